@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdio>
+
+class Tmy_string;
+
+// Paths use '/'; a backslash in a given path is read as a separator too.
+int path_join(char* buf, int size, const char* dir, const char* name);
+// Creates every missing level; true on failure.
+bool make_dir_path(const char* path);
+bool is_absolute_path(const char* path);
+void get_current_dir(Tmy_string* out);
+int file_size(FILE* stream);
+void sleep_ms(int ms);
+int path_file_name(char* buf, int size, const char* path);
+int path_directory(char* buf, int size, const char* path);
+void path_strip_trailing_separators(char* path);

@@ -1,0 +1,75 @@
+#include "tests/support/recording_program.h"
+
+#include <mutex>
+
+#include "base/program_interface.h"
+
+namespace {
+
+std::mutex record_lock;
+std::vector<std::string> lines;
+std::vector<std::pair<int, std::string>> gui;
+int ready_calls = 0;
+
+}  // namespace
+
+void log_output(const char* line)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    lines.emplace_back(line ? line : "");
+}
+
+void gui_set(int id, const char* text)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    gui.emplace_back(id, text ? text : "");
+}
+
+void on_application_ready()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    ++ready_calls;
+}
+
+namespace recorded {
+
+std::vector<std::string> log_lines()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    return lines;
+}
+
+void clear_log()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    lines.clear();
+}
+
+bool log_contains(const std::string& text)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::vector<std::pair<int, std::string>> gui_calls()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    return gui;
+}
+
+void clear_gui()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    gui.clear();
+}
+
+int application_ready_calls()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    return ready_calls;
+}
+
+}  // namespace recorded

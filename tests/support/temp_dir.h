@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+// A fresh directory under the system's temporary folder, removed with its
+// contents when the object goes.
+class Ttemp_dir {
+public:
+    Ttemp_dir();
+    ~Ttemp_dir();
+    Ttemp_dir(const Ttemp_dir&) = delete;
+    Ttemp_dir& operator=(const Ttemp_dir&) = delete;
+
+    const std::string& path() const { return dir; }
+    std::string file(const std::string& name) const { return dir + "/" + name; }
+
+private:
+    std::string dir;
+};
+
+// The whole content of a file ("" when it cannot be read) and its writer.
+std::string read_file_bytes(const std::string& path);
+bool write_file_bytes(const std::string& path, const std::string& bytes);
+
+// A file of the source tree, for golden fixtures: source_path("tests/data/golden/x.xml").
+std::string source_path(const std::string& relative);
