@@ -15,6 +15,7 @@ struct Tmy_event {
     char name[64] = {};
 
     Tmy_event() = default;
+    ~Tmy_event();
     Tmy_event(const Tmy_event&) = delete;
     Tmy_event& operator=(const Tmy_event&) = delete;
 
@@ -37,8 +38,10 @@ void application_terminate();
 
 // The signal window's side. attach() binds the window, records the calling thread
 // as the GUI thread and posts the start message; events queued before it keep
-// their place and get their wake-up. detach() drops later posts.
+// their place and get their wake-up. detach() drops later posts and forgets the
+// running timers (their ids belonged to the window).
 void event_queue_attach(Tsignal_window* window);
 void event_queue_detach();
 Tsignal_window* event_queue_window();
+// True when no GUI thread is known yet or the caller runs on it.
 bool event_queue_on_gui_thread();

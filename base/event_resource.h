@@ -77,6 +77,8 @@ public:
     // The signal window's expiry of this delay's timer.
     void OnTimer();
     bool isRunning() const { return win32.timer_id != 0; }
+    // The window that ran the timer is gone: the timer counts as stopped.
+    void forgetTimer() { win32.timer_id = 0; }
 
     Tmy_event TIMER;
 
@@ -87,3 +89,5 @@ private:
 // Called by the event queue when the timer with this platform id expires;
 // an id that no running delay holds (stopped, restarted) is ignored.
 void delay_timer_expired(int timer_id);
+// The signal window went away: every delay counts as stopped.
+void delay_timers_forget();

@@ -55,6 +55,7 @@ public:
 private:
     // Room for `extra` more bytes and the NUL, by the growth rule; false when out of memory.
     bool grow(unsigned extra);
+    bool owns(const char* p) const;
     void appendFormatted(const char* format, va_list args);
 
     unsigned cap = 0;

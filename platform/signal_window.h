@@ -6,12 +6,10 @@
 
 class Tsignal_window_client {
 public:
+    virtual ~Tsignal_window_client() = default;
     virtual void onWakeup() = 0;           // take one queued event and dispatch it
     virtual void onStart() = 0;            // the message loop runs: start the program
     virtual void onTimer(int timer_id) = 0;  // a timer of startTimer() expired
-
-protected:
-    ~Tsignal_window_client() = default;
 };
 
 class Tsignal_window {

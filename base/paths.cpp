@@ -1,0 +1,162 @@
+#include "base/paths.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/my_string.h"
+
+namespace {
+
+bool is_separator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+}  // namespace
+
+int path_join(char* buf, int size, const char* dir, const char* name)
+{
+    if (!buf || !dir || !name)
+        return 0;
+    const size_t dir_len = std::strlen(dir);
+    const size_t name_len = std::strlen(name);
+    if (size <= 0 || dir_len + name_len + 2 >= static_cast<size_t>(size))
+        return 0;
+    std::string joined(dir);
+    if (dir_len == 0) {
+        joined = name;
+    } else {
+        const bool dir_slash = is_separator(dir[dir_len - 1]);
+        const bool name_slash = name_len > 0 && is_separator(name[0]);
+        if (dir_slash && name_slash)
+            joined.append(name + 1);
+        else if (dir_slash || name_slash)
+            joined.append(name);
+        else
+            joined.append("/").append(name);
+    }
+    std::memcpy(buf, joined.c_str(), joined.size() + 1);
+    return static_cast<int>(joined.size());
+}
+
+bool make_dir_path(const char* path)
+{
+    if (!path || !*path)
+        return true;
+    std::string prefix;
+    const char* p = path;
+    if (is_separator(*p)) {
+        prefix = "/";
+        while (is_separator(*p))
+            ++p;
+    }
+    while (*p) {
+        const char* part = p;
+        while (*p && !is_separator(*p))
+            ++p;
+        if (p > part) {
+            if (!prefix.empty() && prefix.back() != '/')
+                prefix += '/';
+            prefix.append(part, static_cast<size_t>(p - part));
+            struct stat info;
+            if (stat(prefix.c_str(), &info) != 0) {
+                if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+                    return true;
+            } else if (!S_ISDIR(info.st_mode)) {
+                return true;
+            }
+        }
+        while (is_separator(*p))
+            ++p;
+    }
+    return false;
+}
+
+bool is_absolute_path(const char* path)
+{
+    if (!path || std::strlen(path) < 2)
+        return false;
+    return path[1] == ':' || path[0] == '/' || path[0] == '\\';
+}
+
+void get_current_dir(Tmy_string* out)
+{
+    if (!out)
+        return;
+    out->clear();
+    char* dir = getcwd(nullptr, 0);  // sized by the system: no fixed limit
+    if (dir) {
+        out->append(dir);
+        std::free(dir);
+    }
+}
+
+int file_size(FILE* stream)
+{
+    if (!stream)
+        return 0;
+    const long here = std::ftell(stream);
+    if (here < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+        return 0;
+    const long end = std::ftell(stream);
+    std::fseek(stream, here, SEEK_SET);
+    return end < 0 ? 0 : static_cast<int>(end);
+}
+
+void sleep_ms(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+int path_file_name(char* buf, int size, const char* path)
+{
+    if (!buf || size <= 0)
+        return 0;
+    buf[0] = '\0';
+    if (!path)
+        return 0;
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (is_separator(*p) || *p == ':')
+            name = p + 1;
+    const size_t length = std::strlen(name);
+    if (length <= static_cast<size_t>(size) - 1) {
+        std::memcpy(buf, name, length + 1);
+        return static_cast<int>(length);
+    }
+    std::memcpy(buf, name, static_cast<size_t>(size) - 1);
+    buf[size - 1] = '\0';
+    return 0;
+}
+
+int path_directory(char* buf, int size, const char* path)
+{
+    if (!buf || size <= 0)
+        return 0;
+    buf[0] = '\0';
+    if (!path || std::strlen(path) > static_cast<size_t>(size) - 1)
+        return 0;
+    size_t keep = 0;
+    for (size_t i = 0; path[i]; ++i)
+        if (is_separator(path[i]))
+            keep = i + 1;
+    std::memcpy(buf, path, keep);
+    buf[keep] = '\0';
+    return static_cast<int>(keep);
+}
+
+void path_strip_trailing_separators(char* path)
+{
+    if (!path)
+        return;
+    size_t length = std::strlen(path);
+    while (length >= 2 && is_separator(path[length - 1]))
+        path[--length] = '\0';
+}

@@ -1,0 +1,106 @@
+#include "base/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "base/my_string.h"
+#include "tests/support/temp_dir.h"
+
+TEST(Paths, Join)
+{
+    char buf[64];
+    const struct {
+        const char* dir;
+        const char* name;
+        const char* joined;
+    } cases[] = {
+        {"c:/data/", "/x.xml", "c:/data/x.xml"},
+        {"c:\\data", "x.xml", "c:\\data/x.xml"},
+        {"/data", "x.xml", "/data/x.xml"},
+        {"/data/", "x.xml", "/data/x.xml"},
+        {"", "x.xml", "x.xml"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(path_join(buf, sizeof buf, c.dir, c.name), static_cast<int>(std::string(c.joined).size()));
+        EXPECT_STREQ(buf, c.joined);
+    }
+    char tiny[8] = "keep";
+    EXPECT_EQ(path_join(tiny, sizeof tiny, "abc", "def"), 0);
+    EXPECT_STREQ(tiny, "keep");
+}
+
+TEST(Paths, MakeDirPathCreatesEveryLevel)
+{
+    Ttemp_dir dir;
+    const std::string deep = dir.path() + "/a/b\\c/";
+    EXPECT_FALSE(make_dir_path(deep.c_str()));
+    struct stat info;
+    EXPECT_EQ(stat((dir.path() + "/a/b/c").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_FALSE(make_dir_path(deep.c_str()));  // existing levels are fine
+    ASSERT_TRUE(write_file_bytes(dir.file("file"), "x"));
+    EXPECT_TRUE(make_dir_path((dir.path() + "/file/sub").c_str()));
+    EXPECT_TRUE(make_dir_path(nullptr));
+}
+
+TEST(Paths, AbsoluteAndSplitting)
+{
+    EXPECT_FALSE(is_absolute_path("/"));
+    EXPECT_TRUE(is_absolute_path("c:"));
+    EXPECT_TRUE(is_absolute_path("\\srv"));
+    EXPECT_TRUE(is_absolute_path("/home"));
+    EXPECT_FALSE(is_absolute_path("data/x"));
+
+    char buf[16];
+    EXPECT_EQ(path_file_name(buf, sizeof buf, "c:\\dir/name.xml"), 8);
+    EXPECT_STREQ(buf, "name.xml");
+    EXPECT_EQ(path_file_name(buf, 4, "/d/name.xml"), 0);
+    EXPECT_STREQ(buf, "nam");
+    EXPECT_EQ(path_directory(buf, sizeof buf, "/d/e/name.xml"), 5);
+    EXPECT_STREQ(buf, "/d/e/");
+    EXPECT_EQ(path_directory(buf, sizeof buf, "name.xml"), 0);
+    EXPECT_STREQ(buf, "");
+    char p1[] = "c:\\";
+    path_strip_trailing_separators(p1);
+    EXPECT_STREQ(p1, "c:");
+    char p2[] = "/";
+    path_strip_trailing_separators(p2);
+    EXPECT_STREQ(p2, "/");
+    char p3[] = "/a/b//";
+    path_strip_trailing_separators(p3);
+    EXPECT_STREQ(p3, "/a/b");
+}
+
+TEST(Paths, CurrentDirectoryHasNoFixedLimit)
+{
+    Ttemp_dir dir;
+    std::string deep = dir.path();
+    for (int i = 0; i < 12; ++i)
+        deep += "/" + std::string(60, static_cast<char>('a' + i));
+    ASSERT_FALSE(make_dir_path(deep.c_str()));
+    char* before = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(deep.c_str()), 0);
+    Tmy_string cwd;
+    get_current_dir(&cwd);
+    ASSERT_EQ(chdir(before), 0);
+    free(before);
+    EXPECT_GT(cwd.length(), 700u);
+    EXPECT_EQ(std::string(cwd.c_str()), deep);
+}
+
+TEST(Paths, FileSizeKeepsThePosition)
+{
+    Ttemp_dir dir;
+    ASSERT_TRUE(write_file_bytes(dir.file("f"), "0123456789"));
+    FILE* f = fopen(dir.file("f").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    fseek(f, 3, SEEK_SET);
+    EXPECT_EQ(file_size(f), 10);
+    EXPECT_EQ(ftell(f), 3);
+    fclose(f);
+    EXPECT_EQ(file_size(nullptr), 0);
+}
