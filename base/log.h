@@ -9,15 +9,20 @@
 // "ERROR : ", ...). Lines reach log_output (base/program_interface.h); lines
 // logged on a worker thread are handed to the GUI thread in order.
 void log_printf(const char* format, ...);
+// One line per per_line bytes (0 counts as 1, more than 4096 as 4096): hex, then
+// the printable characters. The labelled form starts its first line with the label
+// and indents the following ones by its length, at most 40 blanks.
 void log_hex_dump(const void* data, unsigned length, unsigned per_line);
 void log_hex_dump_labelled(const char* label, const void* data, unsigned length, unsigned per_line);
 
-// Deliver worker-thread lines that wait for the GUI thread (the event queue does
-// this when it dispatches; tests may call it directly).
+// Deliver worker-thread lines that wait for the GUI thread (an event of the log
+// does this when the queue dispatches it; on another thread it does nothing).
 void log_flush_worker_lines();
 
 // The day log: one file per weekday under <directory>/log, continued on the same
-// day and truncated when first written on a later date. Thread-safe.
+// day and truncated when first written on a later date; the weekday and "today"
+// are taken in local standard time from time_now(). Until a directory is set,
+// nothing is written. Thread-safe.
 class Tlogf_day {
 public:
     Tlogf_day() = default;
@@ -32,6 +37,8 @@ public:
     void close();
 
 private:
+    // The callers hold the lock.
+    int initDirectoryLocked();
     void closeLocked();
 
     std::mutex lock;
