@@ -60,6 +60,7 @@ void Tserial_resource_win32::OnNotification(Tmy_event* event) {
 }
 
 unsigned Tserial_resource_win32::open(const char* port_path, const Tserial_settings& settings) {
+    // The old worker ends first, so that it cannot touch the fresh flags.
     port.close();
     write_in_progress = false;
     received_length = 0;
