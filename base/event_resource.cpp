@@ -23,7 +23,7 @@ std::map<int, Tdelay_resource*>& running_delays()
 Tevent_resource::~Tevent_resource()
 {
     owner = nullptr;
-    std::free(name);
+    std::free(resource_name);
 }
 
 void Tevent_resource::setParameter(const char* key, const char* value)
@@ -34,14 +34,14 @@ void Tevent_resource::setParameter(const char* key, const char* value)
     if (!copy)
         return;
     std::strcpy(copy, value);
-    std::free(name);
-    name = copy;
+    std::free(resource_name);
+    resource_name = copy;
 }
 
 const char* Tevent_resource::getParameter(const char* key)
 {
-    if (key && name && text_compare_nocase(key, "name") == 0)
-        return name;
+    if (key && resource_name && text_compare_nocase(key, "name") == 0)
+        return resource_name;
     return "";
 }
 

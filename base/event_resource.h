@@ -25,10 +25,10 @@ public:
 
 protected:
     // The name set by the key "name", "" when none.
-    const char* nameText() const { return name ? name : ""; }
+    const char* nameText() const { return resource_name ? resource_name : ""; }
 
 private:
-    char* name = nullptr;
+    char* resource_name = nullptr;
 };
 
 // A state machine over events with the five standard events. Subclasses follow
