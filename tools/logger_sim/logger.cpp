@@ -1,0 +1,528 @@
+#include "tools/logger_sim/logger.h"
+
+#include "tools/logger_sim/byte_order.h"
+#include "tools/logger_sim/dump_messages.h"
+#include "tools/logger_sim/gtp_commands.h"
+#include "tools/logger_sim/plain_ports.h"
+#include "tools/logger_sim/redp_commands.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// While nobody has the line open, look again this often.
+constexpr int listener_check_ms = 20;
+
+int milliseconds_until(Clock::time_point deadline, Clock::time_point now)
+{
+    if (deadline <= now)
+        return 0;
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return static_cast<int>(std::min<long long>(wait, 60000));
+}
+
+void set_nonblocking(int fd)
+{
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+}  // namespace
+
+Logger::Logger() = default;
+
+Logger::~Logger()
+{
+    stop();
+}
+
+bool Logger::start(const Options& options)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (running) {
+        failure = "the logger is already running";
+        return false;
+    }
+    if (!line.open()) {
+        failure = line.error();
+        return false;
+    }
+    std::string dir = options.ports_dir.empty() ? default_ports_dir() : options.ports_dir;
+    if (!registry.add(dir, options.com, line.devicePath())) {
+        failure = registry.error();
+        line.close();
+        return false;
+    }
+    if (pipe(wake_pipe) != 0) {
+        failure = "cannot make the wake-up pipe";
+        registry.remove();
+        line.close();
+        return false;
+    }
+    set_nonblocking(wake_pipe[0]);
+    set_nonblocking(wake_pipe[1]);
+    stopping = false;
+    listener = false;
+    running = true;
+    thread = std::thread(&Logger::run, this);
+    return true;
+}
+
+void Logger::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!running)
+            return;
+        stopping = true;
+    }
+    wake();
+    thread.join();
+    std::lock_guard<std::mutex> lock(mutex);
+    registry.remove();
+    line.close();
+    for (int& fd : wake_pipe) {
+        close(fd);
+        fd = -1;
+    }
+    transmitter.discard();
+    btp.reset();
+    collector.reset();
+    late_timers.clear();
+    running = false;
+}
+
+std::string Logger::error() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return failure;
+}
+
+std::string Logger::devicePath() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return line.devicePath();
+}
+
+int Logger::comNumber() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return registry.com();
+}
+
+unsigned Logger::lineBaud() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return line.baud();
+}
+
+unsigned Logger::lineGeneration() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return generation;
+}
+
+void Logger::update(const std::function<void(State&)>& change)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        change(state);
+    }
+    wake();
+}
+
+void Logger::releaseLate()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        Time now = Clock::now();
+        for (auto& entry : late_timers)
+            if (responders[entry.first].holdsLate())
+                releasePort(entry.first, now);
+    }
+    wake();
+}
+
+bool Logger::sendFrame(uint8_t port, const Bytes& payload)
+{
+    bool queued = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        queued = queueUnsolicited(port, payload);
+    }
+    wake();
+    return queued;
+}
+
+bool Logger::sendDump(uint8_t code, const Bytes& content)
+{
+    bool queued = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        queued = queueUnsolicited(port::basicio, make_dump(state, code, content));
+    }
+    wake();
+    return queued;
+}
+
+bool Logger::queueUnsolicited(uint8_t port, const Bytes& payload)
+{
+    if (payload.empty() || payload.size() > max_payload)
+        return false;
+    queueFrame(Frame{0, state.address, port, payload}, std::nullopt, Clock::now());
+    return true;
+}
+
+std::vector<Received> Logger::received() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return journal;
+}
+
+void Logger::clearReceived()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    journal.clear();
+    wait_cursor = 0;
+}
+
+std::optional<Received> Logger::waitFor(const Match& match, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    Time deadline = Clock::now() + timeout;
+    while (true) {
+        for (std::size_t i = wait_cursor; i < journal.size(); ++i)
+            if (match.matches(journal[i])) {
+                wait_cursor = i + 1;
+                return journal[i];
+            }
+        if (Clock::now() >= deadline)
+            return std::nullopt;
+        changed.wait_until(lock, deadline);
+    }
+}
+
+bool Logger::waitUntil(const std::function<bool(const State&)>& predicate, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return predicate(state); });
+}
+
+unsigned Logger::executions(const Command& command) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = runs.find(command);
+    return found == runs.end() ? 0 : found->second;
+}
+
+// ---- the thread ----
+
+void Logger::run()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!stopping) {
+        Time now = Clock::now();
+        serviceTimers(now);
+        topUpStream(now);
+        if (listener)
+            writeLine(now);
+        if (!pollLine(lock, now))
+            break;
+        changed.notify_all();
+    }
+    changed.notify_all();
+}
+
+void Logger::wake()
+{
+    uint8_t byte = 1;
+    if (wake_pipe[1] >= 0 && ::write(wake_pipe[1], &byte, 1) < 0) {
+        // Full: the thread is awake anyway.
+    }
+}
+
+void Logger::drainWake()
+{
+    uint8_t buffer[64];
+    while (::read(wake_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+bool Logger::pollLine(std::unique_lock<std::mutex>& lock, Time now)
+{
+    std::optional<Time> deadline = nextDeadline();
+    std::optional<Time> next_write = transmitter.nextWrite();
+    bool want_write = listener && next_write && *next_write <= now;
+    int fd = line.fd();
+    lock.unlock();
+
+    // The master reports a hang-up while no slave is open: then only the wake-up
+    // pipe is watched, with a short time-out to look again.
+    pollfd probe{fd, POLLIN, 0};
+    bool present = fd >= 0 && poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP);
+    int timeout = deadline ? milliseconds_until(*deadline, now) : -1;
+    if (!present)
+        timeout = timeout < 0 ? listener_check_ms : std::min(timeout, listener_check_ms);
+    pollfd fds[2] = {{wake_pipe[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0}};
+    poll(fds, present ? 2 : 1, timeout);
+
+    lock.lock();
+    drainWake();
+    if (stopping)
+        return false;
+    now = Clock::now();
+    if (present && (fds[1].revents & POLLIN))
+        readLine(now);
+    if (!present || (fds[1].revents & (POLLHUP | POLLERR))) {
+        listenerGone();
+    } else if (!listener) {
+        listener = true;
+        collector.reset();
+    }
+    return true;
+}
+
+void Logger::readLine(Time now)
+{
+    uint8_t buffer[512];
+    ssize_t count = 0;
+    while ((count = ::read(line.fd(), buffer, sizeof buffer)) > 0)
+        for (ssize_t i = 0; i < count; ++i)
+            if (std::optional<Bytes> message = collector.take(buffer[i]))
+                onMessage(*message, now);
+}
+
+void Logger::writeLine(Time now)
+{
+    if (transmitter.write(line.fd(), now, line.baud(), state.pace_output) == Transmitter::Result::line_cut)
+        reopenLine();
+}
+
+void Logger::listenerGone()
+{
+    // Nobody hears what would go out now; a pty would keep it for the next reader.
+    listener = false;
+    transmitter.discard();
+    btp.reset();
+    collector.reset();
+}
+
+void Logger::reopenLine()
+{
+    PtyLine fresh;
+    if (fresh.open()) {
+        if (!registry.repoint(fresh.devicePath()))
+            failure = registry.error();
+        line = std::move(fresh);  // closes the old master: the program sees the line drop
+    } else {
+        failure = fresh.error();
+        line.close();
+    }
+    ++generation;
+    listenerGone();
+}
+
+void Logger::serviceTimers(Time now)
+{
+    for (auto& entry : late_timers) {
+        uint8_t port = entry.first;
+        LateTimer& timer = entry.second;
+        if (timer.release_at && now >= *timer.release_at)
+            releasePort(port, now);
+        if (!timer.repeat_at || now < *timer.repeat_at)
+            continue;
+        std::optional<CcpResponder::Out> out = responders[port].outstanding();
+        if (!out || timer.repeats_left == 0) {
+            timer.repeat_at.reset();
+            continue;
+        }
+        sendCcp(port, state.address, timer.to, *out, now);
+        --timer.repeats_left;
+        timer.repeat_at = now + state.late_repeat;
+    }
+}
+
+void Logger::topUpStream(Time now)
+{
+    while (btp && listener && transmitter.idle()) {
+        std::optional<Bytes> payload = btp->next(state);
+        if (!payload) {
+            btp.reset();
+            return;
+        }
+        queueFrame(Frame{btp_destination, state.address, port::btp, *payload}, Command{port::btp, btp::start}, now);
+    }
+}
+
+std::optional<Logger::Time> Logger::nextDeadline() const
+{
+    std::optional<Time> deadline = transmitter.nextWrite();
+    auto consider = [&deadline](const std::optional<Time>& time) {
+        if (time && (!deadline || *time < *deadline))
+            deadline = time;
+    };
+    for (const auto& entry : late_timers) {
+        consider(entry.second.release_at);
+        consider(entry.second.repeat_at);
+    }
+    return deadline;
+}
+
+// ---- messages ----
+
+void Logger::onMessage(const Bytes& raw, Time now)
+{
+    Received entry;
+    entry.raw = raw;
+    Frame frame;
+    entry.valid = decode_frame(raw, frame) == FrameCheck::ok;
+    if (raw.size() >= 4) {
+        entry.dest = raw[0];
+        entry.src = raw[1];
+        entry.port = raw[3];
+    }
+    if (raw.size() >= 5)
+        entry.payload.assign(raw.begin() + 4, raw.end() - 1);
+    journal.push_back(entry);
+    if (!entry.valid || frame.dest != state.address)
+        return;
+    switch (frame.port) {
+    case port::pipo:
+    case port::basicio:
+        onPlain(frame, now);
+        break;
+    case port::btp:
+        onBtp(frame);
+        break;
+    case port::gtp:
+    case port::redp:
+        onCcp(frame, now);
+        break;
+    default:
+        break;
+    }
+}
+
+void Logger::onPlain(const Frame& frame, Time now)
+{
+    Command command{frame.port, frame.payload[0]};
+    ++runs[command];
+    std::optional<Bytes> answer =
+        frame.port == port::pipo ? run_pipo(state, frame.payload) : run_basicio(state, frame.payload);
+    if (answer)
+        queueFrame(Frame{frame.src, state.address, frame.port, *answer}, command, now);
+}
+
+void Logger::onBtp(const Frame& frame)
+{
+    uint8_t command = frame.payload[0];
+    ++runs[Command{port::btp, command}];
+    if (command == btp::start && frame.payload.size() == 9) {
+        btp.emplace(state, get_be32(&frame.payload[1]), get_be32(&frame.payload[5]));
+        btp_destination = frame.src;
+    } else if (command == btp::stop) {
+        btp.reset();
+    }
+}
+
+void Logger::onCcp(const Frame& frame, Time now)
+{
+    CcpResponder& responder = responders[frame.port];
+    uint8_t own_address = state.address;
+    Effects effects;
+    std::vector<CcpResponder::Out> outs = responder.onFrame(
+        frame.payload, [&](uint8_t command, const Bytes& body) { return execute(frame.port, command, body, effects); });
+    if (effects.restart) {
+        if (!state.update.answer_jumps)
+            outs.clear();
+        restartProgram();
+    }
+    if (effects.late) {
+        LateTimer timer;
+        timer.to = frame.src;
+        if (!effects.late->manual)
+            timer.release_at = now + effects.late->delay;
+        late_timers[frame.port] = timer;
+    } else if (!responder.holdsLate() && !responder.outstanding()) {
+        late_timers.erase(frame.port);
+    }
+    for (const CcpResponder::Out& out : outs) {
+        sendCcp(frame.port, own_address, frame.src, out, now);
+        if (out.late)
+            armRepeat(frame.port, now);
+    }
+    for (const Bytes& dump : effects.dumps)
+        queueFrame(Frame{frame.src, state.address, port::basicio, dump}, std::nullopt, now);
+}
+
+CcpResponder::Exchange Logger::execute(uint8_t port, uint8_t command, const Bytes& body, Effects& effects)
+{
+    Command key{port, command};
+    ++runs[key];
+    Outcome outcome =
+        port == port::gtp ? run_gtp_command(state, command, body) : run_redp_command(state, command, body);
+    CcpResponder::Exchange exchange;
+    exchange.code = outcome.code;
+    exchange.data = outcome.data;
+    const Misbehaviour& misbehaviour = state.misbehaviour;
+    auto parts = misbehaviour.multipart.find(key);
+    if (parts != misbehaviour.multipart.end())
+        exchange.part_size = parts->second;
+    auto pending = misbehaviour.pending.find(key);
+    if (pending != misbehaviour.pending.end())
+        effects.late = pending->second;
+    else if (outcome.late)
+        effects.late = LateRule{state.hold_acquisitions, state.acquisition_time};
+    if (outcome.restart)
+        effects.late.reset();
+    exchange.late = effects.late.has_value();
+    effects.dumps = outcome.dumps;
+    effects.restart = outcome.restart;
+    return exchange;
+}
+
+void Logger::restartProgram()
+{
+    // A new program knows no CCP session and no transfer of the old one.
+    for (auto& entry : responders)
+        entry.second.reset();
+    late_timers.clear();
+    btp.reset();
+}
+
+void Logger::sendCcp(uint8_t port, uint8_t from, uint8_t to, const CcpResponder::Out& out, Time now)
+{
+    queueFrame(Frame{to, from, port, out.payload()}, Command{port, out.answers}, now);
+}
+
+void Logger::armRepeat(uint8_t port, Time now)
+{
+    LateTimer& timer = late_timers[port];
+    timer.repeat_at = now + state.late_repeat;
+    timer.repeats_left = state.late_repeats;
+}
+
+void Logger::releasePort(uint8_t port, Time now)
+{
+    LateTimer& timer = late_timers[port];
+    timer.release_at.reset();
+    std::optional<CcpResponder::Out> out = responders[port].release();
+    if (!out)
+        return;
+    sendCcp(port, state.address, timer.to, *out, now);
+    armRepeat(port, now);
+}
+
+void Logger::queueFrame(Frame frame, std::optional<Command> answers, Time now)
+{
+    transmitter.send(std::move(frame), answers, state.misbehaviour, now);
+}
+
+}  // namespace sim

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "tools/logger_sim/protocol.h"
+
+#include <chrono>
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <set>
+
+// Faults the simulated logger commits on request. Frame counters count the
+// frames it would send from the moment they are set: 1 is the next frame; they
+// fire once and return to 0.
+namespace sim {
+
+// When a late answer goes out after its PENDING: on releaseLate(), or after the delay.
+struct LateRule {
+    bool manual = false;
+    std::chrono::milliseconds delay{0};
+};
+
+struct Misbehaviour {
+    unsigned drop_frame = 0;     // this frame is not sent
+    unsigned corrupt_frame = 0;  // this frame goes out with its checksum plus one
+    // No frame that answers these requests is sent (the command still runs).
+    std::set<Command> drop_answers_to;
+    bool wrong_source = false;                  // frames carry the own address XOR 0x80 as source
+    std::chrono::milliseconds frame_delay{0};   // every frame waits this long before it may go
+    bool byte_by_byte = false;                  // one write per byte, at least 1 ms apart
+    std::map<Command, LateRule> pending;        // answer PENDING, then the answer late
+    std::map<Command, std::size_t> multipart;   // answer in parts of this many data bytes
+    // Cut a frame answering this request in half and close the line, after
+    // close_after_frames such frames went out whole (one shot). The line is
+    // reopened at once on a new pty under the same COM number.
+    std::optional<Command> close_in_answer_to;
+    unsigned close_after_frames = 0;
+};
+
+}  // namespace sim
