@@ -37,7 +37,9 @@ public:
         Tmy_string line;
         const char* start = p;
         advance();
-        line.append(start, static_cast<unsigned>(p - start));
+        // A length of 0 would make append read up to a NUL: none past the end.
+        if (p > start)
+            line.append(start, static_cast<unsigned>(p - start));
         tokens.split(line.c_str(), " \t\r\n");
         return tokens;
     }
