@@ -1,5 +1,6 @@
 #include "tests/support/recording_program.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "base/program_interface.h"
@@ -10,13 +11,18 @@ std::mutex record_lock;
 std::vector<std::string> lines;
 std::vector<std::pair<int, std::string>> gui;
 int ready_calls = 0;
+std::atomic<void (*)(const char*)> log_forward{nullptr};
 
 }  // namespace
 
 void log_output(const char* line)
 {
-    std::lock_guard<std::mutex> hold(record_lock);
-    lines.emplace_back(line ? line : "");
+    {
+        std::lock_guard<std::mutex> hold(record_lock);
+        lines.emplace_back(line ? line : "");
+    }
+    if (void (*forward)(const char*) = log_forward.load())
+        forward(line);
 }
 
 void gui_set(int id, const char* text)
@@ -52,6 +58,11 @@ bool log_contains(const std::string& text)
         if (line.find(text) != std::string::npos)
             return true;
     return false;
+}
+
+void set_log_forward(void (*forward)(const char* line))
+{
+    log_forward.store(forward);
 }
 
 std::vector<std::pair<int, std::string>> gui_calls()

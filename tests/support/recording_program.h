@@ -12,6 +12,9 @@ std::vector<std::string> log_lines();
 void clear_log();
 // True when some recorded log line contains the text.
 bool log_contains(const std::string& text);
+// Also hands every line to forward (null: none), outside the record's lock, so
+// that a window under test shows its log lines as the program would.
+void set_log_forward(void (*forward)(const char* line));
 
 std::vector<std::pair<int, std::string>> gui_calls();
 void clear_gui();
