@@ -1,0 +1,47 @@
+#pragma once
+
+#include "base/xml.h"
+
+namespace eeprom {
+
+// Attribute readers of the configuration compiler. Numbers are decimal; a text
+// that is not a number of the kind asked for counts as absent. Words are
+// compared without regard to ASCII case.
+
+bool attribute_int(tinyxml2::XMLElement* element, const char* name, int* out);
+bool attribute_uint(tinyxml2::XMLElement* element, const char* name, unsigned* out);
+bool attribute_double(tinyxml2::XMLElement* element, const char* name, double* out);
+int attribute_int_or(tinyxml2::XMLElement* element, const char* name, int fallback);
+unsigned attribute_uint_or(tinyxml2::XMLElement* element, const char* name, unsigned fallback);
+// The text, or null when the attribute is missing.
+const char* attribute_text(tinyxml2::XMLElement* element, const char* name);
+bool attribute_is(tinyxml2::XMLElement* element, const char* name, const char* word);
+
+struct Tword_value {
+    const char* word;
+    int value;
+};
+// The value of the word the attribute holds; fallback for a missing attribute
+// or a word not in the table (count entries).
+int attribute_word(tinyxml2::XMLElement* element, const char* name, const Tword_value* table,
+                   unsigned count, int fallback);
+
+// Pairs of hex digits into bytes, other characters skipped; the count decoded.
+unsigned attribute_hex_bytes(tinyxml2::XMLElement* element, const char* name, unsigned char* out,
+                             unsigned max);
+// Up to max_bytes hex bytes taken as one big-endian number (0 when missing).
+unsigned attribute_hex_number(tinyxml2::XMLElement* element, const char* name, unsigned max_bytes);
+// Up to four decimal numbers separated by non-digits, one byte each (missing
+// ones 0); returns how many numbers the text held.
+unsigned dotted_bytes(const char* text, unsigned char out[4]);
+
+// The bits of the IEEE single nearest to value.
+unsigned float_bits(double value);
+// The value of CONST and CONFIG32: value_float, value, value_int, byte3 to
+// byte0, value_hex, each present one overriding what came before.
+unsigned attribute_const_value(tinyxml2::XMLElement* element);
+
+void put_be32(unsigned char* out, unsigned value);
+void put_be16(unsigned char* out, unsigned value);
+
+}  // namespace eeprom
