@@ -1,0 +1,138 @@
+#pragma once
+
+#include <cstdint>
+
+#include "base/event_resource.h"
+#include "base/my_string.h"
+#include "data/setup.h"
+
+class Tmlp_io;
+class Tmodule_resource;
+class Tmain_window_port;
+
+// The operation master of the main program: the one object through which the
+// main window starts logger operations. It keeps the link and access states,
+// connects and disconnects through the link selector, holds the operator's
+// settings, and runs each operation as a short state machine over the module
+// resource's operations, ending in TERMINATE_SUCCESS, _CANCELLED or _ERROR.
+//
+// Operation states are handled by groups (runIdle, runConnection, runStatus,
+// runEnd ...), each in the file of its operations; state_groups in
+// calyxo_master.cpp lists them. A group returns false for a state not its own.
+class Tcalyxo_master : public Tsequence {
+public:
+    Tcalyxo_master();
+    ~Tcalyxo_master() override;
+
+    // Keys compared without regard to case: path_bin, verbose, path_xml,
+    // GSM_INTERVAL, PIN_CODE, APN_USERNAME, APN_PASSWORD, APN, USERNAME,
+    // PASSWORD, HTTP_HOST, HTTP_URL, HTTP_PORT, GPRS_MAX_DATA_SIZE, mscp_dest,
+    // baudrate, slow_download; other keys to the sequence ("name").
+    void setParameter(const char* key, const char* value) override;
+    void OnNotification(Tmy_event* event) override;
+
+    // Once after start-up: the master owns the module resource, the link
+    // selector reports to both, and the module view's subscriptions are set.
+    void initLinks(Tmodule_resource& module_resource, Tmlp_io& link, Tmain_window_port& window);
+    // Once a second, from the main window's timer.
+    void On_1Hz();
+
+    uint8_t getLinkState() const { return link_state; }
+    uint8_t getAccessState() const { return access_state; }
+    Tcomport* getComport() const { return current_port; }
+    int getModeFlag(const char* name) const;
+
+    // The GSM console's AT command, as BASICIO command 'C'.
+    void send_basicio_command(const char* text, unsigned length);
+
+    // True when refused: an operation runs (and, for the status read, the
+    // link is not connected).
+    bool start_connect();
+    bool start_disconnect();
+    bool start_status();
+
+    enum : uint8_t {
+        LINK_ABORTING = 0,
+        LINK_DISCONNECTED = 1,
+        LINK_CONNECTED = 2,
+        LINK_CONNECTING = 3,
+        LINK_DISCONNECTING = 4,
+    };
+    enum : uint8_t { ACCESS_FREE = 3 };
+    enum : int { STATE_IDLE = 0, STATE_STARTING = 1, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+    enum : unsigned { TRACE_MASTER_NOTIFICATION = 0x1 };
+
+    // Ends the key-and-MAC and script loops.
+    Tmy_event LIST_DONE;
+    // A step has finished.
+    Tmy_event DONE;
+    Tmy_event CONTINUE;
+    Tmy_event START_STATUS;
+    Tmy_event START_CONNECT;
+    Tmy_event START_DISCONNECT;
+    Tmy_event START_SET_VAR;
+    Tmy_event START_ADD_VAR;
+    Tmy_event START_PARAMETER_GET;
+    Tmy_event START_OUT_CONTROL;
+    Tmy_event START_CONTROL;
+    Tmy_event START_DOWNLOAD;
+    Tmy_event START_EEPROM_UPLOAD;
+    Tmy_event START_MACRO_WRITE;
+    Tmy_event START_MACRO_READ;
+    Tmy_event START_EEPROM_UPLOAD_PAGES;
+    Tmy_event START_EEPROM_DOWNLOAD;
+    Tmy_event START_KEY_AND_MAC;
+    Tmy_event START_GET_HEALTH;
+    Tmy_event START_QUICK_SYNC;
+    Tmy_event START_SCRIPT;
+
+    uint8_t link_state = LINK_DISCONNECTED;
+    uint8_t access_state = ACCESS_FREE;
+    Tcomport* current_port = nullptr;
+    // Destination 254: the logger's extension mode (the firmware update reads it).
+    int32_t extension_mode = 0;
+    bool slow_download = false;
+    // Read for an EEPROM upload from a setup file; gives the status log folder.
+    Tsetup setup;
+    Tmy_string path_xml;
+
+    // The operator's GSM/GPRS settings.
+    uint32_t gsm_interval = 7200;
+    Tmy_string pin_code;
+    Tmy_string apn_username;
+    Tmy_string apn_password;
+    Tmy_string apn;
+    Tmy_string username;
+    Tmy_string password;
+    Tmy_string http_host;
+    Tmy_string http_url;
+    uint8_t http_port = 80;
+    uint32_t gprs_max_data_size = 20000;
+
+    // Where a disconnection leads: 1000, 1001 or 1002.
+    int end_code = STATE_SUCCESS;
+    uint8_t mscp_dest = 1;
+
+    Tmodule_resource* module = nullptr;
+    Tmlp_io* io = nullptr;
+    Tmain_window_port* window = nullptr;
+
+private:
+    using Tstate_group = bool (Tcalyxo_master::*)();
+    static const Tstate_group state_groups[];
+
+    // Refusal rule of the start methods; true when refused.
+    bool refuseStart(bool needs_link) const;
+    void begin(Tmy_event& start);
+    void traceStart(const char* method, bool refused) const;
+    void setVerbose(unsigned bits);
+    void showOperationPanel();
+    void onViewUpdated();
+    void onLinkLost();
+
+    bool runIdle();
+    bool runConnection();
+    bool runStatus();
+    bool runEnd();
+    void finish(int kind);
+};

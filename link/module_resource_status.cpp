@@ -1,0 +1,178 @@
+// The status operation: one read per field the logger has, into the module
+// view, the status text and the status XML file.
+#include <cstring>
+
+#include "base/log.h"
+#include "base/paths.h"
+#include "base/time_calendar.h"
+#include "link/module_resource.h"
+#include "link/module_view.h"
+#include "link/sequence_report.h"
+
+namespace {
+
+enum class Tread { variable, acq_mode, nvflags };
+
+struct Tstatus_step {
+    int state;
+    Tread read;
+    uint8_t variable;
+    Tstatus_field_id field;  // read only when the logger has it
+    int next;
+};
+
+// The TIME read of state 100 always runs.
+const Tstatus_step status_steps[] = {
+    {100, Tread::variable, 0, STATUS_FIELD_COUNT, 105},
+    {105, Tread::variable, 38, STATUS_STATION_ID, 107},
+    {107, Tread::variable, 39, STATUS_SYSTEM_INFO, 110},
+    {110, Tread::variable, 3, STATUS_ACQ, 115},
+    {115, Tread::acq_mode, 0, STATUS_ACQ_MODE, 120},
+    {120, Tread::variable, 2, STATUS_ACQ_NEXT, 130},
+    {130, Tread::variable, 1, STATUS_ACQ_INTERVAL0, 135},
+    {135, Tread::variable, 4, STATUS_ACQ_INTERVAL1, 140},
+    {140, Tread::variable, 16, STATUS_MMS_PT, 142},
+    {142, Tread::variable, 40, STATUS_NEXT_DOWNLOAD_ADDRESS, 145},
+    {145, Tread::variable, 35, STATUS_GSM, 150},
+    {150, Tread::variable, 32, STATUS_GSM_INTERVAL, 160},
+    {160, Tread::variable, 34, STATUS_GSM_DURATION, 170},
+    {170, Tread::variable, 33, STATUS_GSM_NEXT, 172},
+    {172, Tread::variable, 36, STATUS_GSM_NEXT_OFF, 176},
+    {176, Tread::nvflags, 0, STATUS_NVFLAGS, 190},
+};
+constexpr int status_last_state = 190;
+
+// The logger keeps its NVFLAGS byte at this EEPROM address.
+constexpr uint32_t nvflags_address = 255;
+constexpr uint8_t control_acq_mode = 2;
+
+const Tstatus_step* find_step(int state)
+{
+    for (const Tstatus_step& step : status_steps)
+        if (step.state == state)
+            return &step;
+    return nullptr;
+}
+
+bool is_time_variable(const char* name)
+{
+    static const char* const times[] = {"TIME", "ACQ_NEXT", "GSM_NEXT", "GSM_NEXT_OFF"};
+    for (const char* time_name : times)
+        if (std::strcmp(name, time_name) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool Tmodule_resource::start_status()
+{
+    if (state != STATE_IDLE)
+        return true;
+    closeStatusFile();
+    if (log_path.length() > 0 && create_status_file)
+        openStatusFile();
+    START_STATUS.signal();
+    return false;
+}
+
+bool Tmodule_resource::runStatus()
+{
+    if (state == status_last_state) {
+        if (consumed)
+            DONE.signal();
+        onEvent(&DONE, STATE_SUCCESS);
+        return true;
+    }
+    const Tstatus_step* step = find_step(state);
+    if (!step)
+        return false;
+    if (consumed) {
+        const bool wanted = step->field == STATUS_FIELD_COUNT || module_view.status(step->field).present;
+        bool refused = false;
+        if (state == status_steps[0].state)
+            status_text.clear();
+        if (!wanted) {
+            DONE.signal();
+        } else if (step->read == Tread::variable) {
+            refused = mscp_gtp_sendGetVar(step->variable);
+        } else if (step->read == Tread::acq_mode) {
+            control_block.setControl(control_acq_mode, nullptr, 0);
+            refused = mscp_gtp_sendControl(control_block);
+        } else {
+            refused = mscp_gtp_sendEepromRead(nvflags_address, 1);
+        }
+        if (refused) {
+            log_printf("ERROR : %s : status request refused @ %d", getParameter("name"), state);
+            ERROR.signal();
+        }
+    }
+    if (onEvent(&GET_DONE, step->next)) {
+        if (step->variable == 38)
+            station_id = module_view.status(STATUS_STATION_ID).value;
+        if (step->read == Tread::nvflags) {
+            const uint8_t flags = eeprom_read_buffer[0];
+            if (trace & TRACE_PROTOCOL)
+                log_printf("NVFLAGS = %d", flags);
+            if (result_file)
+                std::fprintf(result_file, "\t<VARIABLE name=\"NVFLAGS\" value=\"%u\"/>\n", flags);
+            module_view.setStatus(STATUS_NVFLAGS, flags);
+        }
+    }
+    onEvent(&CONTROL_DONE, step->next);
+    onEvent(&DONE, step->next);
+    endOnStopOrError();
+    return true;
+}
+
+void Tmodule_resource::openStatusFile()
+{
+    if (make_dir_path(log_path.c_str()))
+        return;  // the read runs without a file
+    time_fields when;
+    time_to_fields(&when, timestamp, 1);
+    Tmy_string file_name;
+    file_name.printf("getstatus_%08u_%04d%02d%02d%02d%02d%02d.xml", station_id, when.year, when.month, when.day,
+                when.hour, when.minute, when.second);
+    char path[512];
+    if (path_join(path, sizeof path, log_path.c_str(), file_name.c_str()) == 0)
+        return;
+    result_file = std::fopen(path, "w");
+    if (!result_file)
+        return;
+    std::fprintf(result_file, "<?xml version='1.0' encoding='utf-8' ?>\n");
+    std::fprintf(result_file,
+                 "<GET_STATUS timestamp=\"%u\" year=\"%04d\" month=\"%02d\" day=\"%02d\" hour=\"%02d\" "
+                 "minute=\"%02d\" seconds=\"%02d\" station_id=\"%u\">\n",
+                 timestamp, when.year, when.month, when.day, when.hour, when.minute, when.second, station_id);
+}
+
+void Tmodule_resource::writeStatusVariable(const char* variable, uint32_t value)
+{
+    if (!result_file)
+        return;
+    if (is_time_variable(variable)) {
+        char text[time_iso_text_size];
+        time_format_iso(text, value, time_zone_offset(), true);
+        std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\" value_text=\"%s\"/>\n", variable, value, text);
+    } else if (std::strcmp(variable, "SYSTEM_INFO") == 0) {
+        std::fprintf(result_file, "\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x%08X\"", value);
+        std::fprintf(result_file, " acq_number=\"%d\"  ", static_cast<int>((value >> 28) & 0xF));
+        std::fprintf(result_file, " acq_counter=\"%d\" ", static_cast<int>((value >> 24) & 0xF));
+        std::fprintf(result_file, " gsm_number=\"%d\"  ", static_cast<int>((value >> 20) & 0xF));
+        std::fprintf(result_file, " gsm_counter=\"%d\" ", static_cast<int>((value >> 16) & 0xF));
+        std::fprintf(result_file, "%s", (value & 0x4) ? " acq_enabled=\"on\"" : " acq_enabled=\"off\"");
+        std::fprintf(result_file, "%s", (value & 0x1) ? " mode=\"fast\"" : " mode=\"slow\"");
+        std::fprintf(result_file, "/>\n");
+    } else {
+        std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\"/>\n", variable, value);
+    }
+}
+
+void Tmodule_resource::closeStatusFile()
+{
+    if (!result_file)
+        return;
+    std::fprintf(result_file, "</GET_STATUS>\n");
+    closeResultFile();
+}
