@@ -8,7 +8,10 @@ namespace sim {
 
 CcpResponder::Bytes CcpResponder::Out::payload() const
 {
-    Bytes bytes{code, seq};
+    Bytes bytes;
+    bytes.reserve(2 + data.size());
+    bytes.push_back(code);
+    bytes.push_back(seq);
     bytes.insert(bytes.end(), data.begin(), data.end());
     return bytes;
 }

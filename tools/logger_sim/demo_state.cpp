@@ -25,7 +25,10 @@ void append(Bytes& page, const Bytes& record)
 
 Bytes text_record(uint8_t tag, const std::string& text)
 {
-    Bytes record{tag, static_cast<uint8_t>(text.size())};
+    Bytes record;
+    record.reserve(2 + text.size());
+    record.push_back(tag);
+    record.push_back(static_cast<uint8_t>(text.size()));
     record.insert(record.end(), text.begin(), text.end());
     return record;
 }
