@@ -190,7 +190,8 @@ TEST(MbusRecords, FramesThatAreNotDecoded)
     EXPECT_EQ(set.serial, 0u);
     EXPECT_EQ(set.count, other_ci.bytes().size());
 
-    const Tbytes header_cut(other_ci.bytes().begin(), other_ci.bytes().begin() + 12);
+    const Tbytes whole = other_ci.bytes();
+    const Tbytes header_cut(whole.begin(), whole.begin() + 12);
     EXPECT_TRUE(decode(header_cut, &set).empty());
     EXPECT_TRUE(set.error);
 
