@@ -1,0 +1,262 @@
+#include "data/setup.h"
+
+#include <cstring>
+
+#include "base/log.h"
+#include "base/params.h"
+#include "base/parse.h"
+#include "base/paths.h"
+
+using tinyxml2::XMLElement;
+
+namespace {
+
+const char* const path_keys[] = {"PATH_DATA_BIN", "PATH_DATA_XML", "PATH_STATUS_LOG", "PATH_SETUP_LOG"};
+constexpr int path_count = sizeof path_keys / sizeof path_keys[0];
+// The two data paths are resolved even when empty; the log paths only when given.
+constexpr int always_resolved_paths = 2;
+
+const char* const empty_text = "";
+
+int path_index(const char* key)
+{
+    for (int i = 0; key && i < path_count; ++i)
+        if (text_compare_nocase(key, path_keys[i]) == 0)
+            return i;
+    return -1;
+}
+
+// A text attribute into a fixed field: missing leaves it empty, a longer text
+// keeps what fits.
+template <size_t size>
+void read_text(XMLElement* element, const char* name, char (&field)[size])
+{
+    xml_GetAttribute(element, name, VALUE_TEXT, field, static_cast<int>(size), nullptr);
+}
+
+}  // namespace
+
+// --- Tcomport ------------------------------------------------------------------
+
+void Tcomport::parse(XMLElement* element)
+{
+    type = TYPE_DIRECT;
+    rate = 0;
+    description[0] = '\0';
+    port[0] = '\0';
+    if (xml_AttributeIs(element, "type", "modem"))
+        type = TYPE_MODEM;
+    else if (xml_AttributeIs(element, "type", "tcp"))
+        type = TYPE_TCP;
+    else if (xml_AttributeIs(element, "type", "lan"))
+        type = TYPE_LAN;
+    read_text(element, "port", port);
+    read_text(element, "description", description);
+    int value = 0;
+    if (xml_GetAttribute(element, "rate", VALUE_INT, &value, 0, nullptr))
+        rate = value;
+}
+
+const char* Tcomport::getTypeName() const
+{
+    static const char* const names[] = {"direct", "modem", "lan", "tcp"};
+    return type <= TYPE_TCP ? names[type] : "???";
+}
+
+// --- Tcomports -----------------------------------------------------------------
+
+Tcomports::~Tcomports()
+{
+    clear();
+}
+
+void Tcomports::clear()
+{
+    for (int i = 0; i < items.count(); ++i)
+        delete static_cast<Tcomport*>(items.itemAt(i));
+    items.clear(false);
+}
+
+void Tcomports::parse(XMLElement* element)
+{
+    clear();
+    for (XMLElement* child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
+        if (!xml_IsEntity(child, "COMPORT"))
+            continue;
+        Tcomport* comport = new (std::nothrow) Tcomport;
+        if (!comport)
+            return;
+        comport->parse(child);
+        items.append(comport);
+    }
+}
+
+int Tcomports::count() const
+{
+    return items.count();
+}
+
+Tcomport* Tcomports::at(int index) const
+{
+    return index < 0 ? nullptr : static_cast<Tcomport*>(items.itemAt(index));
+}
+
+// --- Tstation ------------------------------------------------------------------
+
+int Tstation::parse(XMLElement* element)
+{
+    layout_32bit = false;
+    int value = 0;
+    if (xml_GetAttribute(element, "id", VALUE_INT, &value, 0, nullptr))
+        id = static_cast<uint32_t>(value);
+    read_text(element, "phone_nbr", phone_nbr);
+    read_text(element, "pin", pin);
+    read_text(element, "description", description);
+    read_text(element, "display_type", display_type);
+    if (xml_AttributeIs(element, "version", "klvr32")) {
+        layout_32bit = true;
+        log_printf("INFO  : version 32");
+    }
+    const int result = configuration.parseStation(element, id, pin, layout_32bit);
+    if (result != 0)
+        log_printf("ERROR : Erreur lors de la lecture du fichier de configuration ");
+    return result;
+}
+
+// --- Tstations -----------------------------------------------------------------
+
+Tstations::~Tstations()
+{
+    clear();
+}
+
+void Tstations::clear()
+{
+    for (int i = 0; i < items.count(); ++i)
+        delete static_cast<Tstation*>(items.itemAt(i));
+    items.clear(false);
+}
+
+int Tstations::parse(XMLElement* element)
+{
+    clear();
+    if (!element)
+        return eeprom_result_error;
+    int result = 0;
+    for (XMLElement* child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
+        if (!xml_IsEntity(child, "STATION"))
+            continue;
+        Tstation* station = new (std::nothrow) Tstation;
+        if (!station)
+            return result | eeprom_result_error;
+        result |= station->parse(child);
+        items.append(station);
+    }
+    return result;
+}
+
+int Tstations::count() const
+{
+    return items.count();
+}
+
+Tstation* Tstations::at(int index) const
+{
+    return index < 0 ? nullptr : static_cast<Tstation*>(items.itemAt(index));
+}
+
+Tstation* Tstations::getFirst() const
+{
+    return static_cast<Tstation*>(items.first());
+}
+
+// --- Tsetup --------------------------------------------------------------------
+
+Tsetup::Tsetup()
+{
+    std::memset(raw_paths, 0, sizeof raw_paths);
+    std::memset(resolved_paths, 0, sizeof resolved_paths);
+    const char* const default_bin = "c:\\vornhal\\data_bin";
+    const char* const default_xml = "c:\\vornhal\\data_xml";
+    std::strcpy(raw_paths[0], default_bin);
+    std::strcpy(resolved_paths[0], default_bin);
+    std::strcpy(raw_paths[1], default_xml);
+    std::strcpy(resolved_paths[1], default_xml);
+    get_current_dir(&base_directory);
+}
+
+int Tsetup::readFile(const char* path)
+{
+    myXMLdocument doc;
+    XMLElement* root = xml_LoadFile(path, &doc);
+    if (!root) {
+        log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        return eeprom_result_error;
+    }
+    log_printf("      : reading setup file \"%s\"", path);
+    return parse(root);
+}
+
+int Tsetup::readText(const char* text)
+{
+    myXMLdocument doc;
+    XMLElement* root = xml_ParseText(text, &doc);
+    if (!root) {
+        log_printf("ERROR : unable to read setup text correctly");
+        return eeprom_result_error;
+    }
+    return parse(root);
+}
+
+void Tsetup::setPath(int index, const char* raw)
+{
+    char* const resolved = resolved_paths[index];
+    convert_value(raw, raw_paths[index], VALUE_TEXT, PATH_SIZE);
+    log_printf("%s = \"%s\"", path_keys[index], raw_paths[index]);
+    resolved[0] = '\0';
+    if (raw_paths[index][0] == '\0' && index >= always_resolved_paths)
+        return;
+    if (is_absolute_path(raw_paths[index])) {
+        text_copy_bounded(resolved, raw_paths[index], PATH_SIZE);
+        return;
+    }
+    path_join(resolved, PATH_SIZE, base_directory.c_str(), raw_paths[index]);
+    log_printf("%s = \"%s\"", path_keys[index], resolved);
+}
+
+int Tsetup::parse(XMLElement* root)
+{
+    if (!root)
+        return eeprom_result_error;
+    stations.clear();
+    comports.clear();
+    std::memset(raw_paths, 0, sizeof raw_paths);
+    std::memset(resolved_paths, 0, sizeof resolved_paths);
+    int result = 0;
+    for (XMLElement* child = xml_FirstChildEntity(root); child; child = xml_NextEntity(child)) {
+        const char* name = xml_GetName(child);
+        const int index = path_index(name);
+        if (index >= 0) {
+            const char* path = xml_FindAttributeValue(child, "path");
+            if (path)
+                setPath(index, path);
+        } else if (std::strcmp(name, "COMPORTS") == 0) {
+            comports.parse(child);
+        } else if (std::strcmp(name, "STATIONS") == 0) {
+            result |= stations.parse(child);
+        }
+    }
+    return result;
+}
+
+const char* Tsetup::getPath(const char* key) const
+{
+    const int index = path_index(key);
+    return index < 0 ? empty_text : resolved_paths[index];
+}
+
+const char* Tsetup::getRawPath(const char* key) const
+{
+    const int index = path_index(key);
+    return index < 0 ? empty_text : raw_paths[index];
+}
