@@ -36,7 +36,8 @@ int main(int argc, char** argv)
 {
     sim::Options options;
     long station = default_station;
-    for (int i = 1; i < argc; ++i) {
+    // Every option takes a value: options and values go in pairs.
+    for (int i = 1; i < argc; i += 2) {
         std::string option = argv[i];
         long number = 0;
         bool has_value = i + 1 < argc;
@@ -50,7 +51,6 @@ int main(int argc, char** argv)
             usage();
             return 2;
         }
-        ++i;
     }
 
     // Blocked before the logger's thread starts, so that only sigwait takes them.
