@@ -54,6 +54,20 @@ const char* attribute_text(XMLElement* element, const char* name)
     return xml_FindAttributeValue(element, name);
 }
 
+unsigned cut_length(const char* text, unsigned max)
+{
+    unsigned n = 0;
+    while (text && n < max && text[n])
+        ++n;
+    return n;
+}
+
+const char* attribute_text_up_to(XMLElement* element, const char* name, unsigned max)
+{
+    const char* text = attribute_text(element, name);
+    return text && cut_length(text, max + 1) <= max ? text : nullptr;
+}
+
 bool attribute_is(XMLElement* element, const char* name, const char* word)
 {
     return xml_AttributeIs(element, name, word);

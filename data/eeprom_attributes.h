@@ -15,6 +15,10 @@ int attribute_int_or(tinyxml2::XMLElement* element, const char* name, int fallba
 unsigned attribute_uint_or(tinyxml2::XMLElement* element, const char* name, unsigned fallback);
 // The text, or null when the attribute is missing.
 const char* attribute_text(tinyxml2::XMLElement* element, const char* name);
+// The length of the text cut to max characters (0 for null).
+unsigned cut_length(const char* text, unsigned max);
+// The text when it is present and has at most max characters, else null.
+const char* attribute_text_up_to(tinyxml2::XMLElement* element, const char* name, unsigned max);
 bool attribute_is(tinyxml2::XMLElement* element, const char* name, const char* word);
 
 struct Tword_value {

@@ -1,0 +1,93 @@
+// Filter records (tag 39): OBIS codes, M-Bus data blocks and VIF blocks.
+#include "data/eeprom_attributes.h"
+#include "data/eeprom_elements.h"
+#include "data/eeprom_record.h"
+
+using tinyxml2::XMLElement;
+
+namespace eeprom {
+
+namespace {
+
+// The logger reads a filter into a buffer of this size.
+constexpr unsigned filter_buffer_size = 240;
+
+enum { FILTER_OBIS = 0, FILTER_M_BUS = 1, FILTER_VIF = 2 };
+
+using Tentry_writer = void (*)(Trecord& record, XMLElement* entry);
+
+void add_int(Trecord& record, XMLElement* entry, const char* name, int fallback)
+{
+    record.add(static_cast<unsigned char>(attribute_int_or(entry, name, fallback)));
+}
+
+void add_obis_item(Trecord& record, XMLElement* entry)
+{
+    int reg = 0;
+    if (!attribute_int(entry, "header", &reg))
+        reg = attribute_int_or(entry, "GPR", 0);
+    unsigned char code[4];
+    const unsigned numbers = dotted_bytes(attribute_text(entry, "code"), code);
+    unsigned char flags = static_cast<unsigned char>((numbers - 1) & 3u);
+    if (attribute_is(entry, "type", "integer"))
+        flags |= 0x40;
+    record.add(static_cast<unsigned char>(reg));
+    record.add(flags);
+    record.addBytes(code, 4);
+}
+
+void add_filter_block(Trecord& record, XMLElement* entry)
+{
+    const int length = attribute_int_or(entry, "length", 0);
+    if (length == 0)
+        return;
+    add_int(record, entry, "header", 0);
+    add_int(record, entry, "position", 0);
+    record.add(static_cast<unsigned char>(length));
+    add_int(record, entry, "conversion_type", 0);
+}
+
+void add_filter_block_vif(Trecord& record, XMLElement* entry)
+{
+    const unsigned vif = attribute_text(entry, "vif_hex") ? attribute_hex_number(entry, "vif_hex", 2) : 0;
+    add_int(record, entry, "header", 0);
+    record.add(static_cast<unsigned char>(vif >> 8));
+    record.add(static_cast<unsigned char>(vif));
+    record.add(attribute_is(entry, "change_mode_on_change", "1") ? 0x01 : 0x00);
+    add_int(record, entry, "conversion_type", 255);
+}
+
+// [tag][L][type][index][entries]: the whole record or nothing (overflow).
+int compile_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag, unsigned char type,
+                   const char* entry_name, Tentry_writer add_entry)
+{
+    Trecord record(filter_buffer_size);
+    record.open(tag);
+    record.add(type);
+    record.add(static_cast<unsigned char>(attribute_int_or(element, "index", 0)));
+    for (XMLElement* entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
+        if (xml_IsEntity(entry, entry_name))
+            add_entry(record, entry);
+    record.closeLength();
+    record.appendWhole(image);
+    return 0;
+}
+
+}  // namespace
+
+int compile_obis_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    return compile_filter(image, element, tag, FILTER_OBIS, "OBIS_ITEM", add_obis_item);
+}
+
+int compile_m_bus_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    return compile_filter(image, element, tag, FILTER_M_BUS, "FILTER_BLOCK", add_filter_block);
+}
+
+int compile_vif_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    return compile_filter(image, element, tag, FILTER_VIF, "FILTER_BLOCK_VIF", add_filter_block_vif);
+}
+
+}  // namespace eeprom

@@ -1,0 +1,159 @@
+// Value records, text records and the small block records of a configuration.
+#include <cstring>
+
+#include "base/log.h"
+#include "data/eeprom_attributes.h"
+#include "data/eeprom_elements.h"
+#include "data/eeprom_record.h"
+
+using tinyxml2::XMLElement;
+
+namespace eeprom {
+
+namespace {
+
+constexpr unsigned pin_length = 4;
+constexpr unsigned text_record_max = 255;
+constexpr unsigned indexed_text_max = 249;  // STRING and SMS_TEXT_FORMAT keep room for their heads
+
+void append_value_record(Teeprom_configurer& image, unsigned char tag, unsigned value)
+{
+    image.appendByte(tag);
+    image.appendU32(value);
+}
+
+// Records whose bytes go in one by one, so that a page end can cut them.
+void append_value_bytes(Teeprom_configurer& image, unsigned char tag, unsigned value)
+{
+    image.appendByte(tag);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        image.appendByte(static_cast<unsigned char>(value >> shift));
+}
+
+unsigned char flag_if_on(XMLElement* element, const char* name, unsigned char bit)
+{
+    return attribute_is(element, name, "on") ? bit : 0;
+}
+
+}  // namespace
+
+int compile_value(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    int value = 0;
+    if (attribute_int(element, "value", &value))
+        append_value_record(image, tag, static_cast<unsigned>(value));
+    return 0;
+}
+
+int compile_value_five_bytes(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    append_value_bytes(image, tag, static_cast<unsigned>(attribute_int_or(element, "value", 0)));
+    return 0;
+}
+
+int compile_station_id(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    const int id = attribute_int_or(element, "value", static_cast<int>(image.stationId()));
+    append_value_record(image, tag, static_cast<unsigned>(id));
+    return 0;
+}
+
+int compile_pin_code(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    const char* pin = attribute_text(element, "value");
+    if (!pin)
+        pin = image.pinText().c_str();
+    // A cut or replaced PIN would lock the technician out of the logger.
+    if (std::strlen(pin) > pin_length) {
+        log_printf("ERROR : Teeprom_configurer, PIN_CODE \"%s\" longer than %u characters", pin, pin_length);
+        return eeprom_result_error;
+    }
+    unsigned value = 0;
+    for (unsigned i = 0; i < pin_length; ++i)
+        value = (value << 8) | static_cast<unsigned char>(i < std::strlen(pin) ? pin[i] : 0);
+    append_value_record(image, tag, value);
+    return 0;
+}
+
+int compile_sysctrl(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    unsigned char acq = flag_if_on(element, "acq_enabled", 0x01) | flag_if_on(element, "acq_automatic", 0x02) |
+                        flag_if_on(element, "acq_dump", 0x04) | flag_if_on(element, "acq_on_ring", 0x10) |
+                        flag_if_on(element, "acq_fast_interval", 0x20);
+    if (attribute_is(element, "flash_store", "fast"))
+        acq |= 0x08;
+    if (attribute_is(element, "flash_store", "none") || attribute_is(element, "flash_store", "off"))
+        acq |= 0x40;
+    const unsigned char gsm = flag_if_on(element, "gsm_enabled", 0x01) | flag_if_on(element, "gsm_call", 0x02) |
+                              flag_if_on(element, "gprs", 0x04) | flag_if_on(element, "gprs_server", 0x08) |
+                              flag_if_on(element, "call_on_ring", 0x10) | flag_if_on(element, "acq_sync", 0x20);
+    const unsigned address = static_cast<unsigned>(attribute_int_or(element, "address", 0)) & 0xFFu;
+    const unsigned time_zone = static_cast<unsigned>(attribute_int_or(element, "time_zone", 0)) & 0xFFu;
+    append_value_bytes(image, tag, (unsigned{acq} << 24) | (unsigned{gsm} << 16) | (address << 8) | time_zone);
+    return 0;
+}
+
+int compile_text(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    const char* text = attribute_text_up_to(element, "value", text_record_max);
+    if (!text)
+        return 0;
+    const unsigned length_offset = image.beginBlock(tag);
+    append_chars(image, text, cut_length(text, text_record_max));
+    image.endBlock(length_offset);
+    return 0;
+}
+
+int compile_string(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    const char* text = attribute_text(element, "value");
+    const unsigned length_offset = image.beginBlock(tag);
+    image.appendByte(static_cast<unsigned char>(attribute_uint_or(element, "index", 0)));
+    append_chars(image, text, cut_length(text, indexed_text_max));
+    image.endBlock(length_offset);
+    return 0;
+}
+
+int compile_sms_text_format(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    static const Tword_value formats[] = {{"float0_1", 0}, {"float0_1000", 1}, {"int_1", 2}};
+    const char* text = attribute_text_up_to(element, "value", indexed_text_max);
+    const unsigned length_offset = image.beginBlock(tag);
+    image.appendByte(static_cast<unsigned char>(attribute_uint_or(element, "index", 0) & 0x0Fu));
+    image.appendByte(static_cast<unsigned char>(attribute_word(element, "format", formats, 3, 0)));
+    image.appendByte(0);
+    append_chars(image, text, cut_length(text, indexed_text_max));
+    image.endBlock(length_offset);
+    return 0;
+}
+
+int compile_const(Teeprom_configurer& image, XMLElement* element, unsigned char default_index)
+{
+    constexpr unsigned char const_tag = 6;
+    const unsigned length_offset = image.beginBlock(const_tag);
+    image.appendByte(static_cast<unsigned char>(attribute_int_or(element, "index", default_index)));
+    image.appendU32(attribute_const_value(element));
+    image.endBlock(length_offset);
+    return 0;
+}
+
+int compile_system_config(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+{
+    Tpositioned_bytes data;
+    int value = 0;
+    if (attribute_int(element, "data0", &value) || attribute_int(element, "filter", &value))
+        data.set(0, value);
+    static const char* const positioned[] = {nullptr, "acq_number", "gsm_number", nullptr,
+                                             "pulse_polarity", "pulse_pullup", "async_events"};
+    for (unsigned position = 1; position < 7; ++position)
+        if (positioned[position] && attribute_int(element, positioned[position], &value))
+            data.set(position, value);
+    if (attribute_int(element, "gsm_credit_check", &value))
+        data.setBits(3, value & 0x01);
+    if (attribute_int(element, "next_monitor", &value))
+        data.setBits(3, value & 0xF0);
+    data.appendBlock(image, tag);
+    return 0;
+}
+
+}  // namespace eeprom
