@@ -1,0 +1,212 @@
+#include "data/flash_parser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/log.h"
+#include "base/my_string.h"
+#include "base/parse.h"
+#include "base/paths.h"
+#include "base/time_calendar.h"
+#include "base/xml.h"
+#include "data/crc16_modbus.h"
+#include "data/flash_record_cursor.h"
+
+namespace {
+
+// The header's status text grows with every status read: room for a great many.
+constexpr std::size_t header_limit = 1u << 20;
+constexpr int output_path_size = 512;
+
+bool read_whole_file(const char* path, std::vector<uint8_t>* bytes)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return false;
+    uint8_t block[1u << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes->insert(bytes->end(), block, block + got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
+bool all_erased(const uint8_t* bytes, std::size_t count)
+{
+    return std::all_of(bytes, bytes + count, [](uint8_t b) { return b == flash_erased_byte; });
+}
+
+void log_cut_off(unsigned type, std::size_t position, std::size_t present, std::size_t count)
+{
+    log_printf("ERROR : record 0x%02X @pos %u cut off by the end of the file: %u of %u bytes, the rest taken as 0xFF",
+               type, static_cast<unsigned>(position), static_cast<unsigned>(present), static_cast<unsigned>(count));
+}
+
+}  // namespace
+
+bool Tflash_parser::readHeader(const uint8_t* bytes, std::size_t size, std::size_t* records_start)
+{
+    header = Tdownload_header{};
+    *records_start = 0;
+    if (size == 0 || bytes[0] != '<')
+        return true;
+    const std::size_t searched = std::min(size, header_limit);
+    const uint8_t* close = std::find(bytes, bytes + searched, '>');
+    if (close == bytes + searched) {
+        if (searched < size)
+            log_printf("ERROR : download file header longer than %u bytes", static_cast<unsigned>(header_limit));
+        else
+            log_printf("ERROR : download file header without '>'");
+        return false;
+    }
+    const std::string text(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(close - bytes) + 1);
+    myXMLdocument document;
+    tinyxml2::XMLElement* root = xml_ParseText(text.c_str(), &document);
+    if (!root) {
+        log_printf("ERROR : download file header is not XML");
+        return false;
+    }
+    header.station_id = xml_GetAttributeInt(root, "station_id");
+    header.download_address = xml_GetAttributeInt(root, "download_address");
+    header.download_size = xml_GetAttributeInt(root, "download_size");
+    if (xml_FindAttributeValue(root, "timestamp")) {
+        header.timestamp = static_cast<uint32_t>(xml_GetAttributeInt(root, "timestamp"));
+        time_fields fields;
+        time_to_local_fields(&fields, header.timestamp, true);
+        header.year = fields.year;
+        header.month = fields.month;
+        header.day = fields.day;
+        header.hour = fields.hour;
+        header.minute = fields.minute;
+        header.second = fields.second;
+    }
+    *records_start = static_cast<std::size_t>(close - bytes) + 1;
+    return true;
+}
+
+bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::size_t start)
+{
+    Tflash_record_cursor cursor(bytes, size, start);
+    while (!cursor.atEnd()) {
+        const std::size_t record_start = cursor.offset();
+        const unsigned type = cursor.byte();
+        const uint8_t* payload = nullptr;
+        Tmy_string text;
+        if (flash_is_value_record(type)) {
+            if (cursor.take(flash_value_size, &payload))
+                log_cut_off(type, record_start, size - record_start - 1, flash_value_size);
+            decoder.decodeValue(&text, type, payload, "");
+        } else if (flash_is_short_record(type) || flash_is_long_record(type)) {
+            const std::size_t length_size = flash_is_short_record(type) ? 1 : 2;
+            const uint8_t* length = nullptr;
+            if (cursor.left() < length_size) {
+                log_printf("ERROR : record 0x%02X @pos %u cut off before its length", type,
+                           static_cast<unsigned>(record_start));
+                log_printf("ERROR : %u bytes left unparsed", static_cast<unsigned>(size - record_start));
+                return false;
+            }
+            cursor.take(length_size, &length);
+            const unsigned count = length_size == 1 ? flash_short_length(length[0])
+                                                    : flash_long_length(read_be16(length));
+            const std::size_t present = std::min<std::size_t>(count, cursor.left());
+            if (cursor.take(count, &payload))
+                log_cut_off(type, record_start, present, count);
+            if (length_size == 1)
+                decoder.decodeShort(&text, type, length[0], payload, count);
+            else
+                decoder.decodeLong(&text, type, payload, count);
+        } else {
+            const char* kind = type == 0x00 ? "END (00)" : type == flash_erased_byte ? "END (FF)" : "UNKNOWN";
+            log_printf("%s element @pos %u", kind, static_cast<unsigned>(cursor.offset()));
+            // An end marker followed only by erased flash is the normal end of a download.
+            const bool end = type == 0x00 || type == flash_erased_byte;
+            if (end && all_erased(bytes + cursor.offset(), cursor.left()))
+                return true;
+            log_printf("ERROR : %u bytes left unparsed", static_cast<unsigned>(size - record_start));
+            return false;
+        }
+        output.writeLine(text.c_str(), text.length());
+    }
+    return true;
+}
+
+int Tflash_parser::convertToXml(const char* output_directory, const char* download_path, char* out_path,
+                                int out_size)
+{
+    if (out_path && out_size > 0)
+        out_path[0] = '\0';
+    header = Tdownload_header{};
+    std::vector<uint8_t> bytes;
+    if (!read_whole_file(download_path, &bytes)) {
+        log_printf("ERROR : cannot read download file \"%s\"", download_path ? download_path : "");
+        return 1;
+    }
+    std::size_t records_start = 0;
+    if (!readHeader(bytes.data(), bytes.size(), &records_start))
+        return 1;
+
+    char name[64];
+    std::snprintf(name, sizeof name, "measures_%08u_%04d%02d%02d%02d%02d%02d.xml",
+                  static_cast<unsigned>(header.station_id), header.year, header.month, header.day, header.hour,
+                  header.minute, header.second);
+    const char* directory = output_directory ? output_directory : "";
+    char path[output_path_size];
+    if (path_join(path, sizeof path, directory, name) == 0) {
+        log_printf("ERROR : output path too long in \"%s\"", directory);
+        return 1;
+    }
+    if (out_path && out_size > 0)
+        text_copy_bounded(out_path, path, out_size);
+    if (*directory)
+        make_dir_path(directory);
+    if (!output.open(path))
+        return 1;
+
+    output.writeHead(header);
+    decoder.in_time_block = false;
+    const bool parsed = parseRecords(bytes.data(), bytes.size(), records_start);
+    output.writeTail(decoder.in_time_block);
+    const bool written = output.commit();
+    return parsed && written ? 0 : 1;
+}
+
+void Tflash_parser::parseRecord(Tmy_string* text, const uint8_t* record, unsigned length)
+{
+    if (!text)
+        return;
+    text->clear();
+    if (!record || length < 2)
+        return;
+    const uint8_t* r = record;
+    unsigned n = length;
+    const char* crc = "";
+    if (r[0] == 0xC6 && n >= 5 && n == read_be16(r + 1) + 3 && flash_crc_follows(r + 3, n - 5)) {
+        r += 3;
+        n -= 5;
+        crc = flash_crc_ok;
+    } else if (r[0] == 0xCA) {
+        // The frame's four bytes after its length are not part of the record.
+        if (n < 9 || n != read_be16(r + 1) + 7 || !flash_crc_follows(r, n - 2))
+            return;
+        r += 7;
+        n -= 9;
+        crc = flash_crc_ok;
+    }
+    if (n < 2)
+        return;
+    const unsigned type = r[0];
+    if (type != 128)
+        decoder.in_time_block = true;
+    if (flash_is_value_record(type) && n >= 1 + flash_value_size) {
+        decoder.decodeValue(text, type, r + 1, crc);
+    } else if (flash_is_long_record(type) && n > 3) {
+        const unsigned count = std::min(flash_long_length(read_be16(r + 1)), n - 3);
+        decoder.decodeLong(text, type, r + 3, count);
+    } else if (flash_is_short_record(type) && n > 2) {
+        const unsigned count = std::min(flash_short_length(r[1]), n - 2);
+        decoder.decodeShort(text, type, r[1], r + 2, count);
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+#include "data/flash_records.h"
+#include "data/measurement_xml_writer.h"
+
+class Tmy_string;
+
+// Turns a download file (an XML header line, then the logger's flash records)
+// into a measurement XML file, and single records into their XML text. Radio
+// telegrams and live values go to the installed Tflash_parser_hooks.
+class Tflash_parser {
+public:
+    Tflash_parser() = default;
+    Tflash_parser(const Tflash_parser&) = delete;
+    Tflash_parser& operator=(const Tflash_parser&) = delete;
+
+    // 0 on success, 1 on failure: the download file unreadable or its header
+    // broken, the output not written, or records left unparsed (the file then
+    // holds every record before them). out_path (when given) gets the output
+    // path if it fits, "" when the failure came before the name was made.
+    int convertToXml(const char* output_directory, const char* download_path, char* out_path, int out_size);
+    // The XML text of one record (no line end); nothing for a null pointer or
+    // fewer than 2 bytes. A record may come in a 0xC6 or 0xCA CRC frame.
+    void parseRecord(Tmy_string* text, const uint8_t* record, unsigned length);
+
+    const Tdownload_header& downloadHeader() const { return header; }
+    uint32_t lastTime() const { return decoder.last_time; }
+
+private:
+    // False when the header is missing its '>' or is not XML; *records_start
+    // is where the records begin.
+    bool readHeader(const uint8_t* bytes, std::size_t size, std::size_t* records_start);
+    // False when records were left unparsed.
+    bool parseRecords(const uint8_t* bytes, std::size_t size, std::size_t start);
+
+    Tdownload_header header;
+    Tflash_record_decoder decoder;
+    Tmeasurement_xml_writer output;
+};

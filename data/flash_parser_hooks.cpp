@@ -1,0 +1,32 @@
+#include "data/flash_parser_hooks.h"
+
+namespace {
+
+Tflash_parser_hooks default_hooks;
+Tflash_parser_hooks* installed_hooks = &default_hooks;
+
+}  // namespace
+
+void Tflash_parser_hooks::on_flash_value(unsigned, uint32_t) {}
+
+void Tflash_parser_hooks::wm_bus_to_xml(Tmy_string*, uint32_t, const uint8_t*, unsigned, bool) {}
+
+void Tflash_parser_hooks::mbus_decode_records(mbus_data*, const uint8_t*, unsigned) {}
+
+void Tflash_parser_hooks::mbus_records_to_xml(Tmy_string*, const mbus_data*) {}
+
+void Tflash_parser_hooks::setAcqValue(unsigned, uint32_t) {}
+
+void Tflash_parser_hooks::clearAcqValues(unsigned) {}
+
+void Tflash_parser_hooks::setAcqSubValue(unsigned, int, float) {}
+
+void flash_parser_hooks_install(Tflash_parser_hooks* hooks)
+{
+    installed_hooks = hooks ? hooks : &default_hooks;
+}
+
+Tflash_parser_hooks* flash_parser_hooks()
+{
+    return installed_hooks;
+}

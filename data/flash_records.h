@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+
+class Tmy_string;
+
+// Flash record kinds by their type byte.
+constexpr bool flash_is_short_record(unsigned type) { return type >= 0x01 && type <= 0x7F; }
+constexpr bool flash_is_value_record(unsigned type) { return type >= 0x80 && type <= 0xBF; }
+constexpr bool flash_is_long_record(unsigned type) { return type >= 0xC0 && type <= 0xDF; }
+
+constexpr unsigned flash_value_size = 4;
+// A length field of 0 stands for the largest length it can hold plus one.
+constexpr unsigned flash_short_length(unsigned length_byte) { return length_byte ? length_byte : 256u; }
+constexpr unsigned flash_long_length(unsigned length_word) { return length_word ? length_word : 65536u; }
+
+// The crc attribute of a value record that came out of a CRC frame.
+extern const char* const flash_crc_ok;
+extern const char* const flash_crc_error;
+
+// Turns one flash record into the text of its measurement XML element (no line
+// end). Keeps what lasts from record to record: the open time element and the
+// last time. Every read stays inside the payload it is given: a record too short
+// for its kind's layout is written in the generic hex form instead.
+class Tflash_record_decoder {
+public:
+    // value: the 4 value bytes; crc: "" or one of the crc attributes above.
+    void decodeValue(Tmy_string* text, unsigned type, const uint8_t* value, const char* crc);
+    // length_byte: the record's stored length byte (the fluorometer CRC covers it).
+    void decodeShort(Tmy_string* text, unsigned type, unsigned length_byte, const uint8_t* payload, unsigned count);
+    // The stored length word is count modulo 65536.
+    void decodeLong(Tmy_string* text, unsigned type, const uint8_t* payload, unsigned count);
+
+    bool in_time_block = false;
+    uint32_t last_time = 0;
+
+private:
+    void fluorometer(Tmy_string* text, unsigned length_byte, const uint8_t* p, unsigned count);
+    void registerRead(Tmy_string* text, const uint8_t* p, unsigned count);
+    void timestampInfo(Tmy_string* text, const uint8_t* p);
+    void metering(Tmy_string* text, const uint8_t* p, unsigned count);
+    void radioTelegram(Tmy_string* text, const uint8_t* p, unsigned count);
+    void channelMessage(Tmy_string* text, unsigned type, const uint8_t* p, unsigned count);
+    void meterMessage(Tmy_string* text, const uint8_t* p, unsigned count);
+    void framedRecord(Tmy_string* text, const uint8_t* p, unsigned count);
+    void splitTelegram(Tmy_string* text, const uint8_t* p, unsigned count);
+    void sensorValues(Tmy_string* text, const uint8_t* p, unsigned count);
+};
+
+// Shared by the record texts.
+void flash_append_generic(Tmy_string* text, unsigned type, const uint8_t* payload, unsigned count, const char* name);
+// Bytes as characters for a txt attribute: a byte outside 32-127 as '.', a double
+// quote as '\'', and '&' and '<' as entities so that the attribute stays well-formed.
+void flash_append_txt(Tmy_string* text, const uint8_t* bytes, unsigned count);
+void flash_append_iso(Tmy_string* text, uint32_t seconds);
+// The CRC of a record as stored: type byte, length word big-endian, the payload
+// without its last two bytes (the stored CRC).
+uint16_t flash_record_crc(unsigned type, const uint8_t* payload, unsigned count);
+// True when the CRC of bytes[0..count) is stored, low byte first, right after them.
+bool flash_crc_follows(const uint8_t* bytes, unsigned count);
