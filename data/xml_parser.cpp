@@ -1,0 +1,315 @@
+#include "data/xml_parser.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "base/log.h"
+#include "base/params.h"
+#include "base/parse.h"
+#include "data/flash_parser_data.h"
+#include "data/flash_records.h"
+
+using tinyxml2::XMLElement;
+
+namespace {
+
+// Fixed slots of the record families.
+constexpr unsigned slot_switch_first = 0;      // a17-a20 off/on, a21 base and base plus signal
+constexpr unsigned slot_conductivity_k = 11;   // a22
+constexpr unsigned slot_conductivity_t = 12;
+constexpr unsigned slot_counter_first = 13;    // a32-a35 v, sn
+constexpr unsigned slot_volume_first = 21;     // a48-a51 v1_pre, v1_post, v2_pre, v2_post
+constexpr unsigned slot_flow_first = 37;       // a58 qb, qm, z, t, p
+constexpr unsigned slot_latitude = 42;         // a195 in GPS mode
+constexpr unsigned slot_longitude = 43;
+constexpr unsigned slot_heading = 44;
+constexpr unsigned slot_speed = 45;
+
+constexpr unsigned type_switch_first = 17;
+constexpr unsigned type_switch_last = 20;
+constexpr unsigned type_fluorometer = 21;
+constexpr unsigned type_conductivity = 22;
+constexpr unsigned type_counter_first = 32;
+constexpr unsigned type_counter_last = 35;
+constexpr unsigned type_volume_first = 48;
+constexpr unsigned type_volume_last = 51;
+constexpr unsigned type_flow = 58;
+constexpr unsigned type_levels = 59;
+constexpr unsigned type_channel = 195;
+constexpr unsigned type_framed = 198;
+constexpr unsigned type_temperature = 144;  // a21 T
+constexpr unsigned type_lamp_first = 145;   // a21 LA_mV ... LT_mV
+
+constexpr int channel_mode_gps = 10;
+constexpr int channel_mode_sensor_dump = 11;
+
+constexpr int framed_bytes_max = 512;
+constexpr int framed_value_length = 7;  // type, four value bytes, CRC low byte first
+constexpr unsigned framed_type_bits = 0x3F;
+
+// A decimal integer in 64 bits with the grammar of the 32-bit parsers: blanks
+// and tabs skipped, the last sign wins, digits accumulate and wrap; true on a
+// foreign character, with the value so far stored.
+bool parse_int64(const char* text, int64_t* out)
+{
+    uint64_t value = 0;
+    bool negative = false;
+    bool error = false;
+    for (const char* p = text; *p; ++p) {
+        const char c = *p;
+        if (c == ' ' || c == '\t')
+            continue;
+        if (c == '+' || c == '-') {
+            negative = c == '-';
+        } else if (c >= '0' && c <= '9') {
+            value = value * 10u + static_cast<unsigned>(c - '0');
+        } else {
+            error = true;
+            break;
+        }
+    }
+    *out = static_cast<int64_t>(negative ? 0u - value : value);
+    return error;
+}
+
+// The slots of the time step being read.
+class Tstep_slots {
+public:
+    explicit Tstep_slots(Tflash_parser_value* slots_) : slots(slots_) {}
+
+    void store(unsigned slot, double value, int64_t integer)
+    {
+        Tflash_parser_value& target = slots[slot];
+        target.value = value;
+        target.integer = integer;
+        target.valid = true;
+    }
+
+    // Each store happens only when the attribute exists and converts whole.
+    void storeDouble(XMLElement* element, const char* attribute, unsigned slot)
+    {
+        double value = 0;
+        if (readDouble(element, attribute, &value))
+            store(slot, value, 0);
+    }
+
+    void storeInteger(XMLElement* element, const char* attribute, unsigned slot)
+    {
+        int64_t integer = 0;
+        if (readInteger(element, attribute, &integer))
+            store(slot, 0, integer);
+    }
+
+    // A value of type 128-191: the double, and the integer when the text is one.
+    void storeTyped(XMLElement* element, const char* attribute, unsigned type)
+    {
+        double value = 0;
+        if (!readDouble(element, attribute, &value))
+            return;
+        int64_t integer = 0;
+        if (!readInteger(element, attribute, &integer))
+            integer = 0;
+        store(flash_parser_type_slot(type), value, integer);
+    }
+
+    static bool readDouble(XMLElement* element, const char* attribute, double* out)
+    {
+        return xml_GetAttribute(element, attribute, VALUE_DOUBLE, out, 0, nullptr);
+    }
+
+    static bool readInteger(XMLElement* element, const char* attribute, int64_t* out)
+    {
+        const char* text = xml_FindAttributeValue(element, attribute);
+        return text && !parse_int64(text, out);
+    }
+
+private:
+    Tflash_parser_value* slots;
+};
+
+// The number after the first character of the name, modulo 256; 0 for names
+// of two characters or fewer.
+unsigned element_type(const char* name)
+{
+    if (!name || !name[0] || !name[1] || !name[2])
+        return 0;
+    unsigned type = 0;
+    parse_uint(name + 1, &type);
+    return type % 256u;
+}
+
+void read_switch(Tstep_slots& slots, XMLElement* element, unsigned type)
+{
+    const unsigned slot = slot_switch_first + 2 * (type - type_switch_first);
+    slots.storeDouble(element, "off", slot);
+    slots.storeDouble(element, "on", slot + 1);
+}
+
+// A lamp fills the switch slots (base, base plus signal) only when both of its
+// values are there.
+void read_fluorometer(Tstep_slots& slots, XMLElement* element)
+{
+    static const char* const signal_names[] = {"LA_mV", "LB_mV", "LC_mV", "LT_mV"};
+    static const char* const base_names[] = {"LA_base_mV", "LB_base_mV", "LC_base_mV", "LT_base_mV"};
+    for (unsigned lamp = 0; lamp < 4; ++lamp) {
+        double signal = 0;
+        if (!Tstep_slots::readDouble(element, signal_names[lamp], &signal))
+            continue;
+        slots.store(flash_parser_type_slot(type_lamp_first + lamp), signal, 0);
+        double base = 0;
+        if (Tstep_slots::readDouble(element, base_names[lamp], &base)) {
+            slots.store(slot_switch_first + 2 * lamp, base, 0);
+            slots.store(slot_switch_first + 2 * lamp + 1, base + signal, 0);
+        }
+    }
+    slots.storeDouble(element, "T", flash_parser_type_slot(type_temperature));
+}
+
+void read_counter(Tstep_slots& slots, XMLElement* element, unsigned type)
+{
+    const unsigned slot = slot_counter_first + 2 * (type - type_counter_first);
+    slots.storeInteger(element, "v", slot);
+    slots.storeInteger(element, "sn", slot + 1);
+}
+
+void read_volume(Tstep_slots& slots, XMLElement* element, unsigned type)
+{
+    static const char* const names[] = {"v1_pre", "v1_post", "v2_pre", "v2_post"};
+    const unsigned slot = slot_volume_first + 4 * (type - type_volume_first);
+    for (unsigned i = 0; i < 4; ++i)
+        slots.storeInteger(element, names[i], slot + i);
+}
+
+void read_flow(Tstep_slots& slots, XMLElement* element)
+{
+    static const char* const names[] = {"qb", "qm", "z", "t", "p"};
+    for (unsigned i = 0; i < 5; ++i)
+        slots.storeDouble(element, names[i], slot_flow_first + i);
+}
+
+void read_levels(Tstep_slots& slots, XMLElement* element)
+{
+    static const char* const names[] = {"v0", "v2", "v3", "v7"};
+    static const unsigned types[] = {169, 178, 161, 162};
+    for (unsigned i = 0; i < 4; ++i)
+        slots.storeTyped(element, names[i], types[i]);
+}
+
+void read_channel(Tstep_slots& slots, Tflash_parser_data* step, XMLElement* element)
+{
+    const int mode = xml_GetAttributeInt(element, "mode_id");
+    if (mode == channel_mode_gps) {
+        slots.storeDouble(element, "latitude", slot_latitude);
+        slots.storeDouble(element, "longitude", slot_longitude);
+        slots.storeDouble(element, "heading", slot_heading);
+        slots.storeDouble(element, "speed", slot_speed);
+    } else if (mode == channel_mode_sensor_dump) {
+        step->appendRaw(xml_FindAttributeValue(element, "v"));
+    }
+}
+
+// A value record kept in its CRC frame as hex: stored only when the CRC holds.
+void read_framed(Tstep_slots& slots, XMLElement* element)
+{
+    char bytes[framed_bytes_max];
+    const int count = hex_decode(bytes, xml_GetAttributeString(element, "hexa"), framed_bytes_max);
+    if (count != framed_value_length)
+        return;
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes);
+    if (!flash_crc_follows(b, 1 + flash_value_size))
+        return;
+    const unsigned type = flash_parser_type_first + (b[0] & framed_type_bits);
+    slots.store(flash_parser_type_slot(type), read_be_float(b + 1, 4), read_be32(b + 1));
+}
+
+void read_element(Tstep_slots& slots, Tflash_parser_data* step, XMLElement* element)
+{
+    const unsigned type = element_type(xml_GetName(element));
+    if (type == type_framed)
+        read_framed(slots, element);
+    else if (type >= flash_parser_type_first && type <= flash_parser_type_last)
+        slots.storeTyped(element, "v", type);
+    else if (type >= type_switch_first && type <= type_switch_last)
+        read_switch(slots, element, type);
+    else if (type == type_fluorometer)
+        read_fluorometer(slots, element);
+    else if (type == type_conductivity) {
+        slots.storeDouble(element, "k", slot_conductivity_k);
+        slots.storeDouble(element, "T", slot_conductivity_t);
+    } else if (type >= type_counter_first && type <= type_counter_last)
+        read_counter(slots, element, type);
+    else if (type >= type_volume_first && type <= type_volume_last)
+        read_volume(slots, element, type);
+    else if (type == type_flow)
+        read_flow(slots, element);
+    else if (type == type_levels)
+        read_levels(slots, element);
+    else if (type == type_channel)
+        read_channel(slots, step, element);
+}
+
+}  // namespace
+
+Txml_parser::~Txml_parser()
+{
+    clearSteps();
+}
+
+void Txml_parser::clearSteps()
+{
+    for (const Tlist::Tnode* node = steps.nodeAt(0); node; node = node->next)
+        delete static_cast<Tflash_parser_data*>(node->item);
+    steps.clear(false);
+}
+
+int Txml_parser::parseFile(const char* path)
+{
+    clearSteps();
+    station_id = 0;
+    if (!xml_LoadFile(path, &document))
+        return 1;
+    station_id = xml_GetAttributeUnsigned(xml_FindDocumentPath(&document, "/DOWNLOAD"), "station_id");
+    readSteps(getDataNode());
+    return 0;
+}
+
+tinyxml2::XMLElement* Txml_parser::getDataNode()
+{
+    return xml_FindDocumentPath(&document, "/DATA");
+}
+
+void Txml_parser::readSteps(XMLElement* data)
+{
+    // One full set of slots is filled per time element and then packed into
+    // its step, so a step holds only what it has.
+    Tflash_parser_value scratch[flash_parser_slot_count];
+    Tstep_slots slots(scratch);
+    int count = 0;
+    for (XMLElement* time = xml_FindPath(data, "time"); time; time = xml_EntityName(time, "time")) {
+        Tflash_parser_data* step = new (std::nothrow) Tflash_parser_data;
+        if (!step) {
+            log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
+            return;
+        }
+        int64_t seconds = 0;
+        Tstep_slots::readInteger(time, "v", &seconds);
+        slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
+        for (XMLElement* element = xml_FirstChildEntity(time); element; element = xml_NextEntity(element))
+            read_element(slots, step, element);
+        if (!step->take(scratch)) {
+            delete step;
+            log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
+            return;
+        }
+        steps.append(step);
+        ++count;
+    }
+}
+
+int Txml_parser::loadFilter(const char* path)
+{
+    xml_LoadFile(path, &filter);
+    xml_LogEntity(filter.root, 0, -1);
+    return 0;
+}

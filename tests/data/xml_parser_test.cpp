@@ -1,0 +1,208 @@
+#include "data/xml_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/xml.h"
+#include "data/flash_parser_data.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// What a fixture's .slots file says the reader must produce: the station, the
+// number of time steps, and per step every valid slot and the raw texts.
+struct Texpected_step {
+    std::map<unsigned, std::pair<double, int64_t>> slots;
+    std::vector<std::string> raw;
+};
+
+struct Texpected {
+    unsigned station = 0;
+    std::vector<Texpected_step> steps;
+};
+
+Texpected read_expected(const std::string& path)
+{
+    Texpected expected;
+    std::istringstream in(read_file_bytes(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string first;
+        fields >> first;
+        if (first == "station") {
+            fields >> expected.station;
+        } else if (first == "steps") {
+            std::size_t count = 0;
+            fields >> count;
+            expected.steps.resize(count);
+        } else {
+            const std::size_t step = std::stoul(first);
+            EXPECT_LT(step, expected.steps.size()) << line;
+            if (step >= expected.steps.size())
+                continue;
+            std::string second;
+            fields >> second;
+            if (second == "raw") {
+                std::string text;
+                std::getline(fields >> std::ws, text);
+                expected.steps[step].raw.push_back(text);
+            } else {
+                double value = 0;
+                int64_t integer = 0;
+                fields >> value >> integer;
+                EXPECT_FALSE(fields.fail()) << line;
+                expected.steps[step].slots[static_cast<unsigned>(std::stoul(second))] = {value, integer};
+            }
+        }
+    }
+    return expected;
+}
+
+std::vector<const Tflash_parser_data*> steps_of(Txml_parser& reader)
+{
+    std::vector<const Tflash_parser_data*> steps;
+    for (const Tlist::Tnode* node = reader.timeSteps()->nodeAt(0); node; node = node->next)
+        steps.push_back(static_cast<const Tflash_parser_data*>(node->item));
+    return steps;
+}
+
+// Every slot of the step against the expected ones: listed slots hold their
+// values, all others are invalid and cleared.
+void expect_step(const Tflash_parser_data* step, const Texpected_step& expected)
+{
+    for (unsigned slot = 0; slot < flash_parser_slot_count; ++slot) {
+        SCOPED_TRACE("slot " + std::to_string(slot));
+        const Tflash_parser_value got = step->slot(slot);
+        const auto it = expected.slots.find(slot);
+        if (it == expected.slots.end()) {
+            EXPECT_FALSE(got.valid);
+            EXPECT_FALSE(step->isValid(slot));
+            continue;
+        }
+        EXPECT_TRUE(got.valid);
+        EXPECT_NEAR(got.value, it->second.first, std::fabs(it->second.first) * 1e-12);
+        EXPECT_EQ(got.integer, it->second.second);
+    }
+    EXPECT_EQ(step->validCount(), expected.slots.size());
+    ASSERT_EQ(step->rawCount(), static_cast<int>(expected.raw.size()));
+    for (int i = 0; i < step->rawCount(); ++i)
+        EXPECT_STREQ(step->rawAt(i)->text.c_str(), expected.raw[static_cast<std::size_t>(i)].c_str());
+}
+
+std::string fixture(const std::string& name)
+{
+    return source_path("tests/data/fixtures/measurement/" + name);
+}
+
+class Txml_parser_fixture : public testing::TestWithParam<const char*> {};
+
+TEST_P(Txml_parser_fixture, ReadsExactlyTheExpectedSlots)
+{
+    const std::string name = GetParam();
+    const Texpected expected = read_expected(fixture(name + ".slots"));
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(fixture(name + ".xml").c_str()), 0);
+    EXPECT_EQ(reader.stationId(), expected.station);
+    const std::vector<const Tflash_parser_data*> steps = steps_of(reader);
+    ASSERT_EQ(steps.size(), expected.steps.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE("time step " + std::to_string(i));
+        expect_step(steps[i], expected.steps[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Measurement, Txml_parser_fixture,
+                         testing::Values("families", "timestamp_info_only", "no_download"));
+
+TEST(Txml_parser, UnreadableFileLeavesNothingOfThePreviousOne)
+{
+    Ttemp_dir dir;
+    const std::string broken = dir.file("broken.xml");
+    ASSERT_TRUE(write_file_bytes(broken, "<FLASH_CONTENT><DATA><time v=\"1\"></DATA>"));
+    for (const std::string& path : {broken, dir.file("missing.xml")}) {
+        SCOPED_TRACE(path);
+        Txml_parser reader;
+        ASSERT_EQ(reader.parseFile(fixture("families.xml").c_str()), 0);
+        ASSERT_EQ(reader.timeSteps()->count(), 3);
+        EXPECT_EQ(reader.parseFile(path.c_str()), 1);
+        EXPECT_EQ(reader.timeSteps()->count(), 0);
+        EXPECT_EQ(reader.stationId(), 0u);
+        EXPECT_EQ(reader.getDataNode(), nullptr);
+    }
+    Txml_parser reader;
+    EXPECT_EQ(reader.parseFile(nullptr), 1);
+}
+
+TEST(Txml_parser, NextFileReplacesTheTimeSteps)
+{
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(fixture("families.xml").c_str()), 0);
+    ASSERT_EQ(reader.parseFile(fixture("no_download.xml").c_str()), 0);
+    const std::vector<const Tflash_parser_data*> steps = steps_of(reader);
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0]->typeSlot(128).integer, 100);
+    EXPECT_EQ(reader.stationId(), 0u);
+    EXPECT_STREQ(xml_GetName(reader.getDataNode()), "DATA");
+}
+
+TEST(Txml_parser, FilterDocumentIsLoadedAndLogged)
+{
+    Ttemp_dir dir;
+    const std::string path = dir.file("filter.xml");
+    ASSERT_TRUE(write_file_bytes(path, "<FILTER><COLUMN entity=\"a145\" attribute=\"v\"/></FILTER>"));
+    Txml_parser reader;
+    EXPECT_EQ(reader.getFilterRoot(), nullptr);
+    recorded::clear_log();
+    EXPECT_EQ(reader.loadFilter(path.c_str()), 0);
+    EXPECT_STREQ(xml_GetName(reader.getFilterRoot()), "FILTER");
+    EXPECT_TRUE(recorded::log_contains("<COLUMN entity=\"a145\""));
+    EXPECT_EQ(reader.loadFilter(dir.file("missing.xml").c_str()), 0);
+    EXPECT_EQ(reader.getFilterRoot(), nullptr);
+}
+
+// The packed store against a plain array over random sets of slots, with both
+// ends of each word of the presence mask among them.
+TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        Tflash_parser_value full[flash_parser_slot_count];
+        Tflash_parser_value reference[flash_parser_slot_count];
+        for (unsigned slot = 0; slot < flash_parser_slot_count; ++slot) {
+            const bool edge = slot == 0 || slot == 63 || slot == 64 || slot == flash_parser_slot_count - 1;
+            if (random() % (round % 5 + 2) == 0 || (edge && round % 2 == 0)) {
+                full[slot] = {slot + 0.5, static_cast<int64_t>(random()) - (int64_t{1} << 40), true};
+                reference[slot] = full[slot];
+            }
+        }
+        Tflash_parser_data step;
+        ASSERT_TRUE(step.take(full));
+        unsigned valid = 0;
+        for (unsigned slot = 0; slot < flash_parser_slot_count; ++slot) {
+            const Tflash_parser_value got = step.slot(slot);
+            ASSERT_EQ(got.valid, reference[slot].valid) << "slot " << slot;
+            EXPECT_EQ(got.value, reference[slot].value) << "slot " << slot;
+            EXPECT_EQ(got.integer, reference[slot].integer) << "slot " << slot;
+            EXPECT_FALSE(full[slot].valid) << "the full array is cleared for the next step";
+            valid += got.valid ? 1u : 0u;
+        }
+        EXPECT_EQ(step.validCount(), valid);
+        EXPECT_FALSE(step.slot(flash_parser_slot_count).valid);
+        EXPECT_FALSE(step.typeSlot(192).valid);
+    }
+}
+
+}  // namespace
