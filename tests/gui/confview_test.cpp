@@ -1,0 +1,315 @@
+#include "viewers/confview/wmain_config_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QUrl>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/widgets/recording_dialogs.h"
+#include "tests/gui/qt_application.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+#include "viewers/confview/configuration_block.h"
+
+namespace {
+
+// Page 0: SYSCTRL 84 01 01 00 65, page 1: ACQ_INTERVAL0 85 00 00 02 58, each closed by FF.
+const char two_blocks[] =
+    "<SETUP><STATIONS><STATION id=\"12\">"
+    "<CONFIGURATION value=\"0\"><SYSCTRL acq_enabled=\"ON\" gsm_enabled=\"on\" time_zone=\"101\"/></CONFIGURATION>"
+    "<CONFIGURATION value=\"1\"><ACQ_INTERVAL0 value=\"600\"/></CONFIGURATION>"
+    "</STATION></STATIONS></SETUP>";
+
+const char read_error[] = "Erreur lors de la lecture du fichier";
+const char too_large[] = "Fichier de configuration trop grand";
+const char save_error[] = "Erreur lors de l'\xC3\xA9" "criture du fichier eeprom_data.bin";
+
+TFmain* shown_window = nullptr;
+
+void forward_to_window(const char* line)
+{
+    if (shown_window)
+        shown_window->logLine(line);
+}
+
+// A window in a working folder of its own, its log lines reaching it as in the
+// program, every box and file dialog answered by the recording handler.
+class ConfigurationView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensure_qt_application();
+        previous_dir = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        window = std::make_unique<TFmain>();
+        shown_window = window.get();
+        recorded::set_log_forward(&forward_to_window);
+    }
+    void TearDown() override
+    {
+        recorded::set_log_forward(nullptr);
+        shown_window = nullptr;
+        window.reset();
+        std::filesystem::current_path(previous_dir);
+    }
+
+    template <typename T>
+    T* widget(const char* name)
+    {
+        T* found = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    std::string text(const char* name)
+    {
+        if (QPlainTextEdit* memo = window->findChild<QPlainTextEdit*>(QLatin1String(name)))
+            return memo->toPlainText().toStdString();
+        QLabel* label = widget<QLabel>(name);
+        return label ? label->text().toStdString() : std::string();
+    }
+    std::string setup_file(const std::string& name, const std::string& content)
+    {
+        const std::string path = dir.file(name);
+        EXPECT_TRUE(write_file_bytes(path, content));
+        return path;
+    }
+    void select_tab(int index) { widget<QTabBar>("TabControl1")->setCurrentIndex(index); }
+    void trigger(const char* action) { widget<QAction>(action)->trigger(); }
+    void expect_nothing_shown()
+    {
+        EXPECT_EQ(text("memo0"), "");
+        EXPECT_EQ(text("memo1"), "");
+        EXPECT_EQ(text("lb_size"), "");
+        EXPECT_EQ(text("lb_cs"), "");
+    }
+
+    Ttemp_dir dir;
+    Trecording_dialogs dialogs;
+    std::filesystem::path previous_dir;
+    std::unique_ptr<TFmain> window;
+};
+
+TEST_F(ConfigurationView, StartsEmptyWithItsCaptionAndSevenTabs)
+{
+    EXPECT_EQ(window->windowTitle().toStdString(), "Calyxo Configuration View 32 - 480315_j01");
+    QTabBar* tabs = widget<QTabBar>("TabControl1");
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 7);
+    EXPECT_EQ(tabs->tabText(6).toStdString(), "Configuration #6");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(text("Label1"), "Configuration #0");
+    EXPECT_EQ(widget<QAction>("LoadXMLsetup1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    expect_nothing_shown();
+}
+
+TEST_F(ConfigurationView, LoadedBlocksShowTheirXmlCommandSizeAndChecksumPerTab)
+{
+    dialogs.file_answers = {setup_file("setup.xml", two_blocks)};
+    trigger("LoadXMLsetup1");
+    ASSERT_EQ(dialogs.file_dialogs.size(), 1u);
+    EXPECT_EQ(dialogs.file_dialogs[0].mode, Tfile_dialog_mode::open);
+    EXPECT_EQ(dialogs.file_dialogs[0].filter, "XML files (.xml)|*.xml|All files|*.*");
+    EXPECT_EQ(dialogs.file_dialogs[0].default_extension, "xml");
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // Tab 0 is shown after the load.
+    EXPECT_EQ(text("memo1"), "7F07008401010065FF");
+    EXPECT_EQ(text("lb_size"), "7 bytes");
+    EXPECT_EQ(text("lb_cs"), "234 (xea)");
+    EXPECT_NE(text("memo0").find("SYSCTRL"), std::string::npos);
+
+    select_tab(1);
+    EXPECT_EQ(text("Label1"), "Configuration #1");
+    EXPECT_EQ(text("memo1"), "7F07018500000258FF");
+    EXPECT_EQ(text("lb_size"), "7 bytes");
+    EXPECT_EQ(text("lb_cs"), "222 (xde)");
+    const std::string xml = text("memo0");
+    EXPECT_NE(xml.find("CONFIGURATION"), std::string::npos);
+    EXPECT_NE(xml.find("ACQ_INTERVAL0"), std::string::npos);
+    EXPECT_NE(xml.find("600"), std::string::npos);
+    EXPECT_EQ(xml.find("SYSCTRL"), std::string::npos);
+    EXPECT_EQ(widget<QPlainTextEdit>("memo0")->textCursor().position(), 0);
+
+    select_tab(3);
+    EXPECT_EQ(text("Label1"), "Configuration #3");
+    EXPECT_EQ(text("memo0"), "");
+    EXPECT_EQ(text("memo1"), "");
+    EXPECT_EQ(text("lb_size"), "0 bytes");
+    EXPECT_EQ(text("lb_cs"), "255 (xff)");
+
+    // A cancelled dialog loads nothing and keeps what is shown.
+    select_tab(1);
+    trigger("LoadXMLsetup1");
+    EXPECT_EQ(text("memo1"), "7F07018500000258FF");
+}
+
+TEST_F(ConfigurationView, SetupWithoutStationsIsCompiledFromItsRoot)
+{
+    window->load_setup_file(setup_file("station.xml",
+        "<STATION id=\"3\"><CONFIGURATION value=\"1\"><ACQ_INTERVAL0 value=\"600\"/></CONFIGURATION></STATION>")
+                                .c_str());
+    select_tab(1);
+    EXPECT_EQ(text("memo1"), "7F07018500000258FF");
+    EXPECT_NE(text("memo0").find("ACQ_INTERVAL0"), std::string::npos);
+}
+
+TEST_F(ConfigurationView, CopyPutsTheCommandTextOnTheClipboard)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    select_tab(1);
+    widget<QPushButton>("Button1")->click();
+    EXPECT_EQ(dialogs.clipboard, "7F07018500000258FF");
+}
+
+TEST_F(ConfigurationView, DroppedFilesLoadInOrderAndTheLastStaysShown)
+{
+    const std::string first = setup_file("first.xml", two_blocks);
+    const std::string second = setup_file("second.xml",
+        "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\"><GSM_INTERVAL value=\"3600\"/>"
+        "</CONFIGURATION></STATION></STATIONS></SETUP>");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)), QUrl(QStringLiteral("https://example.org/x.xml")),
+                  QUrl::fromLocalFile(QString::fromStdString(second))});
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(text("memo1"), "7F07008600000E10FF");
+    select_tab(1);
+    EXPECT_EQ(text("lb_size"), "0 bytes");
+}
+
+TEST_F(ConfigurationView, SaveWritesPagesZeroToSevenAs2048Bytes)
+{
+    trigger("Savetoeepromdatabin1");
+    EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")), std::string(2048, '\xFF'));
+
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    trigger("Savetoeepromdatabin1");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    const std::string image = read_file_bytes(dir.file("eeprom_data.bin"));
+    ASSERT_EQ(image.size(), 2048u);
+    EXPECT_EQ(image.substr(0, 6), std::string("\x84\x01\x01\x00\x65\xFF", 6));
+    EXPECT_EQ(image.substr(6, 250), std::string(250, '\xFF'));
+    EXPECT_EQ(image.substr(256, 6), std::string("\x85\x00\x00\x02\x58\xFF", 6));
+    EXPECT_EQ(image.substr(262), std::string(2048 - 262, '\xFF'));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
+}
+
+TEST_F(ConfigurationView, FailedSaveShowsItsBoxAndKeepsTheExistingFile)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    ASSERT_TRUE(write_file_bytes(dir.file("eeprom_data.bin"), "previous image"));
+    // The temporary file cannot be made where a folder of its name stands.
+    std::filesystem::create_directories(dir.file("eeprom_data.bin.tmp/keep"));
+    trigger("Savetoeepromdatabin1");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text.rfind(save_error, 0), 0u) << dialogs.boxes[0].text;
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+    EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")), "previous image");
+
+    // A rename that fails leaves no temporary file behind.
+    std::filesystem::remove_all(dir.file("eeprom_data.bin.tmp"));
+    std::filesystem::remove(dir.file("eeprom_data.bin"));
+    std::filesystem::create_directories(dir.file("eeprom_data.bin/keep"));
+    trigger("Savetoeepromdatabin1");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text.rfind(save_error, 0), 0u) << dialogs.boxes[1].text;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("eeprom_data.bin/keep")));
+}
+
+TEST_F(ConfigurationView, UnreadableFilesShowTheReadBoxAndEmptyTheTabs)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    select_tab(1);
+    ASSERT_EQ(text("lb_size"), "7 bytes");
+
+    window->load_setup_file(dir.file("missing.xml").c_str());
+    window->load_setup_file(setup_file("broken.xml", "<SETUP><STATIONS></SETUP>").c_str());
+    window->load_setup_file(dir.path().c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    for (const Tmessage_box& box : dialogs.boxes) {
+        EXPECT_EQ(box.text, read_error);
+        EXPECT_EQ(box.icon, Tbox_icon::error);
+        EXPECT_EQ(box.buttons, Tbox_buttons::ok);
+    }
+    EXPECT_EQ(widget<QTabBar>("TabControl1")->currentIndex(), 0);
+    EXPECT_EQ(text("Label1"), "Configuration #0");
+    expect_nothing_shown();
+    select_tab(1);
+    expect_nothing_shown();
+}
+
+TEST_F(ConfigurationView, ConfigurationTooLargeShowsItsBoxAndEmptyTheTabs)
+{
+    const std::string text_100(100, 'x');
+    std::string setup = "<SETUP><STATIONS><STATION><CONFIGURATION value=\"2\">";
+    for (int n = 1; n <= 4; ++n)
+        setup += "<SMS_TEXT_" + std::to_string(n) + " value=\"" + text_100 + "\"/>";
+    setup += "</CONFIGURATION></STATION></STATIONS></SETUP>";
+    window->load_setup_file(setup_file("large.xml", setup).c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, too_large);
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+    select_tab(2);
+    expect_nothing_shown();
+}
+
+TEST_F(ConfigurationView, StationErrorShowsNoBoxAndEmptyTabs)
+{
+    window->load_setup_file(setup_file("unknown.xml",
+        "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\"><sysctrl/>"
+        "</CONFIGURATION></STATION></STATIONS></SETUP>").c_str());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    expect_nothing_shown();
+}
+
+// Images no setup file compiles to, built byte by byte.
+TEST(ConfigurationBlock, CountSizeAndChecksumFollowTheWrittenBytes)
+{
+    Teeprom_configurer image;
+    const unsigned char three[] = {0x85, 0x00, 0x02};
+    image.setBytes(1 * eeprom_page_size, three, sizeof three);
+    const Tconfiguration_block block = configuration_block(image, 1);
+    EXPECT_EQ(std::string(block.command.c_str()), "7F0401850002");
+    EXPECT_EQ(std::string(block.size_text.c_str()), "4 bytes");
+    EXPECT_EQ(std::string(block.checksum_text.c_str()), "135 (x87)");
+
+    unsigned char full[eeprom_page_size];
+    for (unsigned i = 0; i < sizeof full; ++i)
+        full[i] = static_cast<unsigned char>(i);
+    image.setBytes(2 * eeprom_page_size, full, sizeof full);
+    const Tconfiguration_block whole = configuration_block(image, 2);
+    EXPECT_EQ(whole.count, 255u);
+    EXPECT_EQ(std::string(whole.size_text.c_str()), "255 bytes");
+    const std::string command = whole.command.c_str();
+    ASSERT_EQ(command.size(), 6u + 2 * eeprom_page_size);
+    EXPECT_EQ(command.substr(0, 10), "7FFF020001");
+    EXPECT_EQ(command.substr(command.size() - 4), "FEFF");
+    // 0 + 1 + ... + 255 = 32640, which is 128 modulo 256.
+    EXPECT_EQ(std::string(whole.checksum_text.c_str()), "128 (x80)");
+
+    const Tconfiguration_block empty = configuration_block(image, 5);
+    EXPECT_EQ(std::string(empty.command.c_str()), "");
+    EXPECT_EQ(std::string(empty.size_text.c_str()), "0 bytes");
+    EXPECT_EQ(std::string(empty.checksum_text.c_str()), "255 (xff)");
+}
+
+}  // namespace

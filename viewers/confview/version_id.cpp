@@ -1,0 +1,10 @@
+#include "viewers/confview/version_id.h"
+
+#include <cstring>
+
+void get_version_id(char* buffer)
+{
+    static const char id[version_id_size] = "480315_j01";
+    if (buffer)
+        std::memcpy(buffer, id, sizeof id);
+}
