@@ -35,6 +35,7 @@ constexpr unsigned pipo_challenge_length = MSCP_FRAME_OVERHEAD + 6;
 constexpr int32_t ping_after_activity = 21;
 constexpr int32_t ping_with_station = 44;
 constexpr int32_t ping_without_station = 6;
+constexpr int32_t ping_after_pending = 20;
 
 // gui_set ids of the progress window.
 constexpr int GUI_PROGRESS_TEXT = 54;
@@ -53,7 +54,14 @@ void copy_path_setting(char* out, int size, const char* value)
 
 const Tmodule_resource::Tstate_group Tmodule_resource::state_groups[] = {
     &Tmodule_resource::runIdle,
+    &Tmodule_resource::runRedp,
     &Tmodule_resource::runStatus,
+    &Tmodule_resource::runVariables,
+    &Tmodule_resource::runOutControl,
+    &Tmodule_resource::runControl,
+    &Tmodule_resource::runEepromUpload,
+    &Tmodule_resource::runEepromDownload,
+    &Tmodule_resource::runConfSequence,
     &Tmodule_resource::runEnd,
 };
 
@@ -148,6 +156,8 @@ void Tmodule_resource::OnNotification(Tmy_event* event)
         return;
     Tmodule_resource_core::OnNotification(event);
     handleGtpEvent(event);
+    handleRedpEvent(event);
+    callRedpHook(event);
 
     beginEvent(event);
     do {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "base/my_string.h"
+#include "data/eeprom_configurer.h"
 #include "link/conf_sequence_item.h"
 #include "link/mlp_message.h"
 #include "link/module_resource_core.h"
@@ -52,6 +55,41 @@ public:
     // At most 58 text bytes go out.
     void mscp_basicio_sendCommand(uint8_t command, const char* text, unsigned length);
 
+    // The short operations (module_resource_variables.cpp). Each is true when
+    // refused; the result pointers may be null.
+    bool start_set_var(uint8_t id, uint32_t value, uint8_t flag);
+    bool start_get_var(uint8_t id, int32_t* result);
+    // Reads, adds the delta (modulo 2^32) and writes back.
+    bool start_read_add_write_var(uint8_t id, int32_t delta);
+    // The output command with acquisition switched off around it.
+    bool start_out_control(uint8_t kind, uint8_t mask, uint8_t value);
+    // Command byte and at most 5 data bytes; with pending_is_success 1 a
+    // PENDING answer ends the control in success.
+    bool start_control(uint8_t command, const uint8_t* data, unsigned length, uint8_t pending_is_success);
+    // At most capacity answer bytes into buffer, their count into *length.
+    bool start_get_parameter(uint8_t id, uint8_t* buffer, uint8_t capacity, uint8_t* length);
+
+    // EEPROM transfers of the image (module_resource_eeprom.cpp), true when
+    // refused. Uploads verify pages 0 to 7 of the mask by reading them back.
+    bool start_eeprom_upload_all();
+    bool start_eeprom_upload_pages(uint8_t mask);
+    bool start_eeprom_download(uint8_t mask);
+
+    // Configuration sequences (module_resource_sequence.cpp).
+    void clearConfSequence();
+    void addConfEnd();
+    void addConfGetVar(uint8_t id);
+    void addConfSetVar(uint8_t id, uint32_t value);
+    void addConfControl(uint8_t length, const uint8_t control[Tconf_sequence_item::max_control_length]);
+    void addConfReadPage(uint8_t page);
+    // At most 256 bytes, written to the page and read back.
+    void addConfWritePage(uint8_t page, const uint8_t* bytes, uint16_t length);
+    // 1 when refused (busy or an empty list), else 0.
+    int start_conf_sequence();
+    int confSequenceCount() const { return static_cast<int>(sequence.size()); }
+    // Null beyond the end.
+    const Tconf_sequence_item* confSequenceItem(int index) const;
+
     // Operation end states.
     enum : int { STATE_IDLE = 0, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
 
@@ -99,6 +137,9 @@ public:
     bool disable_acq_during_download = true;
     uint8_t auto_ping_enabled = 1;
 
+    // The image that uploads send, verifications compare and downloads fill.
+    Teeprom_configurer eeprom;
+
     // Caller's storage for GET_VAR and GET_PARAMETER answers (null: none).
     int32_t* get_var_result = nullptr;
     uint8_t* parameter_buffer = nullptr;
@@ -131,6 +172,12 @@ private:
 
     // State groups.
     bool runIdle();
+    bool runVariables();
+    bool runOutControl();
+    bool runControl();
+    bool runEepromUpload();
+    bool runEepromDownload();
+    bool runConfSequence();
     bool runStatus();
     bool runEnd();
     // The transitions that every operation state has.
@@ -143,4 +190,41 @@ private:
     void closeStatusFile();
 
     Tmlp_message request;
+
+    // Arguments of the short operations.
+    uint8_t variable_id = 0;
+    int32_t add_delta = 0;
+    uint8_t set_flag = 0;
+    uint8_t output_kind = 0;
+    uint8_t output_mask = 0;
+    uint8_t output_value = 0;
+    uint8_t control_pending_is_success = 0;
+    // Where a multi-step operation ends after its closing step.
+    int pending_result = STATE_SUCCESS;
+
+    // EEPROM transfer: pages of the mask (bit n = page n), the cursor and the
+    // length of the chunk in flight.
+    uint8_t page_mask = 0;
+    bool include_page_250 = false;
+    uint8_t download_page_index = 0;
+    int32_t page_bytes_left = 0;
+    unsigned transfer_page = 0;
+    uint32_t transfer_offset = 0;
+    uint16_t chunk_length = 0;
+    // Sends the next chunk of the upload walk, or reading back; false when no
+    // page is left.
+    bool sendNextUploadChunk(bool read_back);
+    bool takesPart(unsigned page, bool read_back) const;
+    // A request the socket refused ends the step in ERROR.
+    void failIfRefused(bool refused);
+    // The closing step: acquisition enable back to the value read first.
+    void restoreAcquisition();
+    void startClosing(int result, int closing_state);
+
+    std::vector<std::unique_ptr<Tconf_sequence_item>> sequence;
+    std::size_t sequence_cursor = 0;
+    Tconf_sequence_item* sequence_item = nullptr;
+    Tconf_sequence_item& appendConfItem(uint8_t kind);
+    void startConfItem();
+    void sendConfWriteChunk();
 };

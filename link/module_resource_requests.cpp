@@ -237,11 +237,10 @@ void Tmodule_resource::routeGtpAnswer()
 
     switch (asked.bytes[MSCP_COMMAND]) {
     case GTP_SET_VAR:
-        (ok ? SET_DONE : ERROR).signal();
-        break;
     case GTP_MEM_WRITE:
     case GTP_OUT_SET:
-        SET_DONE.signal();
+        // A refused write is an error: a verification must not pass over it.
+        (ok ? SET_DONE : ERROR).signal();
         break;
     case GTP_GET_VAR:
         if (!ok) {

@@ -38,7 +38,8 @@ bool Eeprom::write(uint32_t address, const std::vector<uint8_t>& bytes)
             return false;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         uint32_t at = address + static_cast<uint32_t>(i);
-        pages[static_cast<uint8_t>(at >> 8)][at & 0xFF] = bytes[i];
+        if (stuck.count(at) == 0)
+            pages[static_cast<uint8_t>(at >> 8)][at & 0xFF] = bytes[i];
     }
     return true;
 }
