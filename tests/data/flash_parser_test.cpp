@@ -1,0 +1,441 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <tinyxml2.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/my_string.h"
+#include "data/crc16_modbus.h"
+#include "data/flash_parser.h"
+#include "data/flash_parser_hooks.h"
+#include "data/mbus_records.h"
+#include "data/wm_bus.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// One hour east of UTC with a summer-time rule, which the files must ignore.
+class FlashParserTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+        recorded::clear_log();
+    }
+    void TearDown() override { flash_parser_hooks_install(nullptr); }
+
+    // Converts bytes written as a download file; the result and the output path.
+    int convert(const Bytes& download, std::string* output)
+    {
+        const std::string input = dir.file("download.bin");
+        write_file_bytes(input, std::string(download.begin(), download.end()));
+        char path[512];
+        Tflash_parser parser;
+        const int result = parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path, sizeof path);
+        *output = path;
+        return result;
+    }
+
+    Ttemp_dir dir;
+};
+
+std::string fixture(const std::string& name)
+{
+    return source_path("tests/data/fixtures/flash/" + name);
+}
+
+Bytes be32(uint32_t v)
+{
+    return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+            static_cast<uint8_t>(v)};
+}
+
+Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+Bytes value_record(uint8_t type, uint32_t v)
+{
+    return concat({{type}, be32(v)});
+}
+
+const std::string xml_head_without_header =
+    "<?xml version='1.0' encoding='utf-8' ?>\r\n<FLASH_CONTENT>\r\n"
+    "    <DOWNLOAD timestamp=\"0\" year=\"0000\" month=\"00\" day=\"00\" hour=\"00\" minute=\"00\" seconds=\"00\""
+    " station_id=\"0\" download_address=\"0\" download_size=\"0\" next_download_address=\"0\"/>\r\n<DATA>\r\n";
+const std::string xml_tail = "</DATA>\r\n</FLASH_CONTENT>\r\n";
+const std::string time_1700000000 = "<time v=\"1700000000\" iso=\"2023-11-14T23:13:20+01:00\"  >\r\n";
+const std::string unnamed_output = "measures_00000000_00000000000000.xml";
+
+void expect_well_formed(const std::string& path)
+{
+    tinyxml2::XMLDocument document;
+    EXPECT_EQ(document.LoadFile(path.c_str()), tinyxml2::XML_SUCCESS) << path << ": " << document.ErrorStr();
+}
+
+void expect_strictly_well_formed(const std::string& path)
+{
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xmllint is not installed";
+    const std::string command = "xmllint --noout '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+struct Golden {
+    const char* name;
+    const char* output;  // the file name the header gives
+};
+
+const Golden goldens[] = {
+    {"values", "measures_00001234_20231114231320.xml"},
+    {"short", "measures_00000000_00000000000000.xml"},
+    {"fluorometer", "measures_00000000_00000000000000.xml"},
+    {"long", "measures_00000000_00000000000000.xml"},
+    {"crc", "measures_00000000_00000000000000.xml"},
+    {"gps", "measures_00000000_00000000000000.xml"},
+    {"radio", "measures_00000000_00000000000000.xml"},
+    {"sensor", "measures_00000000_00000000000000.xml"},
+    {"end", "measures_00000000_00000000000000.xml"},
+    {"erased", "measures_00000007_20240703104640.xml"},
+};
+
+TEST_F(FlashParserTest, GoldenDownloadsGiveTheirExactWellFormedXml)
+{
+    for (const Golden& golden : goldens) {
+        SCOPED_TRACE(golden.name);
+        const std::string out_dir = dir.file(golden.name);
+        char path[512];
+        Tflash_parser parser;
+        ASSERT_EQ(parser.convertToXml(out_dir.c_str(), fixture(std::string(golden.name) + ".bin").c_str(), path,
+                                      sizeof path),
+                  0);
+        EXPECT_EQ(std::string(path), out_dir + "/" + golden.output);
+        EXPECT_EQ(read_file_bytes(path), read_file_bytes(fixture(std::string(golden.name) + ".xml")));
+        expect_well_formed(path);
+        expect_strictly_well_formed(path);
+    }
+}
+
+TEST_F(FlashParserTest, HeaderFieldsAndStatusTextFarBeyondTheOldLimit)
+{
+    std::string status(20000, '0');
+    const std::string header = "<DOWNLOAD timestamp=\"1720000000\" station_id=\"42\" download_address=\"-16\""
+                               " download_size=\"48\" status=\"" + status + "\" next_download_address=\"32\"/>";
+    Bytes download(header.begin(), header.end());
+    download.push_back(0xFF);
+    std::string output;
+    ASSERT_EQ(convert(download, &output), 0);
+    EXPECT_EQ(output, dir.file("xml") + "/measures_00000042_20240703104640.xml");
+    EXPECT_NE(read_file_bytes(output).find(" station_id=\"42\" download_address=\"-16\" download_size=\"48\""
+                                           " next_download_address=\"32\"/>"),
+              std::string::npos);
+}
+
+TEST_F(FlashParserTest, OneEndByteGivesTheFrameAndLogsItsPosition)
+{
+    std::string output;
+    ASSERT_EQ(convert({0x00}, &output), 0);
+    EXPECT_EQ(output, dir.file("xml") + "/" + unnamed_output);
+    EXPECT_EQ(read_file_bytes(output), xml_head_without_header + xml_tail);
+    EXPECT_TRUE(recorded::log_contains("END (00) element @pos 1"));
+}
+
+// Records cut off by the end of the file keep their bytes; missing ones read as 0xFF.
+TEST_F(FlashParserTest, CutOffRecordsArePaddedAndReported)
+{
+    struct Case {
+        const char* name;
+        Bytes tail;
+        std::string line;
+    } cases[] = {
+        {"value", {0x89, 0x00, 0x01}, "    <a137 v=\"131071\" />\r\n"},
+        {"short", {0x05, 0x04, 0xAB}, "    <a5 s=\"4\" v=\"ABFFFFFF\"/>\r\n"},
+        {"long", {0xC2, 0x00, 0x03, 0x01}, "    <a194 s=\"3\" hexa=\"01FFFF\"/>\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorded::clear_log();
+        std::string output;
+        ASSERT_EQ(convert(concat({value_record(0x80, 1700000000), c.tail}), &output), 0);
+        EXPECT_EQ(read_file_bytes(output), xml_head_without_header + time_1700000000 + c.line + "</time>\r\n" + xml_tail);
+        EXPECT_TRUE(recorded::log_contains("cut off by the end of the file"));
+    }
+}
+
+TEST_F(FlashParserTest, BytesLeftUnparsedFailAndKeepTheRecordsBefore)
+{
+    struct Case {
+        const char* name;
+        Bytes tail;
+        const char* log;
+    } cases[] = {
+        {"unknown type", {0xE5, 0x01, 0x02}, "UNKNOWN element @pos 6"},
+        {"data after an end marker", {0x00, 0x89, 0, 0, 0, 1}, "END (00) element @pos 6"},
+        {"data after erased flash", {0xFF, 0xFF, 0x12}, "END (FF) element @pos 6"},
+        {"long length cut off", {0xC2, 0x00}, "cut off before its length"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorded::clear_log();
+        std::string output;
+        EXPECT_EQ(convert(concat({value_record(0x80, 1700000000), c.tail}), &output), 1);
+        EXPECT_EQ(read_file_bytes(output), xml_head_without_header + time_1700000000 + "</time>\r\n" + xml_tail);
+        EXPECT_TRUE(recorded::log_contains(c.log));
+        EXPECT_TRUE(recorded::log_contains("bytes left unparsed"));
+    }
+}
+
+TEST_F(FlashParserTest, BrokenHeadersWriteNothing)
+{
+    const std::string too_long = "<DOWNLOAD status=\"" + std::string(2u << 20, '0') + "\"/>";
+    const std::string cases[] = {"<DOWNLOAD station_id=\"1\"", "<>", too_long};
+    for (const std::string& header : cases) {
+        SCOPED_TRACE(header.substr(0, 30));
+        std::string output = "not cleared";
+        EXPECT_EQ(convert(Bytes(header.begin(), header.end()), &output), 1);
+        EXPECT_EQ(output, "");
+        struct stat info;
+        EXPECT_NE(stat(dir.file("xml").c_str(), &info), 0);
+    }
+    char path[16] = "x";
+    Tflash_parser parser;
+    EXPECT_EQ(parser.convertToXml(dir.path().c_str(), dir.file("missing.bin").c_str(), path, sizeof path), 1);
+    EXPECT_STREQ(path, "");
+}
+
+TEST_F(FlashParserTest, FailedOutputLeavesTheFileOnDiskAlone)
+{
+    const std::string out_dir = dir.file("xml");
+    ASSERT_EQ(mkdir(out_dir.c_str(), 0700), 0);
+    const std::string existing = out_dir + "/" + unnamed_output;
+    ASSERT_TRUE(write_file_bytes(existing, "earlier conversion"));
+    // The temporary file cannot be made where a directory of its name stands.
+    ASSERT_EQ(mkdir((existing + ".part").c_str(), 0700), 0);
+    std::string output;
+    EXPECT_EQ(convert({0x89, 0, 0, 0, 1}, &output), 1);
+    EXPECT_EQ(read_file_bytes(existing), "earlier conversion");
+}
+
+TEST_F(FlashParserTest, MissingOutputDirectoriesAreCreated)
+{
+    const std::string input = dir.file("download.bin");
+    write_file_bytes(input, std::string(1, '\xFF'));
+    char path[512];
+    Tflash_parser parser;
+    const std::string nested = dir.file("a/b/c");
+    ASSERT_EQ(parser.convertToXml(nested.c_str(), input.c_str(), path, sizeof path), 0);
+    EXPECT_EQ(read_file_bytes(path), xml_head_without_header + xml_tail);
+    char small[8];
+    EXPECT_EQ(parser.convertToXml(nested.c_str(), input.c_str(), small, sizeof small), 0);
+    EXPECT_STREQ(small, "");  // a path that does not fit is not cut
+}
+
+class RecordingHooks : public Tflash_parser_hooks {
+public:
+    void on_flash_value(unsigned type, uint32_t value) override { values.push_back({type, value}); }
+    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
+                       bool c1) override
+    {
+        telegrams.push_back({last_time, Bytes(telegram, telegram + count), c1});
+        text->append(" decoded=\"1\"");
+    }
+    void setAcqValue(unsigned type, uint32_t value_bits) override { acq.push_back({type, value_bits}); }
+    void clearAcqValues(unsigned type) override { cleared.push_back(type); }
+    void setAcqSubValue(unsigned type, int index, float value) override
+    {
+        sub_values.push_back({type, static_cast<uint32_t>(index)});
+        sub_floats.push_back(value);
+    }
+
+    struct Telegram {
+        uint32_t last_time;
+        Bytes bytes;
+        bool c1;
+    };
+    std::vector<std::pair<unsigned, uint32_t>> values, acq, sub_values;
+    std::vector<float> sub_floats;
+    std::vector<unsigned> cleared;
+    std::vector<Telegram> telegrams;
+};
+
+TEST_F(FlashParserTest, ValueHooksSeeEveryValueAndTheLiveViewAllButHexOnes)
+{
+    RecordingHooks hooks;
+    flash_parser_hooks_install(&hooks);
+    std::string output;
+    ASSERT_EQ(convert(concat({value_record(0x89, 5), value_record(0x80, 1700000000), value_record(0x83, 0xDEADBEEF),
+                              value_record(0xA3, 0x1F)}),
+                      &output),
+              0);
+    const std::vector<std::pair<unsigned, uint32_t>> all = {
+        {137, 5}, {128, 1700000000}, {131, 0xDEADBEEF}, {163, 0x1F}};
+    EXPECT_EQ(hooks.values, all);
+    const std::vector<std::pair<unsigned, uint32_t>> live = {{137, 5}, {128, 1700000000}, {163, 0x1F}};
+    EXPECT_EQ(hooks.acq, live);
+}
+
+TEST_F(FlashParserTest, FluorometerValuesReachTheLiveViewInAnyState)
+{
+    RecordingHooks hooks;
+    flash_parser_hooks_install(&hooks);
+    std::string output;
+    const std::string fluorometer = read_file_bytes(fixture("fluorometer.bin"));
+    ASSERT_EQ(convert(Bytes(fluorometer.begin(), fluorometer.end()), &output), 0);
+    // Two records pass their CRC: the one before the time record counts too.
+    EXPECT_EQ(hooks.cleared, (std::vector<unsigned>{21, 21, 21}));
+    const std::vector<std::pair<unsigned, uint32_t>> indexes = {{21, 0}, {21, 1}, {21, 2}, {21, 3}, {21, 4},
+                                                                {21, 0}, {21, 1}, {21, 2}, {21, 3}, {21, 4},
+                                                                {21, 5}, {21, 6}, {21, 7}, {21, 8},
+                                                                {21, 0}, {21, 2}, {21, 4}};
+    EXPECT_EQ(hooks.sub_values, indexes);
+    EXPECT_FLOAT_EQ(hooks.sub_floats.back(), 18.25f);
+}
+
+TEST_F(FlashParserTest, RadioTelegramsGoToTheHookWithTheLastTime)
+{
+    RecordingHooks hooks;
+    flash_parser_hooks_install(&hooks);
+    std::string output;
+    const std::string radio = read_file_bytes(fixture("radio.bin"));
+    ASSERT_EQ(convert(Bytes(radio.begin(), radio.end()), &output), 0);
+    ASSERT_EQ(hooks.telegrams.size(), 2u);
+    const Bytes telegram = {0x1E, 0x44, 0x71, 0x61, 0x78, 0x56, 0x34, 0x12, 0x01, 0x07, 0x7A};
+    EXPECT_EQ(hooks.telegrams[0].last_time, 1700000000u);
+    EXPECT_EQ(hooks.telegrams[0].bytes, telegram);
+    EXPECT_TRUE(hooks.telegrams[0].c1);
+    EXPECT_FALSE(hooks.telegrams[1].c1);
+    EXPECT_NE(read_file_bytes(output).find("mode=\"C1\" decoded=\"1\"          hexa=\"1E44"), std::string::npos);
+}
+
+// The decoders a program installs keep the file well-formed too.
+class DecoderHooks : public Tflash_parser_hooks {
+public:
+    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
+                       bool c1) override
+    {
+        ::wm_bus_to_xml(text, last_time, telegram, count, c1);
+    }
+    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override
+    {
+        ::mbus_decode_records(set, bytes, count);
+    }
+    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override { ::mbus_records_to_xml(text, set); }
+};
+
+TEST_F(FlashParserTest, RadioRecordsWithTheDecodersInstalledStayWellFormed)
+{
+    DecoderHooks hooks;
+    flash_parser_hooks_install(&hooks);
+    std::string output;
+    const std::string radio = read_file_bytes(fixture("radio.bin"));
+    ASSERT_EQ(convert(Bytes(radio.begin(), radio.end()), &output), 0);
+    expect_well_formed(output);
+    expect_strictly_well_formed(output);
+}
+
+// A long stream of records of every kind with random contents, inside one time
+// element: each record must come out as exactly one element of its own type,
+// in order, in a well-formed file.
+TEST_F(FlashParserTest, RandomRecordsAreNeitherLostNorInvented)
+{
+    std::mt19937 random(20240703);
+    auto byte = [&random]() { return static_cast<uint8_t>(random() & 0xFF); };
+    Bytes download = value_record(0x80, 1700000000);
+    std::vector<unsigned> types;
+    for (int i = 0; i < 3000; ++i) {
+        unsigned type = 0x01 + random() % 0xDF;
+        if (type == 64 || type == 128)
+            continue;  // they close the time element
+        unsigned count = 4;
+        download.push_back(static_cast<uint8_t>(type));
+        if (flash_is_short_record(type)) {
+            count = 1 + random() % 256;
+            download.push_back(static_cast<uint8_t>(count));
+        } else if (flash_is_long_record(type)) {
+            count = 1 + random() % 300;
+            download.push_back(static_cast<uint8_t>(count >> 8));
+            download.push_back(static_cast<uint8_t>(count));
+        }
+        Bytes payload(count);
+        for (uint8_t& b : payload)
+            b = byte();
+        if (type == 0xC6 && count == 7 && flash_is_value_record(payload[0]) && payload[0] != 128)
+            type = payload[0];  // the framed value comes out as its own element
+        else if (type == 0xC6 && count == 7 && payload[0] == 128)
+            payload[0] = 0x81;
+        download.insert(download.end(), payload.begin(), payload.end());
+        types.push_back(type == 0xC6 && count == 7 && flash_is_value_record(payload[0]) ? payload[0] : type);
+    }
+    std::string output;
+    ASSERT_EQ(convert(download, &output), 0);
+    tinyxml2::XMLDocument document;
+    ASSERT_EQ(document.LoadFile(output.c_str()), tinyxml2::XML_SUCCESS) << document.ErrorStr();
+    const tinyxml2::XMLElement* time = document.RootElement()->FirstChildElement("DATA")->FirstChildElement("time");
+    ASSERT_NE(time, nullptr);
+    std::vector<unsigned> written;
+    for (const tinyxml2::XMLElement* e = time->FirstChildElement(); e; e = e->NextSiblingElement())
+        written.push_back(static_cast<unsigned>(std::atoi(e->Name() + 1)));
+    EXPECT_EQ(written, types);
+    expect_strictly_well_formed(output);
+}
+
+Bytes crc_framed(Bytes inner)
+{
+    const uint16_t crc = crc16_modbus(inner.data(), inner.size());
+    inner.push_back(static_cast<uint8_t>(crc));
+    inner.push_back(static_cast<uint8_t>(crc >> 8));
+    return inner;
+}
+
+TEST_F(FlashParserTest, SingleRecordsInAndOutOfTheirFrames)
+{
+    const Bytes value = value_record(0x94, 0x3F000000);  // type 148, 0.5
+    const Bytes c6 = concat({{0xC6, 0x00, 0x07}, crc_framed(value)});
+    Bytes c6_bad = c6;
+    c6_bad.back() ^= 1;
+    Bytes ca = {0xCA, 0x00, 0x07, 0x11, 0x22, 0x33, 0x44};
+    ca.insert(ca.end(), value.begin(), value.end());
+    ca = crc_framed(ca);
+    Bytes ca_bad = ca;
+    ca_bad.back() ^= 1;
+    struct Case {
+        const char* name;
+        Bytes record;
+        const char* text;
+    } cases[] = {
+        {"plain value", value, "    <a148 v=\"0.50\" />"},
+        {"0xC6 frame", c6, "    <a148 v=\"0.50\" crc=\"ok\"/>"},
+        {"0xC6 frame with a wrong CRC", c6_bad, "    <a148 v=\"0.50\" crc=\"error\"/>"},
+        {"0xCA frame", ca, "    <a148 v=\"0.50\" crc=\"ok\"/>"},
+        {"0xCA frame with a wrong CRC", ca_bad, ""},
+        {"time", value_record(0x80, 1700000000), "<time v=\"1700000000\" iso=\"2023-11-14T23:13:20+01:00\"  >"},
+        {"short cut to its bytes", {0x05, 0x09, 0xAB}, "    <a5 s=\"1\" v=\"AB\"/>"},
+        {"long cut to its bytes", {0xC2, 0x00, 0x09, 0xAB}, "    <a194 s=\"1\" hexa=\"AB\"/>"},
+        {"value too short", {0x89, 0x00, 0x01}, ""},
+        {"one byte", {0x05}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Tflash_parser parser;
+        Tmy_string text("stale");
+        parser.parseRecord(&text, c.record.data(), static_cast<unsigned>(c.record.size()));
+        EXPECT_STREQ(text.c_str(), c.text);
+    }
+    Tflash_parser parser;
+    parser.parseRecord(nullptr, value.data(), 5);
+}
+
+}  // namespace
