@@ -3,6 +3,7 @@
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
+#include "data/flash_parser.h"
 #include "data/wm_bus.h"
 
 namespace {
@@ -44,6 +45,7 @@ void log_telegram(const uint8_t* telegram, unsigned count)
 void log_radio_status(const uint8_t* status, unsigned count)
 {
     log_hex_dump_labelled("RF ", status, count, dump_bytes_per_line);
+    // The line prints the bytes up to the RSSI: a shorter status is not logged.
     if (count < RADIO_TELEGRAM_LENGTH) {
         log_printf("ERROR : radio status of %u bytes, %u needed", count, RADIO_TELEGRAM_LENGTH);
         return;
@@ -53,6 +55,14 @@ void log_radio_status(const uint8_t* status, unsigned count)
                static_cast<double>(read_be_float(status + RADIO_DEVIATION, 4)), status[RADIO_RSSI]);
     // The telegram's length byte, but never more than the bytes present.
     const unsigned present = count > RADIO_TELEGRAM ? count - RADIO_TELEGRAM : 0;
-    const unsigned declared = status[RADIO_TELEGRAM_LENGTH];
+    const unsigned declared = count > RADIO_TELEGRAM_LENGTH ? status[RADIO_TELEGRAM_LENGTH] : 0;
     log_telegram(status + count - present, declared < present ? declared : present);
+}
+
+void log_dump_record(const uint8_t* record, unsigned count)
+{
+    Tflash_parser parser;
+    Tmy_string text;
+    parser.parseRecord(&text, record, count);
+    log_printf("%s", text.c_str());
 }

@@ -173,12 +173,15 @@ bool Tmodule_resource_core::mlpOnRx(const Tmlp_message* frame)
             log_printf("ERROR : %s : check sum (B)", getParameter("name"));
         return false;
     }
+    // Line noise is dropped quietly; the waiting exchange repeats or times out.
     if (rx.check() != 0) {
-        log_printf("ERROR : %s : check sum (A)", getParameter("name"));
+        if (trace & TRACE_PROTOCOL)
+            log_printf("ERROR : %s : check sum (A)", getParameter("name"));
         return false;
     }
     if (!rx.wellFormed()) {
-        log_printf("ERROR : size error ");
+        if (trace & TRACE_PROTOCOL)
+            log_printf("ERROR : size error ");
         return false;
     }
     routeRx();

@@ -1,0 +1,120 @@
+#pragma once
+
+// What the link and end-to-end tests share: the event pump on a manual signal
+// window, a private ports folder, a listener that records what reaches it, and
+// the tick that the main window would give once a second.
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/event_resource.h"
+#include "link/mlp_io.h"
+#include "link/module_view.h"
+#include "platform/manual_signal_window.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace link_test {
+
+constexpr int generous_ms = 10000;
+
+// Records "<resource>:<event>" for every event it is told of.
+class Tlistener : public Tsequence {
+public:
+    void OnNotification(Tmy_event* event) override
+    {
+        if (event)
+            heard.push_back(std::string(event->getResourceName()) + ":" + event->getName());
+    }
+    int count(const std::string& what) const
+    {
+        int n = 0;
+        for (const std::string& one : heard)
+            n += one == what ? 1 : 0;
+        return n;
+    }
+
+    std::vector<std::string> heard;
+};
+
+// Sets $CALYXO_PORTS_DIR to a fresh folder for its lifetime.
+class Tports_folder {
+public:
+    Tports_folder()
+    {
+        const char* previous = std::getenv("CALYXO_PORTS_DIR");
+        had_previous = previous != nullptr;
+        saved = previous ? previous : "";
+        setenv("CALYXO_PORTS_DIR", folder.path().c_str(), 1);
+    }
+    ~Tports_folder()
+    {
+        if (had_previous)
+            setenv("CALYXO_PORTS_DIR", saved.c_str(), 1);
+        else
+            unsetenv("CALYXO_PORTS_DIR");
+    }
+    Tports_folder(const Tports_folder&) = delete;
+    Tports_folder& operator=(const Tports_folder&) = delete;
+
+    const std::string& path() const { return folder.path(); }
+
+private:
+    Ttemp_dir folder;
+    bool had_previous = false;
+    std::string saved;
+};
+
+// The GUI thread's event queue on a manual window, attached for its lifetime;
+// the module view starts afresh and the log record empty.
+class Tevent_pump {
+public:
+    Tevent_pump()
+    {
+        event_queue_attach(&window);
+        window.pumpAll();
+        module_view = Tmodule_view();
+        recorded::clear_log();
+        recorded::clear_gui();
+    }
+    ~Tevent_pump()
+    {
+        window.pumpAll();
+        event_queue_detach();
+    }
+    Tevent_pump(const Tevent_pump&) = delete;
+    Tevent_pump& operator=(const Tevent_pump&) = delete;
+
+    bool until(const std::function<bool()>& done) { return window.pumpUntil(done, generous_ms); }
+    bool untilLogged(const std::string& text)
+    {
+        return until([&] { return recorded::log_contains(text); });
+    }
+    // The last message handed to the serial port has left it, and every event
+    // it caused has been handled: the next send cannot be refused as busy.
+    bool settle(Tmlp_io& io)
+    {
+        const bool written = until([&] { return !io.com.serial.win32->write_in_progress.load(); });
+        window.pumpAll();
+        return written;
+    }
+
+    Tmanual_signal_window window;
+};
+
+inline int count_logged(const std::string& text)
+{
+    int n = 0;
+    for (const std::string& line : recorded::log_lines())
+        n += line.find(text) != std::string::npos ? 1 : 0;
+    return n;
+}
+
+inline std::string com_port_name(int number)
+{
+    return "\\\\.\\COM" + std::to_string(number);
+}
+
+}  // namespace link_test
