@@ -10,6 +10,8 @@
 #include "link/mlp_message.h"
 #include "link/module_resource_core.h"
 
+class Tredp_hooks;
+
 // The command layer between a program and one logger: every logger operation
 // is one branch of a single state machine, started by a start method (refused
 // with true while another runs) and ended in 1000, 1001 or 1002, which report
@@ -40,6 +42,19 @@ public:
     // into the view, the status text and (with create_status_file and a
     // log_path) the status XML file. True when refused.
     bool start_status();
+
+    // Single REDP exchanges (module_resource_redp.cpp), true when refused. The
+    // resource is busy (STATE_REDP) until the answer, a time-out or stop_redp;
+    // the installed hooks hear how it ended. At most 52 data bytes per request.
+    bool start_redp_set(uint8_t id, uint32_t value);
+    bool start_redp_get(uint8_t id);
+    bool start_redp_mem_write(uint32_t address, const uint8_t* data, unsigned count);
+    bool start_redp_mem_read(uint32_t address, unsigned count);
+    // Abandons the exchange under way; a later answer reaches no hook.
+    void stop_redp();
+    // Null: no hooks.
+    void setRedpHooks(Tredp_hooks* hooks) { redp_hooks = hooks; }
+    enum : int { STATE_REDP = 3200 };
 
     // Requests. The GTP ones go through the GTP socket; each is true when refused.
     bool mscp_gtp_sendSetVar(uint8_t id, uint32_t value, uint8_t flag);
@@ -152,6 +167,9 @@ public:
     uint16_t eeprom_read_length = 0;
     uint8_t mms_buffer[answer_data_capacity] = {};
     uint16_t mms_length = 0;
+    // Data of the last REDP read or get answer.
+    uint8_t redp_answer[answer_data_capacity] = {};
+    uint16_t redp_answer_length = 0;
 
 private:
     using Tstate_group = bool (Tmodule_resource::*)();
@@ -182,6 +200,14 @@ private:
     bool runEnd();
     // The transitions that every operation state has.
     void endOnStopOrError();
+
+    // REDP: the socket events, the hooks of the done events, the busy state.
+    void handleRedpEvent(Tmy_event* event);
+    void routeRedpAnswer(uint8_t command, const Tmlp_message& answer);
+    void callRedpHook(Tmy_event* event);
+    bool sendRedp(uint8_t command, const uint8_t* data, uint8_t count);
+    bool runRedp();
+    Tredp_hooks* redp_hooks = nullptr;
 
     // The status XML file.
     void openStatusFile();
