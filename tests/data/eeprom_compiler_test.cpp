@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/xml.h"
+#include "data/eeprom_configurer.h"
+#include "data/setup.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const unsigned image_pages[] = {0, 1, 2, 3, 4, 5, 6, 7, 250};
+
+// What a fixture's .hex file says the compile must give: the result bits, the
+// log lines, the written bytes of each page (pages not named stay erased) and,
+// where given, a checksum. Bytes are hex pairs; "XX*N" is N copies of XX.
+struct Texpected {
+    int result = -1;
+    std::vector<std::string> log_lines;
+    std::map<unsigned, std::vector<unsigned char>> pages;
+    std::map<unsigned, unsigned> checksums;
+};
+
+Texpected read_expected(const std::string& path)
+{
+    Texpected expected;
+    std::istringstream in(read_file_bytes(path));
+    std::string line;
+    std::vector<unsigned char>* page = nullptr;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word == "result") {
+            words >> expected.result;
+        } else if (word == "log") {
+            expected.log_lines.push_back(line.substr(4));
+        } else if (word == "page") {
+            unsigned number = 0;
+            words >> number;
+            page = &expected.pages[number];
+        } else if (word == "checksum") {
+            unsigned number = 0;
+            std::string value;
+            words >> number >> value;
+            expected.checksums[number] = std::stoul(value, nullptr, 16);
+        } else {
+            EXPECT_NE(page, nullptr) << "bytes before a page line in " << path;
+            if (!page)
+                break;
+            std::istringstream bytes(line);
+            while (bytes >> word) {
+                const size_t star = word.find('*');
+                const unsigned value = std::stoul(word.substr(0, star), nullptr, 16);
+                const unsigned count = star == std::string::npos ? 1 : std::stoul(word.substr(star + 1));
+                page->insert(page->end(), count, static_cast<unsigned char>(value));
+            }
+        }
+    }
+    return expected;
+}
+
+std::string fixture(const std::string& name)
+{
+    return source_path("tests/data/fixtures/config/" + name);
+}
+
+class Golden_configuration : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Golden_configuration, CompilesToThePageBytes)
+{
+    const std::string name = GetParam();
+    const Texpected expected = read_expected(fixture(name + ".hex"));
+    ASSERT_GE(expected.result, 0) << "no result line in " << name << ".hex";
+    recorded::clear_log();
+    Tsetup setup;
+    EXPECT_EQ(setup.readFile(fixture(name + ".xml").c_str()), expected.result);
+    for (const std::string& line : expected.log_lines)
+        EXPECT_TRUE(recorded::log_contains(line)) << line;
+    const Tstation* station = setup.stations.getFirst();
+    ASSERT_NE(station, nullptr);
+    const Teeprom_configurer& image = station->configuration;
+    for (unsigned page : image_pages) {
+        const auto found = expected.pages.find(page);
+        const std::vector<unsigned char> none;
+        const std::vector<unsigned char>& bytes = found == expected.pages.end() ? none : found->second;
+        ASSERT_EQ(image.getPageLength(page), bytes.size()) << "page " << page;
+        unsigned sum = 0;
+        for (unsigned i = 0; i < bytes.size(); ++i) {
+            EXPECT_TRUE(image.isWritten(page, i)) << "page " << page << " offset " << i;
+            EXPECT_EQ(image.byteAt(page, i), bytes[i]) << "page " << page << " offset " << i;
+            sum += bytes[i];
+        }
+        for (unsigned i = static_cast<unsigned>(bytes.size()); i < eeprom_page_size; ++i)
+            EXPECT_EQ(image.byteAt(page, i), 0xFF) << "page " << page << " offset " << i;
+        EXPECT_EQ(image.pageChecksum(page), sum & 0xFF) << "page " << page;
+        const auto checksum = expected.checksums.find(page);
+        if (checksum != expected.checksums.end()) {
+            EXPECT_EQ(image.pageChecksum(page), checksum->second) << "page " << page;
+        }
+    }
+}
+
+std::string fixture_name(const ::testing::TestParamInfo<const char*>& param)
+{
+    return param.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, Golden_configuration,
+                         ::testing::Values("values", "texts", "communication", "config_records", "radio", "filters",
+                                           "alarms_sequences", "serial_numbers", "overflow", "appended_whole",
+                                           "two_blocks", "errors"),
+                         fixture_name);
+
+// One CONFIGURATION of page 0 compiled for a station.
+struct Tcompiled {
+    int result = 0;
+    std::vector<unsigned char> page;
+};
+
+Tcompiled compile(const std::string& elements, const char* pin = "", unsigned id = 0)
+{
+    myXMLdocument doc;
+    const std::string text = "<STATION><CONFIGURATION value=\"0\">" + elements + "</CONFIGURATION></STATION>";
+    tinyxml2::XMLElement* station = xml_ParseText(text.c_str(), &doc);
+    Teeprom_configurer image;
+    Tcompiled compiled;
+    compiled.result = image.parseStation(station, id, pin, false);
+    for (unsigned i = 0; i < image.getPageLength(0); ++i)
+        compiled.page.push_back(image.byteAt(0, i));
+    return compiled;
+}
+
+using Tbytes = std::vector<unsigned char>;
+
+struct Tcase {
+    const char* what;
+    std::string elements;
+    const char* pin;
+    int result;
+    Tbytes page;
+};
+
+TEST(Eeprom_compiler, ElementCases)
+{
+    const std::string text_250(250, 'a');
+    const std::string text_256(256, 'a');
+    const Tcase cases[] = {
+        {"no pin gives four zero bytes", "<PIN_CODE/>", "", 0, {0x83, 0, 0, 0, 0, 0xFF}},
+        {"a station pin too long for the record is refused", "<PIN_CODE/>", "12345", 1, {0xFF}},
+        {"a PIN_CODE value too long is refused", "<PIN_CODE value=\"12345\"/>", "1234", 1, {0xFF}},
+        {"a value that is no number writes nothing", "<GSM_STEP value=\"1.5\"/><GSM_STEP value=\"\"/>", "", 0,
+         {0xFF}},
+        {"a text of more than 255 characters writes nothing", "<SMS_NUMBER value=\"" + text_256 + "\"/>", "", 0, {0xFF}},
+        {"an SMS_TEXT_FORMAT text longer than 249 characters is left out",
+         "<SMS_TEXT_FORMAT index=\"1\" value=\"" + text_250 + "\"/>", "", 0, {0x69, 3, 1, 0, 0, 0xFF}},
+        {"HTTP_HOST port 255 fits its byte", "<HTTP_HOST port=\"255\" host=\"h\"/>", "", 0,
+         {0x7C, 2, 0xFF, 'h', 0xFF}},
+        {"a negative HTTP_HOST port is refused", "<HTTP_HOST port=\"-1\"/>", "", 1, {0xFF}},
+        {"TASK_CONFIGURATION without attributes is zeros", "<TASK_CONFIGURATION/>", "", 0,
+         {0x0E, 7, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+    };
+    for (const Tcase& c : cases) {
+        const Tcompiled compiled = compile(c.elements, c.pin);
+        EXPECT_EQ(compiled.result, c.result) << c.what;
+        EXPECT_EQ(compiled.page, c.page) << c.what;
+    }
+}
+
+TEST(Eeprom_compiler, ListsLongerThanAPageFillItAndOverflow)
+{
+    std::string words;
+    for (int i = 0; i < 62; ++i)
+        words += "<WORD integer=\"1\"/>";
+    Tcompiled fits = compile("<SNR_LIST>" + words + "</SNR_LIST>");
+    EXPECT_EQ(fits.result, 0);
+    ASSERT_EQ(fits.page.size(), 2u + 62 * 4 + 1);
+    EXPECT_EQ(fits.page[1], 248);
+
+    recorded::clear_log();
+    Tcompiled full = compile("<SNR_LIST>" + words + "<WORD/><WORD/></SNR_LIST>");
+    EXPECT_EQ(full.result, eeprom_result_overflow);
+    EXPECT_EQ(full.page.size(), eeprom_usable_size);
+    EXPECT_TRUE(recorded::log_contains("ERROR : EEPROM configuration Overflow (configuration trop longue)"));
+
+    std::string thresholds;
+    for (int i = 0; i < 26; ++i)
+        thresholds += "<SNR_VALUE_THRESHOLD snr=\"1\"/>";
+    Tcompiled too_many = compile("<SNR_VALUE_THRESHOLD_LIST>" + thresholds + "</SNR_VALUE_THRESHOLD_LIST>");
+    EXPECT_EQ(too_many.result, eeprom_result_overflow);
+    EXPECT_EQ(too_many.page.size(), eeprom_usable_size);
+}
+
+TEST(Eeprom_compiler, AFilterLongerThanItsBufferIsRefusedAsAnOverflow)
+{
+    std::string blocks;
+    for (int i = 0; i < 59; ++i)
+        blocks += "<FILTER_BLOCK length=\"1\"/>";
+    const Tcompiled fits = compile("<M_BUS_FILTER>" + blocks + "</M_BUS_FILTER>");
+    EXPECT_EQ(fits.result, 0);
+    ASSERT_EQ(fits.page.size(), 4u + 59 * 4 + 1);
+    EXPECT_EQ(fits.page[1], 238);
+
+    const Tcompiled refused = compile("<M_BUS_FILTER>" + blocks + "<FILTER_BLOCK length=\"1\"/></M_BUS_FILTER>");
+    EXPECT_EQ(refused.result, eeprom_result_overflow);
+    EXPECT_EQ(refused.page, Tbytes{0xFF});
+}
+
+TEST(Eeprom_compiler, ANullStationIsAnError)
+{
+    Teeprom_configurer image;
+    EXPECT_EQ(image.parseStation(nullptr, 1, "1", false), eeprom_result_error);
+    EXPECT_EQ(image.stationId(), 1u);
+}
+
+// Numbers never follow the user's locale: a decimal comma locale reads the same
+// float as the C locale.
+TEST(Eeprom_compiler, NumbersAreReadInTheCLocale)
+{
+    const char* const comma_locales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_CH.UTF-8", "de_DE.utf8", "fr_FR.utf8"};
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const char* chosen = nullptr;
+    for (const char* name : comma_locales)
+        if (std::setlocale(LC_ALL, name)) {
+            chosen = name;
+            break;
+        }
+    if (!chosen)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const Tcompiled compiled = compile("<CONST_WEIGHT value_float=\"1.5\"/>");
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(compiled.page, (Tbytes{6, 5, 0, 0x3F, 0xC0, 0, 0, 0xFF})) << chosen;
+}
+
+}  // namespace
