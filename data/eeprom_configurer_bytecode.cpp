@@ -459,6 +459,8 @@ const Tinstruction instructions[] = {
 Toutcome compile_instruction(Teeprom_configurer& image, XMLElement* element)
 {
     const char* name = xml_GetName(element);
+    if (!name)
+        return Toutcome::refused;
     const unsigned dialect = image.is32bitLayout() ? dialect_32bit : dialect_classic;
     for (const Tinstruction& instruction : instructions)
         if (std::strcmp(instruction.name, name) == 0)
