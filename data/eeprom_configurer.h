@@ -87,13 +87,15 @@ public:
     static unsigned instructionLength(unsigned char opcode, unsigned char next);
     // Offset of the sequence record of a type (0 to 3), or eeprom_absent.
     unsigned char findSequence(unsigned page, int type) const;
-    // First ACQ32 of the record that holds start (start itself when it opens a
-    // record of instructions) matching module, header and channel.
+    // First ACQ32 from start on, within the sequence record that holds start
+    // (from its first instruction when start is the record's own offset, as
+    // findSequence gives it), matching module (0 to 63), header and channel.
     unsigned char findAcq32(unsigned page, unsigned char start, int header, int module, int channel) const;
     // The first TIMEOUT of the sequence of a type; false when there is none.
     bool getSequenceTimeout(unsigned page, int type, int* out) const;
     // Appends the instructions as setup elements; true (and nothing appended)
     // when the bytes are not a sequence the compiler would rebuild exactly.
+    // bytes: a sequence record's data, closed by its end instruction 0x00.
     static bool writeSequenceText(Tmy_string* text, unsigned length, const unsigned char* bytes);
 
     // --- readers ----------------------------------------------------------------
