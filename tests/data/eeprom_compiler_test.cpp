@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -221,23 +222,35 @@ TEST(Eeprom_compiler, ANullStationIsAnError)
     EXPECT_EQ(image.stationId(), 1u);
 }
 
-// Numbers never follow the user's locale: a decimal comma locale reads the same
-// float as the C locale.
+// A locale whose decimal separator is a comma: an installed one, or else one
+// built into dir; null when neither works.
+const char* select_comma_locale(const Ttemp_dir& dir)
+{
+    static const char* const installed[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "fr_FR.utf8"};
+    for (const char* name : installed)
+        if (std::setlocale(LC_ALL, name))
+            return name;
+    const std::string command = "localedef -i de_DE -f UTF-8 " + dir.file("de_DE.UTF-8") + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return nullptr;
+    setenv("LOCPATH", dir.path().c_str(), 1);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") ? "de_DE.UTF-8" : nullptr;
+}
+
+// Numbers never follow the user's locale: under a decimal comma the compiler
+// reads the same float as in the C locale.
 TEST(Eeprom_compiler, NumbersAreReadInTheCLocale)
 {
-    const char* const comma_locales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_CH.UTF-8", "de_DE.utf8", "fr_FR.utf8"};
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    const char* chosen = nullptr;
-    for (const char* name : comma_locales)
-        if (std::setlocale(LC_ALL, name)) {
-            chosen = name;
-            break;
-        }
+    Ttemp_dir dir;
+    const char* chosen = select_comma_locale(dir);
     if (!chosen)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
-    const Tcompiled compiled = compile("<CONST_WEIGHT value_float=\"1.5\"/>");
+        GTEST_SKIP() << "no locale with a decimal comma is available";
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    const Tcompiled compiled = compile("<CONST_WEIGHT value_float=\"1.5\"/><CONST value_float=\"-0.25e1\"/>");
     std::setlocale(LC_ALL, previous.c_str());
-    EXPECT_EQ(compiled.page, (Tbytes{6, 5, 0, 0x3F, 0xC0, 0, 0, 0xFF})) << chosen;
+    unsetenv("LOCPATH");
+    EXPECT_EQ(compiled.page, (Tbytes{6, 5, 0, 0x3F, 0xC0, 0, 0, 6, 5, 0xFF, 0xC0, 0x20, 0, 0, 0xFF})) << chosen;
 }
 
 }  // namespace
