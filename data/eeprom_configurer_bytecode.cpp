@@ -17,6 +17,18 @@ constexpr unsigned char op_loop = 0x05;
 constexpr unsigned char op_loop_end = 0x06;
 constexpr unsigned char op_else = 0x6E;
 
+// Record tags of acquisition sequences 0 to 3.
+constexpr unsigned char sequence_tags[] = {8, 9, 10, 25};
+constexpr int sequence_types = 4;
+
+bool is_sequence_tag(unsigned char tag)
+{
+    for (const unsigned char sequence_tag : sequence_tags)
+        if (tag == sequence_tag)
+            return true;
+    return false;
+}
+
 // Threshold flags of the acquisition instructions (second byte).
 constexpr unsigned char flag_threshold = 0x80;
 constexpr unsigned char flag_compare_lt = 0x40;
@@ -596,8 +608,7 @@ unsigned Teeprom_configurer::instructionLength(unsigned char opcode, unsigned ch
 
 unsigned char Teeprom_configurer::findSequence(unsigned page, int type) const
 {
-    static const unsigned char tags[] = {8, 9, 10, 25};
-    return findRecord(page, type >= 1 && type <= 3 ? tags[type] : tags[0]);
+    return findRecord(page, type >= 1 && type < sequence_types ? sequence_tags[type] : sequence_tags[0]);
 }
 
 unsigned char Teeprom_configurer::findAcq32(unsigned page, unsigned char start, int header, int module,
@@ -620,7 +631,7 @@ unsigned char Teeprom_configurer::findAcq32(unsigned page, unsigned char start, 
         offset = end;
     }
     const unsigned char tag = byteAt(page, offset);
-    if (tag != 8 && tag != 9 && tag != 10 && tag != 25)
+    if (!is_sequence_tag(tag))
         return eeprom_absent;
     if (from == offset)
         from = offset + 2;
@@ -649,9 +660,8 @@ unsigned char Teeprom_configurer::findAcq32(unsigned page, unsigned char start, 
 
 bool Teeprom_configurer::getSequenceTimeout(unsigned page, int type, int* out) const
 {
-    static const unsigned char tags[] = {8, 9, 10, 25};
     // 254 is never a record tag: another type finds nothing.
-    const unsigned char record = findRecord(page, type >= 0 && type <= 3 ? tags[type] : 254);
+    const unsigned char record = findRecord(page, type >= 0 && type < sequence_types ? sequence_tags[type] : 254);
     if (record == eeprom_absent || !out)
         return false;
     const unsigned end = record + 2u + recordDataLength(page, record);
