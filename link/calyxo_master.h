@@ -45,6 +45,14 @@ public:
     // The GSM console's AT command, as BASICIO command 'C'.
     void send_basicio_command(const char* text, unsigned length);
 
+    // Single REDP exchanges of the module resource (the firmware update); true
+    // when refused.
+    bool redp_set(uint8_t id, uint32_t value);
+    bool redp_get(uint8_t id);
+    bool redp_mem_write(uint32_t address, const uint8_t* data, unsigned count);
+    bool redp_mem_read(uint32_t address, unsigned count);
+    void redp_stop();
+
     // True when refused: an operation runs (and, for the status read, the
     // link is not connected).
     bool start_connect();

@@ -465,10 +465,14 @@ void Logger::onCcp(const Frame& frame, Time now)
 CcpResponder::Exchange Logger::execute(uint8_t port, uint8_t command, const Bytes& body, Effects& effects)
 {
     Command key{port, command};
+    CcpResponder::Exchange exchange;
+    if (state.misbehaviour.refuse.count(key)) {
+        exchange.code = ccp::fail;
+        return exchange;
+    }
     ++runs[key];
     Outcome outcome =
         port == port::gtp ? run_gtp_command(state, command, body) : run_redp_command(state, command, body);
-    CcpResponder::Exchange exchange;
     exchange.code = outcome.code;
     exchange.data = outcome.data;
     const Misbehaviour& misbehaviour = state.misbehaviour;

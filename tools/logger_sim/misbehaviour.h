@@ -24,6 +24,8 @@ struct Misbehaviour {
     unsigned corrupt_frame = 0;  // this frame goes out with its checksum plus one
     // No frame that answers these requests is sent (the command still runs).
     std::set<Command> drop_answers_to;
+    // These requests are answered FAIL and do nothing (not counted as executions).
+    std::set<Command> refuse;
     bool wrong_source = false;                  // frames carry the own address XOR 0x80 as source
     std::chrono::milliseconds frame_delay{0};   // every frame waits this long before it may go
     bool byte_by_byte = false;                  // one write per byte, at least 1 ms apart

@@ -1,0 +1,315 @@
+// The firmware update in both stages against the simulated logger over a
+// pseudo-terminal: the running firmware takes the update program, jumps into
+// it, the update program takes the new firmware and jumps back. The window's
+// timer is fired by the test when the update asked for it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "link/calyxo_master.h"
+#include "link/firmware_update.h"
+#include "link/mlp_io.h"
+#include "link/module_resource.h"
+#include "link/rfu_window_port.h"
+#include "tests/link/link_test_support.h"
+#include "tools/logger_sim/firmware_memory.h"
+#include "tools/logger_sim/logger.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Tline {
+    uint32_t address;
+    Bytes data;  // 16 bytes
+};
+
+Bytes line_bytes(uint8_t seed)
+{
+    Bytes bytes;
+    bytes.reserve(16);
+    for (uint8_t i = 0; i < 16; ++i)
+        bytes.push_back(static_cast<uint8_t>(seed * 31 + i * 7));
+    return bytes;
+}
+
+std::string hex(const Bytes& bytes)
+{
+    std::string text;
+    char pair[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X", b);
+        text += pair;
+    }
+    return text;
+}
+
+// One stage's lists: the lines, and CRC checks at the given addresses after
+// the simulator's rule over a memory holding just these lines.
+std::string stage_xml(const char* name, const std::vector<Tline>& lines, const std::vector<uint32_t>& checks,
+                      int wrong_check = -1)
+{
+    sim::FirmwareMemory memory;
+    std::string xml = std::string("<") + name + "><DATA>";
+    for (const Tline& line : lines) {
+        memory.write(line.address, line.data);
+        xml += "<LINE address=\"" + std::to_string(line.address) + "\" data=\"" + hex(line.data) + "\"/>";
+    }
+    xml += "</DATA><CRC>";
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        unsigned crc = sim::firmware_crc(memory, checks[i]);
+        if (static_cast<int>(i) == wrong_check)
+            crc ^= 0x0101;
+        xml += "<CHECK address=\"" + std::to_string(checks[i]) + "\" value=\"" + std::to_string(crc) + "\"/>";
+    }
+    return xml + "</CRC></" + name + ">";
+}
+
+const std::vector<Tline> updater_lines = {
+    {0, line_bytes(1)}, {16, line_bytes(2)}, {32, line_bytes(3)}, {48, line_bytes(4)}, {96, line_bytes(5)}};
+const std::vector<uint32_t> updater_checks = {0, 64};
+const std::vector<Tline> firmware_lines = {{4096, line_bytes(9)}, {4112, line_bytes(10)}, {8192, line_bytes(11)}};
+const std::vector<uint32_t> firmware_checks = {4096, 8192};
+
+std::string firmware_file_text(int wrong_updater_check = -1)
+{
+    return "<FIRMWARE_FILE>" + stage_xml("RFU", updater_lines, updater_checks, wrong_updater_check) +
+           stage_xml("FIRMWARE", firmware_lines, firmware_checks) + "</FIRMWARE_FILE>";
+}
+
+// What the window would show.
+class Trecording_window : public Trfu_window_port {
+public:
+    void rfu_log(const char* text) override
+    {
+        if (text)
+            lines.push_back(text);
+        else
+            lines.clear();
+    }
+    void rfu_progress(int kind, int value) override { progress.push_back({kind, value}); }
+    void rfu_wait(int ms) override { waits.push_back(ms); }
+    void rfu_failed(const char* text) override { failures.push_back(text); }
+
+    std::vector<std::string> lines;
+    std::vector<std::pair<int, int>> progress;
+    std::vector<int> waits;
+    std::vector<std::string> failures;
+};
+
+class FirmwareUpdate : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+        io.setMaster(&listener);
+        io.setModuleResource(&module);
+        module.setOwner(&listener);
+        module.setMlpIo(&io);
+        module.setRedpHooks(&update);
+        master.module = &module;
+        master.io = &io;
+        update.setWindow(&window);
+        io.setParameter("sel_com_interface", "COM");
+        io.setParameter("port", link_test::com_port_name(logger.comNumber()).c_str());
+        io.setParameter("baudrate", "9600");
+        ASSERT_FALSE(io.request(1));
+        ASSERT_TRUE(pump.until([&] { return listener.count("io:SUCCESS") == 1; }));
+    }
+
+    void load(const std::string& text)
+    {
+        ASSERT_TRUE(write_file_bytes(folder.file("firmware.xml"), text));
+        ASSERT_EQ(update.rfu_load_file(folder.file("firmware.xml").c_str()), 0);
+    }
+
+    // Pumps until done holds; a request the busy line refused goes out again
+    // on the next tick.
+    bool runUntil(const std::function<bool()>& done)
+    {
+        for (int round = 0; round < 20; ++round) {
+            if (pump.window.pumpUntil(done, 200))
+                return true;
+            module.On_1Hz();
+            pump.settle(io);
+        }
+        return done();
+    }
+
+    bool reaches(uint32_t state)
+    {
+        return runUntil([&] { return update.state() == state || !window.failures.empty(); }) &&
+               update.state() == state;
+    }
+
+    // The jump into the update program and the 1 s after it, on the timer.
+    void enterUpdater()
+    {
+        update.rfu_start();
+        ASSERT_TRUE(reaches(900)) << failureText();
+        ASSERT_EQ(window.waits, std::vector<int>{4000});
+        ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.update.running == sim::Program::updater; },
+                                     std::chrono::seconds(10)));
+        update.rfu_on_timer();
+        EXPECT_EQ(update.state(), 950u);
+        update.rfu_on_timer();
+        ASSERT_EQ(update.state(), 1100u);
+    }
+
+    std::string failureText() const { return window.failures.empty() ? "" : window.failures.back(); }
+
+    std::vector<std::size_t> writeLengths() const
+    {
+        std::vector<std::size_t> lengths;
+        for (const sim::Received& frame : logger.received())
+            if (frame.valid && frame.port == sim::port::redp && frame.command() == sim::redp::mem_write)
+                lengths.push_back(frame.body().size() - 4);
+        return lengths;
+    }
+
+    link_test::Tevent_pump pump;
+    link_test::Tports_folder ports;
+    Ttemp_dir folder;
+    sim::Logger logger;
+    link_test::Tlistener listener;
+    Tmlp_io io;
+    Tmodule_resource module;
+    Tcalyxo_master master;
+    Tfirmware_update update{master};
+    Trecording_window window;
+};
+
+TEST_F(FirmwareUpdate, BothStagesWriteCheckAndJump)
+{
+    load(firmware_file_text());
+    enterUpdater();
+    // Lines at 0, 16, 32 go out as one write, 48 and 96 each alone; the copy
+    // of the lines that the logger stored matches the file.
+    EXPECT_EQ(writeLengths(), (std::vector<std::size_t>{48, 16, 16}));
+    logger.read([](const sim::State& s) {
+        for (const Tline& line : updater_lines)
+            EXPECT_EQ(s.update.updater.read(line.address, 16), line.data);
+        return 0;
+    });
+
+    ASSERT_TRUE(reaches(1900)) << failureText();
+    EXPECT_EQ(window.waits, (std::vector<int>{4000, 1000, 2500}));
+    update.rfu_on_timer();
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_TRUE(window.failures.empty());
+    EXPECT_TRUE(recorded::log_contains("------------------------------ <DONE - CHECK device> ----------------"));
+    EXPECT_TRUE(recorded::log_contains("-->starting RFU program @ 38400 addr 1"));
+    EXPECT_EQ(module.state, 0);
+
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.update.jumps == 2; }, std::chrono::seconds(10)));
+    logger.read([](const sim::State& s) {
+        EXPECT_EQ(s.update.running, sim::Program::firmware);
+        for (const Tline& line : firmware_lines)
+            EXPECT_EQ(s.update.firmware.read(line.address, 16), line.data);
+        return 0;
+    });
+    EXPECT_EQ(writeLengths(), (std::vector<std::size_t>{48, 16, 16, 32, 16}));
+    const std::vector<std::string> steps = {"- Start", "- Send RFU Data", "- Check RFU Data",
+                                            "- RFU start .... (wait 5 sec)", "- RFU started - Clearing memory",
+                                            "- Send Firmware Data", "- Check Firmware Data", "--> New firmware Jump"};
+    EXPECT_EQ(window.lines, steps);
+    // Each list starts its progress with its entry count and ends at it.
+    EXPECT_EQ(window.progress.front(), std::make_pair(2, 5));
+    EXPECT_EQ(window.progress.back(), std::make_pair(1, 2));
+    // Normal mode: address and rate stay.
+    EXPECT_EQ(master.mscp_dest, 1);
+    EXPECT_EQ(logger.lineBaud(), 9600u);
+}
+
+TEST_F(FirmwareUpdate, CrcMismatchStopsBeforeTheJump)
+{
+    load(firmware_file_text(1));
+    update.rfu_start();
+    ASSERT_TRUE(runUntil([&] { return !window.failures.empty(); }));
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_EQ(failureText().rfind("ERROR : CRC wrong ! rx=x", 0), 0u) << failureText();
+    EXPECT_TRUE(window.waits.empty());
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.update.jumps; }), 0u);
+    EXPECT_EQ(module.state, 0);
+}
+
+TEST_F(FirmwareUpdate, RefusedWriteOfTheUpdateProgramStopsTheUpdate)
+{
+    load(firmware_file_text());
+    enterUpdater();
+    logger.update([](sim::State& s) { s.misbehaviour.refuse.insert({sim::port::redp, sim::redp::mem_write}); });
+    ASSERT_TRUE(runUntil([&] { return !window.failures.empty(); }));
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_NE(failureText().find("refused"), std::string::npos) << failureText();
+    // No write went on after the refused one, nothing was checked, no jump.
+    EXPECT_EQ(logger.executions({sim::port::redp, sim::redp::mem_read}), 2u);
+    logger.read([](const sim::State& s) {
+        EXPECT_TRUE(s.update.firmware.empty());
+        EXPECT_EQ(s.update.running, sim::Program::updater);
+        return 0;
+    });
+    EXPECT_EQ(writeLengths().size(), 4u);
+}
+
+TEST_F(FirmwareUpdate, NoAnswerStopsTheUpdateWithAnError)
+{
+    load(firmware_file_text());
+    logger.update([](sim::State& s) { s.misbehaviour.drop_answers_to.insert({sim::port::redp, sim::redp::set}); });
+    update.rfu_start();
+    ASSERT_TRUE(runUntil([&] { return !window.failures.empty(); }));
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_EQ(failureText(), "ERROR : firmware update : no answer from the logger");
+    EXPECT_TRUE(recorded::log_contains("ERROR : Timeout. No Answer"));
+    EXPECT_EQ(module.state, 0);
+}
+
+TEST_F(FirmwareUpdate, BusyModuleRefusesTheStart)
+{
+    load(firmware_file_text());
+    ASSERT_FALSE(module.start_redp_get(10));
+    update.rfu_start();
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_EQ(failureText(), "ERROR : firmware update : the logger link is busy, request not sent");
+}
+
+TEST_F(FirmwareUpdate, UnsoundFileIsRefusedAndNothingIsProgrammed)
+{
+    const std::string good_line = "<LINE address=\"0\" data=\"" + hex(line_bytes(1)) + "\"/>";
+    const std::string check = "<CHECK address=\"0\" value=\"1\"/>";
+    const std::string firmware = "<FIRMWARE><DATA>" + good_line + "</DATA><CRC>" + check + "</CRC></FIRMWARE>";
+    auto file = [&](const std::string& data, const std::string& crc) {
+        return "<F><RFU><DATA>" + data + "</DATA><CRC>" + crc + "</CRC></RFU>" + firmware + "</F>";
+    };
+    const std::string cases[] = {
+        file("", check),
+        file(good_line, ""),
+        file("<LINE data=\"" + hex(line_bytes(1)) + "\"/>", check),
+        file("<LINE address=\"x1\" data=\"" + hex(line_bytes(1)) + "\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)).substr(2) + "\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)) + "00\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)).substr(1) + "G\"/>", check),
+        file(good_line, "<CHECK address=\"0\" value=\"65536\"/>"),
+        file(good_line, "<CHECK value=\"1\"/>"),
+        "<F><RFU><DATA>" + good_line + "</DATA><CRC>" + check + "</CRC></RFU></F>",
+        "<F><RFU>",
+    };
+    for (const std::string& text : cases) {
+        ASSERT_TRUE(write_file_bytes(folder.file("bad.xml"), text));
+        EXPECT_EQ(update.rfu_load_file(folder.file("bad.xml").c_str()), 1) << text;
+        EXPECT_FALSE(update.loaded());
+    }
+    EXPECT_EQ(update.rfu_load_file(folder.file("missing.xml").c_str()), 1);
+    update.rfu_start();
+    EXPECT_EQ(failureText(), "ERROR : no valid firmware file loaded, nothing programmed");
+    pump.window.pumpAll();
+    EXPECT_TRUE(logger.received().empty());
+
+    ASSERT_TRUE(write_file_bytes(folder.file("good.xml"), file(good_line, check)));
+    EXPECT_EQ(update.rfu_load_file(folder.file("good.xml").c_str()), 0);
+    EXPECT_TRUE(recorded::log_contains("      : reading firmware file \"" + folder.file("good.xml") + "\""));
+}
+
+}  // namespace
