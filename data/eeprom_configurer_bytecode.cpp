@@ -109,10 +109,10 @@ int variable_number(XMLElement* element, const char* name)
 // The module an instruction addresses: interface wins over module; -1 sets all bits.
 int module_number(XMLElement* element)
 {
-    int module = -1;
-    if (!attribute_int(element, "interface", &module) && !attribute_int(element, "module", &module))
-        module = -1;
-    return module;
+    int module = 0;
+    if (attribute_int(element, "interface", &module) || attribute_int(element, "module", &module))
+        return module;
+    return -1;
 }
 
 // A number, or one of the words of the table; 0 for anything else.
@@ -207,6 +207,15 @@ Toutcome compile_byte_operand(Teeprom_configurer& image, XMLElement* element, co
     return Toutcome::done;
 }
 
+// Opcode with the value attribute, a number or a word, in its low bits.
+Toutcome append_value_opcode(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction,
+                             const Tword_value* words, unsigned count)
+{
+    const int v = number_or_word(element, "value", words, count);
+    image.appendByte(static_cast<unsigned char>(instruction.code + masked(v, instruction.mask)));
+    return Toutcome::done;
+}
+
 Toutcome compile_exec(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
 {
     static const Tword_value conditions[] = {
@@ -214,17 +223,13 @@ Toutcome compile_exec(Teeprom_configurer& image, XMLElement* element, const Tins
         {"cntlast", 16},  {"cntfirst", 17},        {"cntsecond", 18},
         {"var0=0", 20},   {"var0=1", 21},          {"var0=2", 22},
     };
-    const int v = number_or_word(element, "value", conditions, sizeof conditions / sizeof conditions[0]);
-    image.appendByte(static_cast<unsigned char>(instruction.code + masked(v, instruction.mask)));
-    return Toutcome::done;
+    return append_value_opcode(image, element, instruction, conditions, sizeof conditions / sizeof conditions[0]);
 }
 
 Toutcome compile_acq_store(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
 {
     static const Tword_value modes[] = {{"all", 1}, {"fast_mode", 2}};
-    const int v = number_or_word(element, "value", modes, sizeof modes / sizeof modes[0]);
-    image.appendByte(static_cast<unsigned char>(instruction.code + masked(v, instruction.mask)));
-    return Toutcome::done;
+    return append_value_opcode(image, element, instruction, modes, sizeof modes / sizeof modes[0]);
 }
 
 // VAR_BIT_TEST, VAR_BIT_CLEAR, VAR_BIT_SET, VAR_SHIFT_RIGHT: bit 4 of the count
