@@ -1,0 +1,286 @@
+// The measurement chain on a full 8 MiB download: its conversion into a
+// measurement XML file, and the reader on that file beside a bare tinyxml2
+// parse of it. Heap figures come from the counting operator new below, which
+// every allocation of the reader and of tinyxml2 passes through.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <tinyxml2.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "bench/download_generator.h"
+#include "data/flash_parser.h"
+#include "data/flash_parser_hooks.h"
+#include "data/mbus_records.h"
+#include "data/wm_bus.h"
+#include "data/xml_parser.h"
+
+namespace {
+
+std::atomic<std::size_t> heap_live{0};
+std::atomic<std::size_t> heap_peak{0};
+
+void note_allocation(void* p)
+{
+    const std::size_t now = heap_live += malloc_usable_size(p);
+    std::size_t peak = heap_peak.load();
+    while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+    }
+}
+
+void* counted_allocation(std::size_t size)
+{
+    void* p = std::malloc(size ? size : 1);
+    if (!p)
+        throw std::bad_alloc();
+    note_allocation(p);
+    return p;
+}
+
+void counted_release(void* p)
+{
+    if (!p)
+        return;
+    heap_live -= malloc_usable_size(p);
+    std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    return counted_allocation(size);
+}
+
+void* operator new[](std::size_t size)
+{
+    return counted_allocation(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    counted_release(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+    counted_release(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    counted_release(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    counted_release(p);
+}
+
+namespace {
+
+constexpr std::size_t download_size = 8u << 20;
+constexpr double mebibyte = 1024.0 * 1024.0;
+constexpr double conversion_target_seconds = 2.0;
+constexpr double reader_time_target = 2.0;  // times the bare parse
+constexpr double reader_peak_target = 1.5;
+
+// The radio decoders that calyxo_basic installs, so that radio records cost
+// what they cost in the program.
+class Tradio_hooks : public Tflash_parser_hooks {
+public:
+    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
+                       bool c1) override
+    {
+        ::wm_bus_to_xml(text, last_time, telegram, count, c1);
+    }
+    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override
+    {
+        ::mbus_decode_records(set, bytes, count);
+    }
+    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override
+    {
+        ::mbus_records_to_xml(text, set);
+    }
+};
+
+// The download file and its measurement XML file, made once in a temporary
+// folder that goes at exit.
+class Tbench_files {
+public:
+    Tbench_files()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "calyxo-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return;
+        dir = pattern;
+        const bench::Tgenerated_download download = bench::Tdownload_generator(12345678, 1765000000).generate(download_size);
+        records = download.records;
+        time_steps = download.time_steps;
+        input_bytes = download.bytes.size();
+        download_path = dir + "/download.bin";
+        FILE* file = std::fopen(download_path.c_str(), "wb");
+        if (!file)
+            return;
+        const bool written = std::fwrite(download.bytes.data(), 1, download.bytes.size(), file) == download.bytes.size();
+        if (std::fclose(file) != 0 || !written)
+            return;
+        xml_path = convert(dir + "/reference");
+    }
+
+    ~Tbench_files()
+    {
+        std::error_code ignored;
+        if (!dir.empty())
+            std::filesystem::remove_all(dir, ignored);
+    }
+
+    Tbench_files(const Tbench_files&) = delete;
+    Tbench_files& operator=(const Tbench_files&) = delete;
+
+    // The measurement file's path, "" when the conversion failed.
+    std::string convert(const std::string& output_directory) const
+    {
+        flash_parser_hooks_install(&radio_hooks);
+        char out_path[512];
+        Tflash_parser parser;
+        const int failed = parser.convertToXml(output_directory.c_str(), download_path.c_str(), out_path, sizeof out_path);
+        flash_parser_hooks_install(nullptr);
+        return failed ? std::string() : std::string(out_path);
+    }
+
+    std::string dir;
+    std::string download_path;
+    std::string xml_path;
+    std::size_t input_bytes = 0;
+    std::size_t records = 0;
+    std::size_t time_steps = 0;
+
+private:
+    mutable Tradio_hooks radio_hooks;
+};
+
+const Tbench_files& files()
+{
+    static const Tbench_files made;
+    return made;
+}
+
+// Heap in use at its highest while run() ran, above what was in use before.
+template <typename F>
+std::size_t heap_peak_of(F run)
+{
+    const std::size_t before = heap_live.load();
+    heap_peak = before;
+    run();
+    return heap_peak.load() - before;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void bare_parse(const std::string& path)
+{
+    tinyxml2::XMLDocument document;
+    benchmark::DoNotOptimize(document.LoadFile(path.c_str()));
+}
+
+void BM_convert_download(benchmark::State& state)
+{
+    const Tbench_files& f = files();
+    if (f.xml_path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    double total_seconds = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string out = f.convert(f.dir + "/converted");
+        const double seconds = seconds_since(start);
+        total_seconds += seconds;
+        longest = std::max(longest, seconds);
+        if (out.empty()) {
+            state.SkipWithError("conversion failed");
+            return;
+        }
+    }
+    const double mean_seconds = total_seconds / static_cast<double>(state.iterations());
+    state.counters["input_MiB"] = static_cast<double>(f.input_bytes) / mebibyte;
+    state.counters["output_MiB"] = static_cast<double>(std::filesystem::file_size(f.xml_path)) / mebibyte;
+    state.counters["records"] = static_cast<double>(f.records);
+    state.counters["MB_per_s"] = static_cast<double>(f.input_bytes) / 1e6 / mean_seconds;
+    state.counters["records_per_s"] = static_cast<double>(f.records) / mean_seconds;
+    state.counters["longest_s"] = longest;
+    state.counters["target_met"] = longest < conversion_target_seconds ? 1 : 0;
+}
+
+void BM_bare_tinyxml2_parse(benchmark::State& state)
+{
+    const Tbench_files& f = files();
+    if (f.xml_path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    std::size_t peak = 0;
+    for (auto _ : state)
+        peak = std::max(peak, heap_peak_of([&] { bare_parse(f.xml_path); }));
+    state.counters["peak_MiB"] = static_cast<double>(peak) / mebibyte;
+    state.counters["xml_MiB"] = static_cast<double>(std::filesystem::file_size(f.xml_path)) / mebibyte;
+}
+
+// Each iteration also runs the bare parse, untimed, so that the ratios compare
+// runs made side by side.
+void BM_measurement_reader(benchmark::State& state)
+{
+    const Tbench_files& f = files();
+    if (f.xml_path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    double reader_seconds = 0;
+    double bare_seconds = 0;
+    std::size_t reader_peak = 0;
+    std::size_t bare_peak = 0;
+    int steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto start = std::chrono::steady_clock::now();
+        bare_peak = std::max(bare_peak, heap_peak_of([&] { bare_parse(f.xml_path); }));
+        bare_seconds += seconds_since(start);
+        state.ResumeTiming();
+
+        start = std::chrono::steady_clock::now();
+        reader_peak = std::max(reader_peak, heap_peak_of([&] {
+            Txml_parser reader;
+            if (reader.parseFile(f.xml_path.c_str()) == 0)
+                steps = reader.timeSteps()->count();
+        }));
+        reader_seconds += seconds_since(start);
+    }
+    const double time_ratio = bare_seconds > 0 ? reader_seconds / bare_seconds : 0;
+    const double peak_ratio = bare_peak > 0 ? static_cast<double>(reader_peak) / static_cast<double>(bare_peak) : 0;
+    state.counters["time_steps"] = steps;
+    state.counters["peak_MiB"] = static_cast<double>(reader_peak) / mebibyte;
+    state.counters["bare_peak_MiB"] = static_cast<double>(bare_peak) / mebibyte;
+    state.counters["bare_ms"] = bare_seconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["time_vs_bare"] = time_ratio;
+    state.counters["peak_vs_bare"] = peak_ratio;
+    state.counters["target_met"] = time_ratio <= reader_time_target && peak_ratio <= reader_peak_target ? 1 : 0;
+}
+
+BENCHMARK(BM_convert_download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_bare_tinyxml2_parse)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_measurement_reader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
