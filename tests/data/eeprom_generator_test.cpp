@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/xml.h"
 #include "data/eeprom_generator.h"
 #include "data/eeprom_sequence_generator.h"
 #include "tests/support/recording_program.h"
@@ -14,6 +15,20 @@ using Tbytes = std::vector<unsigned char>;
 Tbytes generated(const Teeprom_generator& generator)
 {
     return Tbytes(generator.getBuffer(), generator.getBuffer() + generator.getLength());
+}
+
+// Page 0 of a station compiled from the elements of one CONFIGURATION block,
+// up to and with its end mark.
+Tbytes compiled(const std::string& elements)
+{
+    const std::string setup = "<STATION><CONFIGURATION value=\"0\">" + elements + "</CONFIGURATION></STATION>";
+    myXMLdocument document;
+    Teeprom_configurer image;
+    EXPECT_EQ(0, image.parseStation(xml_ParseText(setup.c_str(), &document), 1, "", true));
+    Tbytes bytes;
+    for (unsigned i = 0; i < image.getPageLength(0); ++i)
+        bytes.push_back(image.byteAt(0, i));
+    return bytes;
 }
 
 Tbytes built(const Teeprom_sequence_generator& builder)
@@ -132,6 +147,64 @@ TEST(EepromGenerator, MergeLeavesOutWhatDoesNotFitAndSaysSo)
     generator.clear();
     EXPECT_TRUE(generator.mergePage(static_cast<unsigned>(big.size()), big.data(), 10));
     EXPECT_EQ((Tbytes{0x85, 0, 0, 0, 1, 0xFF}), generated(generator));
+}
+
+// The communication page the master rebuilds, and a page filled to its last
+// usable byte: the generator and the compiler give the same bytes.
+TEST(EepromGenerator, BuildsThePagesTheCompilerBuilds)
+{
+    Teeprom_generator generator;
+    generator.addValue(134, 3600);
+    generator.addPinCode("12");
+    generator.addString(118, "http://a.example/in");
+    generator.addString(119, "user");
+    generator.addString(120, "");
+    generator.addString(123, "apn");
+    generator.addByteAndString(124, 80, "h.example");
+    generator.addValue(140, 4096);
+    generator.addSysctrl(1, 1, 0, 1, 0, 1, 1, 101, "none");
+    generator.addSystemConfig(1, 2, 3, 4, 5);
+    generator.addEnd();
+    EXPECT_EQ(compiled("<GSM_INTERVAL value=\"3600\"/><PIN_CODE value=\"12\"/>"
+                       "<HTTP_URL value=\"http://a.example/in\"/><USERNAME value=\"user\"/>"
+                       "<PASSWORD value=\"\"/><GPRS_APN_NAME value=\"apn\"/>"
+                       "<HTTP_HOST host=\"h.example\" port=\"80\"/><GPRS_MAX_DATA_SIZE value=\"4096\"/>"
+                       "<SYSCTRL acq_enabled=\"on\" acq_automatic=\"on\" gsm_enabled=\"on\" gprs=\"on\" "
+                       "call_on_ring=\"on\" flash_store=\"none\" time_zone=\"101\"/>"
+                       "<SYSTEM_CONFIG data0=\"1\" acq_number=\"2\" gsm_number=\"3\" pulse_polarity=\"4\" "
+                       "async_events=\"5\"/>"),
+              generated(generator));
+
+    const std::string text(245, 't');
+    generator.clear();
+    EXPECT_FALSE(generator.addString(118, text.c_str()));
+    EXPECT_FALSE(generator.addValue(133, 600));
+    EXPECT_FALSE(generator.addEnd());
+    EXPECT_EQ(253u, generator.getLength());
+    EXPECT_EQ(compiled("<HTTP_URL value=\"" + text + "\"/><ACQ_INTERVAL0 value=\"600\"/>"), generated(generator));
+}
+
+TEST(EepromSequenceGenerator, BuildsTheSequenceTheCompilerBuilds)
+{
+    Teeprom_sequence_generator builder;
+    builder.addTimeout(3);
+    builder.addConfig32(40, 7, 0x00, 0x00, 0x01, 0x2C);
+    builder.addLoop(300);
+    builder.addAcq32(40, 35, 2);
+    builder.addAction32(20, 5, 1);
+    builder.addWait(10);
+    builder.addLoopEnd();
+    builder.addAction32(3, 7, 1);
+    builder.addEnd();
+    Teeprom_generator generator;
+    generator.addRecord(9, builder.getBuffer(), builder.getLength());
+    generator.addEnd();
+    EXPECT_EQ(compiled("<ACQUISITION_SEQUENCE value=\"1\"><TIMEOUT value=\"3\"/>"
+                       "<CONFIG32 module=\"40\" parameter_number=\"7\" value_int=\"300\"/>"
+                       "<LOOP counter=\"300\"><ACQ32 module=\"40\" header=\"35\" channel=\"2\"/>"
+                       "<ACTION32 module=\"20\" and=\"5\" or=\"1\"/><WAIT timeout=\"10\"/></LOOP>"
+                       "<ACTION32 module=\"3\" and=\"7\" or=\"1\"/></ACQUISITION_SEQUENCE>"),
+              generated(generator));
 }
 
 TEST(EepromSequenceGenerator, Instructions)
