@@ -53,6 +53,7 @@ const Tcalyxo_master::Tstate_group Tcalyxo_master::state_groups[] = {
     &Tcalyxo_master::runIdle,
     &Tcalyxo_master::runConnection,
     &Tcalyxo_master::runStatus,
+    &Tcalyxo_master::runKeyAndMac,
     &Tcalyxo_master::runEnd,
 };
 
@@ -309,6 +310,8 @@ bool Tcalyxo_master::runIdle()
     if (onEvent(&START_DISCONNECT, 900))
         end_code = STATE_SUCCESS;
     if (onEvent(&START_STATUS, 200))
+        end_code = STATE_SUCCESS;
+    if (onEvent(&START_KEY_AND_MAC, 1200))
         end_code = STATE_SUCCESS;
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "base/event_resource.h"
 #include "base/my_string.h"
+#include "data/eeprom_configurer.h"
 #include "data/setup.h"
 
 class Tmlp_io;
@@ -52,6 +53,27 @@ public:
     bool redp_mem_write(uint32_t address, const uint8_t* data, unsigned count);
     bool redp_mem_read(uint32_t address, unsigned count);
     void redp_stop();
+
+    // LoRaWAN key and MAC programming (calyxo_master_key_and_mac.cpp): the
+    // serial number (0: none) and new keys (mode 1 APPKEY, mode 2 also
+    // NWKSKEY, from the secure random source) go to page 7 where the logger
+    // holds no key yet, the MAC is read, and both are recorded in a
+    // transaction file. True when refused.
+    bool start_key_and_mac(uint32_t snr, int key_mode);
+
+    enum : uint8_t { KEY_SNR = 0x1, KEY_APPKEY = 0x2, KEY_NWKSKEY = 0x4 };
+    uint8_t key_flags = 0;
+    uint32_t key_snr = 0;
+    // The APPKEY, then the NWKSKEY.
+    uint8_t key_bytes[32] = {};
+    // Read back after programming.
+    uint8_t com_key[16] = {};
+    uint8_t mac[8] = {};
+    // The logger's page 7 while the key page is built.
+    Teeprom_configurer key_image;
+    // The MAC text of parameter 162.
+    uint8_t mac_text[255] = {};
+    uint8_t mac_text_length = 0;
 
     // True when refused: an operation runs (and, for the status read, the
     // link is not connected).
@@ -128,6 +150,14 @@ public:
 private:
     using Tstate_group = bool (Tcalyxo_master::*)();
     static const Tstate_group state_groups[];
+
+    bool runKeyAndMac();
+    // The key page from the downloaded page 7; true when it does not fit.
+    bool buildKeyPage();
+    // The MAC from the answer of parameter 162, when it is a 17-character text.
+    void takeMac();
+    // Checks what was programmed and records it; true on an error.
+    bool writeKeyTransaction();
 
     // Refusal rule of the start methods; true when refused.
     bool refuseStart(bool needs_link) const;
