@@ -23,11 +23,7 @@ int compile_http_host(Teeprom_configurer& image, XMLElement* element, unsigned c
         log_printf("ERROR : Teeprom_configurer, HTTP_HOST port=\"%d\" does not fit one byte", port);
         return eeprom_result_error;
     }
-    const char* host = attribute_text(element, "host");
-    const unsigned length_offset = image.beginBlock(tag);
-    image.appendByte(static_cast<unsigned char>(port));
-    append_chars(image, host, cut_length(host, host_max));
-    image.endBlock(length_offset);
+    append_byte_and_text(image, tag, static_cast<unsigned char>(port), attribute_text(element, "host"), host_max);
     return 0;
 }
 
@@ -37,7 +33,7 @@ int compile_gprs_tcp(Teeprom_configurer& image, XMLElement* element, unsigned ch
     const unsigned length_offset = image.beginBlock(tag);
     append_dotted(image, attribute_text(element, "ip"));
     image.appendByte(static_cast<unsigned char>(attribute_int_or(element, "port", 0)));
-    append_chars(image, server, cut_length(server, host_max));
+    append_chars(image, server, host_max);
     image.endBlock(length_offset);
     return 0;
 }

@@ -99,18 +99,15 @@ int compile_text(Teeprom_configurer& image, XMLElement* element, unsigned char t
     if (!text)
         return 0;
     const unsigned length_offset = image.beginBlock(tag);
-    append_chars(image, text, cut_length(text, text_record_max));
+    append_chars(image, text, text_record_max);
     image.endBlock(length_offset);
     return 0;
 }
 
 int compile_string(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    const char* text = attribute_text(element, "value");
-    const unsigned length_offset = image.beginBlock(tag);
-    image.appendByte(static_cast<unsigned char>(attribute_uint_or(element, "index", 0)));
-    append_chars(image, text, cut_length(text, indexed_text_max));
-    image.endBlock(length_offset);
+    append_byte_and_text(image, tag, static_cast<unsigned char>(attribute_uint_or(element, "index", 0)),
+                         attribute_text(element, "value"), indexed_text_max);
     return 0;
 }
 
@@ -122,7 +119,7 @@ int compile_sms_text_format(Teeprom_configurer& image, XMLElement* element, unsi
     image.appendByte(static_cast<unsigned char>(attribute_uint_or(element, "index", 0) & 0x0Fu));
     image.appendByte(static_cast<unsigned char>(attribute_word(element, "format", formats, 3, 0)));
     image.appendByte(0);
-    append_chars(image, text, cut_length(text, indexed_text_max));
+    append_chars(image, text, indexed_text_max);
     image.endBlock(length_offset);
     return 0;
 }

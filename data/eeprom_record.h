@@ -114,11 +114,22 @@ private:
     unsigned length = 0;
 };
 
-// The characters of a text, no terminating NUL.
-inline void append_chars(Teeprom_configurer& image, const char* text, unsigned n)
+// The characters of a text cut to max, no terminating NUL.
+inline void append_chars(Teeprom_configurer& image, const char* text, unsigned max)
 {
+    const unsigned n = cut_length(text, max);
     for (unsigned i = 0; i < n; ++i)
         image.appendByte(static_cast<unsigned char>(text[i]));
+}
+
+// [tag][L][head][text cut to max characters], back-filled.
+inline void append_byte_and_text(Teeprom_configurer& image, unsigned char tag, unsigned char head,
+                                 const char* text, unsigned max)
+{
+    const unsigned length_offset = image.beginBlock(tag);
+    image.appendByte(head);
+    append_chars(image, text, max);
+    image.endBlock(length_offset);
 }
 
 inline void append_be16(Teeprom_configurer& image, unsigned value)

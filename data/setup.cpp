@@ -34,6 +34,15 @@ void read_text(XMLElement* element, const char* name, char (&field)[size])
     xml_GetAttribute(element, name, VALUE_TEXT, field, static_cast<int>(size), nullptr);
 }
 
+// The lists own their items, which Tlist cannot free by their type.
+template <class T>
+void delete_items(Tlist& list)
+{
+    for (Tlist::Tnode* node = list.nodeAt(0); node; node = node->next)
+        delete static_cast<T*>(node->item);
+    list.clear(false);
+}
+
 }  // namespace
 
 // --- Tcomport ------------------------------------------------------------------
@@ -72,9 +81,7 @@ Tcomports::~Tcomports()
 
 void Tcomports::clear()
 {
-    for (int i = 0; i < items.count(); ++i)
-        delete static_cast<Tcomport*>(items.itemAt(i));
-    items.clear(false);
+    delete_items<Tcomport>(items);
 }
 
 void Tcomports::parse(XMLElement* element)
@@ -132,9 +139,7 @@ Tstations::~Tstations()
 
 void Tstations::clear()
 {
-    for (int i = 0; i < items.count(); ++i)
-        delete static_cast<Tstation*>(items.itemAt(i));
-    items.clear(false);
+    delete_items<Tstation>(items);
 }
 
 int Tstations::parse(XMLElement* element)
