@@ -54,6 +54,8 @@ const Tcalyxo_master::Tstate_group Tcalyxo_master::state_groups[] = {
     &Tcalyxo_master::runConnection,
     &Tcalyxo_master::runStatus,
     &Tcalyxo_master::runKeyAndMac,
+    &Tcalyxo_master::runModuleSteps,
+    &Tcalyxo_master::runPulseMeterDisplay,
     &Tcalyxo_master::runEnd,
 };
 
@@ -313,6 +315,7 @@ bool Tcalyxo_master::runIdle()
         end_code = STATE_SUCCESS;
     if (onEvent(&START_KEY_AND_MAC, 1200))
         end_code = STATE_SUCCESS;
+    startOperations();
     return true;
 }
 

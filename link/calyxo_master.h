@@ -81,6 +81,35 @@ public:
     bool start_disconnect();
     bool start_status();
 
+    // Variables, outputs, controls and parameters (calyxo_master_operations.cpp);
+    // refused silently while busy or not connected.
+    void start_set_var(uint8_t id, uint32_t value, uint8_t flag);
+    void start_add_var(uint8_t id, int32_t delta);
+    // Parameter 162 is shown as MAC address and DEV EUI, 169 as COM debug record.
+    void start_parameter_get(uint8_t id);
+    bool start_out_control(uint8_t kind, uint8_t mask, uint8_t value);
+    // Types 6 and 7 carry their two key bytes.
+    void start_control(uint8_t type);
+
+    // EEPROM operations (calyxo_master_eeprom.cpp). The upload from a setup
+    // file gives the setup's error bits, 1 for a setup without station, else 0
+    // (also when refused).
+    int start_eeprom_upload_file(const char* path);
+    int start_program_snr(uint32_t snr);
+    // Pulse meter: weight 1.0, 0.1 or 0.01 per pulse; the index in units.
+    void start_macro_write(uint32_t meter_snr, float weight, double index);
+    void start_macro_read();
+    // Decode mode 0: COM settings of page 6; 3: pulse-meter constants.
+    void start_eeprom_download(uint8_t mask, uint8_t mode);
+    // Page 6 rebuilt from the operator's GSM/GPRS settings.
+    void start_com_settings_upload();
+    // The module image after a download: shown, then decoded by decode_mode.
+    void decodeEepromDownload();
+    void decodeComSettings();
+    void decodePulseMeter(const char* setup_text);
+    // The answer of a parameter read, by its id.
+    void showParameter();
+
     enum : uint8_t {
         LINK_ABORTING = 0,
         LINK_DISCONNECTED = 1,
@@ -143,6 +172,31 @@ public:
     int end_code = STATE_SUCCESS;
     uint8_t mscp_dest = 1;
 
+    // Arguments of the variable, output, control and parameter operations.
+    uint8_t variable_id = 0;
+    uint32_t variable_value = 0;
+    uint8_t set_flag = 0;
+    uint8_t output_kind = 0;
+    uint8_t output_mask = 0;
+    uint8_t output_value = 0;
+    uint8_t control_type = 0;
+    uint8_t control_data[2] = {};
+    uint8_t control_data_count = 0;
+    // After an upload from a setup file, control 8 follows.
+    bool upload_control = false;
+    uint8_t eeprom_page_mask = 0;
+    uint8_t decode_mode = 0;
+    uint8_t parameter_buffer[255] = {};
+    uint8_t parameter_length = 0;
+    // Pulse meter: the index in pulses, the meter index read back, the weight,
+    // the meter's serial number and configuration.
+    uint32_t pulse_index_value = 0;
+    int32_t pulse_meter_index = 0;
+    float pulse_weight = 0;
+    uint32_t pulse_snr = 0;
+    uint32_t pulse_config = 0;
+    bool macro_skip = false;
+
     Tmodule_resource* module = nullptr;
     Tmlp_io* io = nullptr;
     Tmain_window_port* window = nullptr;
@@ -169,6 +223,12 @@ private:
     void onLinkLost();
 
     bool runIdle();
+    // The START events of the operations besides connection and status.
+    void startOperations();
+    bool runModuleSteps();
+    bool runPulseMeterDisplay();
+    // Copies an image into the module's, dumps it and signals start.
+    void beginUpload(const Teeprom_configurer& image, Tmy_event& start);
     bool runConnection();
     bool runStatus();
     bool runEnd();

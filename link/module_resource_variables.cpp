@@ -153,6 +153,10 @@ void Tmodule_resource::failIfRefused(bool refused)
 
 void Tmodule_resource::restoreAcquisition()
 {
+    // After a cancel or an error the request in flight is abandoned: a new
+    // session carries the closing write, which a busy socket would refuse.
+    if (pending_result != STATE_SUCCESS)
+        gtpSocket().cancel();
     failIfRefused(mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, module_view.status(STATUS_ACQ).value, 0));
 }
 

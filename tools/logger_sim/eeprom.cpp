@@ -33,6 +33,8 @@ bool Eeprom::read(uint32_t address, std::size_t count, std::vector<uint8_t>& out
 
 bool Eeprom::write(uint32_t address, const std::vector<uint8_t>& bytes)
 {
+    if (write_protected)
+        return false;
     for (std::size_t i = 0; i < bytes.size(); ++i)
         if (!exists(address + static_cast<uint32_t>(i)))
             return false;

@@ -32,6 +32,8 @@ public:
     // Worn-out cells: a write to one of these addresses reports success but
     // the cell keeps its byte, so a read-back finds the difference.
     std::set<uint32_t> stuck;
+    // Every write is refused (answered FAIL), nothing changes.
+    bool write_protected = false;
 
 private:
     std::map<uint8_t, Page> pages;

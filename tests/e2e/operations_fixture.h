@@ -1,0 +1,130 @@
+#pragma once
+
+// The master connected to the simulated logger over a pty, for the tests of
+// its operations: each test starts one operation and waits for the master's
+// termination line, giving the one-second tick while it waits when told to.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "data/setup.h"
+#include "link/calyxo_master.h"
+#include "link/main_window_port.h"
+#include "link/mlp_io.h"
+#include "link/module_resource.h"
+#include "link/sequence_report.h"
+#include "tests/link/link_test_support.h"
+#include "tools/logger_sim/logger.h"
+
+namespace operations_test {
+
+// The main window's side of the operations: what they show.
+class Tshown : public Tmain_window_port {
+public:
+    void show_busy(bool) override {}
+    void show_connection_state() override {}
+    void show_station_id() override {}
+    void set_status_refresh(bool) override {}
+    void show_result(const char*) override {}
+    void show_health(const Tflash_parser_data*) override {}
+    void show_com_setting(const char* key, const char* value) override { com_settings[key] = value; }
+    void show_pulse_meter_form() override { ++pulse_meter_forms; }
+    void set_text_window(const char* text) override { text_window = text; }
+    bool select_station(Tcomport*& chosen) override
+    {
+        chosen = port;
+        return true;
+    }
+    void pending_tick() override {}
+
+    Tcomport* port = nullptr;
+    std::map<std::string, std::string> com_settings;
+    int pulse_meter_forms = 0;
+    std::string text_window;
+};
+
+constexpr const char* master_success = "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS";
+constexpr const char* master_cancelled = "Tcalyxo_master : terminated TERMINATE_CANCELLED";
+constexpr const char* master_error = "ERROR : Tcalyxo_master : terminated TERMINATE_ERROR";
+
+class Operations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+        logger.update([](sim::State& s) {
+            s.variables[sim::var::acq_enable] = 1;
+            s.variables[sim::var::station_id] = 812;
+        });
+        port.rate = 38400;
+        const std::string name = link_test::com_port_name(logger.comNumber());
+        name.copy(port.port, sizeof port.port - 1);
+        shown.port = &port;
+        master.initLinks(module, io, shown);
+        master.setParameter("verbose", "1");
+        module.trace |= TRACE_OPERATOR;
+        ASSERT_FALSE(master.start_connect());
+        ASSERT_EQ(finish(), master_success);
+        ASSERT_EQ(master.getLinkState(), Tcalyxo_master::LINK_CONNECTED);
+        recorded::clear_log();
+        recorded::clear_gui();
+        logger.clearReceived();
+    }
+
+    // Waits for the next termination line of the master and returns it ("" when
+    // none came). With ticking, the one-second tick is given between waits so
+    // that lost answers time out.
+    std::string finish(bool ticking = false)
+    {
+        const int before = ends();
+        for (int second = 0; second < 120; ++second) {
+            if (pump.window.pumpUntil([&] { return master.state == 0 && ends() > before; },
+                                      ticking ? 200 : link_test::generous_ms))
+                break;
+            if (!ticking)
+                return "";
+            master.On_1Hz();
+        }
+        for (const std::string& line : recorded::log_lines())
+            if (line.find("Tcalyxo_master : terminated") != std::string::npos)
+                last_end = line;
+        return ends() > before ? last_end : "";
+    }
+
+    // Pumps until the logger has run the command n times.
+    bool waitExecuted(sim::Command command, unsigned n)
+    {
+        return pump.until([&] { return logger.executions(command) >= n; });
+    }
+
+    uint32_t loggerVariable(uint8_t id)
+    {
+        return logger.read([id](const sim::State& s) { return s.variables.at(id); });
+    }
+
+    static bool logged(const std::string& line)
+    {
+        for (const std::string& one : recorded::log_lines())
+            if (one == line)
+                return true;
+        return false;
+    }
+
+    static int ends() { return link_test::count_logged("Tcalyxo_master : terminated"); }
+
+    link_test::Tevent_pump pump;
+    link_test::Tports_folder ports;
+    sim::Logger logger;
+    Tcomport port;
+    Tshown shown;
+    Tmlp_io io;
+    Tmodule_resource module;
+    Tcalyxo_master master;
+    std::string last_end;
+};
+
+}  // namespace operations_test
