@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -107,14 +108,26 @@ std::string fixture(const std::string& name)
     return source_path("tests/data/fixtures/measurement/" + name);
 }
 
-class Txml_parser_fixture : public testing::TestWithParam<const char*> {};
+// A measurement file (under tests/data/fixtures) and the .slots file beside the
+// reader's fixtures that says what it holds; the flash parser's golden outputs
+// are read back too.
+struct Tslots_case {
+    const char* xml;
+    const char* slots;
+};
+
+void PrintTo(const Tslots_case& param, std::ostream* out)
+{
+    *out << param.xml;
+}
+
+class Txml_parser_fixture : public testing::TestWithParam<Tslots_case> {};
 
 TEST_P(Txml_parser_fixture, ReadsExactlyTheExpectedSlots)
 {
-    const std::string name = GetParam();
-    const Texpected expected = read_expected(fixture(name + ".slots"));
+    const Texpected expected = read_expected(fixture(std::string(GetParam().slots) + ".slots"));
     Txml_parser reader;
-    ASSERT_EQ(reader.parseFile(fixture(name + ".xml").c_str()), 0);
+    ASSERT_EQ(reader.parseFile(source_path(std::string("tests/data/fixtures/") + GetParam().xml).c_str()), 0);
     EXPECT_EQ(reader.stationId(), expected.station);
     const std::vector<const Tflash_parser_data*> steps = steps_of(reader);
     ASSERT_EQ(steps.size(), expected.steps.size());
@@ -124,8 +137,17 @@ TEST_P(Txml_parser_fixture, ReadsExactlyTheExpectedSlots)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Measurement, Txml_parser_fixture,
-                         testing::Values("families", "timestamp_info_only", "no_download"));
+INSTANTIATE_TEST_SUITE_P(
+    Measurement, Txml_parser_fixture,
+    testing::Values(Tslots_case{"measurement/families.xml", "families"},
+                    Tslots_case{"measurement/timestamp_info_only.xml", "timestamp_info_only"},
+                    Tslots_case{"measurement/no_download.xml", "no_download"},
+                    Tslots_case{"flash/values.xml", "flash_values"},
+                    Tslots_case{"flash/fluorometer.xml", "flash_fluorometer"},
+                    Tslots_case{"flash/short.xml", "flash_short"},
+                    Tslots_case{"flash/crc.xml", "flash_crc"},
+                    Tslots_case{"flash/gps.xml", "flash_gps"}),
+    [](const testing::TestParamInfo<Tslots_case>& param_info) { return std::string(param_info.param.slots); });
 
 TEST(Txml_parser, UnreadableFileLeavesNothingOfThePreviousOne)
 {
