@@ -288,22 +288,21 @@ void Txml_parser::readSteps(XMLElement* data)
     int count = 0;
     for (XMLElement* time = xml_FindPath(data, "time"); time; time = xml_EntityName(time, "time")) {
         Tflash_parser_data* step = new (std::nothrow) Tflash_parser_data;
-        if (!step) {
-            log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
-            return;
-        }
-        int64_t seconds = 0;
-        Tstep_slots::readInteger(time, "v", &seconds);
-        slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
-        for (XMLElement* element = xml_FirstChildEntity(time); element; element = xml_NextEntity(element))
-            read_element(slots, step, element);
-        if (!step->take(scratch)) {
+        if (step) {
+            int64_t seconds = 0;
+            Tstep_slots::readInteger(time, "v", &seconds);
+            slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
+            for (XMLElement* element = xml_FirstChildEntity(time); element; element = xml_NextEntity(element))
+                read_element(slots, step, element);
+            if (step->take(scratch)) {
+                steps.append(step);
+                ++count;
+                continue;
+            }
             delete step;
-            log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
-            return;
         }
-        steps.append(step);
-        ++count;
+        log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
+        return;
     }
 }
 
