@@ -142,7 +142,7 @@ void Tflash_record_decoder::channelMessage(Tmy_string* text, unsigned type, cons
         }
         if (with_timestamp)
             names.use("timestamp");
-        flash_append_sensor_dump(text, p + 2, count - 3, &names);
+        flash_append_sensor_dump(text, p + 2, count - 3, &names, zone_offset);
     }
     text->append("/>");
 }

@@ -25,7 +25,14 @@ bool read_whole_file(const char* path, std::vector<uint8_t>* bytes)
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file)
         return false;
-    uint8_t block[1u << 16];
+    // Sized up front when the size is known; a stream that grows still reads whole.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0)
+            bytes->reserve(static_cast<std::size_t>(size));
+        std::rewind(file);
+    }
+    uint8_t block[1u << 14];
     std::size_t got = 0;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0)
         bytes->insert(bytes->end(), block, block + got);
@@ -128,7 +135,8 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
             log_printf("ERROR : %u bytes left unparsed", static_cast<unsigned>(size - record_start));
             return false;
         }
-        output.writeLine(text.c_str(), text.length());
+        text.append("\r\n", 2);
+        output.write(text.c_str(), text.length());
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/time_calendar.h"
+
 class Tmy_string;
 
 // Flash record kinds by their type byte.
@@ -33,6 +35,8 @@ public:
 
     bool in_time_block = false;
     uint32_t last_time = 0;
+    // Local standard time's offset, taken once: the zone does not change within a file.
+    int zone_offset = time_zone_offset();
 
 private:
     void fluorometer(Tmy_string* text, unsigned length_byte, const uint8_t* p, unsigned count);
@@ -52,7 +56,8 @@ void flash_append_generic(Tmy_string* text, unsigned type, const uint8_t* payloa
 // Bytes as characters for a txt attribute: a byte outside 32-127 as '.', a double
 // quote as '\'', and '&' and '<' as entities so that the attribute stays well-formed.
 void flash_append_txt(Tmy_string* text, const uint8_t* bytes, unsigned count);
-void flash_append_iso(Tmy_string* text, uint32_t seconds);
+// The short ISO 8601 text at the local standard offset (zone_offset seconds east).
+void flash_append_iso(Tmy_string* text, uint32_t seconds, int zone_offset);
 // The CRC of a record as stored: type byte, length word big-endian, the payload
 // without its last two bytes (the stored CRC).
 uint16_t flash_record_crc(unsigned type, const uint8_t* payload, unsigned count);

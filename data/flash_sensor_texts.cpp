@@ -90,7 +90,8 @@ void append_histogram(Tmy_string* text, Tattribute_names* names, unsigned tag, c
     }
 }
 
-void append_curve(Tmy_string* text, Tattribute_names* names, unsigned tag, const uint8_t* v, unsigned length)
+void append_curve(Tmy_string* text, Tattribute_names* names, unsigned tag, const uint8_t* v, unsigned length,
+                  int zone_offset)
 {
     append_attribute(text, names, " ", "content", tag == 7 ? "p0_curve" : "p1_curve");
     if (length <= 7)
@@ -101,7 +102,7 @@ void append_curve(Tmy_string* text, Tattribute_names* names, unsigned tag, const
     append_attribute(text, names, " ", "acq_freq", "%d", v[0]);
     append_attribute(text, names, " ", "timestamp", "%u", timestamp);
     Tmy_string iso;
-    flash_append_iso(&iso, timestamp);
+    flash_append_iso(&iso, timestamp, zone_offset);
     append_attribute(text, names, " ", "timestamp_iso", "%s", iso.c_str());
     text->append(" ");
     const unsigned stored = (length - 7) / 4;
@@ -113,7 +114,8 @@ void append_curve(Tmy_string* text, Tattribute_names* names, unsigned tag, const
     }
 }
 
-void append_pressure_item(Tmy_string* text, Tattribute_names* names, unsigned tag, const uint8_t* v, unsigned length)
+void append_pressure_item(Tmy_string* text, Tattribute_names* names, unsigned tag, const uint8_t* v, unsigned length,
+                          int zone_offset)
 {
     switch (tag) {
     case 1:
@@ -144,12 +146,13 @@ void append_pressure_item(Tmy_string* text, Tattribute_names* names, unsigned ta
         if (length == 4)
             append_attribute(text, names, " ", "pulse_max", "%u", read_be32(v));
         return;
-    case 7: case 10: append_curve(text, names, tag, v, length); return;
+    case 7: case 10: append_curve(text, names, tag, v, length, zone_offset); return;
     default: return;
     }
 }
 
-void append_pressure_logger(Tmy_string* text, Tattribute_names* names, const uint8_t* d, unsigned count)
+void append_pressure_logger(Tmy_string* text, Tattribute_names* names, const uint8_t* d, unsigned count,
+                            int zone_offset)
 {
     append_attribute(text, names, " ", "type", "vornhal.pressure_logger");
     unsigned index = 1;
@@ -158,7 +161,7 @@ void append_pressure_logger(Tmy_string* text, Tattribute_names* names, const uin
         const unsigned length = read_be16(d + index + 1);
         const unsigned value = index + item_head;
         if (tag != 'F' && index <= count - 4 && length <= count - value)
-            append_pressure_item(text, names, tag, d + value, length);
+            append_pressure_item(text, names, tag, d + value, length, zone_offset);
         index = value + length;
     }
 }
@@ -243,7 +246,8 @@ void flash_append_gps(Tmy_string* text, const uint8_t* bytes, unsigned count)
     text->appendf(" heading=\"%f\" status=\"valid\"", text_to_double(fields[8].c_str()));
 }
 
-void flash_append_sensor_dump(Tmy_string* text, const uint8_t* data, unsigned count, Tattribute_names* names)
+void flash_append_sensor_dump(Tmy_string* text, const uint8_t* data, unsigned count, Tattribute_names* names,
+                              int zone_offset)
 {
     log_printf("size=%u", count);
     log_hex_dump_labelled("dump_vornhal", data, count, dump_bytes_per_line);
@@ -251,7 +255,7 @@ void flash_append_sensor_dump(Tmy_string* text, const uint8_t* data, unsigned co
     if (count < 8)
         return;
     if (data[0] == SENSOR_PRESSURE_LOGGER)
-        append_pressure_logger(text, names, data, count);
+        append_pressure_logger(text, names, data, count, zone_offset);
     else if (data[0] == SENSOR_ULTRASONIC)
         append_ultrasonic_sensor(text, names, data, count);
 }

@@ -26,4 +26,5 @@ void flash_append_gps(Tmy_string* text, const uint8_t* bytes, unsigned count);
 
 // Attributes of a sensor's dump (pressure logger or ultrasonic sensor), also logged
 // as hex. Items whose declared length runs past the data are not decoded.
-void flash_append_sensor_dump(Tmy_string* text, const uint8_t* data, unsigned count, Tattribute_names* names);
+void flash_append_sensor_dump(Tmy_string* text, const uint8_t* data, unsigned count, Tattribute_names* names,
+                              int zone_offset);

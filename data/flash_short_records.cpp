@@ -78,8 +78,10 @@ void append_sdi_text(Tmy_string* text, unsigned type, const uint8_t* p, unsigned
     else
         text->appendf("%d", p[0]);
     text->append("\" text=\"");
-    // Raw sensor text: escaped so that the element stays well-formed.
-    text->appendXmlEscaped(reinterpret_cast<const char*>(p + 1), count - 1);
+    // Raw sensor text: escaped so that the element stays well-formed (a length
+    // of 0 would mean "up to a NUL" to the escaper).
+    if (count > 1)
+        text->appendXmlEscaped(reinterpret_cast<const char*>(p + 1), count - 1);
     text->append("\"/>");
 }
 
@@ -116,7 +118,7 @@ void Tflash_record_decoder::timestampInfo(Tmy_string* text, const uint8_t* p)
     } else {
         return;
     }
-    flash_append_iso(text, t);
+    flash_append_iso(text, t, zone_offset);
     text->append("\" />");
 }
 

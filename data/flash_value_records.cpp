@@ -53,10 +53,10 @@ void append_pulse_counter(Tmy_string* text, unsigned type, unsigned status, cons
 
 }  // namespace
 
-void flash_append_iso(Tmy_string* text, uint32_t seconds)
+void flash_append_iso(Tmy_string* text, uint32_t seconds, int zone_offset)
 {
     char iso[time_iso_text_size];
-    time_format_iso(iso, seconds, time_zone_offset(), false);
+    time_format_iso(iso, seconds, zone_offset, false);
     text->append(iso);
 }
 
@@ -87,7 +87,7 @@ void Tflash_record_decoder::decodeValue(Tmy_string* text, unsigned type, const u
         if (in_time_block)
             text->append("</time>\r\n");
         text->appendf("<time v=\"%u\" iso=\"", v);
-        flash_append_iso(text, v);
+        flash_append_iso(text, v, zone_offset);
         text->appendf("\"  %s>", crc);
         in_time_block = true;
         last_time = v;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t output_buffer_size = 1u << 20;
+constexpr std::size_t output_buffer_size = 1u << 16;
 
 }  // namespace
 
@@ -56,12 +56,6 @@ void Tmeasurement_xml_writer::writeHead(const Tdownload_header& h)
                  h.download_size);
     head.appendf(" next_download_address=\"%d\"/>\r\n<DATA>\r\n", next);
     write(head.c_str(), head.length());
-}
-
-void Tmeasurement_xml_writer::writeLine(const char* text, unsigned length)
-{
-    write(text, length);
-    write("\r\n", 2);
 }
 
 void Tmeasurement_xml_writer::writeTail(bool close_time_element)

@@ -31,8 +31,8 @@ public:
     bool isOpen() const { return file != nullptr; }
     // XML declaration, FLASH_CONTENT, the DOWNLOAD line and the opening DATA.
     void writeHead(const Tdownload_header& header);
-    // One record's text and its line end.
-    void writeLine(const char* text, unsigned length);
+    // Bytes as they are (a record's text with its line end).
+    void write(const char* text, std::size_t length);
     // A still open time element, then the closing DATA and FLASH_CONTENT.
     void writeTail(bool close_time_element);
     // Flushes, closes and moves the file into place; false (nothing moved) when a
@@ -41,8 +41,6 @@ public:
     void discard();
 
 private:
-    void write(const char* text, std::size_t length);
-
     FILE* file = nullptr;
     bool write_failed = false;
     std::string final_path;

@@ -424,6 +424,7 @@ TEST_F(FlashParserTest, SingleRecordsInAndOutOfTheirFrames)
         {"time", value_record(0x80, 1700000000), "<time v=\"1700000000\" iso=\"2023-11-14T23:13:20+01:00\"  >"},
         {"short cut to its bytes", {0x05, 0x09, 0xAB}, "    <a5 s=\"1\" v=\"AB\"/>"},
         {"long cut to its bytes", {0xC2, 0x00, 0x09, 0xAB}, "    <a194 s=\"1\" hexa=\"AB\"/>"},
+        {"sensor text of no bytes", {0x6A, 0x01, '0'}, "    <a106 s=\"0\" type=\"SDI-12 Id\" text=\"\"/>"},
         {"value too short", {0x89, 0x00, 0x01}, ""},
         {"one byte", {0x05}, ""},
     };
