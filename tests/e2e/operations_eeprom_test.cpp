@@ -206,6 +206,39 @@ TEST_F(EepromOperations, ADownloadShowsOnlyThePagesItRead)
     EXPECT_EQ(value, 42u);
 }
 
+TEST_F(EepromOperations, AnUploadOfNoPagesStillSetsTheIntervalsAndTheControls)
+{
+    ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
+    ASSERT_EQ(finish(), master_success);
+    logger.clearReceived();
+    const unsigned writes = logger.executions(mem_write);
+    const unsigned reads = logger.executions(eeprom_read);
+    logger.update([](sim::State& s) { s.variables[sim::var::acq_interval0] = 1; });
+    ASSERT_FALSE(module.start_eeprom_upload_pages(0));
+    ASSERT_TRUE(pump.until([&] { return module.state == 0 && logged("SUCCESS : EEPROM Verification ok"); }));
+    EXPECT_EQ(logger.executions(mem_write), writes);
+    EXPECT_EQ(logger.executions(eeprom_read), reads);
+    EXPECT_EQ(loggerVariable(sim::var::acq_interval0), 900u);
+    std::vector<uint8_t> controls;
+    for (const sim::Received& frame : logger.received())
+        if (frame.port == sim::port::gtp && frame.command() == sim::gtp::control)
+            controls.push_back(frame.body().at(0));
+    const std::vector<uint8_t> expected = {0, 8};
+    EXPECT_EQ(controls, expected);
+}
+
+TEST_F(EepromOperations, ACancelledDownloadEndsCancelledWithAcquisitionAsItWas)
+{
+    logger.update([](sim::State& s) { s.misbehaviour.drop_answers_to.insert(eeprom_read); });
+    master.start_eeprom_download(0xFF, 0);
+    ASSERT_TRUE(waitExecuted(eeprom_read, 1));
+    master.STOP.signal();
+    EXPECT_EQ(finish(), master_cancelled);
+    EXPECT_TRUE(logged("ERROR : EEPROM Download Cancelled !"));
+    EXPECT_TRUE(shown.text_window.empty());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
 TEST_F(EepromOperations, AFailedDownloadDecodesNothing)
 {
     logger.update([](sim::State& s) { s.misbehaviour.drop_answers_to.insert(eeprom_read); });
