@@ -48,7 +48,6 @@ public:
         if (capacity >= 2)
             bytes[1] = static_cast<unsigned char>(count - 2 > 255 ? 255 : count - 2);
     }
-    unsigned size() const { return count; }
     bool fitsBuffer() const { return count <= capacity; }
 
     // All or nothing; a record longer than its buffer is refused like one that
