@@ -224,6 +224,60 @@ TEST_F(FirmwareUpdate, BothStagesWriteCheckAndJump)
     EXPECT_EQ(logger.lineBaud(), 9600u);
 }
 
+TEST_F(FirmwareUpdate, ExtensionModeSwitchesToTheUpdateProgramAndBack)
+{
+    logger.update([](sim::State& s) { s.address = 254; });
+    master.setParameter("mscp_dest", "254");
+    ASSERT_EQ(master.getModeFlag("extension"), 1);
+    load(firmware_file_text());
+    enterUpdater();
+    // The update program is reached at 38400 baud on address 1.
+    EXPECT_EQ(master.mscp_dest, 1);
+    EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 38400u; }));
+    ASSERT_TRUE(reaches(1900)) << failureText();
+    update.rfu_on_timer();
+    EXPECT_EQ(update.state(), 0u);
+    // Back to the firmware's rate and address, extension mode on again.
+    EXPECT_EQ(master.mscp_dest, 254);
+    EXPECT_EQ(master.getModeFlag("extension"), 1);
+    EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 9600u; }));
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.update.jumps == 2; }, std::chrono::seconds(10)));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.address; }), 254);
+}
+
+TEST_F(FirmwareUpdate, ExchangesCarryAtMost52BytesAndAStoppedOneReachesNoHook)
+{
+    const Bytes sixty(60, 0x5A);
+    ASSERT_FALSE(module.start_redp_mem_write(0x100, sixty.data(), static_cast<unsigned>(sixty.size())));
+    EXPECT_TRUE(module.start_redp_get(10));  // busy with the write
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    EXPECT_EQ(writeLengths(), std::vector<std::size_t>{52});
+    logger.read([](const sim::State& s) {
+        EXPECT_EQ(s.update.updater.read(0x100, 53), [] {
+            Bytes expected(52, 0x5A);
+            expected.push_back(0xFF);
+            return expected;
+        }());
+        return 0;
+    });
+
+    // The probe is stopped after the logger took it; its answer, held back on
+    // the line, arrives afterwards and reaches no hook.
+    load(firmware_file_text());
+    module.trace |= 0x100;
+    logger.update([](sim::State& s) { s.misbehaviour.frame_delay = std::chrono::milliseconds(300); });
+    update.rfu_start();
+    ASSERT_TRUE(pump.until([&] { return logger.executions({sim::port::redp, sim::redp::get}) == 1; }));
+    ASSERT_EQ(module.state, Tmodule_resource::STATE_REDP);
+    module.stop_redp();
+    EXPECT_EQ(module.state, 0);
+    recorded::clear_log();
+    ASSERT_TRUE(pump.untilLogged("#>mlpOnRx"));
+    pump.window.pumpAll();
+    EXPECT_EQ(update.state(), 100u);
+    EXPECT_TRUE(window.failures.empty());
+}
+
 TEST_F(FirmwareUpdate, CrcMismatchStopsBeforeTheJump)
 {
     load(firmware_file_text(1));
