@@ -19,6 +19,19 @@ constexpr unsigned metering_kemlo_snr = 16;
 constexpr unsigned metering_meter_snr = 8;
 constexpr unsigned metering_tail = metering_kemlo_snr + metering_meter_snr + 1;
 
+// The fewest payload bytes each long kind's layout reads.
+unsigned long_minimum(unsigned type)
+{
+    switch (type) {
+    case 0xC0: return metering_head + metering_tail;
+    case 0xC1: return 1;
+    case 0xC3: case 0xC4: return 3;   // channel, mode, status byte
+    case 0xC7: case 0xC8: return 5;   // and a CRC
+    case 0xCB: return 9;              // and a timestamp
+    default: return 0;
+    }
+}
+
 const char* error_attribute(uint8_t status)
 {
     return status == 'F' ? " error=\"0\"" : " error=\"1\"";
@@ -218,52 +231,18 @@ void Tflash_record_decoder::sensorValues(Tmy_string* text, const uint8_t* p, uns
 
 void Tflash_record_decoder::decodeLong(Tmy_string* text, unsigned type, const uint8_t* p, unsigned count)
 {
-    switch (type) {
-    case 0xC0:
-        if (count >= metering_head + metering_tail) {
-            metering(text, p, count);
-            return;
-        }
-        break;
-    case 0xC1:
-        if (count >= 1) {
-            radioTelegram(text, p, count);
-            return;
-        }
-        break;
-    case 0xC3:
-        if (count >= 3) {
-            channelMessage(text, type, p, count);
-            return;
-        }
-        break;
-    case 0xC7:
-        if (count >= 5) {
-            channelMessage(text, type, p, count);
-            return;
-        }
-        break;
-    case 0xCB:
-        if (count >= 9) {
-            channelMessage(text, type, p, count);
-            return;
-        }
-        break;
-    case 0xC4:
-        if (count >= 3) {
-            meterMessage(text, p, count);
-            return;
-        }
-        break;
-    case 0xC6: framedRecord(text, p, count); return;
-    case 0xC8:
-        if (count >= 5) {
-            splitTelegram(text, p, count);
-            return;
-        }
-        break;
-    case 0xC9: sensorValues(text, p, count); return;
-    default: break;
+    if (count < long_minimum(type)) {
+        flash_append_generic(text, type, p, count, "hexa");
+        return;
     }
-    flash_append_generic(text, type, p, count, "hexa");
+    switch (type) {
+    case 0xC0: metering(text, p, count); return;
+    case 0xC1: radioTelegram(text, p, count); return;
+    case 0xC3: case 0xC7: case 0xCB: channelMessage(text, type, p, count); return;
+    case 0xC4: meterMessage(text, p, count); return;
+    case 0xC6: framedRecord(text, p, count); return;
+    case 0xC8: splitTelegram(text, p, count); return;
+    case 0xC9: sensorValues(text, p, count); return;
+    default: flash_append_generic(text, type, p, count, "hexa"); return;
+    }
 }

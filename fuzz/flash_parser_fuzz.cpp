@@ -3,38 +3,20 @@
 #include <tinyxml2.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "data/flash_parser.h"
 #include "data/flash_parser_hooks.h"
-#include "data/mbus_records.h"
-#include "data/wm_bus.h"
+#include "data/flash_radio_hooks.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
-
-namespace {
-
-class Tdecoder_hooks : public Tflash_parser_hooks {
-public:
-    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
-                       bool c1) override
-    {
-        ::wm_bus_to_xml(text, last_time, telegram, count, c1);
-    }
-    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override
-    {
-        ::mbus_decode_records(set, bytes, count);
-    }
-    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override { ::mbus_records_to_xml(text, set); }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Ttemp_dir dir;
-    static Tdecoder_hooks hooks;
+    static Tflash_radio_hooks hooks;
     flash_parser_hooks_install(&hooks);
     const std::string input = dir.file("download.bin");
     if (!write_file_bytes(input, std::string(reinterpret_cast<const char*>(data), size)))

@@ -13,8 +13,7 @@
 #include "data/crc16_modbus.h"
 #include "data/flash_parser.h"
 #include "data/flash_parser_hooks.h"
-#include "data/mbus_records.h"
-#include "data/wm_bus.h"
+#include "data/flash_radio_hooks.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -321,23 +320,9 @@ TEST_F(FlashParserTest, RadioTelegramsGoToTheHookWithTheLastTime)
 }
 
 // The decoders a program installs keep the file well-formed too.
-class DecoderHooks : public Tflash_parser_hooks {
-public:
-    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
-                       bool c1) override
-    {
-        ::wm_bus_to_xml(text, last_time, telegram, count, c1);
-    }
-    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override
-    {
-        ::mbus_decode_records(set, bytes, count);
-    }
-    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override { ::mbus_records_to_xml(text, set); }
-};
-
 TEST_F(FlashParserTest, RadioRecordsWithTheDecodersInstalledStayWellFormed)
 {
-    DecoderHooks hooks;
+    Tflash_radio_hooks hooks;
     flash_parser_hooks_install(&hooks);
     std::string output;
     const std::string radio = read_file_bytes(fixture("radio.bin"));
