@@ -53,10 +53,8 @@ class GetStatus : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+        ASSERT_TRUE(link_test::start_logger(logger, ports, logger_time));
         logger.update([](sim::State& s) {
-            s.clock.set(logger_time);
-            s.clock.setRunning(false);
             s.variables[sim::var::station_id] = 812;
             s.variables[sim::var::acq_interval0] = 600;
             s.variables[sim::var::acq_next] = logger_time + 400;

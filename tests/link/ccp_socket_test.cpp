@@ -24,11 +24,7 @@ class CcpSocket : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-        logger.update([](sim::State& s) {
-            s.clock.set(logger_time);
-            s.clock.setRunning(false);
-        });
+        ASSERT_TRUE(link_test::start_logger(logger, ports, logger_time));
         io.setMaster(&listener);
         io.setModuleResource(&module);
         module.setOwner(&listener);
@@ -72,6 +68,14 @@ protected:
         for (const sim::Received& frame : logger.received())
             count += frame.valid && frame.port == sim::port::gtp && frame.command() == command ? 1 : 0;
         return count;
+    }
+
+    // Variable reads are answered PENDING; the answer waits for releaseLate().
+    void holdLateAnswers()
+    {
+        logger.update([](sim::State& s) {
+            s.misbehaviour.pending[{sim::port::gtp, sim::gtp::var_get}] = sim::LateRule{true, 0ms};
+        });
     }
 
     bool ended(const char* how) { return pump.until([&] { return listener.count(how) == 1; }); }
@@ -198,9 +202,7 @@ TEST_F(CcpSocket, RepeatedRequestGetsTheStoredAnswerWithoutRunningTwice)
 
 TEST_F(CcpSocket, PendingThenLateAnswerIsAcknowledged)
 {
-    logger.update([](sim::State& s) {
-        s.misbehaviour.pending[{sim::port::gtp, sim::gtp::var_get}] = sim::LateRule{true, 0ms};
-    });
+    holdLateAnswers();
     module.trace = 0x8;
     startTimeRead();
     ASSERT_TRUE(pump.untilLogged("INFO  : PENDING........"));
@@ -223,9 +225,7 @@ TEST_F(CcpSocket, PendingThenLateAnswerIsAcknowledged)
 
 TEST_F(CcpSocket, PendingWithoutLateAnswerTimesOutAfterTheLongWait)
 {
-    logger.update([](sim::State& s) {
-        s.misbehaviour.pending[{sim::port::gtp, sim::gtp::var_get}] = sim::LateRule{true, 0ms};
-    });
+    holdLateAnswers();
     startTimeRead();
     ASSERT_TRUE(pump.until([&] { return gtp().state == Tmscp_ccpSocket::REQUEST_MODE_WAIT_LATE; }));
     for (int second = 1; second < 600; ++second)

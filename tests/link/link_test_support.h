@@ -4,6 +4,9 @@
 // window, a private ports folder, a listener that records what reaches it, and
 // the tick that the main window would give once a second.
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -15,6 +18,7 @@
 #include "platform/manual_signal_window.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
+#include "tools/logger_sim/logger.h"
 
 namespace link_test {
 
@@ -110,6 +114,19 @@ inline int count_logged(const std::string& text)
     for (const std::string& line : recorded::log_lines())
         n += line.find(text) != std::string::npos ? 1 : 0;
     return n;
+}
+
+// Starts the simulated logger in the ports folder with its clock stopped at
+// seconds, so that every time it reports is known.
+inline ::testing::AssertionResult start_logger(sim::Logger& logger, const Tports_folder& ports, uint32_t seconds)
+{
+    if (!logger.start({0, ports.path()}))
+        return ::testing::AssertionFailure() << logger.error();
+    logger.update([seconds](sim::State& s) {
+        s.clock.set(seconds);
+        s.clock.setRunning(false);
+    });
+    return ::testing::AssertionSuccess();
 }
 
 inline std::string com_port_name(int number)
