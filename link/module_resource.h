@@ -246,6 +246,13 @@ private:
     // The closing step: acquisition enable back to the value read first.
     void restoreAcquisition();
     void startClosing(int result, int closing_state);
+    // The opening steps of an operation that pauses acquisition: ACQ_ENABLE
+    // read (the closing step writes it back), then written 0 when always or
+    // disable_acq_during_download is set, else DONE. True when refused.
+    bool readAcquisition();
+    bool switchAcquisitionOff(bool always);
+    // STOP and ERROR lead to the closing step with 1001 and 1002; true when one did.
+    bool closeOnStopOrError(int closing_state);
 
     std::vector<std::unique_ptr<Tconf_sequence_item>> sequence;
     std::size_t sequence_cursor = 0;

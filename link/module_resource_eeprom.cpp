@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint8_t VAR_ACQ_ENABLE = 3;
 // Data bytes of one 'X' or 'Z' request.
 constexpr unsigned max_chunk = 48;
 // The upload walk is over after page 250.
@@ -153,21 +152,15 @@ bool Tmodule_resource::runEepromUpload()
     } else {
         switch (state) {
         case STATE_UP_READ_ACQ:
-            if (consumed) {
-                pending_result = STATE_SUCCESS;
-                refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
-            }
+            if (consumed)
+                refused = readAcquisition();
             onEvent(&GET_DONE, STATE_UP_ACQ_OFF);
             closes = false;
             endOnStopOrError();
             break;
         case STATE_UP_ACQ_OFF:
-            if (consumed) {
-                if (disable_acq_during_download)
-                    refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
-                else
-                    DONE.signal();
-            }
+            if (consumed)
+                refused = switchAcquisitionOff(false);
             onEvent(&SET_DONE, STATE_UP_BEGIN);
             onEvent(&DONE, STATE_UP_BEGIN);
             break;
@@ -234,12 +227,8 @@ bool Tmodule_resource::runEepromUpload()
         }
     }
     failIfRefused(refused);
-    if (closes) {
-        if (onEvent(&STOP, -1))
-            startClosing(STATE_CANCELLED, STATE_UP_CLOSE);
-        if (onEvent(&ERROR, -1))
-            startClosing(STATE_FAILED, STATE_UP_CLOSE);
-    }
+    if (closes)
+        closeOnStopOrError(STATE_UP_CLOSE);
     return true;
 }
 
@@ -251,17 +240,15 @@ bool Tmodule_resource::runEepromDownload()
     bool closes = true;
     switch (state) {
     case STATE_DOWN_READ_ACQ:
-        if (consumed) {
-            pending_result = STATE_SUCCESS;
-            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
-        }
+        if (consumed)
+            refused = readAcquisition();
         onEvent(&GET_DONE, STATE_DOWN_ACQ_OFF);
         closes = false;
         endOnStopOrError();
         break;
     case STATE_DOWN_ACQ_OFF:
         if (consumed)
-            refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+            refused = switchAcquisitionOff(true);
         onEvent(&SET_DONE, STATE_DOWN_BEGIN);
         break;
     case STATE_DOWN_BEGIN:
@@ -334,11 +321,7 @@ bool Tmodule_resource::runEepromDownload()
         return false;
     }
     failIfRefused(refused);
-    if (closes) {
-        if (onEvent(&STOP, -1))
-            startClosing(STATE_CANCELLED, STATE_DOWN_CLOSE);
-        if (onEvent(&ERROR, -1))
-            startClosing(STATE_FAILED, STATE_DOWN_CLOSE);
-    }
+    if (closes)
+        closeOnStopOrError(STATE_DOWN_CLOSE);
     return true;
 }

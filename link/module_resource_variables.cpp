@@ -166,31 +166,49 @@ void Tmodule_resource::startClosing(int result, int closing_state)
     setNextState(closing_state);
 }
 
+bool Tmodule_resource::readAcquisition()
+{
+    pending_result = STATE_SUCCESS;
+    return mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
+}
+
+bool Tmodule_resource::switchAcquisitionOff(bool always)
+{
+    if (always || disable_acq_during_download)
+        return mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+    DONE.signal();
+    return false;
+}
+
+bool Tmodule_resource::closeOnStopOrError(int closing_state)
+{
+    if (onEvent(&STOP, -1)) {
+        startClosing(STATE_CANCELLED, closing_state);
+        return true;
+    }
+    if (onEvent(&ERROR, -1)) {
+        startClosing(STATE_FAILED, closing_state);
+        return true;
+    }
+    return false;
+}
+
 bool Tmodule_resource::runOutControl()
 {
     bool refused = false;
     switch (state) {
     case STATE_OUT_READ_ACQ:
-        if (consumed) {
-            pending_result = STATE_SUCCESS;
-            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
-        }
+        if (consumed)
+            refused = readAcquisition();
         onEvent(&GET_DONE, STATE_OUT_ACQ_OFF);
         endOnStopOrError();
         break;
     case STATE_OUT_ACQ_OFF:
-        if (consumed) {
-            if (disable_acq_during_download)
-                refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
-            else
-                DONE.signal();
-        }
+        if (consumed)
+            refused = switchAcquisitionOff(false);
         onEvent(&SET_DONE, STATE_OUT_SET);
         onEvent(&DONE, STATE_OUT_SET);
-        if (onEvent(&STOP, -1))
-            startClosing(STATE_CANCELLED, STATE_OUT_RESTORE);
-        if (onEvent(&ERROR, -1))
-            startClosing(STATE_FAILED, STATE_OUT_RESTORE);
+        closeOnStopOrError(STATE_OUT_RESTORE);
         break;
     case STATE_OUT_SET:
         if (consumed) {
@@ -198,16 +216,8 @@ bool Tmodule_resource::runOutControl()
             gui_set(GUI_PENDING, "SHOW");
             refused = mscp_gtp_sendOutSet(output_kind, output_mask, output_value);
         }
-        if (onEvent(&SET_DONE, STATE_OUT_RESTORE))
+        if (onEvent(&SET_DONE, STATE_OUT_RESTORE) || closeOnStopOrError(STATE_OUT_RESTORE))
             gui_set(GUI_PENDING, "HIDE");
-        if (onEvent(&STOP, -1)) {
-            gui_set(GUI_PENDING, "HIDE");
-            startClosing(STATE_CANCELLED, STATE_OUT_RESTORE);
-        }
-        if (onEvent(&ERROR, -1)) {
-            gui_set(GUI_PENDING, "HIDE");
-            startClosing(STATE_FAILED, STATE_OUT_RESTORE);
-        }
         break;
     case STATE_OUT_RESTORE:
         if (consumed)
