@@ -29,17 +29,15 @@ void append_page_elements(Tmy_string* text, const Teeprom_configurer& image, uns
         const unsigned char tag = bytes[offset];
         if (tag == 0x00 || tag >= 0xC0)
             break;
-        const unsigned left = eeprom_page_size - offset - 1;  // bytes after the tag
+        const bool block = tag <= 0x7F;
+        const unsigned data_offset = offset + (block ? 2 : 1);
         unsigned length = 4;
-        unsigned data_offset = offset + 1;
-        if (tag <= 0x7F) {
-            length = left > 0 ? bytes[offset + 1] : 0;
-            data_offset = offset + 2;
-        }
-        const unsigned available = eeprom_page_size - data_offset;
-        if (length > available) {
+        if (block)
+            length = offset + 1 < eeprom_page_size ? bytes[offset + 1] : 0;
+        const unsigned available = data_offset < eeprom_page_size ? eeprom_page_size - data_offset : 0;
+        if (data_offset > eeprom_page_size || length > available) {
             // Cut by the page end: the bytes there are, in the generic form.
-            eeprom::write_block_record(text, tag, bytes + data_offset, available, true);
+            eeprom::write_block_record(text, tag, bytes + eeprom_page_size - available, available, true);
             break;
         }
         if (tag >= 0x80)

@@ -174,6 +174,13 @@ TEST(EepromSetupWriter, ALengthBytePastThePageEndsTheWalkWithTheBytesThere)
     value_at_end.push_back(1);
     value_at_end.push_back(2);
     EXPECT_NE(std::string::npos, page_with(value_at_end).find("\t\t\t\t<h133   size=\"2\"       hex=\"01 02 \"/>\n"));
+
+    // A block record's tag in the page's last byte, without its length byte.
+    Tbytes tag_at_end(255, 'f');
+    tag_at_end[0] = 3;
+    tag_at_end[1] = 253;
+    tag_at_end.push_back(32);
+    EXPECT_NE(std::string::npos, page_with(tag_at_end).find("\t\t\t\t<h32   size=\"0\"       hex=\"\"/>\n"));
 }
 
 TEST(EepromSetupWriter, CompiledPagesComeBackAsTheSameBytes)
