@@ -231,6 +231,8 @@ void Tflash_record_decoder::sensorValues(Tmy_string* text, const uint8_t* p, uns
 
 void Tflash_record_decoder::decodeLong(Tmy_string* text, unsigned type, const uint8_t* p, unsigned count)
 {
+    // Room for the usual text at once: the string grows in small steps.
+    text->reserve(text->length() + 8 * count + 512);
     if (count < long_minimum(type)) {
         flash_append_generic(text, type, p, count, "hexa");
         return;
