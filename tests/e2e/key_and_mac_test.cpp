@@ -151,8 +151,12 @@ TEST_F(KeyAndMac, NewKeysGoToTheLoggerAndIntoAValidTransactionFile)
 TEST_F(KeyAndMac, FactoryKeyStaysAndIsRecorded)
 {
     const Bytes factory = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE, 1, 2, 3, 4, 5, 6, 7, 8};
-    Bytes page = {14, 16};
-    page.insert(page.end(), factory.begin(), factory.end());
+    Bytes page;
+    page.reserve(factory.size() + 3);
+    page.push_back(14);
+    page.push_back(16);
+    for (uint8_t b : factory)
+        page.push_back(b);
     page.push_back(0xFF);
     logger.update([&](sim::State& s) { s.eeprom.setPage(7, page); });
     ASSERT_EQ(program(0, 1), success_line);
