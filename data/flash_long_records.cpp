@@ -2,6 +2,7 @@
 
 #include "base/my_string.h"
 #include "base/parse.h"
+#include "data/crc16_modbus.h"
 #include "data/flash_parser_hooks.h"
 #include "data/flash_sensor_texts.h"
 #include "data/mbus_records.h"
@@ -44,21 +45,8 @@ void append_hexa(Tmy_string* text, const uint8_t* bytes, unsigned count)
     text->append("\"");
 }
 
-void append_txt_line(Tmy_string* text, const uint8_t* bytes, unsigned count)
-{
-    text->append(" txt=\"");
-    flash_append_txt(text, bytes, count);
-    text->append("\"\r\n");
-}
-
-void append_crc_pair(Tmy_string* text, unsigned type, const uint8_t* p, unsigned count)
-{
-    text->appendf(" crc=\"%04X\" crc_calculated=\"%04X\"", read_le16_at(p, count - 2),
-                  flash_record_crc(type, p, count));
-}
-
-}  // namespace
-
+// Bytes as characters for a txt attribute: a byte outside 32-127 as '.', a double
+// quote as '\'', and '&' and '<' as entities so that the attribute stays well-formed.
 void flash_append_txt(Tmy_string* text, const uint8_t* bytes, unsigned count)
 {
     for (unsigned i = 0; i < count; ++i) {
@@ -75,6 +63,30 @@ void flash_append_txt(Tmy_string* text, const uint8_t* bytes, unsigned count)
             text->append(reinterpret_cast<const char*>(bytes + i), 1);
     }
 }
+
+// The CRC of a record as stored: type byte, length word big-endian, the payload
+// without its last two bytes (the stored CRC).
+uint16_t record_crc(unsigned type, const uint8_t* payload, unsigned count)
+{
+    const uint8_t head[3] = {static_cast<uint8_t>(type), static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    const uint16_t crc = crc16_modbus(head, sizeof head);
+    return crc16_modbus_update(crc, payload, count >= 2 ? count - 2 : 0);
+}
+
+void append_txt_line(Tmy_string* text, const uint8_t* bytes, unsigned count)
+{
+    text->append(" txt=\"");
+    flash_append_txt(text, bytes, count);
+    text->append("\"\r\n");
+}
+
+void append_crc_pair(Tmy_string* text, unsigned type, const uint8_t* p, unsigned count)
+{
+    text->appendf(" crc=\"%04X\" crc_calculated=\"%04X\"", read_le16_at(p, count - 2),
+                  record_crc(type, p, count));
+}
+
+}  // namespace
 
 void Tflash_record_decoder::metering(Tmy_string* text, const uint8_t* p, unsigned count)
 {

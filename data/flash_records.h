@@ -53,13 +53,7 @@ private:
 
 // Shared by the record texts.
 void flash_append_generic(Tmy_string* text, unsigned type, const uint8_t* payload, unsigned count, const char* name);
-// Bytes as characters for a txt attribute: a byte outside 32-127 as '.', a double
-// quote as '\'', and '&' and '<' as entities so that the attribute stays well-formed.
-void flash_append_txt(Tmy_string* text, const uint8_t* bytes, unsigned count);
 // The short ISO 8601 text at the local standard offset (zone_offset seconds east).
 void flash_append_iso(Tmy_string* text, uint32_t seconds, int zone_offset);
-// The CRC of a record as stored: type byte, length word big-endian, the payload
-// without its last two bytes (the stored CRC).
-uint16_t flash_record_crc(unsigned type, const uint8_t* payload, unsigned count);
 // True when the CRC of bytes[0..count) is stored, low byte first, right after them.
 bool flash_crc_follows(const uint8_t* bytes, unsigned count);

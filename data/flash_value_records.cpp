@@ -67,13 +67,6 @@ void flash_append_generic(Tmy_string* text, unsigned type, const uint8_t* payloa
     text->append("\"/>");
 }
 
-uint16_t flash_record_crc(unsigned type, const uint8_t* payload, unsigned count)
-{
-    const uint8_t head[3] = {static_cast<uint8_t>(type), static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
-    const uint16_t crc = crc16_modbus(head, sizeof head);
-    return crc16_modbus_update(crc, payload, count >= 2 ? count - 2 : 0);
-}
-
 bool flash_crc_follows(const uint8_t* bytes, unsigned count)
 {
     return crc16_modbus(bytes, count) == read_le16_at(bytes, count);
