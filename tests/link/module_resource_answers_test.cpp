@@ -143,4 +143,29 @@ TEST_F(ModuleResourceAnswers, RadioStatusNeedsTheBytesItPrints)
     EXPECT_TRUE(recorded::log_contains("status=x1, freq=216.000000, dev=1.000000, RSSI=200"));
 }
 
+TEST_F(ModuleResourceAnswers, LoggerRequestsAreSynchronisedByItsInit)
+{
+    const Tmscp_ccpSocket& socket = module.gtpSocket();
+    receive(0x81, {0x40, 6});  // a request before any INIT
+    EXPECT_EQ(socket.rx_state, 0);
+    EXPECT_EQ(module.tx.length, 0);
+
+    receive(0x81, {0x01, 7});
+    EXPECT_EQ(socket.rx_state, 1);
+    const Bytes init_answer(module.tx.bytes, module.tx.bytes + module.tx.length);
+    EXPECT_EQ(init_answer, (Bytes{1, 0, 2, 0x81, 0xF0, 7, 0x84}));
+
+    module.tx.length = 0;
+    receive(0x81, {0x40, 8, 0x11});
+    EXPECT_EQ(socket.rx_seq, 8);
+    EXPECT_EQ(socket.rx_request.bytes[6], 0x11);
+    EXPECT_EQ(module.tx.length, 0);  // the socket itself does not answer a request
+
+    receive(0x81, {0x40, 8, 0x22});  // a repeat: the stored answer again, not a new request
+    EXPECT_EQ(Bytes(module.tx.bytes, module.tx.bytes + module.tx.length), init_answer);
+    EXPECT_EQ(socket.rx_request.bytes[6], 0x11);
+    receive(0x81, {0x40, 10});
+    EXPECT_EQ(socket.rx_seq, 8);
+}
+
 }  // namespace
