@@ -43,6 +43,11 @@ protected:
         *output = path;
         return result;
     }
+    int convertFixture(const std::string& name, std::string* output)
+    {
+        const std::string bytes = read_file_bytes(source_path("tests/data/fixtures/flash/" + name));
+        return convert(Bytes(bytes.begin(), bytes.end()), output);
+    }
 
     Ttemp_dir dir;
 };
@@ -291,9 +296,8 @@ TEST_F(FlashParserTest, FluorometerValuesReachTheLiveViewInAnyState)
     RecordingHooks hooks;
     flash_parser_hooks_install(&hooks);
     std::string output;
-    const std::string fluorometer = read_file_bytes(fixture("fluorometer.bin"));
-    ASSERT_EQ(convert(Bytes(fluorometer.begin(), fluorometer.end()), &output), 0);
-    // Two records pass their CRC: the one before the time record counts too.
+    ASSERT_EQ(convertFixture("fluorometer.bin", &output), 0);
+    // Three records pass their CRC, the one before the time record too.
     EXPECT_EQ(hooks.cleared, (std::vector<unsigned>{21, 21, 21}));
     const std::vector<std::pair<unsigned, uint32_t>> indexes = {{21, 0}, {21, 1}, {21, 2}, {21, 3}, {21, 4},
                                                                 {21, 0}, {21, 1}, {21, 2}, {21, 3}, {21, 4},
@@ -308,8 +312,7 @@ TEST_F(FlashParserTest, RadioTelegramsGoToTheHookWithTheLastTime)
     RecordingHooks hooks;
     flash_parser_hooks_install(&hooks);
     std::string output;
-    const std::string radio = read_file_bytes(fixture("radio.bin"));
-    ASSERT_EQ(convert(Bytes(radio.begin(), radio.end()), &output), 0);
+    ASSERT_EQ(convertFixture("radio.bin", &output), 0);
     ASSERT_EQ(hooks.telegrams.size(), 2u);
     const Bytes telegram = {0x1E, 0x44, 0x71, 0x61, 0x78, 0x56, 0x34, 0x12, 0x01, 0x07, 0x7A};
     EXPECT_EQ(hooks.telegrams[0].last_time, 1700000000u);
@@ -325,8 +328,7 @@ TEST_F(FlashParserTest, RadioRecordsWithTheDecodersInstalledStayWellFormed)
     Tflash_radio_hooks hooks;
     flash_parser_hooks_install(&hooks);
     std::string output;
-    const std::string radio = read_file_bytes(fixture("radio.bin"));
-    ASSERT_EQ(convert(Bytes(radio.begin(), radio.end()), &output), 0);
+    ASSERT_EQ(convertFixture("radio.bin", &output), 0);
     expect_well_formed(output);
     expect_strictly_well_formed(output);
 }
