@@ -9,14 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "link/calyxo_master.h"
 #include "link/firmware_update.h"
-#include "link/mlp_io.h"
-#include "link/module_resource.h"
 #include "link/rfu_window_port.h"
-#include "tests/link/link_test_support.h"
+#include "tests/e2e/logger_stack_test_base.h"
 #include "tools/logger_sim/firmware_memory.h"
-#include "tools/logger_sim/logger.h"
 
 namespace {
 
@@ -36,17 +32,6 @@ Bytes line_bytes(uint8_t seed)
     return bytes;
 }
 
-std::string hex(const Bytes& bytes)
-{
-    std::string text;
-    char pair[3];
-    for (uint8_t b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
-    return text;
-}
-
 // One stage's lists: the lines, and CRC checks at the given addresses after
 // the simulator's rule over a memory holding just these lines.
 std::string stage_xml(const char* name, const std::vector<Tline>& lines, const std::vector<uint32_t>& checks,
@@ -56,7 +41,7 @@ std::string stage_xml(const char* name, const std::vector<Tline>& lines, const s
     std::string xml = std::string("<") + name + "><DATA>";
     for (const Tline& line : lines) {
         memory.write(line.address, line.data);
-        xml += "<LINE address=\"" + std::to_string(line.address) + "\" data=\"" + hex(line.data) + "\"/>";
+        xml += "<LINE address=\"" + std::to_string(line.address) + "\" data=\"" + hex_text(line.data) + "\"/>";
     }
     xml += "</DATA><CRC>";
     for (std::size_t i = 0; i < checks.size(); ++i) {
@@ -100,43 +85,19 @@ public:
     std::vector<std::string> failures;
 };
 
-class FirmwareUpdate : public ::testing::Test {
+class FirmwareUpdate : public Tlogger_stack_test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-        io.setMaster(&listener);
-        io.setModuleResource(&module);
-        module.setOwner(&listener);
-        module.setMlpIo(&io);
         module.setRedpHooks(&update);
-        master.module = &module;
-        master.io = &io;
         update.setWindow(&window);
-        io.setParameter("sel_com_interface", "COM");
-        io.setParameter("port", link_test::com_port_name(logger.comNumber()).c_str());
-        io.setParameter("baudrate", "9600");
-        ASSERT_FALSE(io.request(1));
-        ASSERT_TRUE(pump.until([&] { return listener.count("io:SUCCESS") == 1; }));
+        openLink("9600", listener);
     }
 
     void load(const std::string& text)
     {
         ASSERT_TRUE(write_file_bytes(folder.file("firmware.xml"), text));
         ASSERT_EQ(update.rfu_load_file(folder.file("firmware.xml").c_str()), 0);
-    }
-
-    // Pumps until done holds; a request the busy line refused goes out again
-    // on the next tick.
-    bool runUntil(const std::function<bool()>& done)
-    {
-        for (int round = 0; round < 20; ++round) {
-            if (pump.window.pumpUntil(done, 200))
-                return true;
-            module.On_1Hz();
-            pump.settle(io);
-        }
-        return done();
     }
 
     bool reaches(uint32_t state)
@@ -170,14 +131,7 @@ protected:
         return lengths;
     }
 
-    link_test::Tevent_pump pump;
-    link_test::Tports_folder ports;
     Ttemp_dir folder;
-    sim::Logger logger;
-    link_test::Tlistener listener;
-    Tmlp_io io;
-    Tmodule_resource module;
-    Tcalyxo_master master;
     Tfirmware_update update{master};
     Trecording_window window;
 };
@@ -331,7 +285,7 @@ TEST_F(FirmwareUpdate, BusyModuleRefusesTheStart)
 
 TEST_F(FirmwareUpdate, UnsoundFileIsRefusedAndNothingIsProgrammed)
 {
-    const std::string good_line = "<LINE address=\"0\" data=\"" + hex(line_bytes(1)) + "\"/>";
+    const std::string good_line = "<LINE address=\"0\" data=\"" + hex_text(line_bytes(1)) + "\"/>";
     const std::string check = "<CHECK address=\"0\" value=\"1\"/>";
     const std::string firmware = "<FIRMWARE><DATA>" + good_line + "</DATA><CRC>" + check + "</CRC></FIRMWARE>";
     auto file = [&](const std::string& data, const std::string& crc) {
@@ -340,11 +294,11 @@ TEST_F(FirmwareUpdate, UnsoundFileIsRefusedAndNothingIsProgrammed)
     const std::string cases[] = {
         file("", check),
         file(good_line, ""),
-        file("<LINE data=\"" + hex(line_bytes(1)) + "\"/>", check),
-        file("<LINE address=\"x1\" data=\"" + hex(line_bytes(1)) + "\"/>", check),
-        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)).substr(2) + "\"/>", check),
-        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)) + "00\"/>", check),
-        file("<LINE address=\"0\" data=\"" + hex(line_bytes(1)).substr(1) + "G\"/>", check),
+        file("<LINE data=\"" + hex_text(line_bytes(1)) + "\"/>", check),
+        file("<LINE address=\"x1\" data=\"" + hex_text(line_bytes(1)) + "\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex_text(line_bytes(1)).substr(2) + "\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex_text(line_bytes(1)) + "00\"/>", check),
+        file("<LINE address=\"0\" data=\"" + hex_text(line_bytes(1)).substr(1) + "G\"/>", check),
         file(good_line, "<CHECK address=\"0\" value=\"65536\"/>"),
         file(good_line, "<CHECK value=\"1\"/>"),
         "<F><RFU><DATA>" + good_line + "</DATA><CRC>" + check + "</CRC></RFU></F>",

@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "link/calyxo_master.h"
-#include "link/mlp_io.h"
-#include "link/module_resource.h"
 #include "link/transaction_file.h"
+#include "tests/e2e/logger_stack_test_base.h"
 #include "tests/link/json_check.h"
-#include "tests/link/link_test_support.h"
-#include "tools/logger_sim/logger.h"
 
 namespace {
 
@@ -23,17 +19,6 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr const char* success_line = "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS";
 constexpr const char* error_line = "ERROR : Tcalyxo_master : terminated TERMINATE_ERROR";
-
-std::string hex(const Bytes& bytes)
-{
-    std::string text;
-    char pair[3];
-    for (uint8_t b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", b);
-        text += pair;
-    }
-    return text;
-}
 
 // The data of the first record with the tag on a logger page, empty when none.
 Bytes page_record(const sim::Eeprom::Page& page, uint8_t tag)
@@ -50,7 +35,7 @@ Bytes page_record(const sim::Eeprom::Page& page, uint8_t tag)
     return {};
 }
 
-class KeyAndMac : public ::testing::Test {
+class KeyAndMac : public Tlogger_stack_test {
 protected:
     void SetUp() override
     {
@@ -58,18 +43,7 @@ protected:
             saved_home = old_home;
         setenv("HOME", home.path().c_str(), 1);
         transaction_reset_counter();
-        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-        io.setMaster(&listener);
-        io.setModuleResource(&module);
-        module.setOwner(&master);
-        module.setMlpIo(&io);
-        master.module = &module;
-        master.io = &io;
-        io.setParameter("sel_com_interface", "COM");
-        io.setParameter("port", link_test::com_port_name(logger.comNumber()).c_str());
-        io.setParameter("baudrate", "38400");
-        ASSERT_FALSE(io.request(1));
-        ASSERT_TRUE(pump.until([&] { return listener.count("io:SUCCESS") == 1; }));
+        openLink("38400", master);
         master.link_state = Tcalyxo_master::LINK_CONNECTED;
     }
     void TearDown() override { setenv("HOME", saved_home.c_str(), 1); }
@@ -80,12 +54,7 @@ protected:
         recorded::clear_log();
         if (master.start_key_and_mac(snr, key_mode))
             return "refused";
-        for (int round = 0; round < 40; ++round) {
-            if (pump.window.pumpUntil([&] { return master.state == 0; }, 200))
-                break;
-            master.On_1Hz();
-            pump.settle(io);
-        }
+        runUntil([&] { return master.state == 0; });
         for (const char* line : {success_line, error_line})
             if (recorded::log_contains(line))
                 return line;
@@ -112,13 +81,6 @@ protected:
 
     Ttemp_dir home;
     std::string saved_home;
-    link_test::Tevent_pump pump;
-    link_test::Tports_folder ports;
-    sim::Logger logger;
-    link_test::Tlistener listener;
-    Tmlp_io io;
-    Tmodule_resource module;
-    Tcalyxo_master master;
 };
 
 TEST_F(KeyAndMac, NewKeysGoToTheLoggerAndIntoAValidTransactionFile)
@@ -143,7 +105,7 @@ TEST_F(KeyAndMac, NewKeysGoToTheLoggerAndIntoAValidTransactionFile)
     Tjson_check json;
     ASSERT_TRUE(json.parse(text)) << text;
     EXPECT_EQ(json.strings["transaction.type"], "device_SNR_MAC_KEY");
-    EXPECT_EQ(json.strings["transaction.content.KEY"], hex(appkey));
+    EXPECT_EQ(json.strings["transaction.content.KEY"], hex_text(appkey));
     EXPECT_EQ(json.strings["transaction.content.MAC"], "70B3D5FFFE123456");
     EXPECT_EQ(json.strings["transaction.content.SNR"], "812");
 }
@@ -166,7 +128,7 @@ TEST_F(KeyAndMac, FactoryKeyStaysAndIsRecorded)
     ASSERT_EQ(files.size(), 1u);
     Tjson_check json;
     ASSERT_TRUE(json.parse(read_file_bytes(folder() + "/" + files[0])));
-    EXPECT_EQ(json.strings["transaction.content.KEY"], hex(factory));
+    EXPECT_EQ(json.strings["transaction.content.KEY"], hex_text(factory));
     EXPECT_EQ(json.strings["transaction.content.SNR"], "0");
 }
 
