@@ -67,6 +67,14 @@ unsigned page_bytes(const Teeprom_configurer& image, unsigned page, uint8_t out[
     return length;
 }
 
+// Page 7 read into a module image that holds nothing else; true when refused.
+bool download_key_page(Tmodule_resource& module, Teeprom_configurer& key_image)
+{
+    key_image.reset();
+    key_image.copyTo(&module.eeprom);
+    return module.start_eeprom_download(key_page_mask);
+}
+
 }  // namespace
 
 bool Tcalyxo_master::start_key_and_mac(uint32_t snr, int key_mode)
@@ -196,12 +204,8 @@ bool Tcalyxo_master::runKeyAndMac()
         onEvent(&LIST_DONE, MAC_READ);
         break;
     case KEY_READ:
-        if (consumed) {
-            key_image.reset();
-            key_image.copyTo(&module->eeprom);
-            if (module->start_eeprom_download(key_page_mask))
-                ERROR.signal();
-        }
+        if (consumed && download_key_page(*module, key_image))
+            ERROR.signal();
         if (onEvent(&module->SUCCESS, KEY_WRITE)) {
             module->eeprom.copyTo(&key_image);
             if (buildKeyPage()) {
@@ -233,12 +237,8 @@ bool Tcalyxo_master::runKeyAndMac()
             takeMac();
         break;
     case KEY_CHECK:
-        if (consumed) {
-            key_image.reset();
-            key_image.copyTo(&module->eeprom);
-            if (module->start_eeprom_download(key_page_mask))
-                ERROR.signal();
-        }
+        if (consumed && download_key_page(*module, key_image))
+            ERROR.signal();
         if (onEvent(&module->SUCCESS, KEY_DONE) && writeKeyTransaction())
             setNextState(STATE_FAILED);
         break;
