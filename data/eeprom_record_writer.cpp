@@ -18,10 +18,6 @@ constexpr unsigned key_size = 16;
 constexpr unsigned task_configuration_size = 7;
 constexpr unsigned ethernet_ip_size = 20;
 constexpr unsigned com_config_max = 8;
-constexpr unsigned m_bus_block_size = 4;
-constexpr unsigned m_bus_blocks_max = 59;
-constexpr unsigned vif_block_size = 5;
-constexpr unsigned vif_blocks_max = 47;
 
 // Appends the XML-escaped bytes when the XML reader gives exactly them back
 // (no zero or control byte XML cannot hold, no byte that is not UTF-8).
@@ -301,52 +297,64 @@ bool write_ethernet_ip(Tmy_string* text, const Tblock& r)
     return true;
 }
 
-bool write_m_bus_filter(Tmy_string* text, const Tblock& r)
+// The compiler leaves out an M-Bus block without length.
+bool m_bus_block_ok(const unsigned char* e)
 {
-    const unsigned entries = (r.length - 2) / m_bus_block_size;
-    if ((r.length - 2) % m_bus_block_size != 0 || entries > m_bus_blocks_max)
-        return false;
-    for (unsigned i = 0; i < entries; ++i)
-        if (r.data[2 + i * m_bus_block_size + 2] == 0)
-            return false;  // the compiler leaves out a block without length
-    text->appendf("\t\t\t\t <M_BUS_FILTER index=\"%d\" >\n", r.data[1]);
-    for (unsigned i = 0; i < entries; ++i) {
-        const unsigned char* e = r.data + 2 + i * m_bus_block_size;
-        text->appendf("\t\t\t\t\t <FILTER_BLOCK header=\"%d\" position=\"%d\" length=\"%d\"  conversion_type=\"%d\" />\n",
-                      e[0], e[1], e[2], e[3]);
-    }
-    text->append("\t\t\t\t </M_BUS_FILTER>\n");
-    return true;
+    return e[2] != 0;
 }
 
-bool write_vif_filter(Tmy_string* text, const Tblock& r)
+void write_m_bus_block(Tmy_string* text, const unsigned char* e)
 {
-    const unsigned entries = (r.length - 2) / vif_block_size;
-    if ((r.length - 2) % vif_block_size != 0 || entries > vif_blocks_max)
-        return false;
-    for (unsigned i = 0; i < entries; ++i)
-        if (r.data[2 + i * vif_block_size + 3] & 0xFE)
-            return false;  // only the change-mode option has an attribute
-    text->appendf("\t\t\t\t <VIF_FILTER index=\"%d\" >\n", r.data[1]);
-    for (unsigned i = 0; i < entries; ++i) {
-        const unsigned char* e = r.data + 2 + i * vif_block_size;
-        text->appendf("\t\t\t\t\t <FILTER_BLOCK_VIF header=\"%d\" vif_hex=\"%04x\" change_mode_on_change=\"%d\" "
-                      "conversion_type=\"%d\" />\n",
-                      e[0], static_cast<int>(read_be16(e + 1)), e[3], e[4]);
-    }
-    text->append("\t\t\t\t </VIF_FILTER>\n");
-    return true;
+    text->appendf("\t\t\t\t\t <FILTER_BLOCK header=\"%d\" position=\"%d\" length=\"%d\"  conversion_type=\"%d\" />\n", e[0],
+                  e[1], e[2], e[3]);
 }
 
+// Only the change-mode option of a VIF block has an attribute.
+bool vif_block_ok(const unsigned char* e)
+{
+    return (e[3] & 0xFE) == 0;
+}
+
+void write_vif_block(Tmy_string* text, const unsigned char* e)
+{
+    text->appendf("\t\t\t\t\t <FILTER_BLOCK_VIF header=\"%d\" vif_hex=\"%04x\" change_mode_on_change=\"%d\" "
+                  "conversion_type=\"%d\" />\n",
+                  e[0], static_cast<int>(read_be16(e + 1)), e[3], e[4]);
+}
+
+struct Tfilter_kind {
+    const char* element;
+    unsigned block_size;
+    unsigned blocks_max;  // what the compiler's work buffer holds
+    bool (*block_ok)(const unsigned char* block);
+    void (*write_block)(Tmy_string* text, const unsigned char* block);
+};
+
+const Tfilter_kind filter_kinds[] = {
+    {nullptr, 0, 0, nullptr, nullptr},  // OBIS: no element writes its items back
+    {"M_BUS_FILTER", 4, 59, m_bus_block_ok, write_m_bus_block},
+    {"VIF_FILTER", 5, 47, vif_block_ok, write_vif_block},
+};
+
+// [type][index] and whole blocks of the type's size.
 bool write_filter(Tmy_string* text, const Tblock& r)
 {
-    if (r.length < 2)
+    if (r.length < 2 || r.data[0] >= sizeof filter_kinds / sizeof filter_kinds[0])
         return false;
-    if (r.data[0] == 1)
-        return write_m_bus_filter(text, r);
-    if (r.data[0] == 2)
-        return write_vif_filter(text, r);
-    return false;
+    const Tfilter_kind& kind = filter_kinds[r.data[0]];
+    if (!kind.element)
+        return false;
+    const unsigned entries = (r.length - 2) / kind.block_size;
+    if ((r.length - 2) % kind.block_size != 0 || entries > kind.blocks_max)
+        return false;
+    for (unsigned i = 0; i < entries; ++i)
+        if (!kind.block_ok(r.data + 2 + i * kind.block_size))
+            return false;
+    text->appendf("\t\t\t\t <%s index=\"%d\" >\n", kind.element, r.data[1]);
+    for (unsigned i = 0; i < entries; ++i)
+        kind.write_block(text, r.data + 2 + i * kind.block_size);
+    text->appendf("\t\t\t\t </%s>\n", kind.element);
+    return true;
 }
 
 bool write_text_record(Tmy_string* text, const Tblock& r)

@@ -46,6 +46,21 @@ std::string page_with(const Tbytes& records, unsigned page = 1)
     return page_elements(image, page);
 }
 
+// Records of page 1 and the elements the writer gives for them.
+struct Tcase {
+    Tbytes records;
+    std::string elements;
+};
+
+template <size_t N>
+void expect_elements(const Tcase (&cases)[N])
+{
+    for (const Tcase& c : cases) {
+        SCOPED_TRACE(c.elements);
+        EXPECT_EQ(c.elements, page_with(c.records));
+    }
+}
+
 // The writer's text compiled again: the pages it names hold the same bytes
 // as the page that was written out, up to its end mark.
 void expect_round_trip(const Teeprom_configurer& image, unsigned page)
@@ -89,10 +104,6 @@ TEST(EepromSetupWriter, AnEmptyImageGivesTheFrameWithSevenEmptyBlocks)
 
 TEST(EepromSetupWriter, RecordsAsTheirElements)
 {
-    struct Tcase {
-        Tbytes records;
-        std::string elements;
-    };
     const Tcase cases[] = {
         {{0x85, 0x00, 0x00, 0x02, 0x58, 0xFF}, "\t\t\t\t<ACQ_INTERVAL0      value=\"600\"/>\n"},
         {{0x86, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF}, "\t\t\t\t<GSM_INTERVAL       value=\"-2\"/>\n"},
@@ -116,19 +127,12 @@ TEST(EepromSetupWriter, RecordsAsTheirElements)
          "\t\t\t\t\t <FILTER_BLOCK_VIF header=\"16\" vif_hex=\"013b\" change_mode_on_change=\"1\" conversion_type=\"4\" />\n"
          "\t\t\t\t </VIF_FILTER>\n"},
     };
-    for (const Tcase& c : cases) {
-        SCOPED_TRACE(c.elements);
-        EXPECT_EQ(c.elements, page_with(c.records));
-    }
+    expect_elements(cases);
 }
 
 // Records no element rebuilds come out in the generic form, bytes and all.
 TEST(EepromSetupWriter, RecordsTheCompilerCannotRebuildAreWrittenGenerically)
 {
-    struct Tcase {
-        Tbytes records;
-        std::string elements;
-    };
     const Tcase cases[] = {
         // SYSCTRL with "fast" and "none" together
         {{0x84, 0x48, 0x01, 0x23, 0x00, 0xFF}, "\t\t\t\t<h132          value=\"1208034048\"/>\n"},
@@ -144,10 +148,7 @@ TEST(EepromSetupWriter, RecordsTheCompilerCannotRebuildAreWrittenGenerically)
         {{6, 4, 0, 1, 2, 3, 0xFF}, "\t\t\t\t<h6   size=\"4\"       hex=\"00 01 02 03 \"/>\n"},
         {{3, 2, 'o', 'k', 0xFF}, "\t\t\t\t<h3   size=\"2\"       hex=\"6F 6B \"/>\n"},
     };
-    for (const Tcase& c : cases) {
-        SCOPED_TRACE(c.elements);
-        EXPECT_EQ(c.elements, page_with(c.records));
-    }
+    expect_elements(cases);
 }
 
 TEST(EepromSetupWriter, ALengthBytePastThePageEndsTheWalkWithTheBytesThere)
