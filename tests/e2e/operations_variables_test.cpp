@@ -9,7 +9,6 @@ using operations_test::master_error;
 using operations_test::master_success;
 using operations_test::Operations;
 
-const sim::Command var_set{sim::port::gtp, sim::gtp::var_set};
 const sim::Command out_set{sim::port::gtp, sim::gtp::out_set};
 const sim::Command control{sim::port::gtp, sim::gtp::control};
 
