@@ -56,6 +56,7 @@ const Tcalyxo_master::Tstate_group Tcalyxo_master::state_groups[] = {
     &Tcalyxo_master::runKeyAndMac,
     &Tcalyxo_master::runModuleSteps,
     &Tcalyxo_master::runPulseMeterDisplay,
+    &Tcalyxo_master::runDownload,
     &Tcalyxo_master::runEnd,
 };
 
@@ -314,6 +315,8 @@ bool Tcalyxo_master::runIdle()
     if (onEvent(&START_STATUS, 200))
         end_code = STATE_SUCCESS;
     if (onEvent(&START_KEY_AND_MAC, 1200))
+        end_code = STATE_SUCCESS;
+    if (onEvent(&START_DOWNLOAD, 340) || onEvent(&START_GET_HEALTH, 400))
         end_code = STATE_SUCCESS;
     startOperations();
     return true;

@@ -110,6 +110,14 @@ public:
     // The answer of a parameter read, by its id.
     void showParameter();
 
+    // Flash download and probe health (calyxo_master_download.cpp): the
+    // download file is converted into a measurement XML file in path_xml and
+    // shown. True when refused (busy or not connected).
+    bool start_download(uint32_t start_address, uint32_t size, bool incremental);
+    bool start_get_health();
+    // The measurement XML file of the last conversion, "" when it failed.
+    char converted_xml[512] = {};
+
     enum : uint8_t {
         LINK_ABORTING = 0,
         LINK_DISCONNECTED = 1,
@@ -227,6 +235,9 @@ private:
     void startOperations();
     bool runModuleSteps();
     bool runPulseMeterDisplay();
+    bool runDownload();
+    // The module's download file into measurement XML; false when it failed.
+    bool convertDownload();
     // Copies an image into the module's, dumps it and signals start.
     void beginUpload(const Teeprom_configurer& image, Tmy_event& start);
     bool runConnection();

@@ -62,6 +62,8 @@ const Tmodule_resource::Tstate_group Tmodule_resource::state_groups[] = {
     &Tmodule_resource::runEepromUpload,
     &Tmodule_resource::runEepromDownload,
     &Tmodule_resource::runConfSequence,
+    &Tmodule_resource::runDownload,
+    &Tmodule_resource::runHealth,
     &Tmodule_resource::runEnd,
 };
 

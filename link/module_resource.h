@@ -90,6 +90,14 @@ public:
     bool start_eeprom_upload_pages(uint8_t mask);
     bool start_eeprom_download(uint8_t mask);
 
+    // Flash download (module_resource_flash.cpp) into the download file
+    // "download_<station>_<time>.bin" in path_bin, over BTP or, slow, by 'Q'
+    // reads; and the probe health check (module_resource_probe_health.cpp):
+    // one acquisition cycle (kind below 2: control 3, else 66), then the
+    // records it produced. True when refused.
+    bool start_download(bool slow);
+    bool start_health(uint8_t kind, bool quiet);
+
     // Configuration sequences (module_resource_sequence.cpp).
     void clearConfSequence();
     void addConfEnd();
@@ -190,6 +198,8 @@ private:
 
     // State groups.
     bool runIdle();
+    bool runDownload();
+    bool runHealth();
     bool runVariables();
     bool runOutControl();
     bool runControl();
@@ -253,6 +263,28 @@ private:
     bool switchAcquisitionOff(bool always);
     // STOP and ERROR lead to the closing step with 1001 and 1002; true when one did.
     bool closeOnStopOrError(int closing_state);
+
+    // Flash download: the temporary file made empty; the transfer of the
+    // range by BTP and its end; the 'Q' loop; the download file, whose header
+    // counts the bytes it holds (returned, 0 when it was not written).
+    void prepareDownloadFiles();
+    void startBtpTransfer();
+    bool runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
+    bool runBtpCancel(int closing_state, bool writes_file);
+    void endTransfer(bool writes_file);
+    void takeTotalSize(uint32_t mms_pt);
+    void requestMmsRange();
+    void storeMmsAnswer();
+    uint32_t writeDownloadFile();
+    bool slow_download = false;
+    uint8_t download_quiet = 0;
+    uint8_t health_kind = 0;
+    uint32_t download_address = 0;
+    uint32_t read_address = 0;
+    uint32_t bytes_left = 0;
+    uint32_t total_size = 0;
+    uint8_t mms_request_length = 0;
+    uint32_t saved_bytes = 0;
 
     std::vector<std::unique_ptr<Tconf_sequence_item>> sequence;
     std::size_t sequence_cursor = 0;

@@ -231,8 +231,12 @@ void Logger::run()
         Time now = Clock::now();
         serviceTimers(now);
         topUpStream(now);
-        if (listener)
+        if (listener) {
             writeLine(now);
+            // The next frame of a stream is queued now, or the poll below
+            // would wait for input that a stream never gets.
+            topUpStream(now);
+        }
         if (!pollLine(lock, now))
             break;
         changed.notify_all();

@@ -1,0 +1,360 @@
+// Flash download: a range of the logger's flash memory into the download file,
+// over BTP through the download manager or, slow, by 'Q' reads. Acquisition is
+// switched off around the transfer and put back to what it was by the closing
+// step, which also runs after a cancel or an error.
+#include <cstdio>
+#include <cstring>
+
+#include "base/log.h"
+#include "base/parse.h"
+#include "base/paths.h"
+#include "base/program_interface.h"
+#include "base/time_calendar.h"
+#include "link/download_manager.h"
+#include "link/module_resource.h"
+#include "link/module_view.h"
+#include "link/mscp_ccp_socket.h"
+#include "link/sequence_report.h"
+
+namespace {
+
+constexpr uint8_t VAR_ACQ_ENABLE = 3;
+constexpr uint8_t VAR_MMS_PT = 16;
+constexpr uint8_t VAR_STATION_ID = 38;
+constexpr uint8_t VAR_NEXT_DOWNLOAD_ADDRESS = 40;
+// Data bytes of one 'Q' request.
+constexpr uint32_t max_mms_request = 248;
+constexpr unsigned copy_block = 512;
+constexpr int GUI_PROGRESS = 55;
+
+enum : int {
+    STATE_READ_ACQ = 800,
+    STATE_ACQ_OFF = 810,
+    STATE_STATION_ID = 815,
+    STATE_NEXT_ADDRESS = 817,
+    STATE_TOTAL_SIZE = 820,
+    STATE_CHOOSE_MODE = 822,
+    STATE_BTP = 830,
+    STATE_BTP_CANCEL = 831,
+    STATE_MMS_BEGIN = 840,
+    STATE_MMS_REQUEST = 844,
+    STATE_MMS_STORE = 846,
+    STATE_SAVE_NEXT_ADDRESS = 850,
+    STATE_CLOSE = 890,
+};
+
+}  // namespace
+
+bool Tmodule_resource::start_download(bool slow)
+{
+    if (state != STATE_IDLE)
+        return true;
+    slow_download = slow;
+    START_DOWNLOAD.signal();
+    return false;
+}
+
+void Tmodule_resource::prepareDownloadFiles()
+{
+    if (make_dir_path(path_bin))
+        log_printf("ERROR : unable to create directory \"%s\"", path_bin);
+    char name[sizeof download_tmp_file_name];
+    std::snprintf(name, sizeof name, "tmp%s.bin", com_port);
+    text_replace_char(name, ':', '_');
+    text_replace_char(name, '/', '_');
+    text_replace_char(name, '\\', '_');
+    if (path_join(download_tmp_file_name, sizeof download_tmp_file_name, path_bin, name) == 0)
+        download_tmp_file_name[0] = '\0';
+    openDownloadTmpFile();
+    closeDownloadTmpFile();
+    saved_bytes = 0;
+}
+
+void Tmodule_resource::takeTotalSize(uint32_t mms_pt)
+{
+    total_size = mms_pt > download_address ? mms_pt - download_address : 0;
+}
+
+void Tmodule_resource::startBtpTransfer()
+{
+    Tdownload_manager& manager = downloadManager();
+    manager.short_answer = text_compare_nocase(download_protocol.c_str(), "slow_btp") == 0 ? 1 : 0;
+    manager.quiet = download_quiet;
+    if (trace & TRACE_PROGRESS)
+        log_printf("%s : (@%d) starting download", getParameter("name"), state);
+    if (trace & TRACE_OPERATOR)
+        log_printf("INFO  : (@%d) Starting download %d bytes from %d", state, static_cast<int>(total_size),
+                   static_cast<int>(download_address));
+    openDownloadTmpFile();
+    manager.setResultFile(download_tmp_file);
+    if (manager.start(download_address, total_size)) {
+        log_printf("ERROR : %s : the download manager is busy", getParameter("name"));
+        ERROR.signal();
+    }
+}
+
+void Tmodule_resource::endTransfer(bool writes_file)
+{
+    downloadManager().setResultFile(nullptr);
+    closeDownloadTmpFile();
+    gui_set(GUI_PROGRESS, "HIDE");
+    if (writes_file)
+        saved_bytes = writeDownloadFile();
+}
+
+bool Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file)
+{
+    Tdownload_manager& manager = downloadManager();
+    if (consumed)
+        startBtpTransfer();
+    if (onEvent(&manager.SUCCESS, success_state)) {
+        endTransfer(writes_file);
+        if (trace & TRACE_OPERATOR)
+            log_printf("INFO    : download done");
+    }
+    if (onEvent(&manager.ERROR, closing_state)) {
+        endTransfer(writes_file);
+        pending_result = STATE_FAILED;
+        if (trace & TRACE_OPERATOR)
+            log_printf("Error : Download failed");
+    }
+    // The manager may still write into the temporary file: it is stopped
+    // before the file is closed.
+    if (onEvent(&STOP, cancel_state))
+        pending_result = STATE_CANCELLED;
+    if (onEvent(&ERROR, cancel_state))
+        pending_result = STATE_FAILED;
+    return true;
+}
+
+bool Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
+{
+    Tdownload_manager& manager = downloadManager();
+    if (consumed) {
+        if (manager.state == 0)
+            DONE.signal();
+        else
+            manager.stop(this);
+    }
+    const bool ended = onEvent(&manager.CANCELLED, closing_state) || onEvent(&manager.SUCCESS, closing_state) ||
+                       onEvent(&manager.ERROR, closing_state) || onEvent(&DONE, closing_state);
+    if (ended)
+        endTransfer(writes_file);
+    // A second cancel hurries the manager on; the file stays open until it ends.
+    if (onEvent(&STOP, -1))
+        manager.stop(this);
+    return true;
+}
+
+void Tmodule_resource::requestMmsRange()
+{
+    mms_request_length = static_cast<uint8_t>(bytes_left < max_mms_request ? bytes_left : max_mms_request);
+    if (mms_request_length == 0)
+        SKIP.signal();
+    else
+        failIfRefused(SendMMSrange(read_address, mms_request_length));
+}
+
+void Tmodule_resource::storeMmsAnswer()
+{
+    // Anything but the bytes asked for would leave a gap or an overlap.
+    if (mms_length != mms_request_length) {
+        log_printf("ERROR : %s : MMS range answer of %u bytes for %u asked at %u", getParameter("name"),
+                   static_cast<unsigned>(mms_length), static_cast<unsigned>(mms_request_length),
+                   static_cast<unsigned>(read_address));
+        ERROR.signal();
+        return;
+    }
+    if (!download_tmp_file || std::fwrite(mms_buffer, 1, mms_length, download_tmp_file) != mms_length) {
+        log_printf("ERROR : unable to write temporary download file \"%s\"", download_tmp_file_name);
+        ERROR.signal();
+        return;
+    }
+    read_address += mms_length;
+    bytes_left -= mms_length;
+    OnDownloadProgress(static_cast<int>((1.0 - static_cast<double>(bytes_left) / total_size) * 100.0));
+    DONE.signal();
+}
+
+uint32_t Tmodule_resource::writeDownloadFile()
+{
+    time_fields t{};
+    time_to_local_fields(&t, timestamp, true);
+    char name[128];
+    std::snprintf(name, sizeof name, "download_%08u_%04d%02d%02d%02d%02d%02d.bin", station_id, t.year, t.month,
+                  t.day, t.hour, t.minute, t.second);
+    if (path_join(download_file_name, sizeof download_file_name, path_bin, name) == 0)
+        download_file_name[0] = '\0';
+    FILE* out = std::fopen(download_file_name, "wb");
+    FILE* in = std::fopen(download_tmp_file_name, "rb");
+    if (!out)
+        log_printf("ERROR : unable to create result file \"%s\"", download_file_name);
+    if (!in)
+        log_printf("ERROR : unable to read temporary download file \"%s\"", download_tmp_file_name);
+    uint32_t copied = 0;
+    if (out && in) {
+        // The header gives the bytes the file holds, so that a transfer that
+        // ended early does not claim the whole range.
+        const int size = file_size(in);
+        const uint32_t held = size > 0 ? static_cast<uint32_t>(size) : 0;
+        std::fprintf(out,
+                     "<DOWNLOAD timestamp=\"%u\" station_id=\"%d\" download_address=\"%d\" download_size=\"%d\""
+                     " status=\"%s\" next_download_address=\"%d\"/>",
+                     timestamp, static_cast<int>(station_id), static_cast<int>(download_address),
+                     static_cast<int>(held), status_text.c_str(), static_cast<int>(download_address + held));
+        unsigned char block[copy_block];
+        bool written = true;
+        while (copied < held && written) {
+            const std::size_t got = std::fread(block, 1, sizeof block, in);
+            if (got == 0)
+                break;
+            written = std::fwrite(block, 1, got, out) == got;
+            copied += static_cast<uint32_t>(got);
+        }
+        if (std::fflush(out) != 0)
+            written = false;
+        if (!written || copied != held) {
+            log_printf("ERROR : result file \"%s\" holds %u of %u bytes", download_file_name,
+                       static_cast<unsigned>(copied), static_cast<unsigned>(held));
+            copied = 0;
+        }
+    }
+    if (out && std::fclose(out) != 0)
+        copied = 0;
+    if (in)
+        std::fclose(in);
+    return copied;
+}
+
+bool Tmodule_resource::runDownload()
+{
+    if (state < STATE_READ_ACQ || state > STATE_CLOSE)
+        return false;
+    bool refused = false;
+    bool closes = true;  // STOP and ERROR lead to the closing step
+    switch (state) {
+    case STATE_READ_ACQ:
+        if (consumed) {
+            prepareDownloadFiles();
+            if (trace & TRACE_PROGRESS)
+                log_printf("%s : (@%d) starting download", getParameter("name"), state);
+            pending_result = STATE_SUCCESS;
+            download_address = download_start < 0 ? 0 : static_cast<uint32_t>(download_start);
+            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
+        }
+        onEvent(&GET_DONE, STATE_ACQ_OFF);
+        closes = false;
+        endOnStopOrError();
+        break;
+    case STATE_ACQ_OFF:
+        if (consumed) {
+            if (disable_acq_during_download)
+                refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+            else
+                DONE.signal();
+        }
+        onEvent(&SET_DONE, STATE_STATION_ID);
+        onEvent(&DONE, STATE_STATION_ID);
+        break;
+    case STATE_STATION_ID:
+        if (consumed)
+            refused = mscp_gtp_sendGetVar(VAR_STATION_ID);
+        if (onEvent(&GET_DONE, STATE_NEXT_ADDRESS))
+            station_id = last_variable_value;
+        break;
+    case STATE_NEXT_ADDRESS:
+        if (consumed) {
+            if (download_incremental)
+                refused = mscp_gtp_sendGetVar(VAR_NEXT_DOWNLOAD_ADDRESS);
+            else
+                DONE.signal();
+        }
+        if (onEvent(&GET_DONE, STATE_TOTAL_SIZE))
+            download_address = last_variable_value;
+        onEvent(&DONE, STATE_TOTAL_SIZE);
+        break;
+    case STATE_TOTAL_SIZE:
+        if (consumed) {
+            total_size = download_size;
+            if (download_size != 0)
+                DONE.signal();
+            else
+                refused = mscp_gtp_sendGetVar(VAR_MMS_PT);
+        }
+        if (onEvent(&GET_DONE, STATE_CHOOSE_MODE))
+            takeTotalSize(last_variable_value);
+        onEvent(&DONE, STATE_CHOOSE_MODE);
+        break;
+    case STATE_CHOOSE_MODE:
+        if (consumed)
+            (slow_download ? DONE : SKIP).signal();
+        onEvent(&DONE, STATE_MMS_BEGIN);
+        onEvent(&SKIP, STATE_BTP);
+        break;
+    case STATE_BTP:
+        closes = false;
+        runBtpTransfer(STATE_SAVE_NEXT_ADDRESS, STATE_CLOSE, STATE_BTP_CANCEL, dump_downloaded_file != 0);
+        break;
+    case STATE_BTP_CANCEL:
+        closes = false;
+        runBtpCancel(STATE_CLOSE, dump_downloaded_file != 0);
+        break;
+    case STATE_MMS_BEGIN:
+        if (consumed) {
+            openDownloadTmpFile();
+            read_address = download_address;
+            bytes_left = total_size;
+            if (!download_quiet)
+                OnDownloadStart(total_size);
+            DONE.signal();
+        }
+        onEvent(&DONE, STATE_MMS_REQUEST);
+        break;
+    case STATE_MMS_REQUEST:
+    case STATE_MMS_STORE:
+        if (consumed) {
+            if (state == STATE_MMS_REQUEST)
+                requestMmsRange();
+            else
+                storeMmsAnswer();
+        }
+        onEvent(&DONE, state == STATE_MMS_REQUEST ? STATE_MMS_STORE : STATE_MMS_REQUEST);
+        if (onEvent(&SKIP, STATE_SAVE_NEXT_ADDRESS)) {
+            endTransfer(dump_downloaded_file != 0);
+            if (trace & TRACE_OPERATOR)
+                log_printf("INFO    : ... download done");
+        }
+        if (!consumed && (current_event == &STOP || current_event == &ERROR))
+            endTransfer(dump_downloaded_file != 0);
+        break;
+    case STATE_SAVE_NEXT_ADDRESS:
+        // Only what reached the download file counts as downloaded.
+        if (consumed) {
+            if (download_incremental && saved_bytes > 0)
+                refused = mscp_gtp_sendSetVar(VAR_NEXT_DOWNLOAD_ADDRESS, download_address + saved_bytes, 0);
+            else
+                DONE.signal();
+        }
+        if (onEvent(&SET_DONE, STATE_CLOSE))
+            module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, download_address + saved_bytes);
+        onEvent(&DONE, STATE_CLOSE);
+        break;
+    case STATE_CLOSE:
+        if (consumed)
+            restoreAcquisition();
+        onEvent(&SET_DONE, pending_result);
+        closes = false;
+        endOnStopOrError();
+        break;
+    default:
+        return false;
+    }
+    failIfRefused(refused);
+    if (closes) {
+        if (onEvent(&STOP, -1))
+            startClosing(STATE_CANCELLED, STATE_CLOSE);
+        if (onEvent(&ERROR, -1))
+            startClosing(STATE_FAILED, STATE_CLOSE);
+    }
+    return true;
+}

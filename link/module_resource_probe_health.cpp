@@ -1,0 +1,143 @@
+// Probe health check: the logger takes one cycle of acquisitions, then the
+// records it produced are downloaded over BTP into the download file. The
+// closing step puts acquisition back to the value read first, also after a
+// cancel or an error.
+#include "base/log.h"
+#include "base/program_interface.h"
+#include "link/download_manager.h"
+#include "link/module_resource.h"
+#include "link/mscp_ccp_socket.h"
+#include "link/sequence_report.h"
+
+namespace {
+
+constexpr uint8_t VAR_ACQ_ENABLE = 3;
+constexpr uint8_t VAR_MMS_PT = 16;
+constexpr uint8_t VAR_STATION_ID = 38;
+// Controls that make the logger measure now: the plain cycle and the health cycle.
+constexpr uint8_t CONTROL_ACQUIRE = 3;
+constexpr uint8_t CONTROL_ACQUIRE_HEALTH = 66;
+constexpr uint8_t health_kind_full = 2;
+
+// gui_set ids of the pending window.
+constexpr int GUI_PENDING_TEXT = 52;
+constexpr int GUI_PENDING = 53;
+
+enum : int {
+    STATE_READ_ACQ = 2400,
+    STATE_ACQ_OFF = 2410,
+    STATE_STATION_ID = 2415,
+    STATE_MMS_BEFORE = 2420,
+    STATE_ACQUIRE = 2424,
+    STATE_MMS_AFTER = 2428,
+    STATE_BTP = 2430,
+    STATE_BTP_CANCEL = 2431,
+    STATE_CLOSE = 2490,
+};
+
+}  // namespace
+
+bool Tmodule_resource::start_health(uint8_t kind, bool quiet)
+{
+    if (state != STATE_IDLE)
+        return true;
+    health_kind = kind;
+    download_quiet = quiet ? 1 : 0;
+    START_HEALTH.signal();
+    return false;
+}
+
+bool Tmodule_resource::runHealth()
+{
+    if (state < STATE_READ_ACQ || state > STATE_CLOSE)
+        return false;
+    bool refused = false;
+    bool closes = true;  // STOP and ERROR lead to the closing step
+    switch (state) {
+    case STATE_READ_ACQ:
+        if (consumed) {
+            prepareDownloadFiles();
+            if (trace & TRACE_PROGRESS)
+                log_printf("%s : starting health", getParameter("name"));
+            pending_result = STATE_SUCCESS;
+            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
+        }
+        onEvent(&GET_DONE, STATE_ACQ_OFF);
+        closes = false;
+        endOnStopOrError();
+        break;
+    case STATE_ACQ_OFF:
+        if (consumed) {
+            if (disable_acq_during_download)
+                refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+            else
+                DONE.signal();
+        }
+        onEvent(&SET_DONE, STATE_STATION_ID);
+        onEvent(&DONE, STATE_STATION_ID);
+        break;
+    case STATE_STATION_ID:
+        if (consumed)
+            refused = mscp_gtp_sendGetVar(VAR_STATION_ID);
+        if (onEvent(&GET_DONE, STATE_MMS_BEFORE))
+            station_id = last_variable_value;
+        break;
+    case STATE_MMS_BEFORE:
+        if (consumed)
+            refused = mscp_gtp_sendGetVar(VAR_MMS_PT);
+        if (onEvent(&GET_DONE, STATE_ACQUIRE))
+            download_address = last_variable_value;
+        break;
+    case STATE_ACQUIRE:
+        if (consumed) {
+            if (!download_quiet) {
+                gui_set(GUI_PENDING_TEXT, "Please wait while making acquisitions. This can be long (>1min)");
+                gui_set(GUI_PENDING, "SHOW");
+            }
+            const uint8_t command = health_kind < health_kind_full ? CONTROL_ACQUIRE : CONTROL_ACQUIRE_HEALTH;
+            control_block.setControl(command, nullptr, 0);
+            refused = mscp_gtp_sendControl(control_block);
+        }
+        if (onEvent(&CONTROL_DONE, STATE_MMS_AFTER)) {
+            gui_set(GUI_PENDING, "HIDE");
+            if (trace & TRACE_OPERATOR)
+                log_printf("INFO    : ........ DONE");
+        }
+        if (!consumed && (current_event == &STOP || current_event == &ERROR))
+            gui_set(GUI_PENDING, "HIDE");
+        break;
+    case STATE_MMS_AFTER:
+        if (consumed)
+            refused = mscp_gtp_sendGetVar(VAR_MMS_PT);
+        if (onEvent(&GET_DONE, STATE_BTP))
+            takeTotalSize(last_variable_value);
+        break;
+    case STATE_BTP:
+        closes = false;
+        runBtpTransfer(STATE_CLOSE, STATE_CLOSE, STATE_BTP_CANCEL, true);
+        break;
+    case STATE_BTP_CANCEL:
+        closes = false;
+        runBtpCancel(STATE_CLOSE, true);
+        break;
+    case STATE_CLOSE:
+        if (consumed) {
+            gtpSocket().reset();
+            restoreAcquisition();
+        }
+        onEvent(&SET_DONE, pending_result);
+        closes = false;
+        endOnStopOrError();
+        break;
+    default:
+        return false;
+    }
+    failIfRefused(refused);
+    if (closes) {
+        if (onEvent(&STOP, -1))
+            startClosing(STATE_CANCELLED, STATE_CLOSE);
+        if (onEvent(&ERROR, -1))
+            startClosing(STATE_FAILED, STATE_CLOSE);
+    }
+    return true;
+}
