@@ -172,6 +172,15 @@ const Tbench_files& files()
     return made;
 }
 
+// False, with the benchmark skipped, when there is no measurement file to work on.
+bool files_ready(benchmark::State& state)
+{
+    if (!files().xml_path.empty())
+        return true;
+    state.SkipWithError("the download could not be converted");
+    return false;
+}
+
 // Heap in use at its highest while run() ran, above what was in use before.
 template <typename F>
 std::size_t heap_peak_of(F run)
@@ -203,11 +212,9 @@ void bare_parse(const std::string& path)
 
 void BM_convert_download(benchmark::State& state)
 {
-    const Tbench_files& f = files();
-    if (f.xml_path.empty()) {
-        state.SkipWithError("the download could not be converted");
+    if (!files_ready(state))
         return;
-    }
+    const Tbench_files& f = files();
     double total_seconds = 0;
     double longest = 0;
     for (auto _ : state) {
@@ -233,11 +240,9 @@ void BM_convert_download(benchmark::State& state)
 
 void BM_bare_tinyxml2_parse(benchmark::State& state)
 {
-    const Tbench_files& f = files();
-    if (f.xml_path.empty()) {
-        state.SkipWithError("the download could not be converted");
+    if (!files_ready(state))
         return;
-    }
+    const Tbench_files& f = files();
     std::size_t peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -253,11 +258,9 @@ void BM_bare_tinyxml2_parse(benchmark::State& state)
 // runs made side by side.
 void BM_measurement_reader(benchmark::State& state)
 {
-    const Tbench_files& f = files();
-    if (f.xml_path.empty()) {
-        state.SkipWithError("the download could not be converted");
+    if (!files_ready(state))
         return;
-    }
+    const Tbench_files& f = files();
     double reader_seconds = 0;
     double bare_seconds = 0;
     std::size_t reader_peak = 0;
