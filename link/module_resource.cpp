@@ -35,7 +35,6 @@ constexpr unsigned pipo_challenge_length = MSCP_FRAME_OVERHEAD + 6;
 constexpr int32_t ping_after_activity = 21;
 constexpr int32_t ping_with_station = 44;
 constexpr int32_t ping_without_station = 6;
-constexpr int32_t ping_after_pending = 20;
 
 // gui_set ids of the progress window.
 constexpr int GUI_PROGRESS_TEXT = 54;
