@@ -67,6 +67,8 @@ void Tmodule_resource::prepareDownloadFiles()
         download_tmp_file_name[0] = '\0';
     openDownloadTmpFile();
     closeDownloadTmpFile();
+    // No download file until this operation writes one.
+    download_file_name[0] = '\0';
     saved_bytes = 0;
 }
 
@@ -223,6 +225,9 @@ uint32_t Tmodule_resource::writeDownloadFile()
         copied = 0;
     if (in)
         std::fclose(in);
+    // Only a file that was written is offered for conversion.
+    if (!out || !in)
+        download_file_name[0] = '\0';
     return copied;
 }
 

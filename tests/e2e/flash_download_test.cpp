@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 
+#include "base/paths.h"
 #include "base/time_calendar.h"
 #include "data/flash_parser_data.h"
 #include "data/xml_parser.h"
@@ -118,6 +119,17 @@ protected:
         return std::string(flash.begin() + address, flash.begin() + address + size);
     }
 
+    // "/download_<station>_<local standard time>.bin"
+    static std::string downloadName()
+    {
+        time_fields t{};
+        time_to_local_fields(&t, download_time, true);
+        char name[64];
+        std::snprintf(name, sizeof name, "/download_%08u_%04d%02d%02d%02d%02d%02d.bin", station, t.year, t.month,
+                      t.day, t.hour, t.minute, t.second);
+        return name;
+    }
+
     std::string downloadFile() const { return read_file_bytes(module.download_file_name); }
 
     // The download file is the header and then these bytes; said in short when not.
@@ -147,11 +159,7 @@ TEST_F(FlashDownload, AnIncrementalDownloadSavesTheNewRecordsAndConvertsThem)
         "INFO    : download done",
         master_success,
     });
-    time_fields t{};
-    time_to_local_fields(&t, download_time, true);
-    char name[64];
-    std::snprintf(name, sizeof name, "/download_%08u_%04d%02d%02d%02d%02d%02d.bin", station, t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    const std::string name = downloadName();
     EXPECT_EQ(std::string(module.download_file_name), bin.path() + name);
     expectDownloadFile(header(start_of_new, size, status({{"82", station}, {"8E", start_of_new}, {"8C", static_cast<uint32_t>(flash.size())}})),
                        flashText(start_of_new, size));
@@ -209,9 +217,10 @@ TEST_F(FlashDownload, ACancelInTheMiddleLeavesAFileThatSaysWhatItHoldsAndAcquisi
     });
     const uint32_t size = static_cast<uint32_t>(flash.size());
     ASSERT_FALSE(master.start_download(0, size - start_of_new, true));
+    // Cancelled once the first block is in the temporary file.
     bool stopped = false;
     const std::string end = runToEnd([&] {
-        if (!stopped && module.downloadManager().bytes_received > 0) {
+        if (!stopped && module.downloadManager().block_address > start_of_new) {
             master.STOP.signal();
             stopped = true;
         }
@@ -226,12 +235,25 @@ TEST_F(FlashDownload, ACancelInTheMiddleLeavesAFileThatSaysWhatItHoldsAndAcquisi
     const std::size_t end_of_header = file.find("/>");
     ASSERT_NE(end_of_header, std::string::npos);
     const uint32_t held = static_cast<uint32_t>(file.size() - end_of_header - 2);
-    EXPECT_LT(held, size - start_of_new);
+    EXPECT_EQ(held, Tdownload_manager::block_size);
     expectDownloadFile(header(start_of_new, held, status({{"82", station}, {"8E", start_of_new}})),
                        flashText(start_of_new, held));
 
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+}
+
+TEST_F(FlashDownload, ADownloadFileThatCannotBeWrittenLeavesNextDownloadAddressAlone)
+{
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    // A folder in the place of the download file.
+    const std::string name = downloadName();
+    ASSERT_FALSE(make_dir_path((bin.path() + name).c_str()));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_TRUE(logged("ERROR : unable to create result file \"" + bin.path() + name + "\""));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    EXPECT_EQ(master.converted_xml[0], '\0');
 }
 
 TEST_F(FlashDownload, TheSlowPathReadsTheRangeInPiecesOf248Bytes)
