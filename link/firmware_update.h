@@ -21,7 +21,7 @@ public:
 
     void setWindow(Trfu_window_port* port) { window = port; }
 
-    // Loads and checks the file; 0 on success, else 1 (the document is then empty).
+    // Loads and checks the file; 0 on success, else 1 and "Program" refuses.
     int rfu_load_file(const char* path);
     void rfu_start();
     // 0 when the step is under way, 1 when nothing is to do or a list is done.
