@@ -268,6 +268,10 @@ private:
     // range by BTP and its end; the 'Q' loop; the download file, whose header
     // counts the bytes it holds (returned, 0 when it was not written).
     void prepareDownloadFiles();
+    // The first steps of both, states[0] to [2]: the temporary file made
+    // empty and acquisition read, acquisition switched off, the station id
+    // read; then the state after.
+    void runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes);
     void startBtpTransfer();
     bool runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
     bool runBtpCancel(int closing_state, bool writes_file);

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr uint8_t VAR_ACQ_ENABLE = 3;
 constexpr uint8_t VAR_MMS_PT = 16;
 constexpr uint8_t VAR_STATION_ID = 38;
 constexpr uint8_t VAR_NEXT_DOWNLOAD_ADDRESS = 40;
@@ -42,6 +41,8 @@ enum : int {
     STATE_SAVE_NEXT_ADDRESS = 850,
     STATE_CLOSE = 890,
 };
+
+const int opening_states[3] = {STATE_READ_ACQ, STATE_ACQ_OFF, STATE_STATION_ID};
 
 }  // namespace
 
@@ -231,6 +232,30 @@ uint32_t Tmodule_resource::writeDownloadFile()
     return copied;
 }
 
+void Tmodule_resource::runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes)
+{
+    if (state == states[0]) {
+        if (consumed) {
+            prepareDownloadFiles();
+            *refused = readAcquisition();
+        }
+        onEvent(&GET_DONE, states[1]);
+        // Acquisition is as it was: nothing to put back.
+        *closes = false;
+        endOnStopOrError();
+    } else if (state == states[1]) {
+        if (consumed)
+            *refused = switchAcquisitionOff(false);
+        onEvent(&SET_DONE, states[2]);
+        onEvent(&DONE, states[2]);
+    } else {
+        if (consumed)
+            *refused = mscp_gtp_sendGetVar(VAR_STATION_ID);
+        if (onEvent(&GET_DONE, after))
+            station_id = last_variable_value;
+    }
+}
+
 bool Tmodule_resource::runDownload()
 {
     if (state < STATE_READ_ACQ || state > STATE_CLOSE)
@@ -239,33 +264,14 @@ bool Tmodule_resource::runDownload()
     bool closes = true;  // STOP and ERROR lead to the closing step
     switch (state) {
     case STATE_READ_ACQ:
-        if (consumed) {
-            prepareDownloadFiles();
+    case STATE_ACQ_OFF:
+    case STATE_STATION_ID:
+        if (state == STATE_READ_ACQ && consumed) {
             if (trace & TRACE_PROGRESS)
                 log_printf("%s : (@%d) starting download", getParameter("name"), state);
-            pending_result = STATE_SUCCESS;
             download_address = download_start < 0 ? 0 : static_cast<uint32_t>(download_start);
-            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
         }
-        onEvent(&GET_DONE, STATE_ACQ_OFF);
-        closes = false;
-        endOnStopOrError();
-        break;
-    case STATE_ACQ_OFF:
-        if (consumed) {
-            if (disable_acq_during_download)
-                refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
-            else
-                DONE.signal();
-        }
-        onEvent(&SET_DONE, STATE_STATION_ID);
-        onEvent(&DONE, STATE_STATION_ID);
-        break;
-    case STATE_STATION_ID:
-        if (consumed)
-            refused = mscp_gtp_sendGetVar(VAR_STATION_ID);
-        if (onEvent(&GET_DONE, STATE_NEXT_ADDRESS))
-            station_id = last_variable_value;
+        runTransferStart(opening_states, STATE_NEXT_ADDRESS, &refused, &closes);
         break;
     case STATE_NEXT_ADDRESS:
         if (consumed) {
@@ -355,11 +361,7 @@ bool Tmodule_resource::runDownload()
         return false;
     }
     failIfRefused(refused);
-    if (closes) {
-        if (onEvent(&STOP, -1))
-            startClosing(STATE_CANCELLED, STATE_CLOSE);
-        if (onEvent(&ERROR, -1))
-            startClosing(STATE_FAILED, STATE_CLOSE);
-    }
+    if (closes)
+        closeOnStopOrError(STATE_CLOSE);
     return true;
 }

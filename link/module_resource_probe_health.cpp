@@ -11,9 +11,7 @@
 
 namespace {
 
-constexpr uint8_t VAR_ACQ_ENABLE = 3;
 constexpr uint8_t VAR_MMS_PT = 16;
-constexpr uint8_t VAR_STATION_ID = 38;
 // Controls that make the logger measure now: the plain cycle and the health cycle.
 constexpr uint8_t CONTROL_ACQUIRE = 3;
 constexpr uint8_t CONTROL_ACQUIRE_HEALTH = 66;
@@ -35,6 +33,8 @@ enum : int {
     STATE_CLOSE = 2490,
 };
 
+const int opening_states[3] = {STATE_READ_ACQ, STATE_ACQ_OFF, STATE_STATION_ID};
+
 }  // namespace
 
 bool Tmodule_resource::start_health(uint8_t kind, bool quiet)
@@ -55,32 +55,11 @@ bool Tmodule_resource::runHealth()
     bool closes = true;  // STOP and ERROR lead to the closing step
     switch (state) {
     case STATE_READ_ACQ:
-        if (consumed) {
-            prepareDownloadFiles();
-            if (trace & TRACE_PROGRESS)
-                log_printf("%s : starting health", getParameter("name"));
-            pending_result = STATE_SUCCESS;
-            refused = mscp_gtp_sendGetVar(VAR_ACQ_ENABLE);
-        }
-        onEvent(&GET_DONE, STATE_ACQ_OFF);
-        closes = false;
-        endOnStopOrError();
-        break;
     case STATE_ACQ_OFF:
-        if (consumed) {
-            if (disable_acq_during_download)
-                refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
-            else
-                DONE.signal();
-        }
-        onEvent(&SET_DONE, STATE_STATION_ID);
-        onEvent(&DONE, STATE_STATION_ID);
-        break;
     case STATE_STATION_ID:
-        if (consumed)
-            refused = mscp_gtp_sendGetVar(VAR_STATION_ID);
-        if (onEvent(&GET_DONE, STATE_MMS_BEFORE))
-            station_id = last_variable_value;
+        if (state == STATE_READ_ACQ && consumed && (trace & TRACE_PROGRESS))
+            log_printf("%s : starting health", getParameter("name"));
+        runTransferStart(opening_states, STATE_MMS_BEFORE, &refused, &closes);
         break;
     case STATE_MMS_BEFORE:
         if (consumed)
@@ -133,11 +112,7 @@ bool Tmodule_resource::runHealth()
         return false;
     }
     failIfRefused(refused);
-    if (closes) {
-        if (onEvent(&STOP, -1))
-            startClosing(STATE_CANCELLED, STATE_CLOSE);
-        if (onEvent(&ERROR, -1))
-            startClosing(STATE_FAILED, STATE_CLOSE);
-    }
+    if (closes)
+        closeOnStopOrError(STATE_CLOSE);
     return true;
 }
