@@ -273,8 +273,8 @@ private:
     // read; then the state after.
     void runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes);
     void startBtpTransfer();
-    bool runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
-    bool runBtpCancel(int closing_state, bool writes_file);
+    void runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
+    void runBtpCancel(int closing_state, bool writes_file);
     void endTransfer(bool writes_file);
     void takeTotalSize(uint32_t mms_pt);
     void requestMmsRange();

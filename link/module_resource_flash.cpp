@@ -67,6 +67,8 @@ void Tmodule_resource::prepareDownloadFiles()
     if (path_join(download_tmp_file_name, sizeof download_tmp_file_name, path_bin, name) == 0)
         download_tmp_file_name[0] = '\0';
     openDownloadTmpFile();
+    if (!download_tmp_file)
+        log_printf("ERROR : unable to create temporary download file \"%s\"", download_tmp_file_name);
     closeDownloadTmpFile();
     // No download file until this operation writes one.
     download_file_name[0] = '\0';
@@ -105,7 +107,7 @@ void Tmodule_resource::endTransfer(bool writes_file)
         saved_bytes = writeDownloadFile();
 }
 
-bool Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file)
+void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file)
 {
     Tdownload_manager& manager = downloadManager();
     if (consumed)
@@ -127,10 +129,9 @@ bool Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int 
         pending_result = STATE_CANCELLED;
     if (onEvent(&ERROR, cancel_state))
         pending_result = STATE_FAILED;
-    return true;
 }
 
-bool Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
+void Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
 {
     Tdownload_manager& manager = downloadManager();
     if (consumed) {
@@ -146,7 +147,6 @@ bool Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
     // A second cancel hurries the manager on; the file stays open until it ends.
     if (onEvent(&STOP, -1))
         manager.stop(this);
-    return true;
 }
 
 void Tmodule_resource::requestMmsRange()

@@ -299,6 +299,13 @@ TEST_F(FlashDownload, AHealthCheckDownloadsTheRecordsOfItsAcquisition)
     });
     ASSERT_FALSE(master.start_get_health());
     ASSERT_TRUE(waitExecuted(control, 1));
+    // The master asks for the full health cycle.
+    std::vector<std::vector<uint8_t>> controls;
+    for (const sim::Received& frame : logger.received())
+        if (frame.port == sim::port::gtp && frame.command() == sim::gtp::control)
+            controls.push_back(frame.body());
+    ASSERT_FALSE(controls.empty());
+    EXPECT_EQ(controls.front(), std::vector<uint8_t>{66});
     // The control's answer is PENDING; the late answer comes when the logger is done.
     EXPECT_TRUE(pump.untilLogged("INFO  : PENDING........"));
     logger.releaseLate();
@@ -312,6 +319,21 @@ TEST_F(FlashDownload, AHealthCheckDownloadsTheRecordsOfItsAcquisition)
     Txml_parser reader;
     ASSERT_EQ(reader.parseFile(master.converted_xml), 0);
     EXPECT_EQ(reader.timeSteps()->count(), 1);
+}
+
+TEST_F(FlashDownload, AHealthCheckCancelledWhileTheLoggerMeasuresPutsAcquisitionBack)
+{
+    logger.update([](sim::State& s) {
+        s.variables[sim::var::acq_enable] = 0;
+        s.hold_acquisitions = true;
+    });
+    ASSERT_FALSE(master.start_get_health());
+    EXPECT_TRUE(pump.untilLogged("INFO  : PENDING........"));
+    master.STOP.signal();
+    EXPECT_EQ(runToEnd(), master_cancelled);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+    EXPECT_EQ(logger.executions(btp_start), 0u);
+    EXPECT_EQ(module.download_file_name[0], '\0');
 }
 
 }  // namespace
