@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "base/log.h"
@@ -25,6 +26,12 @@ bool read_whole_file(const char* path, std::vector<uint8_t>* bytes)
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file)
         return false;
+    // A folder opens for reading too, and its size says nothing about its bytes.
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        return false;
+    }
     // Sized up front when the size is known; a stream that grows still reads whole.
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);

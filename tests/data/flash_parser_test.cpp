@@ -218,6 +218,9 @@ TEST_F(FlashParserTest, BrokenHeadersWriteNothing)
     Tflash_parser parser;
     EXPECT_EQ(parser.convertToXml(dir.path().c_str(), dir.file("missing.bin").c_str(), path, sizeof path), 1);
     EXPECT_STREQ(path, "");
+    // A folder given as the download file is refused, not read.
+    EXPECT_EQ(parser.convertToXml(dir.path().c_str(), dir.path().c_str(), path, sizeof path), 1);
+    EXPECT_STREQ(path, "");
 }
 
 TEST_F(FlashParserTest, FailedOutputLeavesTheFileOnDiskAlone)
