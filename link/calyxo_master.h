@@ -90,6 +90,8 @@ public:
     bool start_out_control(uint8_t kind, uint8_t mask, uint8_t value);
     // Types 6 and 7 carry their two key bytes.
     void start_control(uint8_t type);
+    // The logger's next acquisition and GSM times on the grid of the period.
+    void start_quick_sync(uint32_t period);
 
     // EEPROM operations (calyxo_master_eeprom.cpp). The upload from a setup
     // file gives the setup's error bits, 1 for a setup without station, else 0
@@ -190,6 +192,7 @@ public:
     uint8_t control_type = 0;
     uint8_t control_data[2] = {};
     uint8_t control_data_count = 0;
+    uint32_t quick_sync_period = 0;
     // After an upload from a setup file, control 8 follows.
     bool upload_control = false;
     uint8_t eeprom_page_mask = 0;

@@ -53,6 +53,11 @@ Tstart control(Tcalyxo_master& m)
     return started_unless(m.module->start_control(m.control_type, m.control_data, m.control_data_count, 0));
 }
 
+Tstart quick_sync(Tcalyxo_master& m)
+{
+    return started_unless(m.module->start_quick_sync(m.quick_sync_period));
+}
+
 Tstart upload_all(Tcalyxo_master& m)
 {
     return started_unless(m.module->start_eeprom_upload_all());
@@ -132,6 +137,7 @@ const Tmodule_step module_steps[] = {
     {270, out_control, nullptr, Tcalyxo_master::STATE_SUCCESS},
     {320, control, nullptr, Tcalyxo_master::STATE_SUCCESS},
     {360, upload_all, nullptr, 370},
+    {420, quick_sync, nullptr, Tcalyxo_master::STATE_SUCCESS},
     {370, upload_control, nullptr, Tcalyxo_master::STATE_SUCCESS},
     {520, eeprom_download, &Tcalyxo_master::decodeEepromDownload, Tcalyxo_master::STATE_SUCCESS},
     {600, upload_pages, nullptr, Tcalyxo_master::STATE_SUCCESS},
@@ -169,6 +175,7 @@ void Tcalyxo_master::startOperations()
         {&Tcalyxo_master::START_OUT_CONTROL, 270},
         {&Tcalyxo_master::START_CONTROL, 320},
         {&Tcalyxo_master::START_EEPROM_UPLOAD, 360},
+        {&Tcalyxo_master::START_QUICK_SYNC, 420},
         {&Tcalyxo_master::START_EEPROM_DOWNLOAD, 520},
         {&Tcalyxo_master::START_EEPROM_UPLOAD_PAGES, 600},
         {&Tcalyxo_master::START_PARAMETER_GET, 700},
@@ -233,6 +240,14 @@ void Tcalyxo_master::start_control(uint8_t type)
         control_data[1] = key[1];
     }
     begin(START_CONTROL);
+}
+
+void Tcalyxo_master::start_quick_sync(uint32_t period)
+{
+    if (refuseStart(true))
+        return;
+    quick_sync_period = period;
+    begin(START_QUICK_SYNC);
 }
 
 void Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double index)

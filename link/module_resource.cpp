@@ -55,6 +55,7 @@ const Tmodule_resource::Tstate_group Tmodule_resource::state_groups[] = {
     &Tmodule_resource::runIdle,
     &Tmodule_resource::runRedp,
     &Tmodule_resource::runStatus,
+    &Tmodule_resource::runQuickSync,
     &Tmodule_resource::runVariables,
     &Tmodule_resource::runOutControl,
     &Tmodule_resource::runControl,

@@ -43,6 +43,12 @@ public:
     // log_path) the status XML file. True when refused.
     bool start_status();
 
+    // Quick sync (module_resource_quick_sync.cpp): the next acquisition and
+    // GSM times put on the grid of the period (900, 3600, 43200, 86400 s; any
+    // other keeps them unless past); a logger clock more than 10 s behind is
+    // set to the computer's time as it is when the write goes out. True when refused.
+    bool start_quick_sync(uint32_t period);
+
     // Single REDP exchanges (module_resource_redp.cpp), true when refused. The
     // resource is busy (STATE_REDP) until the answer, a time-out or stop_redp;
     // the installed hooks hear how it ended. At most 52 data bytes per request.
@@ -207,6 +213,7 @@ private:
     bool runEepromDownload();
     bool runConfSequence();
     bool runStatus();
+    bool runQuickSync();
     bool runEnd();
     // The transitions that every operation state has.
     void endOnStopOrError();
@@ -289,6 +296,9 @@ private:
     uint32_t total_size = 0;
     uint8_t mms_request_length = 0;
     uint32_t saved_bytes = 0;
+
+    uint32_t quick_sync_period = 0;
+    bool quick_sync_sets_clock = false;
 
     std::vector<std::unique_ptr<Tconf_sequence_item>> sequence;
     std::size_t sequence_cursor = 0;
