@@ -55,6 +55,7 @@ const Tcalyxo_master::Tstate_group Tcalyxo_master::state_groups[] = {
     &Tcalyxo_master::runStatus,
     &Tcalyxo_master::runKeyAndMac,
     &Tcalyxo_master::runModuleSteps,
+    &Tcalyxo_master::runScript,
     &Tcalyxo_master::runPulseMeterDisplay,
     &Tcalyxo_master::runDownload,
     &Tcalyxo_master::runEnd,

@@ -92,6 +92,9 @@ public:
     void start_control(uint8_t type);
     // The logger's next acquisition and GSM times on the grid of the period.
     void start_quick_sync(uint32_t period);
+    // Hex records "01" id value, each written as a variable
+    // (calyxo_master_script.cpp).
+    void start_script(const char* text);
 
     // EEPROM operations (calyxo_master_eeprom.cpp). The upload from a setup
     // file gives the setup's error bits, 1 for a setup without station, else 0
@@ -193,6 +196,8 @@ public:
     uint8_t control_data[2] = {};
     uint8_t control_data_count = 0;
     uint32_t quick_sync_period = 0;
+    Tmy_string script_text;
+    unsigned script_position = 0;
     // After an upload from a setup file, control 8 follows.
     bool upload_control = false;
     uint8_t eeprom_page_mask = 0;
@@ -237,6 +242,10 @@ private:
     // The START events of the operations besides connection and status.
     void startOperations();
     bool runModuleSteps();
+    bool runScript();
+    enum Tscript_record { SCRIPT_RECORD, SCRIPT_END, SCRIPT_BAD };
+    // The next record from script_position on; SCRIPT_BAD is logged.
+    Tscript_record nextScriptRecord(uint8_t* id, uint32_t* value);
     bool runPulseMeterDisplay();
     bool runDownload();
     // The module's download file into measurement XML; false when it failed.

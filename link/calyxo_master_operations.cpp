@@ -181,6 +181,7 @@ void Tcalyxo_master::startOperations()
         {&Tcalyxo_master::START_PARAMETER_GET, 700},
         {&Tcalyxo_master::START_MACRO_WRITE, 2000},
         {&Tcalyxo_master::START_MACRO_READ, 3000},
+        {&Tcalyxo_master::START_SCRIPT, 1600},
     };
     for (const Tfirst_state& first : first_states)
         if (onEvent(&(this->*first.event), first.state))
