@@ -13,7 +13,7 @@ namespace {
 
 const char empty_text[1] = {0};
 
-// Longest conversion specification the engine collects, conversion character included.
+// Longest conversion directive the engine collects, conversion character included.
 constexpr unsigned max_spec = 31;
 
 bool is_spec_char(char c)
@@ -123,7 +123,7 @@ bool is_blank(char c)
     return c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' ';
 }
 
-// The collected specification without its length modifiers, for the runtime's
+// The collected directive without its length modifiers, for the runtime's
 // formatter: every integer argument is read as 32 bits ("ll" as 64), every
 // floating one as a double.
 bool runtime_spec(const char* spec, unsigned n, char* out)
@@ -395,7 +395,7 @@ void Tmy_string::appendFormatted(const char* format, va_list args)
         while (*p && is_spec_char(*p) && n < max_spec - 1)
             spec[n++] = *p++;
         if (!*p) {
-            append(spec, n);  // the format ends inside a specification: kept as text
+            append(spec, n);  // the format ends inside a directive: kept as text
             break;
         }
         const char conversion = *p++;
