@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/parse.h"
 #include "base/program_interface.h"
+#include "link/gui_ids.h"
 #include "link/main_window_port.h"
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
@@ -16,7 +17,6 @@
 namespace {
 
 // gui_set ids.
-constexpr int GUI_PENDING_WINDOW = 53;
 constexpr int GUI_OPERATION_PANEL = 113;
 
 // The destination of the logger's extension mode, and of its normal mode.
@@ -281,7 +281,7 @@ void Tcalyxo_master::OnNotification(Tmy_event* event)
     if (trace & TRACE_MASTER_NOTIFICATION)
         log_printf("{m}%s : OnNotification(%s) @ %d", event->getResourceName(), event->getName(), state);
     if (event == &STOP)
-        gui_set(GUI_PENDING_WINDOW, "HIDE");
+        gui_set(GUI_PENDING, "HIDE");
     if (module && event == &module->VIEW_UPDATED)
         onViewUpdated();
     if (io && event == &io->DISCONNECTED)

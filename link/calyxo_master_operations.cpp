@@ -8,6 +8,7 @@
 #include "base/program_interface.h"
 #include "base/xml.h"
 #include "link/calyxo_master.h"
+#include "link/logger_variables.h"
 #include "link/main_window_port.h"
 #include "link/module_resource.h"
 #include "link/sequence_report.h"
@@ -21,8 +22,6 @@ Tstart started_unless(bool refused)
     return refused ? Tstart::refused : Tstart::started;
 }
 
-// The variable that holds a pulse meter's index.
-constexpr uint8_t VAR_PULSE_INDEX = 41;
 constexpr uint8_t CONTROL_RESTART_ACQ = 8;
 constexpr uint8_t PULSE_METER_PAGE_MASK = 0x08;
 constexpr uint8_t DECODE_PULSE_METER = 3;

@@ -10,6 +10,7 @@
 #include "base/parse.h"
 #include "base/program_interface.h"
 #include "link/basicio_dump.h"
+#include "link/gui_ids.h"
 #include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/mscp_protocol.h"
@@ -35,10 +36,6 @@ constexpr unsigned pipo_challenge_length = MSCP_FRAME_OVERHEAD + 6;
 constexpr int32_t ping_after_activity = 21;
 constexpr int32_t ping_with_station = 44;
 constexpr int32_t ping_without_station = 6;
-
-// gui_set ids of the progress window.
-constexpr int GUI_PROGRESS_TEXT = 54;
-constexpr int GUI_PROGRESS = 55;
 
 // Bytes per second that a download needs at least, for its time estimate.
 constexpr unsigned download_bytes_per_second = 800;

@@ -11,6 +11,8 @@
 #include "base/program_interface.h"
 #include "base/time_calendar.h"
 #include "link/download_manager.h"
+#include "link/gui_ids.h"
+#include "link/logger_variables.h"
 #include "link/module_resource.h"
 #include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
@@ -18,13 +20,9 @@
 
 namespace {
 
-constexpr uint8_t VAR_MMS_PT = 16;
-constexpr uint8_t VAR_STATION_ID = 38;
-constexpr uint8_t VAR_NEXT_DOWNLOAD_ADDRESS = 40;
 // Data bytes of one 'Q' request.
 constexpr uint32_t max_mms_request = 248;
 constexpr unsigned copy_block = 512;
-constexpr int GUI_PROGRESS = 55;
 
 enum : int {
     STATE_READ_ACQ = 800,

@@ -5,21 +5,18 @@
 #include "base/log.h"
 #include "base/program_interface.h"
 #include "link/download_manager.h"
+#include "link/gui_ids.h"
+#include "link/logger_variables.h"
 #include "link/module_resource.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/sequence_report.h"
 
 namespace {
 
-constexpr uint8_t VAR_MMS_PT = 16;
 // Controls that make the logger measure now: the plain cycle and the health cycle.
 constexpr uint8_t CONTROL_ACQUIRE = 3;
 constexpr uint8_t CONTROL_ACQUIRE_HEALTH = 66;
 constexpr uint8_t health_kind_full = 2;
-
-// gui_set ids of the pending window.
-constexpr int GUI_PENDING_TEXT = 52;
-constexpr int GUI_PENDING = 53;
 
 enum : int {
     STATE_READ_ACQ = 2400,

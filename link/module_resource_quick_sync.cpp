@@ -3,14 +3,11 @@
 #include <cstdlib>
 
 #include "base/time_calendar.h"
+#include "link/logger_variables.h"
 #include "link/module_resource.h"
 #include "link/module_view.h"
 
 namespace {
-
-constexpr uint8_t VAR_TIME = 0;
-constexpr uint8_t VAR_ACQ_NEXT = 2;
-constexpr uint8_t VAR_GSM_NEXT = 33;
 
 // A logger clock this many seconds behind the computer's is set.
 constexpr uint32_t clock_tolerance = 10;

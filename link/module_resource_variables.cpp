@@ -2,18 +2,14 @@
 // digital outputs, a control command and a parameter read.
 #include "base/log.h"
 #include "base/program_interface.h"
+#include "link/gui_ids.h"
+#include "link/logger_variables.h"
 #include "link/module_resource.h"
 #include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/sequence_report.h"
 
 namespace {
-
-constexpr uint8_t VAR_ACQ_ENABLE = 3;
-
-// gui_set ids of the pending window.
-constexpr int GUI_PENDING_TEXT = 52;
-constexpr int GUI_PENDING = 53;
 
 enum : int {
     STATE_RAW_READ = 2650,
