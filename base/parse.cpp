@@ -395,6 +395,15 @@ unsigned read_be32(const void* bytes)
     return (static_cast<unsigned>(b[0]) << 24) | (static_cast<unsigned>(b[1]) << 16) | (static_cast<unsigned>(b[2]) << 8) | b[3];
 }
 
+void write_be32(void* bytes, unsigned value)
+{
+    unsigned char* b = static_cast<unsigned char*>(bytes);
+    b[0] = static_cast<unsigned char>(value >> 24);
+    b[1] = static_cast<unsigned char>(value >> 16);
+    b[2] = static_cast<unsigned char>(value >> 8);
+    b[3] = static_cast<unsigned char>(value);
+}
+
 unsigned read_be16(const void* bytes)
 {
     if (!bytes)

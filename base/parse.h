@@ -37,6 +37,8 @@ void text_to_lower(char* text);
 unsigned bcd_le_to_uint(const void* bytes);
 unsigned bcd_be_to_uint(const void* bytes);
 unsigned read_be32(const void* bytes);
+// Four bytes, most significant first.
+void write_be32(void* bytes, unsigned value);
 unsigned read_be16(const void* bytes);
 int read_le32_at(const void* bytes, unsigned position);
 unsigned read_le16_at(const void* bytes, unsigned position);

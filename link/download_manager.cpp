@@ -39,14 +39,6 @@ constexpr unsigned rate_waits = 5;
 constexpr unsigned btp_address_bytes = 4;
 constexpr unsigned dump_bytes_per_line = 16;
 
-void put_be32(unsigned char* at, unsigned value)
-{
-    at[0] = static_cast<unsigned char>(value >> 24);
-    at[1] = static_cast<unsigned char>(value >> 16);
-    at[2] = static_cast<unsigned char>(value >> 8);
-    at[3] = static_cast<unsigned char>(value);
-}
-
 void build_btp(Tmlp_message* msg, unsigned char n, unsigned char command)
 {
     msg->bytes[MSCP_DESTINATION] = MSCP_LOGGER_ADDRESS;
@@ -96,8 +88,8 @@ void Tdownload_manager::send_BTP_download(unsigned address, unsigned length)
         log_printf("INFO    : %s : send_BTP_download(%d,%d)", getParameter("name"), address, length);
     Tmlp_message msg;
     build_btp(&msg, 9, BTP_START);
-    put_be32(msg.bytes + MSCP_COMMAND + 1, address);
-    put_be32(msg.bytes + MSCP_COMMAND + 5, length);
+    write_be32(msg.bytes + MSCP_COMMAND + 1, address);
+    write_be32(msg.bytes + MSCP_COMMAND + 5, length);
     transmit(&msg);
 }
 

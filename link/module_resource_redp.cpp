@@ -27,14 +27,6 @@ enum : uint8_t {
     REDP_GET = 0x91,
 };
 
-void put_be32(uint8_t* out, uint32_t value)
-{
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
-}
-
 unsigned redp_count(unsigned count)
 {
     return count < redp_data_max ? count : redp_data_max;
@@ -57,7 +49,7 @@ bool Tmodule_resource::sendRedp(uint8_t command, const uint8_t* data, uint8_t co
 bool Tmodule_resource::start_redp_set(uint8_t id, uint32_t value)
 {
     uint8_t data[5];
-    put_be32(data, value);
+    write_be32(data, value);
     data[4] = id;
     return sendRedp(REDP_SET, data, sizeof data);
 }
@@ -71,7 +63,7 @@ bool Tmodule_resource::start_redp_mem_write(uint32_t address, const uint8_t* dat
 {
     const unsigned kept = data ? redp_count(count) : 0;
     uint8_t body[4 + redp_data_max];
-    put_be32(body, address);
+    write_be32(body, address);
     if (kept)
         std::memcpy(body + 4, data, kept);
     return sendRedp(REDP_MEM_WRITE, body, static_cast<uint8_t>(4 + kept));
@@ -80,7 +72,7 @@ bool Tmodule_resource::start_redp_mem_write(uint32_t address, const uint8_t* dat
 bool Tmodule_resource::start_redp_mem_read(uint32_t address, unsigned count)
 {
     uint8_t body[5];
-    put_be32(body, address);
+    write_be32(body, address);
     body[4] = static_cast<uint8_t>(redp_count(count));
     return sendRedp(REDP_MEM_READ, body, sizeof body);
 }

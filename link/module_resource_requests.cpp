@@ -42,14 +42,6 @@ bool is_viewed_variable(uint8_t id)
     return id <= 4 || id == 16 || (id >= 32 && id <= 38) || id == 40 || id == 135;
 }
 
-void put_be32(uint8_t* out, uint32_t value)
-{
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
-}
-
 // How a variable's answer reaches the status block.
 enum class Tstatus_effect { time, value, low_byte, system_info };
 
@@ -107,7 +99,7 @@ bool Tmodule_resource::sendGtp(uint8_t command, const uint8_t* data, uint8_t cou
 bool Tmodule_resource::mscp_gtp_sendSetVar(uint8_t id, uint32_t value, uint8_t flag)
 {
     uint8_t data[6] = {id, flag};
-    put_be32(data + 2, value);
+    write_be32(data + 2, value);
     return sendGtp(GTP_SET_VAR, data, sizeof data);
 }
 
@@ -134,7 +126,7 @@ bool Tmodule_resource::SendMMSrange(uint32_t address, uint8_t count)
     if (trace & TRACE_PROTOCOL)
         log_printf("SendMMSrange(%d,%d)", static_cast<int>(address), count);
     uint8_t data[5];
-    put_be32(data, address);
+    write_be32(data, address);
     data[4] = count;
     return sendGtp(GTP_MMS_RANGE, data, sizeof data);
 }
@@ -143,7 +135,7 @@ bool Tmodule_resource::mscp_gtp_sendMemWrite(uint32_t address, uint8_t count, co
 {
     // Address, count and the data must fit one frame; the socket refuses more.
     uint8_t body[Tmlp_message::max_payload] = {};
-    put_be32(body, address);
+    write_be32(body, address);
     body[4] = count;
     const unsigned room = sizeof body - 5;
     if (data && count)
@@ -155,7 +147,7 @@ bool Tmodule_resource::mscp_gtp_sendMemWrite(uint32_t address, uint8_t count, co
 bool Tmodule_resource::mscp_gtp_sendEepromRead(uint32_t address, uint8_t count)
 {
     uint8_t data[5];
-    put_be32(data, address);
+    write_be32(data, address);
     data[4] = count;
     return sendGtp(GTP_EEPROM_READ, data, sizeof data);
 }

@@ -102,6 +102,9 @@ TEST(Parse, HexAndBytes)
     EXPECT_EQ(read_le32_at(be, 0), 0x78563412);
     EXPECT_EQ(read_le16_at(be, 2), 0x7856u);
     EXPECT_EQ(read_be32(nullptr), 0u);
+    unsigned char written[4] = {};
+    write_be32(written, 0x12345678u);
+    EXPECT_EQ(0, std::memcmp(written, be, sizeof be));
 }
 
 TEST(Parse, BigEndianFloatsWithZeroBytes)
