@@ -1,4 +1,4 @@
-#include "viewers/confview/wmain_config_view.h"
+#include "programs/confview/wmain_config_view.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@
 #include "tests/gui/qt_application.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
-#include "viewers/confview/configuration_block.h"
+#include "programs/confview/configuration_block.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "link/calyxo_master.h"
 #include "link/firmware_update.h"
 #include "platform/widgets/recording_dialogs.h"
-#include "rfu/wrfu.h"
+#include "programs/basic/wrfu.h"
 #include "tests/gui/qt_application.h"
 #include "tests/support/temp_dir.h"
 

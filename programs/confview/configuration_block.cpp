@@ -1,4 +1,4 @@
-#include "viewers/confview/configuration_block.h"
+#include "programs/confview/configuration_block.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "viewers/confview/version_id.h"
+#include "programs/confview/version_id.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 
 #include "base/program_interface.h"
 #include "platform/widgets/dialog_seam.h"
-#include "viewers/confview/wmain_config_view.h"
+#include "programs/confview/wmain_config_view.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "viewers/confview/eeprom_image_file.h"
+#include "programs/confview/eeprom_image_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "viewers/confview/wmain_config_view.h"
+#include "programs/confview/wmain_config_view.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,9 +21,9 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
-#include "viewers/confview/configuration_block.h"
-#include "viewers/confview/eeprom_image_file.h"
-#include "viewers/confview/version_id.h"
+#include "programs/confview/configuration_block.h"
+#include "programs/confview/eeprom_image_file.h"
+#include "programs/confview/version_id.h"
 
 namespace {
 

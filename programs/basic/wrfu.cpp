@@ -1,4 +1,4 @@
-#include "rfu/wrfu.h"
+#include "programs/basic/wrfu.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
