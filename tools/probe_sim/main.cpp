@@ -1,0 +1,133 @@
+// calyxo_probe_sim: a simulated fluorometer probe on a pseudo-terminal,
+// registered as a COM port, for trying calyxo_start without a probe.
+//
+//   calyxo_probe_sim [--com N] [--ports-dir DIR] [--lamp L:base:signal[:noise[:drift]]]...
+//                    [--battery V] [--temperature C] [--seed N] [--clock] [--hex]
+//                    [--silent] [--late MS] [--garbage N]
+//
+// Prints the device path and "COM<N>" (one line each) and runs until SIGINT or
+// SIGTERM. Each line of input is a lamp text as for --lamp and changes that
+// lamp at once (another solution in the probe's cup).
+
+#include "tools/probe_sim/probe.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <thread>
+
+namespace {
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: calyxo_probe_sim [--com N] [--ports-dir DIR] [--lamp L:base:signal[:noise[:drift]]]...\n"
+                 "                        [--battery V] [--temperature C] [--seed N] [--clock] [--hex]\n"
+                 "                        [--silent] [--late MS] [--garbage N]\n");
+}
+
+bool parse_number(const char* text, long low, long high, long& value)
+{
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= low && value <= high;
+}
+
+bool parse_real(const char* text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0';
+}
+
+// One option at argv[i]; i moves past its value. False on a bad option.
+bool take_option(int argc, char** argv, int& i, probe_sim::Options& options, probe_sim::Setup& setup)
+{
+    const std::string option = argv[i];
+    if (option == "--clock") {
+        setup.script.clock_words = true;
+        return true;
+    }
+    if (option == "--hex") {
+        setup.script.hex_words = true;
+        return true;
+    }
+    if (option == "--silent") {
+        setup.misbehaviour.silent = true;
+        return true;
+    }
+    if (i + 1 >= argc)
+        return false;
+    const char* value = argv[++i];
+    long number = 0;
+    double real = 0;
+    if (option == "--com" && parse_number(value, 1, 255, number))
+        options.com = static_cast<int>(number);
+    else if (option == "--ports-dir")
+        options.ports_dir = value;
+    else if (option == "--lamp")
+        return probe_sim::apply_lamp_spec(value, setup.script);
+    else if (option == "--battery" && parse_real(value, real))
+        setup.script.battery_v = real;
+    else if (option == "--temperature" && parse_real(value, real))
+        setup.script.temperature_c = real;
+    else if (option == "--seed" && parse_number(value, 0, 0x7FFFFFFF, number))
+        setup.script.seed = static_cast<uint32_t>(number);
+    else if (option == "--late" && parse_number(value, 0, 600000, number))
+        setup.misbehaviour.late = std::chrono::milliseconds(number);
+    else if (option == "--garbage" && parse_number(value, 1, 4096, number)) {
+        setup.misbehaviour.garbage = true;
+        setup.misbehaviour.garbage_length = static_cast<std::size_t>(number);
+    } else
+        return false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    probe_sim::Options options;
+    probe_sim::Setup setup;
+    for (int i = 1; i < argc; ++i) {
+        if (!take_option(argc, argv, i, options, setup)) {
+            usage();
+            return 2;
+        }
+    }
+
+    // Blocked before any thread starts, so that only sigwait takes them.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    probe_sim::Probe probe;
+    probe.update([&setup](probe_sim::Setup& s) { s = setup; });
+    if (!probe.start(options)) {
+        std::fprintf(stderr, "calyxo_probe_sim: %s\n", probe.error().c_str());
+        return 1;
+    }
+    std::printf("%s\nCOM%d\n", probe.devicePath().c_str(), probe.comNumber());
+    std::fflush(stdout);
+
+    // Lamp changes from the input; without input the probe runs on as it is.
+    std::thread input([&probe] {
+        std::string text;
+        while (std::getline(std::cin, text)) {
+            bool changed = false;
+            probe.update([&](probe_sim::Setup& s) { changed = probe_sim::apply_lamp_spec(text, s.script); });
+            std::fprintf(stderr, changed ? "calyxo_probe_sim: %s\n" : "calyxo_probe_sim: not a lamp: %s\n",
+                         text.c_str());
+        }
+    });
+    input.detach();
+
+    int received = 0;
+    sigwait(&stop_signals, &received);
+    probe.stop();
+    return 0;
+}

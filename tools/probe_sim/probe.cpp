@@ -1,0 +1,288 @@
+#include "tools/probe_sim/probe.h"
+
+#include <algorithm>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace probe_sim {
+
+namespace {
+
+// While nobody has the line open, look again this often.
+constexpr int listener_check_ms = 20;
+
+void set_nonblocking(int fd)
+{
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+int milliseconds_until(std::chrono::steady_clock::time_point deadline, std::chrono::steady_clock::time_point now)
+{
+    if (deadline <= now)
+        return 0;
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return static_cast<int>(std::min<long long>(wait, 60000));
+}
+
+// "hh:mm:ss dd.mm.yy n": the probe's clock and its answer count.
+std::string clock_words(unsigned answer)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%02d %u", local.tm_hour, local.tm_min, local.tm_sec,
+                  local.tm_mday, local.tm_mon + 1, local.tm_year % 100, answer);
+    return text;
+}
+
+}  // namespace
+
+Probe::Probe() = default;
+
+Probe::~Probe()
+{
+    stop();
+}
+
+bool Probe::start(const Options& options)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (running) {
+        failure = "the probe is already running";
+        return false;
+    }
+    if (!line.open()) {
+        failure = line.error();
+        return false;
+    }
+    std::string dir = options.ports_dir.empty() ? sim::default_ports_dir() : options.ports_dir;
+    if (!registry.add(dir, options.com, line.devicePath())) {
+        failure = registry.error();
+        line.close();
+        return false;
+    }
+    if (pipe(wake_pipe) != 0) {
+        failure = "cannot make the wake-up pipe";
+        registry.remove();
+        line.close();
+        return false;
+    }
+    set_nonblocking(wake_pipe[0]);
+    set_nonblocking(wake_pipe[1]);
+    source.restart(setup.script.seed);
+    stopping = false;
+    listener = false;
+    running = true;
+    thread = std::thread(&Probe::run, this);
+    return true;
+}
+
+void Probe::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!running)
+            return;
+        stopping = true;
+    }
+    wake();
+    thread.join();
+    std::lock_guard<std::mutex> lock(mutex);
+    registry.remove();
+    line.close();
+    for (int& fd : wake_pipe) {
+        close(fd);
+        fd = -1;
+    }
+    outgoing.clear();
+    written = 0;
+    running = false;
+}
+
+std::string Probe::error() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return failure;
+}
+
+std::string Probe::devicePath() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return line.devicePath();
+}
+
+int Probe::comNumber() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return registry.com();
+}
+
+unsigned Probe::lineBaud() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return line.baud();
+}
+
+void Probe::update(const std::function<void(Setup&)>& change)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        change(setup);
+        source.restart(setup.script.seed);
+    }
+    wake();
+}
+
+std::vector<Heard> Probe::heard() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return journal;
+}
+
+std::vector<std::string> Probe::sent() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return lines_sent;
+}
+
+void Probe::clearJournal()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    journal.clear();
+    lines_sent.clear();
+}
+
+std::size_t Probe::commandCount() const
+{
+    return static_cast<std::size_t>(std::count_if(journal.begin(), journal.end(), [](const Heard& h) {
+        return h.outcome != Heard::Outcome::ignored;
+    }));
+}
+
+bool Probe::waitForCommands(std::size_t n, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return commandCount() >= n; });
+}
+
+bool Probe::waitForSent(std::size_t n, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return lines_sent.size() >= n; });
+}
+
+void Probe::wake()
+{
+    uint8_t byte = 1;
+    if (wake_pipe[1] >= 0 && ::write(wake_pipe[1], &byte, 1) < 0) {
+        // Full: the thread is awake anyway.
+    }
+}
+
+// ---- the thread ----
+
+void Probe::run()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!stopping) {
+        Clock::time_point now = Clock::now();
+        if (listener)
+            writeDue(now);
+        bool want_write = listener && !outgoing.empty() && outgoing.front().due <= now;
+        int timeout = -1;
+        if (!outgoing.empty() && !want_write)
+            timeout = milliseconds_until(outgoing.front().due, now);
+        int fd = line.fd();
+        lock.unlock();
+
+        // The master reports a hang-up while no slave is open: then only the
+        // wake-up pipe is watched, with a short time-out to look again.
+        pollfd check{fd, POLLIN, 0};
+        bool present = fd >= 0 && poll(&check, 1, 0) >= 0 && !(check.revents & POLLHUP);
+        if (!present)
+            timeout = timeout < 0 ? listener_check_ms : std::min(timeout, listener_check_ms);
+        pollfd fds[2] = {{wake_pipe[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0}};
+        poll(fds, present ? 2 : 1, timeout);
+
+        lock.lock();
+        uint8_t drain[64];
+        while (::read(wake_pipe[0], drain, sizeof drain) > 0) {
+        }
+        if (stopping)
+            break;
+        now = Clock::now();
+        if (present && (fds[1].revents & POLLIN)) {
+            uint8_t buffer[256];
+            ssize_t count = 0;
+            while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+                for (ssize_t i = 0; i < count; ++i)
+                    onByte(buffer[i], now);
+        }
+        if (!present || (fds[1].revents & (POLLHUP | POLLERR))) {
+            // Nobody hears what would go out now; a pty would keep it for the next reader.
+            listener = false;
+            outgoing.clear();
+            written = 0;
+        } else {
+            listener = true;
+        }
+        changed.notify_all();
+    }
+    changed.notify_all();
+}
+
+void Probe::onByte(uint8_t byte, Clock::time_point now)
+{
+    Heard entry;
+    entry.byte = byte;
+    entry.line_baud = line.baud();
+    if (!is_measure_command(byte)) {
+        entry.outcome = Heard::Outcome::ignored;
+    } else if (entry.line_baud != setup.baud) {
+        entry.outcome = Heard::Outcome::wrong_baud;
+    } else if (setup.misbehaviour.silent) {
+        entry.outcome = Heard::Outcome::silent;
+    } else {
+        entry.outcome = Heard::Outcome::answered;
+        // Answers leave in the order of their commands, however the delay changed.
+        Clock::time_point due = now + setup.misbehaviour.late;
+        if (!outgoing.empty())
+            due = std::max(due, outgoing.back().due);
+        outgoing.push_back(Outgoing{answerFor(byte), due});
+    }
+    journal.push_back(entry);
+}
+
+std::string Probe::answerFor(uint8_t command)
+{
+    ++answers;
+    if (setup.misbehaviour.garbage) {
+        std::string bytes;
+        for (std::size_t i = 0; i < setup.misbehaviour.garbage_length; ++i)
+            bytes += static_cast<char>(source.garbageByte());
+        return setup.misbehaviour.garbage_line_end ? bytes + "\r\n" : bytes;
+    }
+    return answer_line(command, source.take(setup.script), setup.script, clock_words(answers));
+}
+
+void Probe::writeDue(Clock::time_point now)
+{
+    while (!outgoing.empty() && outgoing.front().due <= now) {
+        const std::string& bytes = outgoing.front().bytes;
+        ssize_t count = ::write(line.fd(), bytes.data() + written, bytes.size() - written);
+        if (count < 0)
+            return;  // full (EAGAIN) or gone: the poll says which
+        written += static_cast<std::size_t>(count);
+        if (written < bytes.size())
+            return;
+        lines_sent.push_back(bytes);
+        outgoing.pop_front();
+        written = 0;
+    }
+}
+
+}  // namespace probe_sim
