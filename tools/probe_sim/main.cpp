@@ -14,9 +14,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
+#include <poll.h>
 #include <string>
-#include <thread>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -85,6 +86,13 @@ bool take_option(int argc, char** argv, int& i, probe_sim::Options& options, pro
     return true;
 }
 
+void apply_input_line(probe_sim::Probe& probe, const std::string& text)
+{
+    bool changed = false;
+    probe.update([&](probe_sim::Setup& s) { changed = probe_sim::apply_lamp_spec(text, s.script); });
+    std::fprintf(stderr, changed ? "calyxo_probe_sim: %s\n" : "calyxo_probe_sim: not a lamp: %s\n", text.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -98,7 +106,7 @@ int main(int argc, char** argv)
         }
     }
 
-    // Blocked before any thread starts, so that only sigwait takes them.
+    // Blocked before any thread starts, so that only the signal descriptor takes them.
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
@@ -114,20 +122,32 @@ int main(int argc, char** argv)
     std::printf("%s\nCOM%d\n", probe.devicePath().c_str(), probe.comNumber());
     std::fflush(stdout);
 
-    // Lamp changes from the input; without input the probe runs on as it is.
-    std::thread input([&probe] {
-        std::string text;
-        while (std::getline(std::cin, text)) {
-            bool changed = false;
-            probe.update([&](probe_sim::Setup& s) { changed = probe_sim::apply_lamp_spec(text, s.script); });
-            std::fprintf(stderr, changed ? "calyxo_probe_sim: %s\n" : "calyxo_probe_sim: not a lamp: %s\n",
-                         text.c_str());
+    // Lamp changes from the input, until a stop signal; without input the
+    // probe runs on as it is.
+    const int signals = signalfd(-1, &stop_signals, SFD_CLOEXEC);
+    if (signals < 0) {
+        std::fprintf(stderr, "calyxo_probe_sim: cannot wait for signals\n");
+        return 1;
+    }
+    // A watched descriptor set to -1 is left out by poll.
+    pollfd watched[2] = {{signals, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    std::string pending;
+    while (poll(watched, 2, -1) >= 0 && !(watched[0].revents & POLLIN)) {
+        if (!(watched[1].revents & (POLLIN | POLLHUP)))
+            continue;
+        char buffer[256];
+        const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0) {
+            watched[1].fd = -1;  // the input has ended
+            continue;
         }
-    });
-    input.detach();
-
-    int received = 0;
-    sigwait(&stop_signals, &received);
+        pending.append(buffer, static_cast<std::size_t>(count));
+        for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+            const std::string text = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            apply_input_line(probe, text);
+        }
+    }
     probe.stop();
     return 0;
 }
