@@ -36,8 +36,8 @@ protected:
     void connect(const char* baud)
     {
         probe.update([](probe_sim::Setup& s) {
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("A:100:50", s.script));
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("T:40:7.5", s.script));
+            ASSERT_TRUE(probe_sim::apply_lamp_text("A:100:50", s.script));
+            ASSERT_TRUE(probe_sim::apply_lamp_text("T:40:7.5", s.script));
         });
         ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
         receiver.io = &io;

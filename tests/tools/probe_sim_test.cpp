@@ -48,10 +48,10 @@ protected:
     {
         probe.update([](probe_sim::Setup& s) {
             // Levels chosen so that each count is worked out below.
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("A:100:50", s.script));   // 671089 and 1006633 counts
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("b:80:2.25", s.script));  // 536871 and 551970
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("C:250:1000", s.script)); // 1677722 and 8388608
-            ASSERT_TRUE(probe_sim::apply_lamp_spec("T:40:7.5", s.script));   // 268435 and 318767
+            ASSERT_TRUE(probe_sim::apply_lamp_text("A:100:50", s.script));   // 671089 and 1006633 counts
+            ASSERT_TRUE(probe_sim::apply_lamp_text("b:80:2.25", s.script));  // 536871 and 551970
+            ASSERT_TRUE(probe_sim::apply_lamp_text("C:250:1000", s.script)); // 1677722 and 8388608
+            ASSERT_TRUE(probe_sim::apply_lamp_text("T:40:7.5", s.script));   // 268435 and 318767
             s.script.battery_v = 3.6;       // 593.64 units: 3983862 counts
             s.script.temperature_c = 18.0;  // 180 units: 1207960 counts
         });
@@ -133,7 +133,7 @@ TEST(ProbeWords, EveryValueReadsBackWithinHalfACount)
 TEST(ProbeScript, LampTextsOfAnotherFormChangeNothing)
 {
     probe_sim::Script script;
-    ASSERT_TRUE(probe_sim::apply_lamp_spec("t:1:2:0.5:-0.25", script));
+    ASSERT_TRUE(probe_sim::apply_lamp_text("t:1:2:0.5:-0.25", script));
     EXPECT_EQ(script.lamps[3].base_mv, 1);
     EXPECT_EQ(script.lamps[3].signal_mv, 2);
     EXPECT_EQ(script.lamps[3].noise_mv, 0.5);
@@ -141,7 +141,7 @@ TEST(ProbeScript, LampTextsOfAnotherFormChangeNothing)
     for (const char* bad : {"", "A", "A:1", "X:1:2", "AB:1:2", "A:1:2:3:4:5", "A:1:x", "A::2", "A:1:2:"}) {
         probe_sim::Script untouched;
         untouched.lamps[0].base_mv = 7;
-        EXPECT_FALSE(probe_sim::apply_lamp_spec(bad, untouched)) << bad;
+        EXPECT_FALSE(probe_sim::apply_lamp_text(bad, untouched)) << bad;
         EXPECT_EQ(untouched.lamps[0].base_mv, 7) << bad;
     }
 }
@@ -149,8 +149,8 @@ TEST(ProbeScript, LampTextsOfAnotherFormChangeNothing)
 TEST_F(ProbeSim, NoiseStaysWithinItsAmplitudeAndDriftGrowsTheSignal)
 {
     probe.update([](probe_sim::Setup& s) {
-        ASSERT_TRUE(probe_sim::apply_lamp_spec("A:100:50:2", s.script));
-        ASSERT_TRUE(probe_sim::apply_lamp_spec("B:80:10:0:1.5", s.script));
+        ASSERT_TRUE(probe_sim::apply_lamp_text("A:100:50:2", s.script));
+        ASSERT_TRUE(probe_sim::apply_lamp_text("B:80:10:0:1.5", s.script));
     });
     ProbeLineClient client(probe.devicePath(), 9600);
     std::vector<double> bases;
@@ -169,7 +169,7 @@ TEST_F(ProbeSim, NoiseStaysWithinItsAmplitudeAndDriftGrowsTheSignal)
     EXPECT_GT(*std::max_element(bases.begin(), bases.end()) - *std::min_element(bases.begin(), bases.end()), 0.1);
 
     // Another solution starts the drift again.
-    probe.update([](probe_sim::Setup& s) { ASSERT_TRUE(probe_sim::apply_lamp_spec("B:80:20:0:1.5", s.script)); });
+    probe.update([](probe_sim::Setup& s) { ASSERT_TRUE(probe_sim::apply_lamp_text("B:80:20:0:1.5", s.script)); });
     const std::vector<std::string> words = words_of(ask(client, 'B'));
     ASSERT_EQ(words.size(), 9u);
     EXPECT_NEAR(millivolts_of(words[3], words[4]), 100, 1e-3);

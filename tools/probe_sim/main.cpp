@@ -69,7 +69,7 @@ bool take_option(int argc, char** argv, int& i, probe_sim::Options& options, pro
     else if (option == "--ports-dir")
         options.ports_dir = value;
     else if (option == "--lamp")
-        return probe_sim::apply_lamp_spec(value, setup.script);
+        return probe_sim::apply_lamp_text(value, setup.script);
     else if (option == "--battery" && parse_real(value, real))
         setup.script.battery_v = real;
     else if (option == "--temperature" && parse_real(value, real))
@@ -89,7 +89,7 @@ bool take_option(int argc, char** argv, int& i, probe_sim::Options& options, pro
 void apply_input_line(probe_sim::Probe& probe, const std::string& text)
 {
     bool changed = false;
-    probe.update([&](probe_sim::Setup& s) { changed = probe_sim::apply_lamp_spec(text, s.script); });
+    probe.update([&](probe_sim::Setup& s) { changed = probe_sim::apply_lamp_text(text, s.script); });
     std::fprintf(stderr, changed ? "calyxo_probe_sim: %s\n" : "calyxo_probe_sim: not a lamp: %s\n", text.c_str());
 }
 

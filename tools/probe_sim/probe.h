@@ -18,7 +18,7 @@
 // in the ports folder as the simulated logger registers itself:
 //
 //   probe_sim::Probe probe;
-//   probe.update([](probe_sim::Setup& s) { probe_sim::apply_lamp_spec("A:120:35", s.script); });
+//   probe.update([](probe_sim::Setup& s) { probe_sim::apply_lamp_text("A:120:35", s.script); });
 //   ASSERT_TRUE(probe.start({0, ports_dir})) << probe.error();   // com<N> -> /dev/pts/K
 //   ... the program opens "\\\\.\\COM" + probe.comNumber() at 9600 baud and sends 'O' ...
 //   ASSERT_TRUE(probe.waitForCommands(1, 5s));

@@ -44,9 +44,9 @@ std::vector<std::string> split_fields(const std::string& text, char separator)
 
 }  // namespace
 
-bool apply_lamp_spec(const std::string& spec, Script& script)
+bool apply_lamp_text(const std::string& text, Script& script)
 {
-    const std::vector<std::string> fields = split_fields(spec, ':');
+    const std::vector<std::string> fields = split_fields(text, ':');
     if (fields.size() < 3 || fields.size() > 5 || fields[0].size() != 1)
         return false;
     const int lamp = lamp_index(fields[0][0]);

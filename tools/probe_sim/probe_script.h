@@ -33,7 +33,7 @@ struct Script {
 
 // "A:base:signal[:noise[:drift]]" (letter in either case) into the script's
 // lamp; false, leaving the script as it was, when the text is not of that form.
-bool apply_lamp_spec(const std::string& spec, Script& script);
+bool apply_lamp_text(const std::string& text, Script& script);
 
 // One reading as the probe takes it: levels in mV.
 struct Reading {
