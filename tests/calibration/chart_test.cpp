@@ -263,6 +263,29 @@ TEST(ChartDrawing, PixelsAtTheirComputedPlaces)
     EXPECT_TRUE(flow.image().save("chart_flow.png"));
 }
 
+TEST(ChartDrawing, ManyPointsInOnePixelColumnKeepTheirExtremes)
+{
+    ensure_gui_application();
+    // 3000 points over 330 pixels; one spike up and one down in the middle.
+    Tsamples_serie s;
+    s.setCapacity(3000);
+    for (int i = 0; i < 3000; ++i)
+        s.append(NOON_UTC + i, i == 1500 ? 100 : i == 1501 ? -100 : 0, 1, SAMPLE_POINT_NO_COLOR);
+    Tplot_win32 chart;
+    chart.setSize(400, 300);
+    chart.parameters.buildLinePointPlot(&s);
+    chart.parameters.options.layers.pop_back();  // the line alone, without its dots
+    chart.draw();
+    // x over 3000 s, y from -200 to 200 in steps of 100: the spikes at a quarter from the top and bottom.
+    const QImage& image = chart.image();
+    const int x_spike = 50 + static_cast<int>(0.5 * 330);
+    EXPECT_EQ(rgb_at(image, x_spike, 15 + static_cast<int>(0.25 * 265)), 0x000080u);
+    EXPECT_EQ(rgb_at(image, x_spike, 15 + static_cast<int>(0.75 * 265)), 0x000080u);
+    EXPECT_EQ(rgb_at(image, 100, 15 + static_cast<int>(0.5 * 265)), 0x000080u);
+    EXPECT_EQ(rgb_at(image, 100, 15 + static_cast<int>(0.3 * 265)), 0xFFFFFFu);
+    EXPECT_TRUE(image.save("chart_spikes.png"));
+}
+
 TEST(ChartDrawing, SizesAndHistogramBars)
 {
     ensure_gui_application();
