@@ -8,6 +8,7 @@
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/program_interface.h"
+#include "calibration/calibration_gui_ids.h"
 #include "link/module_view.h"
 
 namespace {
@@ -159,7 +160,7 @@ void Tfluo_sample::setLamp(char letter, float lamp_base, float lamp_delta)
 {
     const char upper = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
     const char* found = static_cast<const char*>(std::memchr(lamp_letters, upper, LAMP_COUNT));
-    if (!found || upper == '\0')
+    if (!found)
         return;
     const int lamp = static_cast<int>(found - lamp_letters);
     base[lamp] = lamp_base;

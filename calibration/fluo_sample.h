@@ -47,16 +47,6 @@ int concentrationCode(const char* text);
 int configurationCode(const char* text);
 int modelCode(const char* text);
 
-// GUI ids of the sample labels: base, on and delta of a lamp are consecutive.
-constexpr int GUI_SAMPLE_LAMP_A_BASE = 307;
-constexpr int GUI_SAMPLE_BATTERY = 319;
-constexpr int GUI_SAMPLE_TEMPERATURE = 320;
-
-// Output channel of the raw calibration log.
-constexpr int OUTPUT_CHANNEL_MAIN = 0;
-constexpr int OUTPUT_CHANNEL_CALIBRATION_RAW = 2;
-constexpr int OUTPUT_CHANNEL_CALIBRATION_CONSTANTS = 3;
-
 // A value that the probe gave: not the no-value marker, and a number.
 bool sample_value_defined(float value);
 

@@ -4,24 +4,12 @@
 #include <vector>
 
 #include "base/my_string.h"
+#include "calibration/calibration_gui_ids.h"
 #include "calibration/fluo_sample.h"
 #include "calibration/fluo_sample_grid.h"
 #include "calibration/samples_serie.h"
 
 class Tcalibration_host;
-
-// GUI ids the calibration run writes and reads.
-enum : int {
-    GUI_CAL_CONFIGURATION = 152,
-    GUI_CAL_MODEL = 153,
-    GUI_CAL_TRACER = 154,         // read: the tracer of the solution in use
-    GUI_CAL_CONCENTRATION = 155,  // read: its concentration
-    GUI_CAL_SERIAL = 156,
-    GUI_CAL_STORE_BUTTON = 151,
-    GUI_CAL_REDRAW_CHARTS = 500,
-    GUI_CAL_PANEL = 600,
-    GUI_CAL_NEW_DATA = 10000,
-};
 
 // The calibration run: the current reading and its chart, the grid of stored
 // samples, the CALIBRATION XML file and the hand-over to the constants

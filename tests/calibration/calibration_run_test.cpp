@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -364,14 +364,18 @@ TEST_F(CalibrationRun, WritingIntoAFolderThatCannotBeWrittenIsReported)
     EXPECT_TRUE(run->writeConstantsFile(dat.c_str()));
     EXPECT_TRUE(recorded::log_contains("ERROR : unable to write \"" + dat + "\""));
 
-    // A read-only folder keeps the earlier file whole.
-    ASSERT_EQ(chmod(dir.path().c_str(), 0500), 0);
-    const bool writable_anyway = write_file_bytes(dir.file("probe"), "x");  // root ignores the mode
-    if (!writable_anyway) {
-        EXPECT_TRUE(run->writeCalibrationXml(existing.c_str()));
-        EXPECT_EQ(read_file_bytes(existing), "earlier calibration");
-    }
-    chmod(dir.path().c_str(), 0700);
+    // A write that cannot be made leaves the earlier file whole: here its
+    // temporary companion cannot be created (a folder is in its place).
+    ASSERT_TRUE(std::filesystem::create_directory(existing + ".tmp"));
+    recorded::clear_log();
+    EXPECT_TRUE(run->writeCalibrationXml(existing.c_str()));
+    EXPECT_TRUE(recorded::log_contains("ERROR : unable to write \"" + existing + "\""));
+    EXPECT_EQ(read_file_bytes(existing), "earlier calibration");
+    // Once it can be written, it is replaced whole.
+    std::filesystem::remove(existing + ".tmp");
+    EXPECT_FALSE(run->writeCalibrationXml(existing.c_str()));
+    EXPECT_EQ(read_file_bytes(existing).rfind("<?xml", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(existing + ".tmp"));
 }
 
 TEST_F(CalibrationRun, StoringFollowsTheGridRowsAndLevels)

@@ -1,6 +1,7 @@
 // Probe answers and logger acquisitions into samples, and the sample's display
 // and XML forms.
 
+#include "calibration/calibration_gui_ids.h"
 #include "calibration/fluo_sample.h"
 
 #include <gtest/gtest.h>
