@@ -1,5 +1,7 @@
 #include "calibration/master_fluo_cal.h"
 
+#include <cmath>
+
 #include "base/log.h"
 #include "base/params.h"
 #include "base/parse.h"
@@ -14,6 +16,8 @@
 namespace {
 
 constexpr int MAX_PATH_TEXT = 1024;
+// Floats from here up are the no-value marker or beyond a float.
+constexpr double FLOAT_RANGE = 3.4e38;
 // Points plotted of a water reading, and of a tracer reading.
 constexpr unsigned WATER_POINTS = 8;
 constexpr unsigned TRACER_POINTS = 4;
@@ -21,11 +25,12 @@ constexpr unsigned TRACER_POINTS = 4;
 const char row_letters[Tfluo_sample_grid::rows] = {'T', 'A', 'B', 'C'};
 const char* const level_texts[Tfluo_sample_grid::levels] = {"   0", "   1", "  10", " 100", "1000", "   0", "   0"};
 
-// A SAMPLE attribute as a float; a missing or unreadable one is undefined.
+// A SAMPLE attribute as a float; a missing or unreadable one, or one beyond a
+// float's range, is undefined.
 float sample_attribute(tinyxml2::XMLElement* node, const char* name)
 {
     double value = 0;
-    if (!xml_GetAttribute(node, name, VALUE_DOUBLE, &value, 0, nullptr))
+    if (!xml_GetAttribute(node, name, VALUE_DOUBLE, &value, 0, nullptr) || !(std::fabs(value) < FLOAT_RANGE))
         return float_undefined();
     return static_cast<float>(value);
 }

@@ -301,7 +301,8 @@ TEST_F(CalibrationRun, AMissingLampInTheFileStaysUndefined)
         "    <SAMPLE type=\"VEXL\" traceur=\"Water\" concentration=\"0 NTU\" LA_base_mV=\"1.000\" LA_mV=\"5.000\""
         " LC_mV=\"7.000\" LT_base_mV=\"1.000\" LT_mV=\"4.000\" Vbat=\"3.60\" />\n"
         "    <SAMPLE type=\"VEXL\" traceur=\"Water\" concentration=\"1 NTU\" LA_mV=\"9.000\" LB_mV=\"8.000\" />\n"
-        "    <SAMPLE type=\"VEXL\" traceur=\"Eosine\" concentration=\"10 ppb\" LA_mV=\"60.000\" />\n"
+        "    <SAMPLE type=\"VEXL\" traceur=\"Eosine\" concentration=\"10 ppb\" LA_mV=\"60.000\" LB_mV=\"1e40\""
+        " LC_mV=\"12abc\" />\n"
         "    <SAMPLE type=\"VEXL\" traceur=\"NaphthaleneDisulfonate\" concentration=\"10 ppb\" LC_mV=\"60.000\" />\n"
         "    <OTHER traceur=\"Water\" concentration=\"0 NTU\" />\n"
         "</CALIBRATION>\n"));
@@ -320,7 +321,10 @@ TEST_F(CalibrationRun, AMissingLampInTheFileStaysUndefined)
     EXPECT_FLOAT_EQ(water.delta[LAMP_C], 7.0f);
     EXPECT_TRUE(float_is_undefined(water.temperature));
     EXPECT_FLOAT_EQ(water.battery, 3.6f);
-    EXPECT_EQ(run->grid().cell(1, 2).size(), 1u);  // Eosine at 10 ppb: row 1, level 2
+    ASSERT_EQ(run->grid().cell(1, 2).size(), 1u);  // Eosine at 10 ppb: row 1, level 2
+    // Beyond a float, or no number: undefined too.
+    EXPECT_TRUE(float_is_undefined(run->grid().cell(1, 2)[0].delta[LAMP_B]));
+    EXPECT_TRUE(float_is_undefined(run->grid().cell(1, 2)[0].delta[LAMP_C]));
     EXPECT_EQ(run->tracer_a, 0);                   // Eosine sets no lamp tracer
 
     // The undefined lamp B of the water sample does not pull lamp B's water to 0.
