@@ -10,10 +10,21 @@ namespace {
 constexpr int CET_ZONE = 101;
 constexpr double MARGIN = 0.02;  // of the data's range, above and below
 
-// Whether v + step still moves: a step lost in v's precision would never end a walk.
-bool walks(double v, double step)
+// The values from, from + step, ... up to `to` (at most limit of them), each
+// computed from the start so that rounding does not lose the last one; a step
+// lost in the values' precision ends the walk.
+template <typename Tvisit>
+void walk_values(double from, double to, double step, int limit, Tvisit visit)
 {
-    return step > 0 && v + step > v;
+    const double slack = std::fabs(step) * 1e-9;
+    double previous = 0;
+    for (int k = 0; k < limit; ++k) {
+        const double v = from + k * step;
+        if (!(v <= to + slack) || (k > 0 && !(v > previous)))
+            break;
+        visit(v);
+        previous = v;
+    }
 }
 
 // The finite points of serie: a non-finite one would spoil every bound.
@@ -73,11 +84,7 @@ void Ty_grid::compute(double lo, double hi, double from, double to, double step)
     const double scale = hi == lo ? 1 : 1 / (hi - lo);
     if (step == 0)
         step = 1;
-    for (double v = from; v <= to && used < limit; v += step) {
-        positions[used++] = (v - lo) * scale;
-        if (!walks(v, step))
-            break;
-    }
+    walk_values(from, to, step, limit, [&](double v) { positions[used++] = (v - lo) * scale; });
 }
 
 double Ty_grid::position(int index) const
@@ -91,14 +98,12 @@ void Ty_labels::compute(double lo, double hi, double from, double to, double ste
     const double scale = hi == lo ? 1 : 1 / (hi - lo);
     if (step == 0)
         step = 1;
-    for (double v = from; v <= to && used < limit; v += step) {
+    walk_values(from, to, step, limit, [&](double v) {
         positions[used] = (v - lo) * scale;
         texts[used].printf("%0.3f", v);
         trim_zeros(&texts[used]);
         ++used;
-        if (!walks(v, step))
-            break;
-    }
+    });
 }
 
 double Ty_labels::position(int index) const
@@ -203,13 +208,11 @@ void Ty_axis::compute(double lo, double hi, double step_in, double data_min, dou
     if (lo == hi) {
         const double margin = (data_max - data_min) * MARGIN;
         const int mode = static_cast<int>(lo);
-        if (mode == 1) {
-            // From 0 up; data all below 0 reaches down from 0 instead.
-            bottom = data_min < 0 ? data_min - margin : 0;
-            top = data_max > 0 ? data_max + margin : 0;
-        } else if (mode == -1) {
-            bottom = data_min < 0 ? data_min - margin : 0;
-            top = 0;
+        if (mode == 1 || mode == -1) {
+            // From 0 up (1) or down (-1); data on the other side of 0 reaches
+            // across it, so that the axis always spans the data.
+            bottom = mode == 1 && data_min >= 0 ? 0 : std::fmin(data_min - margin, 0.0);
+            top = mode == -1 && data_max <= 0 ? 0 : std::fmax(data_max + margin, 0.0);
         } else {
             bottom = data_min - margin;
             top = data_max + margin;

@@ -164,6 +164,17 @@ TEST(ChartAxes, HugeAndNonFiniteDataStillEnd)
     Ty_grid grid;
     grid.compute(0, 1, 1e20, 1e20 + 10, 1);  // a step lost in the values' precision
     EXPECT_EQ(grid.count(), 1);
+    grid.compute(0, 1, 0, 1, 1e-3);  // more lines than the grid holds
+    EXPECT_EQ(grid.count(), Ty_grid::limit);
+
+    // Tenths add up with rounding errors; the last line is kept all the same.
+    Ty_labels labels;
+    labels.compute(-0.3, 0.3, -0.3, 0.3, 0.1);
+    ASSERT_EQ(labels.count(), 7);
+    EXPECT_STREQ(labels.text(0), "-0.3");
+    EXPECT_STREQ(labels.text(3), "0");
+    EXPECT_STREQ(labels.text(6), "0.3");
+    EXPECT_NEAR(labels.position(6), 1.0, 1e-12);
 }
 
 TEST(ChartAxes, AShortFlowIsDrawnOverAMinuteWithLabelsEveryFifteenSeconds)
