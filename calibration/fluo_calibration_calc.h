@@ -11,7 +11,7 @@ class Tfluo_sample_grid;
 // doubles; undefined ones hold the double no-value marker.
 class Tfluo_calibration_calc {
 public:
-    // Result bits of checkValidity.
+    // The consistency checks of checkValidity.
     static constexpr int check_count = 27;
 
     Tfluo_calibration_calc();

@@ -19,6 +19,7 @@
 #include "calibration/calibration_host.h"
 #include "calibration/fluo_calibration_calc.h"
 #include "data/ruvo_fluo.h"
+#include "tests/base/time_test_support.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -78,8 +79,6 @@ class CalibrationRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("TZ", "UTC", 1);
-        tzset();
         time_set_clock(fixed_clock);
         recorded::clear_log();
         recorded::clear_gui();
@@ -114,6 +113,7 @@ protected:
             store(s.tracer, s.concentration, s.deltas);
     }
 
+    Tpinned_time_zone utc{"UTC"};
     Trecording_host host;
     std::unique_ptr<Tmaster_fluo_cal> run;
 };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -185,15 +186,17 @@ uint32_t bits_of(float value)
 
 TEST(SampleFromView, TakesEachDefinedBaseAndDeltaOfTheAcquisitionItem)
 {
-    Tmodule_view_item item;
-    // Deltas A-T, temperature, bases A-T.
+    // As the flash and dump decoders fill it: deltas A-T, temperature, bases A-T.
+    auto view = std::make_unique<Tmodule_view>();
+    view->clearAcqValues(ACQ_ITEM_FLUOROMETER);
     const float values[9] = {10.0f, 20.0f, 30.0f, undefined_value(), 21.5f, 1.0f, undefined_value(), 3.0f, 4.0f};
     for (int k = 0; k < 9; ++k)
-        item.sub_values[k] = bits_of(values[k]);
-    item.sub_values[9] = bits_of(777.0f);
+        if (!float_is_undefined(values[k]))
+            view->setAcqSubValue(ACQ_ITEM_FLUOROMETER, k, values[k]);
+    view->setAcqSubValue(ACQ_ITEM_FLUOROMETER, 9, 777.0f);
     Tfluo_sample s;
     s.battery = 3.6f;
-    s.setFromView(&item);
+    s.setFromView(&view->acqItem(ACQ_ITEM_FLUOROMETER));
     EXPECT_FLOAT_EQ(s.base[LAMP_A], 1.0f);
     EXPECT_FLOAT_EQ(s.delta[LAMP_A], 10.0f);
     EXPECT_FLOAT_EQ(s.on[LAMP_A], 11.0f);
@@ -206,6 +209,18 @@ TEST(SampleFromView, TakesEachDefinedBaseAndDeltaOfTheAcquisitionItem)
     expect_undefined(s.on[LAMP_T], "on T");
     EXPECT_FLOAT_EQ(s.temperature, 21.5f);
     expect_undefined(s.battery, "battery (reset, not in the item)");
+
+    // A sub-value that is no number counts as undefined too.
+    Tmodule_view_item item;
+    const uint32_t nan_bits = 0x7FC00000;
+    item.sub_values[0] = nan_bits;
+    item.sub_values[5] = bits_of(2.0f);
+    s.setFromView(&item);
+    expect_undefined(s.delta[LAMP_A], "delta A");
+    expect_undefined(s.on[LAMP_A], "on A");
+    EXPECT_FLOAT_EQ(s.base[LAMP_A], 2.0f);
+    s.setFromView(nullptr);
+    expect_undefined(s.base[LAMP_A], "base A");
 }
 
 // A sample whose values print exactly.
