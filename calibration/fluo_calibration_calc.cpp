@@ -78,23 +78,9 @@ double Tfluo_calibration_calc::waterSignal(const Tfluo_sample_grid& grid, int la
 
 double Tfluo_calibration_calc::meanSignal(const Tfluo_sample_grid& grid, char kind, int lamp, double concentration)
 {
-    int row;
-    switch (kind) {
-    case 'T':
-        row = 0;
-        break;
-    case 'A':
-        row = 1;
-        break;
-    case 'B':
-        row = 2;
-        break;
-    case 'C':
-        row = 3;
-        break;
-    default:
+    const int row = Tfluo_sample_grid::rowOfLetter(kind);
+    if (row == Tfluo_sample_grid::no_cell || !(concentration >= 0 && concentration < 10000))
         return double_undefined();
-    }
     int level;
     switch (static_cast<int>(concentration)) {
     case 0:

@@ -100,6 +100,12 @@ void value_text(Tmy_string* out, float value)
         out->assign("---");
 }
 
+// The GUI id of a lamp's label: part 0 base, 1 on, 2 delta.
+int lamp_label(int lamp, int part)
+{
+    return GUI_SAMPLE_LAMP_A_BASE + 3 * lamp + part;
+}
+
 void append_attribute(Tmy_string* text, const char* format, float value)
 {
     if (sample_value_defined(value))
@@ -229,7 +235,9 @@ void Tfluo_sample::show(int flags) const
     log_select_output(OUTPUT_CHANNEL_CALIBRATION_RAW);
     const float shown[] = {base[LAMP_A], on[LAMP_A], base[LAMP_B], on[LAMP_B], base[LAMP_C],
                            on[LAMP_C],   base[LAMP_T], on[LAMP_T], battery,     temperature};
-    const int ids[] = {307, 308, 310, 311, 313, 314, 316, 317, GUI_SAMPLE_BATTERY, GUI_SAMPLE_TEMPERATURE};
+    const int ids[] = {lamp_label(LAMP_A, 0), lamp_label(LAMP_A, 1), lamp_label(LAMP_B, 0), lamp_label(LAMP_B, 1),
+                       lamp_label(LAMP_C, 0), lamp_label(LAMP_C, 1), lamp_label(LAMP_T, 0), lamp_label(LAMP_T, 1),
+                       GUI_SAMPLE_BATTERY,    GUI_SAMPLE_TEMPERATURE};
     Tmy_string texts[10];
     Tmy_string line("message:show()");
     for (int k = 0; k < 10; ++k) {
@@ -242,7 +250,7 @@ void Tfluo_sample::show(int flags) const
         for (int k = 0; k < 10; ++k)
             gui_set(ids[k], texts[k].c_str());
     for (int lamp = 0; lamp < LAMP_COUNT; ++lamp) {
-        const int delta_id = GUI_SAMPLE_LAMP_A_BASE + 3 * lamp + 2;
+        const int delta_id = lamp_label(lamp, 2);
         if (!sample_value_defined(delta[lamp])) {
             if (flags & 2)
                 gui_set(delta_id, "---");

@@ -1,5 +1,24 @@
 #include "calibration/fluo_sample_grid.h"
 
+namespace {
+
+const char row_letters[Tfluo_sample_grid::rows + 1] = "TABC";
+
+}  // namespace
+
+char Tfluo_sample_grid::rowLetter(int row)
+{
+    return row >= 0 && row < rows ? row_letters[row] : '?';
+}
+
+int Tfluo_sample_grid::rowOfLetter(char letter)
+{
+    for (int row = 0; row < rows; ++row)
+        if (row_letters[row] == letter)
+            return row;
+    return no_cell;
+}
+
 int Tfluo_sample_grid::thirdTracer(int configuration)
 {
     switch (configuration) {

@@ -23,6 +23,9 @@ public:
     static int levelOf(int concentration);
     // The third lamp's tracer of a configuration (1-3), else 0.
     static int thirdTracer(int configuration);
+    // The rows' letters: 'T' (water and turbidity), 'A', 'B', 'C' (the lamps' tracers).
+    static char rowLetter(int row);
+    static int rowOfLetter(char letter);
 
     // A copy of the sample in its cell; false (nothing stored) when it fits none.
     bool store(const Tfluo_sample& sample, int configuration);

@@ -22,7 +22,6 @@ constexpr double FLOAT_RANGE = 3.4e38;
 constexpr unsigned WATER_POINTS = 8;
 constexpr unsigned TRACER_POINTS = 4;
 
-const char row_letters[Tfluo_sample_grid::rows] = {'T', 'A', 'B', 'C'};
 const char* const level_texts[Tfluo_sample_grid::levels] = {"   0", "   1", "  10", " 100", "1000", "   0", "   0"};
 
 // A SAMPLE attribute as a float; a missing or unreadable one, or one beyond a
@@ -330,7 +329,7 @@ void Tmaster_fluo_cal::listGrid() const
     for (int row = 0; row < Tfluo_sample_grid::rows; ++row)
         for (int level = 0; level < Tfluo_sample_grid::levels; ++level)
             for (const Tfluo_sample& s : samples.cell(row, level))
-                log_printf("[%c] %s   %0.3f %0.3f %0.3f %0.3f ", row_letters[row], level_texts[level],
+                log_printf("[%c] %s   %0.3f %0.3f %0.3f %0.3f ", Tfluo_sample_grid::rowLetter(row), level_texts[level],
                            static_cast<double>(s.delta[LAMP_A]), static_cast<double>(s.delta[LAMP_B]),
                            static_cast<double>(s.delta[LAMP_C]), static_cast<double>(s.delta[LAMP_T]));
 }

@@ -58,6 +58,9 @@ TEST(CalibrationSignals, WaterIsTheSmallestDeltaAndCellsAreMeans)
     for (double missing : {Tfluo_calibration_calc::meanSignal(g, 'A', LAMP_A, 10),
                            Tfluo_calibration_calc::meanSignal(g, 'X', LAMP_A, 100),
                            Tfluo_calibration_calc::meanSignal(g, 'A', LAMP_A, 50),
+                           Tfluo_calibration_calc::meanSignal(g, 'A', LAMP_A, -100),
+                           Tfluo_calibration_calc::meanSignal(g, 'A', LAMP_A, 1e300),
+                           Tfluo_calibration_calc::meanSignal(g, 'A', LAMP_T + 1, 100),
                            Tfluo_calibration_calc::meanSignal(g, 'T', LAMP_C, 0),
                            Tfluo_calibration_calc::waterSignal(Tfluo_sample_grid(), LAMP_T)})
         EXPECT_TRUE(double_is_undefined(missing)) << missing;
