@@ -70,7 +70,7 @@ endfunction()
 # The suite's libraries that exist, for programs that may use any of them.
 function(calyxo_existing_libraries out)
   set(libs)
-  foreach(lib calyxo_link calyxo_data calyxo_base calyxo_testsupport)
+  foreach(lib calyxo_calibration calyxo_link calyxo_data calyxo_base calyxo_testsupport)
     if(TARGET ${lib})
       list(APPEND libs ${lib})
     endif()

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/list.h"
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/parse.h"
 
 namespace {
 
@@ -253,6 +255,7 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
         double x[CALIB_MAX_POINTS] = {};
         double y[CALIB_MAX_POINTS] = {};
         bool points_read = true;
+        fit_defined[tracer] = true;
         for (int i = 0; i < points; ++i) {
             const Tstring_tokenizer& words = in.words();
             double signal = 0;
@@ -261,6 +264,8 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
                 points_read = false;
                 continue;
             }
+            if (double_is_undefined(signal))
+                fit_defined[tracer] = false;
             bool not_above = false;
             x[i] = log_net(signal, water[tracer], &not_above);
             if (not_above)
@@ -300,6 +305,31 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
 
     if (lamp_count < 2 || lamp_count > 5)
         bits |= CALIB_LAMP_COUNT;
+
+    // Signals the calibration had no sample for: what rests on them stays unconverted.
+    auto defined = [](double value) { return !double_is_undefined(value); };
+    for (int lamp = 0; lamp < LAMPS; ++lamp)
+        water_defined[lamp] = defined(water[lamp]);
+    auto standards_defined = [&](int lamp) {
+        return water_defined[lamp] && defined(U[lamp][0]) && defined(U[lamp][1]) && defined(U[lamp][2]);
+    };
+    turbidity_defined = standards_defined(TURBIDITY_LAMP);
+    bool all_defined = turbidity_defined;
+    for (int lamp = 0; lamp < TRACERS; ++lamp) {
+        effect_defined[lamp] = turbidity_defined && standards_defined(lamp);
+        fit_defined[lamp] = fit_defined[lamp] && water_defined[lamp];
+        all_defined = all_defined && standards_defined(lamp) && fit_defined[lamp];
+        for (int tracer = 0; tracer < TRACERS; ++tracer) {
+            M_defined[lamp][tracer] = water_defined[lamp] && defined(S[lamp][tracer]);
+            all_defined = all_defined && M_defined[lamp][tracer];
+        }
+    }
+    for (int tracer = 0; tracer < TRACERS; ++tracer)
+        all_defined = all_defined && defined(S[TURBIDITY_LAMP][tracer]);
+    if (!all_defined) {
+        log_printf("Truvo_fluo::getcalib: signals without a measurement in the file, their conversions are off");
+        bits |= CALIB_VALUE_UNDEFINED;
+    }
 
     for (int lamp = 0; lamp < TRACERS; ++lamp) {
         for (int tracer = 0; tracer < TRACERS; ++tracer)
@@ -359,6 +389,8 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
         selected = none;
     Tppb_sample s = *sample;
     double net[TRACERS] = {s.lamp_mV[0], s.lamp_mV[1], s.lamp_mV[2]};
+    // A net signal that rests on an undefined constant.
+    bool net_known[TRACERS] = {true, true, true};
 
     if (s.turbidity_valid) {
         double net_t = s.turbidity_mV - water[TURBIDITY_LAMP];
@@ -368,12 +400,13 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
         for (int lamp = 0; lamp < TRACERS; ++lamp) {
             if (!s.lamp_valid[lamp])
                 continue;
+            net_known[lamp] = water_defined[lamp] && (turbidity_factor == 0 || effect_defined[lamp]);
             const double effect = std::pow(10.0, polynomial(turbidity_effect[lamp], 2, l));
             net[lamp] = s.lamp_mV[lamp] - water[lamp] - effect * turbidity_factor;
             if (net[lamp] < 0)
                 net[lamp] = NET_FLOOR;
         }
-        s.turbidity = std::pow(10.0, polynomial(turbidity_fit, 2, l));
+        s.turbidity = turbidity_defined ? std::pow(10.0, polynomial(turbidity_fit, 2, l)) : double_undefined();
     }
 
     if (s.conductivity_valid) {
@@ -390,11 +423,25 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
 
     double ppb[TRACERS] = {PPB_START, PPB_START, PPB_START};
     auto usable = [&](int tracer) { return selected[tracer] && s.lamp_valid[tracer]; };
+    auto all_known = [&](std::initializer_list<int> lamps) {
+        for (int i : lamps)
+            for (int j : lamps)
+                if (!M_defined[i][j])
+                    return false;
+        for (int i : lamps)
+            if (!net_known[i])
+                return false;
+        return true;
+    };
     const int selected_count = (selected[0] ? 1 : 0) + (selected[1] ? 1 : 0) + (selected[2] ? 1 : 0);
     if (selected_count == 1) {
         for (int x = 0; x < TRACERS; ++x) {
             if (!usable(x))
                 continue;
+            if (!net_known[x] || (fit_degree[x] > 0 ? !fit_defined[x] : !M_defined[x][x])) {
+                ppb[x] = double_undefined();
+                continue;
+            }
             if (M[x][x] != 0)
                 ppb[x] = concentration * net[x] / M[x][x];
             if (fit_degree[x] > 0)
@@ -410,15 +457,26 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
         };
         const Tpair pairs[] = {{0, 1, D_AB}, {1, 2, D_BC}, {2, 0, D_CA}};
         for (const Tpair& p : pairs) {
-            if (!usable(p.i) || !usable(p.j) || p.det == 0)
+            if (!usable(p.i) || !usable(p.j))
+                continue;
+            if (!all_known({p.i, p.j})) {
+                ppb[p.i] = ppb[p.j] = double_undefined();
+                continue;
+            }
+            if (p.det == 0)
                 continue;
             ppb[p.i] = (net[p.i] * M[p.j][p.j] - net[p.j] * M[p.i][p.j]) / p.det;
             ppb[p.j] = (net[p.j] * M[p.i][p.i] - net[p.i] * M[p.j][p.i]) / p.det;
         }
-    } else if (selected_count == 3 && D3 != 0) {
+    } else if (selected_count == 3 && (D3 != 0 || !all_known({0, 1, 2}))) {
+        const bool known = all_known({0, 1, 2});
         for (int x = 0; x < TRACERS; ++x) {
             if (!usable(x))
                 continue;
+            if (!known) {
+                ppb[x] = double_undefined();
+                continue;
+            }
             double replaced[3][3];
             for (int lamp = 0; lamp < TRACERS; ++lamp)
                 for (int tracer = 0; tracer < TRACERS; ++tracer)
@@ -428,7 +486,10 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
     }
 
     for (int x = 0; x < TRACERS; ++x)
-        sample->ppb[x] = s.lamp_valid[x] ? floored(ppb[x], x == 0 ? PPB_FLOOR_A : PPB_FLOOR_BC) : ppb[x];
-    sample->turbidity = s.turbidity_valid ? floored(s.turbidity, NTU_FLOOR) : s.turbidity;
+        sample->ppb[x] = s.lamp_valid[x] && !double_is_undefined(ppb[x])
+                             ? floored(ppb[x], x == 0 ? PPB_FLOOR_A : PPB_FLOOR_BC)
+                             : ppb[x];
+    sample->turbidity = s.turbidity_valid && !double_is_undefined(s.turbidity) ? floored(s.turbidity, NTU_FLOOR)
+                                                                                : s.turbidity;
     sample->conductivity = s.conductivity_valid ? floored(s.conductivity, CONDUCTIVITY_FLOOR) : s.conductivity;
 }

@@ -28,6 +28,9 @@ enum : int {
     CALIB_TURBIDITY_EFFECT_NOT_ABOVE_WATER = 0x20,
     CALIB_POINT_COUNT = 0x40,     // a tracer block's point count outside 1-3
     CALIB_VALUE_MISSING = 0x80,   // a value line missing or not a finite number
+    // A signal the calibration had no sample for, written as the double no-value
+    // marker: what depends on it is not converted (its result is that marker).
+    CALIB_VALUE_UNDEFINED = 0x100,
 };
 
 enum Tcalib_text {
@@ -58,7 +61,8 @@ public:
     // The same from the file's text in memory.
     int getcalibText(const char* text, unsigned length);
     double getTurbidityWaterValue() const { return water[3]; }
-    // selected: 1 for each tracer A, B, C that the solution holds.
+    // selected: 1 for each tracer A, B, C that the solution holds. A result whose
+    // constants the file left undefined is the double no-value marker.
     void convert(Tppb_sample* sample, const bool selected[3], double turbidity_factor) const;
 
     bool valid = false;
@@ -79,6 +83,13 @@ public:
     double turbidity_fit[3] = {};  // a, b, q
     double conductimeter[4] = {};  // g, T0, alpha, beta
     double nonlinearity[3] = {};   // nl0, nl1, nl2
+
+    // Which constants rest on measured signals only (none undefined in the file).
+    bool M_defined[3][3] = {};
+    bool fit_defined[3] = {};
+    bool water_defined[4] = {};
+    bool turbidity_defined = false;  // the turbidity curve
+    bool effect_defined[3] = {};     // the turbidity effect on each tracer lamp
 };
 
 // Coefficients of the polynomial of degree n-1 through the n points (n 1-3),

@@ -264,3 +264,90 @@ TEST(CalibrationConstantsFile, PathsThatGiveNoFile)
 }
 
 }  // namespace
+
+namespace {
+
+// The marker the calibration program writes for a signal it had no sample for.
+std::string undefined_value()
+{
+    char text[400];
+    std::snprintf(text, sizeof text, "%7.2f", 1.797e308);
+    return text;
+}
+
+TEST(CalibrationConstantsUndefined, AnUndefinedLampIsNeverConvertedTheOthersAre)
+{
+    std::string text = Tconstants_file().text();
+    const std::string water_c = "L3 " + value(water[2]) + "\r\n";
+    const size_t at = text.find(water_c);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, water_c.size(), "L3 " + undefined_value() + "\r\n");
+    Truvo_fluo fluo;
+    // Lamp C's points and standards also read as not above that water.
+    EXPECT_EQ(read(&fluo, text),
+              CALIB_VALUE_UNDEFINED | CALIB_TRACER_NOT_ABOVE_WATER | CALIB_TURBIDITY_EFFECT_NOT_ABOVE_WATER);
+    EXPECT_FALSE(fluo.valid);
+
+    const bool only_a[3] = {true, false, false};
+    Tppb_sample a;
+    a.lamp_mV[0] = water[0] + (point_signal[0][1] - water[0]);
+    a.lamp_valid[0] = 1;
+    a.turbidity_mV = water[3] + 1;
+    a.turbidity_valid = 1;
+    fluo.convert(&a, only_a, 0.0);
+    EXPECT_NEAR(a.ppb[0], 100.0, 1e-9);
+    EXPECT_NEAR(a.turbidity, 1.0, 1e-9);
+
+    const bool only_c[3] = {false, false, true};
+    Tppb_sample c = a;
+    c.lamp_mV[2] = 600;
+    c.lamp_valid[2] = 1;
+    fluo.convert(&c, only_c, 0.0);
+    EXPECT_GE(c.ppb[2], 1.7e308);
+    // Lamp C takes part in the pair B, C and in the three together.
+    const bool pair_bc[3] = {false, true, true};
+    const bool all[3] = {true, true, true};
+    c.lamp_valid[1] = 1;
+    c.lamp_mV[1] = 300;
+    for (const bool* selected : {pair_bc, all}) {
+        Tppb_sample mixed = c;
+        fluo.convert(&mixed, selected, 0.0);
+        EXPECT_GE(mixed.ppb[1], 1.7e308);
+        EXPECT_GE(mixed.ppb[2], 1.7e308);
+    }
+    // The pair A, B does not need lamp C.
+    const bool pair_ab[3] = {true, true, false};
+    Tppb_sample ab = c;
+    fluo.convert(&ab, pair_ab, 0.0);
+    EXPECT_LT(ab.ppb[0], 1e6);
+    EXPECT_LT(ab.ppb[1], 1e6);
+}
+
+TEST(CalibrationConstantsUndefined, UndefinedStandardsLeaveTheTurbidityUnconverted)
+{
+    std::string text = Tconstants_file().text();
+    const std::string standard = "100 NTU\r\nL1 " + value(standard_signal[0][2]) + "\r\nL2 " +
+                                 value(standard_signal[1][2]) + "\r\nL3 " + value(standard_signal[2][2]) +
+                                 "\r\nL4 " + value(standard_signal[3][2]);
+    const size_t at = text.find(standard);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, standard.size(), "100 NTU\r\nL1 " + value(standard_signal[0][2]) + "\r\nL2 " +
+                                          value(standard_signal[1][2]) + "\r\nL3 " + value(standard_signal[2][2]) +
+                                          "\r\nL4 " + undefined_value());
+    Truvo_fluo fluo;
+    EXPECT_EQ(read(&fluo, text), CALIB_VALUE_UNDEFINED);
+    const bool only_a[3] = {true, false, false};
+    Tppb_sample sample;
+    sample.lamp_mV[0] = point_signal[0][1];
+    sample.lamp_valid[0] = 1;
+    sample.turbidity_mV = water[3] + 5;
+    sample.turbidity_valid = 1;
+    Tppb_sample corrected = sample;
+    fluo.convert(&sample, only_a, 0.0);
+    EXPECT_GE(sample.turbidity, 1.7e308);
+    EXPECT_NEAR(sample.ppb[0], 100.0, 1e-9);  // no turbidity correction asked
+    fluo.convert(&corrected, only_a, 1.0);
+    EXPECT_GE(corrected.ppb[0], 1.7e308);      // the correction it asks is unknown
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "tests/support/recording_program.h"
 
 #include <atomic>
+#include <map>
 #include <mutex>
 
 #include "base/program_interface.h"
@@ -9,7 +10,12 @@ namespace {
 
 std::mutex record_lock;
 std::vector<std::string> lines;
+std::vector<int> line_channels;  // the output channel each line was logged on
 std::vector<std::pair<int, std::string>> gui;
+std::map<int, std::string> gui_values;
+std::string gui_answer;
+int channel = 0;
+std::vector<int> cleared;
 int ready_calls = 0;
 std::atomic<void (*)(const char*)> log_forward{nullptr};
 
@@ -20,6 +26,7 @@ void log_output(const char* line)
     {
         std::lock_guard<std::mutex> hold(record_lock);
         lines.emplace_back(line ? line : "");
+        line_channels.push_back(channel);
     }
     if (void (*forward)(const char*) = log_forward.load())
         forward(line);
@@ -29,6 +36,26 @@ void gui_set(int id, const char* text)
 {
     std::lock_guard<std::mutex> hold(record_lock);
     gui.emplace_back(id, text ? text : "");
+}
+
+const char* gui_get(int id)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    const auto found = gui_values.find(id);
+    gui_answer = found == gui_values.end() ? "" : found->second;
+    return gui_answer.c_str();
+}
+
+void log_select_output(int selected)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    channel = selected;
+}
+
+void log_clear_output()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    cleared.push_back(channel);
 }
 
 void on_application_ready()
@@ -49,6 +76,30 @@ void clear_log()
 {
     std::lock_guard<std::mutex> hold(record_lock);
     lines.clear();
+    line_channels.clear();
+    cleared.clear();
+}
+
+std::vector<std::string> log_lines_on_channel(int wanted)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    std::vector<std::string> out;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (line_channels[i] == wanted)
+            out.push_back(lines[i]);
+    return out;
+}
+
+int output_channel()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    return channel;
+}
+
+std::vector<int> cleared_channels()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    return cleared;
 }
 
 bool log_contains(const std::string& text)
@@ -75,6 +126,18 @@ void clear_gui()
 {
     std::lock_guard<std::mutex> hold(record_lock);
     gui.clear();
+}
+
+void set_gui_value(int id, const std::string& text)
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    gui_values[id] = text;
+}
+
+void clear_gui_values()
+{
+    std::lock_guard<std::mutex> hold(record_lock);
+    gui_values.clear();
 }
 
 int application_ready_calls()

@@ -15,9 +15,18 @@ bool log_contains(const std::string& text);
 // Also hands every line to forward (null: none), outside the record's lock, so
 // that a window under test shows its log lines as the program would.
 void set_log_forward(void (*forward)(const char* line));
+// The lines logged while the output channel was `channel`.
+std::vector<std::string> log_lines_on_channel(int channel);
+// The channel last selected (0 at start) and, in order, the channel of every
+// clear (emptied with the log).
+int output_channel();
+std::vector<int> cleared_channels();
 
 std::vector<std::pair<int, std::string>> gui_calls();
 void clear_gui();
+// What gui_get answers for id ("" for ids never set).
+void set_gui_value(int id, const std::string& text);
+void clear_gui_values();
 
 int application_ready_calls();
 
