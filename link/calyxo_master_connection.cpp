@@ -55,6 +55,9 @@ void open_link(Tcalyxo_master& master)
 void Tcalyxo_master::onLinkLost()
 {
     link_state = LINK_DISCONNECTED;
+    // Nothing more reaches the logger: the operation must not wait for answers.
+    if (module && module->state != Tmodule_resource::STATE_IDLE)
+        module->LINE_LOST.signal();
     if (window)
         window->show_connection_state();
 }

@@ -243,16 +243,22 @@ TEST_F(FlashDownload, ACancelInTheMiddleLeavesAFileThatSaysWhatItHoldsAndAcquisi
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
 }
 
-TEST_F(FlashDownload, ADownloadFileThatCannotBeWrittenLeavesNextDownloadAddressAlone)
+TEST_F(FlashDownload, ADownloadFileThatCannotBeWrittenFailsAndLeavesNextDownloadAddressAlone)
 {
     ASSERT_FALSE(master.start_download(0, 0, true));
-    // A folder in the place of the download file.
-    const std::string name = downloadName();
-    ASSERT_FALSE(make_dir_path((bin.path() + name).c_str()));
-    EXPECT_EQ(runToEnd(), master_success);
-    EXPECT_TRUE(logged("ERROR : unable to create result file \"" + bin.path() + name + "\""));
+    // A folder in the place of the file that the download file is written as.
+    const std::string part = bin.path() + downloadName() + ".part";
+    ASSERT_FALSE(make_dir_path(part.c_str()));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logged("ERROR : unable to create result file \"" + part + "\""));
+    // The bytes received are kept in the temporary file, which says so.
+    const std::string tmp = module.download_tmp_file_name;
+    const uint32_t size = static_cast<uint32_t>(flash.size()) - start_of_new;
+    EXPECT_TRUE(logged("ERROR : the " + std::to_string(size) + " downloaded bytes stay in \"" + tmp + "\""));
+    EXPECT_EQ(read_file_bytes(tmp), flashText(start_of_new, size));
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    EXPECT_EQ(module.download_file_name[0], '\0');
     EXPECT_EQ(master.converted_xml[0], '\0');
 }
 
@@ -260,7 +266,10 @@ TEST_F(FlashDownload, TheSlowPathReadsTheRangeInPiecesOf248Bytes)
 {
     master.setParameter("slow_download", "1");
     ASSERT_FALSE(master.start_download(4096, 1000, false));
-    EXPECT_EQ(runToEnd(), master_success);
+    // The range cuts records at both ends: the conversion leaves bytes and says
+    // where they are kept, so the operation ends in error.
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + bin.path() + downloadName() + "\""));
     EXPECT_EQ(logger.executions(mms_range), 5u);
     EXPECT_EQ(logger.executions(btp_start), 0u);
     expectDownloadFile(header(4096, 1000, status({{"82", station}})), flashText(4096, 1000));
