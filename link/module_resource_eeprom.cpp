@@ -125,6 +125,8 @@ bool Tmodule_resource::sendNextUploadChunk(bool read_back)
                 data[i] = eeprom.byteAt(transfer_page, transfer_offset + i);
             refused = mscp_gtp_sendMemWrite(address, static_cast<uint8_t>(chunk_length), data);
             transfer_offset += chunk_length;
+            // The logger may take the chunk even when its answer never comes.
+            upload_page_in_part = static_cast<int>(transfer_page);
         }
         failIfRefused(refused);
         return true;
@@ -144,12 +146,9 @@ unsigned page_bit(unsigned page)
 
 void Tmodule_resource::notePageWritten()
 {
-    const bool whole = transfer_offset >= eeprom.getPageLength(transfer_page);
-    if (whole) {
+    if (transfer_offset >= eeprom.getPageLength(transfer_page)) {
         upload_pages_written = static_cast<uint16_t>(upload_pages_written | page_bit(transfer_page));
         upload_page_in_part = -1;
-    } else {
-        upload_page_in_part = static_cast<int>(transfer_page);
     }
 }
 
