@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/my_string.h"
@@ -235,11 +236,16 @@ private:
     bool runRedp();
     Tredp_hooks* redp_hooks = nullptr;
 
-    // The status XML file.
+    // The status XML file. A file that cannot be made or written is logged;
+    // the read goes on without it.
     void openStatusFile();
     // The line of one variable, by its name, while the file is open.
     void writeStatusVariable(const char* variable, uint32_t value);
     void closeStatusFile();
+    // A write to the status file failed (a negative fprintf result).
+    void noteStatusWrite(int result);
+    std::string status_file_path;
+    bool status_file_failed = false;
 
     Tmlp_message request;
 

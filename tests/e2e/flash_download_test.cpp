@@ -4,10 +4,8 @@
 // logger's acquisition and NEXT_DOWNLOAD_ADDRESS afterwards. The download
 // manager's waits run on the virtual clock, which the tests move on.
 #include <dirent.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <functional>
 
@@ -16,6 +14,7 @@
 #include "data/xml_parser.h"
 #include "link/download_manager.h"
 #include "tests/e2e/operations_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/flash_records.h"
 
 namespace {
@@ -39,34 +38,6 @@ unsigned fixed_clock()
 {
     return download_time;
 }
-
-// Files of this process may not grow beyond limit bytes while it lives:
-// writes past it fail with EFBIG as on a full disk. Needs no privilege, and
-// holds for root too.
-class Tfile_size_limit {
-public:
-    explicit Tfile_size_limit(rlim_t limit)
-    {
-        getrlimit(RLIMIT_FSIZE, &before);
-        handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = before;
-        lowered.rlim_cur = limit;
-        applied = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~Tfile_size_limit()
-    {
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, handler);
-    }
-    Tfile_size_limit(const Tfile_size_limit&) = delete;
-    Tfile_size_limit& operator=(const Tfile_size_limit&) = delete;
-
-    bool applied = false;
-
-private:
-    rlimit before{};
-    void (*handler)(int) = SIG_DFL;
-};
 
 // Names of the files in a folder.
 std::vector<std::string> files_in(const std::string& dir)
@@ -437,7 +408,7 @@ TEST_F(FlashDownloadFaults, ADiskFullDuringTheTransferFailsAndKeepsTheBytesThatW
     std::string end;
     {
         Tfile_size_limit full(2000);
-        ASSERT_TRUE(full.applied);
+        ASSERT_TRUE(full.applied());
         end = runToEnd();
     }
     EXPECT_EQ(end, master_error);
@@ -466,7 +437,7 @@ TEST_F(FlashDownloadFaults, AFullDiskForTheMeasurementFileFailsTheOperationAndNa
     std::string end;
     {
         Tfile_size_limit full(size + 400);
-        ASSERT_TRUE(full.applied);
+        ASSERT_TRUE(full.applied());
         end = runToEnd();
     }
     EXPECT_EQ(end, master_error);

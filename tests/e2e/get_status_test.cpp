@@ -17,6 +17,7 @@
 #include "link/module_view.h"
 #include "tests/base/time_test_support.h"
 #include "tests/link/link_test_support.h"
+#include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/logger.h"
 
 namespace {
@@ -228,6 +229,33 @@ TEST_F(GetStatus, LineClosedMidReadEndsTheReadInErrorAndTheNextConnectionWorks)
     EXPECT_GE(logger.lineGeneration(), 1u);
     readStatus(3);
     EXPECT_EQ(recorded::log_lines().back(), "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS");
+    EXPECT_EQ(module_view.status(STATUS_NVFLAGS).value, 3u);
+}
+
+TEST_F(GetStatus, AStatusFileThatCannotBeMadeIsReportedAndTheReadGoesOn)
+{
+    // A folder under a regular file cannot be made, also by root.
+    ASSERT_TRUE(write_file_bytes(status_dir.file("file"), "not a folder"));
+    const std::string folder = status_dir.file("file/status");
+    ASSERT_EQ(master.setup.readText(("<SETUP><PATH_STATUS_LOG path=\"" + folder + "\"/></SETUP>").c_str()), 0);
+    connect(0);
+    readStatus(1);
+    EXPECT_EQ(recorded::log_lines().back(), "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS");
+    EXPECT_TRUE(recorded::log_contains("ERROR : unable to create directory \"" + folder + "\": the status is not saved"));
+    EXPECT_EQ(module_view.status(STATUS_NVFLAGS).value, 3u);
+}
+
+TEST_F(GetStatus, AStatusFileCutShortByAFullDiskIsReported)
+{
+    connect(0);
+    {
+        Tfile_size_limit full(200);
+        ASSERT_TRUE(full.applied());
+        readStatus(1);
+    }
+    const std::string path = status_dir.file("getstatus_00000000_20231114231500.xml");
+    EXPECT_TRUE(recorded::log_contains("ERROR : status file \"" + path + "\" could not be written completely"));
+    EXPECT_EQ(read_file_bytes(path).size(), 200u);
     EXPECT_EQ(module_view.status(STATUS_NVFLAGS).value, 3u);
 }
 
