@@ -122,7 +122,9 @@ bool Tcalyxo_master::runConnection()
     case STOPPING_MODULE:
         if (consumed)
             module->stop(this);
-        if (onEvent(&module->CANCELLED, DISCONNECTING) || onEvent(&STOP, DISCONNECTING))
+        // A module operation that the lost line ended reports ERROR.
+        if (onEvent(&module->CANCELLED, DISCONNECTING) || onEvent(&module->ERROR, DISCONNECTING) ||
+            onEvent(&STOP, DISCONNECTING))
             end_code = STATE_CANCELLED;
         return true;
     case DISCONNECTING:

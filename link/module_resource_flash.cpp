@@ -72,6 +72,7 @@ void Tmodule_resource::prepareDownloadFiles()
     closeDownloadTmpFile();
     // No download file until this operation writes one.
     download_file_name[0] = '\0';
+    download_file_failed = false;
     saved_bytes = 0;
 }
 
@@ -109,8 +110,9 @@ bool Tmodule_resource::endTransfer(bool writes_file)
     downloadManager().setResultFile(nullptr);
     closeDownloadTmpFile();
     gui_set(GUI_PROGRESS, "HIDE");
-    if (writes_file)
-        saved_bytes = writeDownloadFile();
+    if (!writes_file)
+        return false;
+    saved_bytes = writeDownloadFile();
     return download_file_failed;
 }
 
