@@ -165,7 +165,7 @@ void Tmodule_resource::reportUploadPages()
     Tmy_string text;
     text.printf("ERROR : EEPROM upload cut off: pages written:%s", written.length() ? written.c_str() : " none");
     if (upload_page_in_part >= 0)
-        text.appendf(", page %d written in part", upload_page_in_part);
+        text.appendf(", page %d not confirmed", upload_page_in_part);
     text.appendf(", pages not written:%s", not_written.length() ? not_written.c_str() : " none");
     log_printf("%s", text.c_str());
 }

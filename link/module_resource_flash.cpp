@@ -252,12 +252,11 @@ uint32_t Tmodule_resource::writeDownloadFile()
             copied += static_cast<uint32_t>(got);
         }
         written = std::fflush(out) == 0 && written && copied == held;
-        long on_disk = std::ftell(out);
         if (std::fclose(out) != 0)
             written = false;
         if (!written) {
             struct stat info;
-            on_disk = stat(part.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
+            const long on_disk = stat(part.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
             log_printf("ERROR : download file \"%s\" holds %ld bytes, not the header and %u data bytes",
                        part.c_str(), on_disk, static_cast<unsigned>(held));
         } else if (place_file(part.c_str(), wanted, download_file_name, sizeof download_file_name)) {

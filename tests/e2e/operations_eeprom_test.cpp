@@ -100,6 +100,7 @@ TEST_F(EepromOperations, ARefusedWriteFailsTheUpload)
     ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
     EXPECT_EQ(finish(), master_error);
     EXPECT_TRUE(logged("ERROR : EEPROM Verification Failed !"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : EEPROM upload cut off: pages written: none, page 0 not confirmed, "));
     EXPECT_EQ(logger.executions(mem_write), 1u);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
 }
@@ -273,7 +274,7 @@ TEST_F(EepromOperations, AnUploadCutOffByALostDeviceSaysWhichPagesWereWritten)
     for (std::size_t i = 2; i < pages.size(); ++i)
         not_written += " " + std::to_string(pages[i]);
     EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written: " + std::to_string(pages[0]) + ", page " +
-                       std::to_string(pages[1]) + " written in part, pages not written:" + not_written));
+                       std::to_string(pages[1]) + " not confirmed, pages not written:" + not_written));
     EXPECT_TRUE(logged("ERROR : acquisition is left off on the logger"));
     EXPECT_TRUE(recorded::log_contains("ERROR : module resource : connection to the logger lost @ "));
     EXPECT_FALSE(recorded::log_contains("Timeout"));
