@@ -655,3 +655,30 @@ TEST_F(FlashDownloadFaults, TwoDownloadsInTheSameSecondKeepBothFilesAndNoTempora
     EXPECT_NE(std::string(master.converted_xml), first_xml);
     expectConverted(static_cast<int>(skipped_acquisitions));
 }
+
+TEST_F(FlashDownloadFaults, AHealthCheckWhoseLineDropsAfterTheDataStillConvertsIt)
+{
+    const sim::Bytes fresh = sim::acquisition_records(download_time, station);
+    // The answer to the closing write that puts acquisition back (the second
+    // variable write) is cut and the line reopened.
+    logger.update([&](sim::State& s) {
+        s.acquisition_records = fresh;
+        s.acquisition_time = std::chrono::milliseconds(0);
+        s.misbehaviour.close_in_answer_to = sim::Command{sim::port::gtp, sim::gtp::var_set};
+        s.misbehaviour.close_after_frames = 1;
+    });
+    ASSERT_FALSE(master.start_get_health());
+    EXPECT_EQ(runToEnd(), master_error);
+    expectLogInOrder({
+        "ERROR : module resource : connection to the logger lost @ 2490",
+        "ERROR : acquisition may be left off on the logger: switching it back on was not confirmed",
+        master_error,
+    });
+    const uint32_t before = static_cast<uint32_t>(flash.size());
+    expectDownloadFile(header(before, static_cast<uint32_t>(fresh.size()),
+                              status({{"82", station}, {"8C", before}, {"8C", before + static_cast<uint32_t>(fresh.size())}})),
+                       std::string(fresh.begin(), fresh.end()));
+    expectConverted(1);
+    // The logger took the write whose answer was cut.
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
