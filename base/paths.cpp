@@ -109,6 +109,67 @@ int file_size(FILE* stream)
     return end < 0 ? 0 : static_cast<int>(end);
 }
 
+namespace {
+
+// Names tried after the wanted one before placing gives up.
+constexpr int max_free_name_tries = 1000;
+
+// "<stem>_<n><extension>" of wanted, the extension being what follows the last
+// '.' of the file name.
+std::string numbered_name(const std::string& wanted, int n)
+{
+    const std::size_t separator = wanted.find_last_of("/\\");
+    const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+    std::size_t dot = wanted.rfind('.');
+    if (dot == std::string::npos || dot <= name_start)
+        dot = wanted.size();
+    return wanted.substr(0, dot) + "_" + std::to_string(n) + wanted.substr(dot);
+}
+
+// Moves temporary to candidate unless a file of that name exists: 0 done,
+// EEXIST taken, else the error.
+int move_unless_taken(const char* temporary, const char* candidate)
+{
+    // A hard link fails on an existing name, so that no other writer slips in
+    // between the test and the move.
+    if (link(temporary, candidate) == 0) {
+        unlink(temporary);
+        return 0;
+    }
+    const int error = errno;
+    if (error == EEXIST)
+        return EEXIST;
+    // A file system without hard links: look, then rename.
+    struct stat info;
+    if (lstat(candidate, &info) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return std::rename(temporary, candidate) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+bool place_file(const char* temporary, const char* wanted, char* placed, int size)
+{
+    if (placed && size > 0)
+        placed[0] = '\0';
+    if (!temporary || !wanted || !*wanted)
+        return true;
+    for (int n = 1; n <= max_free_name_tries; ++n) {
+        const std::string candidate = n == 1 ? std::string(wanted) : numbered_name(wanted, n);
+        const int result = move_unless_taken(temporary, candidate.c_str());
+        if (result == EEXIST)
+            continue;
+        if (result != 0)
+            return true;
+        if (placed && size > 0 && candidate.size() < static_cast<std::size_t>(size))
+            std::memcpy(placed, candidate.c_str(), candidate.size() + 1);
+        return false;
+    }
+    return true;
+}
+
 void sleep_ms(int ms)
 {
     if (ms > 0)

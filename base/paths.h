@@ -11,6 +11,10 @@ bool make_dir_path(const char* path);
 bool is_absolute_path(const char* path);
 void get_current_dir(Tmy_string* out);
 int file_size(FILE* stream);
+// Moves the file temporary to wanted or, when a file of that name exists, to the
+// first free "<stem>_<n><extension>" (n from 2): no file is ever replaced. placed
+// (may be null) gets the path taken, "" on failure. True on failure.
+bool place_file(const char* temporary, const char* wanted, char* placed, int size);
 void sleep_ms(int ms);
 int path_file_name(char* buf, int size, const char* path);
 int path_directory(char* buf, int size, const char* path);

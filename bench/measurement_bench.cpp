@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
@@ -227,6 +228,8 @@ void BM_convert_download(benchmark::State& state)
             state.SkipWithError("conversion failed");
             return;
         }
+        // A conversion keeps an existing file: each round starts from none.
+        std::remove(out.c_str());
     }
     const double mean_seconds = total_seconds / static_cast<double>(state.iterations());
     state.counters["input_MiB"] = static_cast<double>(f.input_bytes) / mebibyte;

@@ -26,6 +26,11 @@ function(calyxo_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   calyxo_target(${name})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  # The fuzz targets steer by the coverage of the code they reach, which is
+  # the libraries': without this they would see only their own file.
+  if(CALYXO_LIBFUZZER)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # calyxo_test(name LABEL label SOURCES ... LIBS ...)

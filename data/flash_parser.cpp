@@ -173,8 +173,6 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
         log_printf("ERROR : output path too long in \"%s\"", directory);
         return 1;
     }
-    if (out_path && out_size > 0)
-        text_copy_bounded(out_path, path, out_size);
     if (*directory)
         make_dir_path(directory);
     if (!output.open(path))
@@ -185,6 +183,9 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
     const bool parsed = parseRecords(bytes.data(), bytes.size(), records_start);
     output.writeTail(decoder.in_time_block);
     const bool written = output.commit();
+    // An existing file of that name is kept: the path taken may differ.
+    if (written && out_path && out_size > 0 && output.placedPath().size() < static_cast<std::size_t>(out_size))
+        text_copy_bounded(out_path, output.placedPath().c_str(), out_size);
     return parsed && written ? 0 : 1;
 }
 

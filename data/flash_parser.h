@@ -18,8 +18,9 @@ public:
 
     // 0 on success, 1 on failure: the download file unreadable or its header
     // broken, the output not written, or records left unparsed (the file then
-    // holds every record before them). out_path (when given) gets the output
-    // path if it fits, "" when the failure came before the name was made.
+    // holds every record before them). out_path (when given) gets the path of
+    // the file written if it fits, "" when none was written. An existing file
+    // of the name is never replaced: the next free numbered name is taken.
     int convertToXml(const char* output_directory, const char* download_path, char* out_path, int out_size);
     // The XML text of one record (no line end); nothing for a null pointer or
     // fewer than 2 bytes. A record may come in a 0xC6 or 0xCA CRC frame.

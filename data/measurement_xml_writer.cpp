@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/paths.h"
 
 namespace {
 
@@ -75,8 +76,12 @@ bool Tmeasurement_xml_writer::commit()
     if (std::fclose(file) != 0)
         write_failed = true;
     file = nullptr;
-    if (!write_failed && std::rename(temporary_path.c_str(), final_path.c_str()) == 0)
+    placed_path.clear();
+    char placed[4096];
+    if (!write_failed && !place_file(temporary_path.c_str(), final_path.c_str(), placed, sizeof placed)) {
+        placed_path = placed;
         return true;
+    }
     log_printf("ERROR : cannot write \"%s\": %s", final_path.c_str(), std::strerror(errno));
     std::remove(temporary_path.c_str());
     return false;

@@ -15,9 +15,10 @@ struct Tdownload_header {
     int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
-// Writes a measurement XML file through a buffer into "<path>.part", which
-// replaces the file at path only when every byte was written: a failed conversion
-// leaves what was on disk as it was.
+// Writes a measurement XML file through a buffer into "<path>.part", which is
+// moved to path only when every byte was written, and then to a free numbered
+// name when path exists: a failed or a later conversion leaves what was on disk
+// as it was.
 class Tmeasurement_xml_writer {
 public:
     Tmeasurement_xml_writer() = default;
@@ -38,6 +39,8 @@ public:
     // Flushes, closes and moves the file into place; false (nothing moved) when a
     // write failed.
     bool commit();
+    // Where the last commit put the file ("" when it failed or the path is too long).
+    const std::string& placedPath() const { return placed_path; }
     void discard();
 
 private:
@@ -45,5 +48,6 @@ private:
     bool write_failed = false;
     std::string final_path;
     std::string temporary_path;
+    std::string placed_path;
     std::vector<char> buffer;
 };

@@ -8,6 +8,7 @@
 #include "base/xml.h"
 #include "data/eeprom_configurer.h"
 #include "data/setup.h"
+#include "tests/support/recording_program.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ void check(const Teeprom_configurer& image, int result)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The log is recorded: kept from input to input, it would grow for the whole run.
+    recorded::clear_log();
     const std::string text(reinterpret_cast<const char*>(data), size);
     Tsetup setup;
     const int result = setup.readText(text.c_str());

@@ -7,9 +7,12 @@
 #include "base/parse.h"
 #include "base/xml.h"
 #include "link/firmware_file.h"
+#include "tests/support/recording_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The log is recorded: kept from input to input, it would grow for the whole run.
+    recorded::clear_log();
     const std::string text(reinterpret_cast<const char*>(data), size);
     myXMLdocument doc;
     if (!xml_ParseText(text.c_str(), &doc) || firmware_file_check(&doc, nullptr))

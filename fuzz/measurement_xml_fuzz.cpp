@@ -9,6 +9,7 @@
 
 #include "data/flash_parser_data.h"
 #include "data/xml_parser.h"
+#include "tests/support/recording_program.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool write_input(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The log is recorded: kept from input to input, it would grow for the whole run.
+    recorded::clear_log();
     if (!write_input(data, size))
         return 0;
     Txml_parser reader;

@@ -55,6 +55,9 @@ void open_link(Tcalyxo_master& master)
 void Tcalyxo_master::onLinkLost()
 {
     link_state = LINK_DISCONNECTED;
+    // Nothing more reaches the logger: the operation must not wait for answers.
+    if (module && module->state != Tmodule_resource::STATE_IDLE)
+        module->LINE_LOST.signal();
     if (window)
         window->show_connection_state();
 }
@@ -119,7 +122,9 @@ bool Tcalyxo_master::runConnection()
     case STOPPING_MODULE:
         if (consumed)
             module->stop(this);
-        if (onEvent(&module->CANCELLED, DISCONNECTING) || onEvent(&STOP, DISCONNECTING))
+        // A module operation that the lost line ended reports ERROR.
+        if (onEvent(&module->CANCELLED, DISCONNECTING) || onEvent(&module->ERROR, DISCONNECTING) ||
+            onEvent(&STOP, DISCONNECTING))
             end_code = STATE_CANCELLED;
         return true;
     case DISCONNECTING:

@@ -1,8 +1,9 @@
 // The master's flash download and probe health check: the module resource
 // copies the flash range into the download file, which the flash parser then
 // turns into a measurement XML file for the result window (and, after a
-// health check, the probes page). A failed conversion still ends in success:
-// the download file holds the data.
+// health check, the probes page). Whatever the download file holds is
+// converted, also when a later step of the operation failed; a failed
+// conversion ends the operation in error, naming the file that keeps the data.
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/time_calendar.h"
@@ -22,6 +23,9 @@ enum : int {
     STATE_HEALTH = 400,
     STATE_HEALTH_CANCEL = 401,
     STATE_HEALTH_CONVERT = 410,
+    // The module operation failed after it saved a download file.
+    STATE_DOWNLOAD_CONVERT_FAILED = 351,
+    STATE_HEALTH_CONVERT_FAILED = 411,
 };
 
 // The health check always takes the full cycle and shows its progress.
@@ -68,6 +72,7 @@ bool Tcalyxo_master::convertDownload()
     if (parser.convertToXml(path_xml.c_str(), module->download_file_name, converted_xml,
                             static_cast<int>(sizeof converted_xml)) != 0) {
         log_printf("ERROR : %s : the download \"%s\" could not be converted", nameText(), module->download_file_name);
+        log_printf("ERROR : the records not converted are kept in \"%s\"", module->download_file_name);
         converted_xml[0] = '\0';
         return false;
     }
@@ -86,7 +91,9 @@ bool Tcalyxo_master::runDownload()
                 ERROR.signal();
         }
         onEvent(&module->SUCCESS, state == STATE_DOWNLOAD ? STATE_DOWNLOAD_CONVERT : STATE_HEALTH_CONVERT);
-        onEvent(&module->ERROR, STATE_FAILED);
+        // What reached the download file is converted however the rest ended.
+        if (onEvent(&module->ERROR, STATE_FAILED) && module->download_file_name[0])
+            setNextState(state == STATE_DOWNLOAD ? STATE_DOWNLOAD_CONVERT_FAILED : STATE_HEALTH_CONVERT_FAILED);
         onEvent(&ERROR, STATE_FAILED);
         onEvent(&STOP, state + 1);
         return true;
@@ -101,20 +108,28 @@ bool Tcalyxo_master::runDownload()
         return true;
     case STATE_DOWNLOAD_CONVERT:
     case STATE_HEALTH_CONVERT:
+    case STATE_DOWNLOAD_CONVERT_FAILED:
+    case STATE_HEALTH_CONVERT_FAILED: {
+        const bool operation_failed = state == STATE_DOWNLOAD_CONVERT_FAILED || state == STATE_HEALTH_CONVERT_FAILED;
         if (consumed) {
-            if (convertDownload() && window) {
-                if (state == STATE_HEALTH_CONVERT) {
+            converted_xml[0] = '\0';
+            // No download file: the logger had nothing new.
+            const bool converted = !module->download_file_name[0] || convertDownload();
+            if (converted && converted_xml[0] && window) {
+                if (state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED) {
                     Txml_parser reader;
                     if (reader.parseFile(converted_xml) == 0)
                         window->show_health(static_cast<const Tflash_parser_data*>(reader.timeSteps()->first()));
                 }
                 window->show_result(converted_xml);
             }
-            DONE.signal();
+            (converted ? DONE : ERROR).signal();
         }
-        onEvent(&DONE, STATE_SUCCESS);
+        onEvent(&DONE, operation_failed ? STATE_FAILED : STATE_SUCCESS);
+        onEvent(&ERROR, STATE_FAILED);
         onEvent(&STOP, STATE_CANCELLED);
         return true;
+    }
     default:
         return false;
     }

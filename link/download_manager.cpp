@@ -71,6 +71,14 @@ bool Tdownload_manager::start(unsigned address, unsigned size)
     return false;
 }
 
+void Tdownload_manager::abandon()
+{
+    timer.stopTimer();
+    state = IDLE;
+    result_file = nullptr;
+    block_len = 0;
+}
+
 void Tdownload_manager::transmit(Tmlp_message* msg)
 {
     msg->seal();
@@ -249,7 +257,8 @@ void Tdownload_manager::findHole()
 
 void Tdownload_manager::writeBlock()
 {
-    if (std::fwrite(data, 1, block_len, result_file) != block_len) {
+    // Flushed at once: a full disk must fail this block, not a later close.
+    if (std::fwrite(data, 1, block_len, result_file) != block_len || std::fflush(result_file) != 0) {
         // Going on would leave a gap in the file that nobody sees.
         log_printf("ERROR : %s : the result file could not be written", getParameter("name"));
         ERROR.signal();

@@ -21,6 +21,9 @@ public:
     // Refused (true) unless idle.
     bool start(unsigned address, unsigned size);
     void setResultFile(FILE* file) { result_file = file; }
+    // Drops the download under way without a frame and without a report: the
+    // line to the logger is gone.
+    void abandon();
     void OnNotification(Tmy_event* event) override;
 
     void send_BTP_download(unsigned address, unsigned length);

@@ -325,6 +325,13 @@ void Tfirmware_update::on_redp_timeout()
     fail("ERROR : firmware update : no answer from the logger");
 }
 
+void Tfirmware_update::on_redp_line_lost()
+{
+    if (update_state == STEP_IDLE)
+        return;
+    fail("ERROR : firmware update : connection to the logger lost");
+}
+
 void Tfirmware_update::on_redp_refused(uint8_t command, uint8_t code)
 {
     if (update_state == STEP_IDLE)

@@ -30,6 +30,7 @@ public:
     void rfu_on_timer();
 
     void on_redp_timeout() override;
+    void on_redp_line_lost() override;
     void on_redp_set_done() override;
     void on_redp_get_done(uint32_t value) override;
     void on_redp_mem_w_range_done() override;

@@ -10,10 +10,13 @@
 #include "base/parse.h"
 #include "base/program_interface.h"
 #include "link/basicio_dump.h"
+#include "link/download_manager.h"
 #include "link/gui_ids.h"
+#include "link/logger_variables.h"
 #include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/mscp_protocol.h"
+#include "link/redp_hooks.h"
 #include "link/sequence_report.h"
 
 namespace {
@@ -97,6 +100,7 @@ Tmodule_resource::Tmodule_resource()
     START_STATUS.init("START_STATUS", this);
     START_R_A_W_VAR.init("START_R_A_W_VAR", this);
     START_CONF_SEQUENCE.init("START_CONF_SEQUENCE", this);
+    LINE_LOST.init("LINE_LOST", this);
     activity.ping_countdown = 0;
     setDefaults();
 }
@@ -157,6 +161,10 @@ void Tmodule_resource::OnNotification(Tmy_event* event)
     handleGtpEvent(event);
     handleRedpEvent(event);
     callRedpHook(event);
+    if (event == &LINE_LOST) {
+        abandonOnLineLost();
+        return;
+    }
 
     beginEvent(event);
     do {
@@ -217,8 +225,57 @@ bool Tmodule_resource::runEnd()
     return true;
 }
 
+void Tmodule_resource::abandonOnLineLost()
+{
+    if (state == STATE_IDLE || (state >= STATE_SUCCESS && state <= STATE_FAILED))
+        return;
+    log_printf("ERROR : %s : connection to the logger lost @ %d", getParameter("name"), state);
+    if (state == STATE_REDP) {
+        redpSocket().cancel();
+        state = STATE_IDLE;
+        if (redp_hooks)
+            redp_hooks->on_redp_line_lost();
+        return;
+    }
+    gui_set(GUI_PENDING, "HIDE");
+    abandonTransfer();
+    pending_result = STATE_FAILED;
+    state = STATE_FAILED;
+    finish(TERMINATE_ERROR);
+}
+
+void Tmodule_resource::onVariableWritten(uint8_t id, uint32_t value)
+{
+    if (id == VAR_NEXT_DOWNLOAD_ADDRESS && value == next_address_value)
+        next_address_sent = false;
+    if (id != VAR_ACQ_ENABLE)
+        return;
+    if (value != 0)
+        acquisition_switch = ACQ_AS_IT_WAS;
+    else if (acquisition_switch == ACQ_OFF_SENT)
+        acquisition_switch = ACQ_OFF;
+}
+
+void Tmodule_resource::reportUndoneWork(uint8_t kind)
+{
+    if (kind != TERMINATE_SUCCESS && upload_writing)
+        reportUploadPages();
+    if (next_address_sent)
+        log_printf("ERROR : NEXT_DOWNLOAD_ADDRESS := %u not confirmed by the logger: the next incremental download "
+                   "may fetch these records again",
+                   static_cast<unsigned>(next_address_value));
+    if (acquisition_switch == ACQ_OFF)
+        log_printf("ERROR : acquisition is left off on the logger");
+    else if (acquisition_switch != ACQ_AS_IT_WAS)
+        log_printf("ERROR : acquisition may be left off on the logger: switching it back on was not confirmed");
+    acquisition_switch = ACQ_AS_IT_WAS;
+    next_address_sent = false;
+    upload_writing = false;
+}
+
 void Tmodule_resource::finish(uint8_t kind)
 {
+    reportUndoneWork(kind);
     state = STATE_IDLE;
     // The next request starts with a new INIT.
     gtpSocket().cancel();

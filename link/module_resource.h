@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/my_string.h"
@@ -122,6 +123,11 @@ public:
     // Operation end states.
     enum : int { STATE_IDLE = 0, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
 
+    // The serial line is gone: the operation that runs ends at once in ERROR
+    // (nothing more can reach the logger), keeping what it received, and the
+    // log says what it leaves undone. Signalled by the owner.
+    Tmy_event LINE_LOST;
+
     Tmy_event SKIP;
     Tmy_event LOOP;
     Tmy_event DONE;
@@ -168,6 +174,10 @@ public:
 
     // The image that uploads send, verifications compare and downloads fill.
     Teeprom_configurer eeprom;
+
+    // Bytes of the flash range that the download file holds, 0 when none was
+    // written (download_file_name is then "").
+    uint32_t saved_bytes = 0;
 
     // Caller's storage for GET_VAR and GET_PARAMETER answers (null: none).
     int32_t* get_var_result = nullptr;
@@ -226,11 +236,16 @@ private:
     bool runRedp();
     Tredp_hooks* redp_hooks = nullptr;
 
-    // The status XML file.
+    // The status XML file. A file that cannot be made or written is logged;
+    // the read goes on without it.
     void openStatusFile();
     // The line of one variable, by its name, while the file is open.
     void writeStatusVariable(const char* variable, uint32_t value);
     void closeStatusFile();
+    // A write to the status file failed (a negative fprintf result).
+    void noteStatusWrite(int result);
+    std::string status_file_path;
+    bool status_file_failed = false;
 
     Tmlp_message request;
 
@@ -271,6 +286,27 @@ private:
     // STOP and ERROR lead to the closing step with 1001 and 1002; true when one did.
     bool closeOnStopOrError(int closing_state);
 
+    // What an operation leaves undone on the logger when it ends without its
+    // closing steps, said in the log by finish.
+    enum Tacquisition_switch : uint8_t { ACQ_AS_IT_WAS, ACQ_OFF_SENT, ACQ_OFF, ACQ_RESTORE_SENT };
+    Tacquisition_switch acquisition_switch = ACQ_AS_IT_WAS;
+    // A set-variable answer: what it confirms of the above.
+    void onVariableWritten(uint8_t id, uint32_t value);
+    void reportUndoneWork(uint8_t kind);
+    // The line went away: the operation ends now.
+    void abandonOnLineLost();
+    // The NEXT_DOWNLOAD_ADDRESS write in flight, not yet confirmed.
+    bool next_address_sent = false;
+    uint32_t next_address_value = 0;
+    // EEPROM upload: pages whose every byte the logger confirmed (bit n page n,
+    // bit 8 page 250), the page with a write not confirmed (-1 none), the walk
+    // under way.
+    uint16_t upload_pages_written = 0;
+    int upload_page_in_part = -1;
+    bool upload_writing = false;
+    void notePageWritten();
+    void reportUploadPages();
+
     // Flash download: the temporary file made empty; the transfer of the
     // range by BTP and its end; the 'Q' loop; the download file, whose header
     // counts the bytes it holds (returned, 0 when it was not written).
@@ -282,11 +318,18 @@ private:
     void startBtpTransfer();
     void runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
     void runBtpCancel(int closing_state, bool writes_file);
-    void endTransfer(bool writes_file);
+    // The transfer under way stopped where it is; what it received is saved.
+    void abandonTransfer();
+    // True when the transfer's bytes could not be saved in a download file.
+    bool endTransfer(bool writes_file);
     void takeTotalSize(uint32_t mms_pt);
     void requestMmsRange();
     void storeMmsAnswer();
     uint32_t writeDownloadFile();
+    // The temporary file held bytes that no download file now holds.
+    bool download_file_failed = false;
+    // Whether the transfer under way ends in a download file however it ends.
+    bool transfer_writes_file = false;
     bool slow_download = false;
     uint8_t download_quiet = 0;
     uint8_t health_kind = 0;
@@ -295,7 +338,6 @@ private:
     uint32_t bytes_left = 0;
     uint32_t total_size = 0;
     uint8_t mms_request_length = 0;
-    uint32_t saved_bytes = 0;
 
     uint32_t quick_sync_period = 0;
     bool quick_sync_sets_clock = false;

@@ -2,6 +2,7 @@
 // image. Acquisition is switched off around the transfer and put back to what
 // it was by the closing step, which also runs after a cancel or an error.
 #include "base/log.h"
+#include "base/my_string.h"
 #include "link/module_resource.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/sequence_report.h"
@@ -124,11 +125,49 @@ bool Tmodule_resource::sendNextUploadChunk(bool read_back)
                 data[i] = eeprom.byteAt(transfer_page, transfer_offset + i);
             refused = mscp_gtp_sendMemWrite(address, static_cast<uint8_t>(chunk_length), data);
             transfer_offset += chunk_length;
+            // The logger may take the chunk even when its answer never comes.
+            upload_page_in_part = static_cast<int>(transfer_page);
         }
         failIfRefused(refused);
         return true;
     }
     return false;
+}
+
+namespace {
+
+// Bit of a page in the upload's page sets: n for page n, 8 for page 250.
+unsigned page_bit(unsigned page)
+{
+    return page == eeprom_high_page ? 1u << (last_low_page + 1) : 1u << page;
+}
+
+}  // namespace
+
+void Tmodule_resource::notePageWritten()
+{
+    if (transfer_offset >= eeprom.getPageLength(transfer_page)) {
+        upload_pages_written = static_cast<uint16_t>(upload_pages_written | page_bit(transfer_page));
+        upload_page_in_part = -1;
+    }
+}
+
+void Tmodule_resource::reportUploadPages()
+{
+    Tmy_string written;
+    Tmy_string not_written;
+    for (unsigned page = 0; page != page_walk_end; page = next_walk_page(page)) {
+        if (!takesPart(page, false) || eeprom.getPageLength(page) == 0 || static_cast<int>(page) == upload_page_in_part)
+            continue;
+        Tmy_string& list = (upload_pages_written & page_bit(page)) ? written : not_written;
+        list.appendf(" %u", page);
+    }
+    Tmy_string text;
+    text.printf("ERROR : EEPROM upload cut off: pages written:%s", written.length() ? written.c_str() : " none");
+    if (upload_page_in_part >= 0)
+        text.appendf(", page %d not confirmed", upload_page_in_part);
+    text.appendf(", pages not written:%s", not_written.length() ? not_written.c_str() : " none");
+    log_printf("%s", text.c_str());
 }
 
 bool Tmodule_resource::runEepromUpload()
@@ -169,6 +208,9 @@ bool Tmodule_resource::runEepromUpload()
             if (consumed) {
                 transfer_page = 0;
                 transfer_offset = 0;
+                upload_writing = state == STATE_UP_BEGIN;
+                upload_pages_written = 0;
+                upload_page_in_part = -1;
                 DONE.signal();
             }
             onEvent(&DONE, state == STATE_UP_BEGIN ? STATE_UP_WRITE : STATE_UP_VERIFY_READ);
@@ -176,7 +218,8 @@ bool Tmodule_resource::runEepromUpload()
         case STATE_UP_WRITE:
             if (consumed && !sendNextUploadChunk(false))
                 SKIP.signal();
-            onEvent(&SET_DONE, STATE_UP_WRITTEN);
+            if (onEvent(&SET_DONE, STATE_UP_WRITTEN))
+                notePageWritten();
             onEvent(&SKIP, STATE_UP_VERIFY_BEGIN);
             break;
         case STATE_UP_WRITTEN:

@@ -4,6 +4,8 @@
 // step, which also runs after a cancel or an error.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
 
 #include "base/log.h"
 #include "base/parse.h"
@@ -70,12 +72,19 @@ void Tmodule_resource::prepareDownloadFiles()
     closeDownloadTmpFile();
     // No download file until this operation writes one.
     download_file_name[0] = '\0';
+    download_file_failed = false;
     saved_bytes = 0;
 }
 
 void Tmodule_resource::takeTotalSize(uint32_t mms_pt)
 {
     total_size = mms_pt > download_address ? mms_pt - download_address : 0;
+    // The logger's memory started again below where the last download
+    // stopped: the records there are not new to an incremental download.
+    if (mms_pt < download_address && download_incremental)
+        log_printf("WARNING : MMS_PT %u is below NEXT_DOWNLOAD_ADDRESS %u: the logger's memory started again, "
+                   "nothing is downloaded; a full download gets its records",
+                   static_cast<unsigned>(mms_pt), static_cast<unsigned>(download_address));
 }
 
 void Tmodule_resource::startBtpTransfer()
@@ -96,24 +105,38 @@ void Tmodule_resource::startBtpTransfer()
     }
 }
 
-void Tmodule_resource::endTransfer(bool writes_file)
+bool Tmodule_resource::endTransfer(bool writes_file)
 {
     downloadManager().setResultFile(nullptr);
     closeDownloadTmpFile();
     gui_set(GUI_PROGRESS, "HIDE");
-    if (writes_file)
-        saved_bytes = writeDownloadFile();
+    if (!writes_file)
+        return false;
+    saved_bytes = writeDownloadFile();
+    return download_file_failed;
+}
+
+void Tmodule_resource::abandonTransfer()
+{
+    downloadManager().abandon();
+    if (download_tmp_file)
+        endTransfer(transfer_writes_file);
 }
 
 void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file)
 {
     Tdownload_manager& manager = downloadManager();
-    if (consumed)
+    if (consumed) {
+        transfer_writes_file = writes_file;
         startBtpTransfer();
+    }
     if (onEvent(&manager.SUCCESS, success_state)) {
-        endTransfer(writes_file);
-        if (trace & TRACE_OPERATOR)
+        if (endTransfer(writes_file)) {
+            pending_result = STATE_FAILED;
+            setNextState(closing_state);
+        } else if (trace & TRACE_OPERATOR) {
             log_printf("INFO    : download done");
+        }
     }
     if (onEvent(&manager.ERROR, closing_state)) {
         endTransfer(writes_file);
@@ -166,7 +189,8 @@ void Tmodule_resource::storeMmsAnswer()
         ERROR.signal();
         return;
     }
-    if (!download_tmp_file || std::fwrite(mms_buffer, 1, mms_length, download_tmp_file) != mms_length) {
+    if (!download_tmp_file || std::fwrite(mms_buffer, 1, mms_length, download_tmp_file) != mms_length ||
+        std::fflush(download_tmp_file) != 0) {
         log_printf("ERROR : unable to write temporary download file \"%s\"", download_tmp_file_name);
         ERROR.signal();
         return;
@@ -179,32 +203,47 @@ void Tmodule_resource::storeMmsAnswer()
 
 uint32_t Tmodule_resource::writeDownloadFile()
 {
+    download_file_name[0] = '\0';
+    download_file_failed = false;
+    FILE* in = std::fopen(download_tmp_file_name, "rb");
+    if (!in) {
+        log_printf("ERROR : unable to read temporary download file \"%s\"", download_tmp_file_name);
+        download_file_failed = true;
+        return 0;
+    }
+    // The header gives the bytes the file holds, so that a transfer that
+    // ended early does not claim the whole range.
+    const int size = file_size(in);
+    const uint32_t held = size > 0 ? static_cast<uint32_t>(size) : 0;
+    if (held == 0) {
+        // Nothing arrived: no download file, nothing to convert.
+        std::fclose(in);
+        std::remove(download_tmp_file_name);
+        return 0;
+    }
     time_fields t{};
     time_to_local_fields(&t, timestamp, true);
     char name[128];
     std::snprintf(name, sizeof name, "download_%08u_%04d%02d%02d%02d%02d%02d.bin", station_id, t.year, t.month,
                   t.day, t.hour, t.minute, t.second);
-    if (path_join(download_file_name, sizeof download_file_name, path_bin, name) == 0)
-        download_file_name[0] = '\0';
-    FILE* out = std::fopen(download_file_name, "wb");
-    FILE* in = std::fopen(download_tmp_file_name, "rb");
-    if (!out)
-        log_printf("ERROR : unable to create result file \"%s\"", download_file_name);
-    if (!in)
-        log_printf("ERROR : unable to read temporary download file \"%s\"", download_tmp_file_name);
+    char wanted[sizeof download_file_name];
+    if (path_join(wanted, sizeof wanted, path_bin, name) == 0)
+        wanted[0] = '\0';
+    // Written under a temporary name, so that no half file carries the name.
+    const std::string part = std::string(wanted) + ".part";
+    FILE* out = wanted[0] ? std::fopen(part.c_str(), "wb") : nullptr;
     uint32_t copied = 0;
-    if (out && in) {
-        // The header gives the bytes the file holds, so that a transfer that
-        // ended early does not claim the whole range.
-        const int size = file_size(in);
-        const uint32_t held = size > 0 ? static_cast<uint32_t>(size) : 0;
-        std::fprintf(out,
-                     "<DOWNLOAD timestamp=\"%u\" station_id=\"%d\" download_address=\"%d\" download_size=\"%d\""
-                     " status=\"%s\" next_download_address=\"%d\"/>",
-                     timestamp, static_cast<int>(station_id), static_cast<int>(download_address),
-                     static_cast<int>(held), status_text.c_str(), static_cast<int>(download_address + held));
+    bool written = out != nullptr;
+    if (!out) {
+        log_printf("ERROR : unable to create result file \"%s\"", part.c_str());
+    } else {
+        written = std::fprintf(out,
+                               "<DOWNLOAD timestamp=\"%u\" station_id=\"%d\" download_address=\"%d\" "
+                               "download_size=\"%d\" status=\"%s\" next_download_address=\"%d\"/>",
+                               timestamp, static_cast<int>(station_id), static_cast<int>(download_address),
+                               static_cast<int>(held), status_text.c_str(),
+                               static_cast<int>(download_address + held)) > 0;
         unsigned char block[copy_block];
-        bool written = true;
         while (copied < held && written) {
             const std::size_t got = std::fread(block, 1, sizeof block, in);
             if (got == 0)
@@ -212,22 +251,29 @@ uint32_t Tmodule_resource::writeDownloadFile()
             written = std::fwrite(block, 1, got, out) == got;
             copied += static_cast<uint32_t>(got);
         }
-        if (std::fflush(out) != 0)
+        written = std::fflush(out) == 0 && written && copied == held;
+        if (std::fclose(out) != 0)
             written = false;
-        if (!written || copied != held) {
-            log_printf("ERROR : result file \"%s\" holds %u of %u bytes", download_file_name,
-                       static_cast<unsigned>(copied), static_cast<unsigned>(held));
-            copied = 0;
+        if (!written) {
+            struct stat info;
+            const long on_disk = stat(part.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
+            log_printf("ERROR : download file \"%s\" holds %ld bytes, not the header and %u data bytes",
+                       part.c_str(), on_disk, static_cast<unsigned>(held));
+        } else if (place_file(part.c_str(), wanted, download_file_name, sizeof download_file_name)) {
+            log_printf("ERROR : unable to create result file \"%s\"", wanted);
+            written = false;
         }
     }
-    if (out && std::fclose(out) != 0)
-        copied = 0;
-    if (in)
-        std::fclose(in);
-    // Only a file that was written is offered for conversion.
-    if (!out || !in)
+    std::fclose(in);
+    if (!written) {
         download_file_name[0] = '\0';
-    return copied;
+        download_file_failed = true;
+        log_printf("ERROR : the %u downloaded bytes stay in \"%s\"", static_cast<unsigned>(held),
+                   download_tmp_file_name);
+        return 0;
+    }
+    std::remove(download_tmp_file_name);
+    return held;
 }
 
 void Tmodule_resource::runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes)
@@ -311,6 +357,7 @@ bool Tmodule_resource::runDownload()
     case STATE_MMS_BEGIN:
         if (consumed) {
             openDownloadTmpFile();
+            transfer_writes_file = dump_downloaded_file != 0;
             read_address = download_address;
             bytes_left = total_size;
             if (!download_quiet)
@@ -329,8 +376,9 @@ bool Tmodule_resource::runDownload()
         }
         onEvent(&DONE, state == STATE_MMS_REQUEST ? STATE_MMS_STORE : STATE_MMS_REQUEST);
         if (onEvent(&SKIP, STATE_SAVE_NEXT_ADDRESS)) {
-            endTransfer(dump_downloaded_file != 0);
-            if (trace & TRACE_OPERATOR)
+            if (endTransfer(dump_downloaded_file != 0))
+                startClosing(STATE_FAILED, STATE_CLOSE);
+            else if (trace & TRACE_OPERATOR)
                 log_printf("INFO    : ... download done");
         }
         if (!consumed && (current_event == &STOP || current_event == &ERROR))
@@ -339,10 +387,13 @@ bool Tmodule_resource::runDownload()
     case STATE_SAVE_NEXT_ADDRESS:
         // Only what reached the download file counts as downloaded.
         if (consumed) {
-            if (download_incremental && saved_bytes > 0)
-                refused = mscp_gtp_sendSetVar(VAR_NEXT_DOWNLOAD_ADDRESS, download_address + saved_bytes, 0);
-            else
+            if (download_incremental && saved_bytes > 0) {
+                next_address_value = download_address + saved_bytes;
+                refused = mscp_gtp_sendSetVar(VAR_NEXT_DOWNLOAD_ADDRESS, next_address_value, 0);
+                next_address_sent = !refused;
+            } else {
                 DONE.signal();
+            }
         }
         if (onEvent(&SET_DONE, STATE_CLOSE))
             module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, download_address + saved_bytes);

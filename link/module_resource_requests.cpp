@@ -229,6 +229,10 @@ void Tmodule_resource::routeGtpAnswer()
 
     switch (asked.bytes[MSCP_COMMAND]) {
     case GTP_SET_VAR:
+        if (ok)
+            onVariableWritten(asked.bytes[ccp_data], read_be32(asked.bytes + ccp_data + 2));
+        (ok ? SET_DONE : ERROR).signal();
+        break;
     case GTP_MEM_WRITE:
     case GTP_OUT_SET:
         // A refused write is an error: a verification must not pass over it.

@@ -1,5 +1,6 @@
 // The status operation: one read per field the logger has, into the module
 // view, the status text and the status XML file.
+#include <cerrno>
 #include <cstring>
 
 #include "base/log.h"
@@ -127,24 +128,40 @@ bool Tmodule_resource::runStatus()
 
 void Tmodule_resource::openStatusFile()
 {
-    if (make_dir_path(log_path.c_str()))
+    status_file_failed = false;
+    status_file_path.clear();
+    if (make_dir_path(log_path.c_str())) {
+        log_printf("ERROR : unable to create directory \"%s\": the status is not saved", log_path.c_str());
         return;  // the read runs without a file
+    }
     time_fields when;
     time_to_fields(&when, timestamp, 1);
     Tmy_string file_name;
     file_name.printf("getstatus_%08u_%04d%02d%02d%02d%02d%02d.xml", station_id, when.year, when.month, when.day,
                 when.hour, when.minute, when.second);
     char path[512];
-    if (path_join(path, sizeof path, log_path.c_str(), file_name.c_str()) == 0)
+    if (path_join(path, sizeof path, log_path.c_str(), file_name.c_str()) == 0) {
+        log_printf("ERROR : status file path too long in \"%s\": the status is not saved", log_path.c_str());
         return;
+    }
+    status_file_path = path;
     result_file = std::fopen(path, "w");
-    if (!result_file)
+    if (!result_file) {
+        log_printf("ERROR : unable to create status file \"%s\": %s", path, std::strerror(errno));
         return;
-    std::fprintf(result_file, "<?xml version='1.0' encoding='utf-8' ?>\n");
-    std::fprintf(result_file,
-                 "<GET_STATUS timestamp=\"%u\" year=\"%04d\" month=\"%02d\" day=\"%02d\" hour=\"%02d\" "
-                 "minute=\"%02d\" seconds=\"%02d\" station_id=\"%u\">\n",
-                 timestamp, when.year, when.month, when.day, when.hour, when.minute, when.second, station_id);
+    }
+    noteStatusWrite(std::fprintf(result_file, "<?xml version='1.0' encoding='utf-8' ?>\n"));
+    noteStatusWrite(std::fprintf(result_file,
+                                 "<GET_STATUS timestamp=\"%u\" year=\"%04d\" month=\"%02d\" day=\"%02d\" "
+                                 "hour=\"%02d\" minute=\"%02d\" seconds=\"%02d\" station_id=\"%u\">\n",
+                                 timestamp, when.year, when.month, when.day, when.hour, when.minute, when.second,
+                                 station_id));
+}
+
+void Tmodule_resource::noteStatusWrite(int result)
+{
+    if (result < 0)
+        status_file_failed = true;
 }
 
 void Tmodule_resource::writeStatusVariable(const char* variable, uint32_t value)
@@ -154,18 +171,19 @@ void Tmodule_resource::writeStatusVariable(const char* variable, uint32_t value)
     if (is_time_variable(variable)) {
         char text[time_iso_text_size];
         time_format_iso(text, value, time_zone_offset(), true);
-        std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\" value_text=\"%s\"/>\n", variable, value, text);
+        noteStatusWrite(std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\" value_text=\"%s\"/>\n",
+                                     variable, value, text));
     } else if (std::strcmp(variable, "SYSTEM_INFO") == 0) {
-        std::fprintf(result_file, "\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x%08X\"", value);
-        std::fprintf(result_file, " acq_number=\"%d\"  ", static_cast<int>((value >> 28) & 0xF));
-        std::fprintf(result_file, " acq_counter=\"%d\" ", static_cast<int>((value >> 24) & 0xF));
-        std::fprintf(result_file, " gsm_number=\"%d\"  ", static_cast<int>((value >> 20) & 0xF));
-        std::fprintf(result_file, " gsm_counter=\"%d\" ", static_cast<int>((value >> 16) & 0xF));
-        std::fprintf(result_file, "%s", (value & 0x4) ? " acq_enabled=\"on\"" : " acq_enabled=\"off\"");
-        std::fprintf(result_file, "%s", (value & 0x1) ? " mode=\"fast\"" : " mode=\"slow\"");
-        std::fprintf(result_file, "/>\n");
+        noteStatusWrite(std::fprintf(result_file,
+                                     "\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x%08X\" acq_number=\"%d\"   "
+                                     "acq_counter=\"%d\"  gsm_number=\"%d\"   gsm_counter=\"%d\" %s%s/>\n",
+                                     value, static_cast<int>((value >> 28) & 0xF),
+                                     static_cast<int>((value >> 24) & 0xF), static_cast<int>((value >> 20) & 0xF),
+                                     static_cast<int>((value >> 16) & 0xF),
+                                     (value & 0x4) ? " acq_enabled=\"on\"" : " acq_enabled=\"off\"",
+                                     (value & 0x1) ? " mode=\"fast\"" : " mode=\"slow\""));
     } else {
-        std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\"/>\n", variable, value);
+        noteStatusWrite(std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\"/>\n", variable, value));
     }
 }
 
@@ -173,6 +191,10 @@ void Tmodule_resource::closeStatusFile()
 {
     if (!result_file)
         return;
-    std::fprintf(result_file, "</GET_STATUS>\n");
+    noteStatusWrite(std::fprintf(result_file, "</GET_STATUS>\n"));
+    if (std::fflush(result_file) != 0 || std::ferror(result_file))
+        status_file_failed = true;
     closeResultFile();
+    if (status_file_failed)
+        log_printf("ERROR : status file \"%s\" could not be written completely", status_file_path.c_str());
 }

@@ -153,7 +153,10 @@ void Tmodule_resource::restoreAcquisition()
     // session carries the closing write, which a busy socket would refuse.
     if (pending_result != STATE_SUCCESS)
         gtpSocket().cancel();
-    failIfRefused(mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, module_view.status(STATUS_ACQ).value, 0));
+    const bool refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, module_view.status(STATUS_ACQ).value, 0);
+    if (!refused && acquisition_switch != ACQ_AS_IT_WAS)
+        acquisition_switch = ACQ_RESTORE_SENT;
+    failIfRefused(refused);
 }
 
 void Tmodule_resource::startClosing(int result, int closing_state)
@@ -170,8 +173,13 @@ bool Tmodule_resource::readAcquisition()
 
 bool Tmodule_resource::switchAcquisitionOff(bool always)
 {
-    if (always || disable_acq_during_download)
-        return mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+    if (always || disable_acq_during_download) {
+        const bool refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
+        // Only a running acquisition can be left off by this operation.
+        if (!refused && module_view.status(STATUS_ACQ).value != 0)
+            acquisition_switch = ACQ_OFF_SENT;
+        return refused;
+    }
     DONE.signal();
     return false;
 }

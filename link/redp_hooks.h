@@ -10,6 +10,8 @@ public:
     virtual ~Tredp_hooks() = default;
     // No answer within the socket's retries.
     virtual void on_redp_timeout() {}
+    // The serial line went away while the exchange waited for its answer.
+    virtual void on_redp_line_lost() {}
     virtual void on_redp_set_done() {}
     // value: the first 4 answer data bytes, most significant first.
     virtual void on_redp_get_done(uint32_t value) { (void)value; }

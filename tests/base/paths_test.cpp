@@ -104,3 +104,41 @@ TEST(Paths, FileSizeKeepsThePosition)
     fclose(f);
     EXPECT_EQ(file_size(nullptr), 0);
 }
+
+TEST(Paths, PlaceFileNeverReplacesAFileAndTakesTheNextFreeNumberedName)
+{
+    Ttemp_dir dir;
+    const std::string wanted = dir.file("a.b/download_1.bin");
+    ASSERT_FALSE(make_dir_path(dir.file("a.b").c_str()));
+    char placed[512];
+    struct Tcase {
+        const char* content;
+        const char* name;  // where it lands
+    };
+    // A folder of the next name is taken as well: nothing is written into it.
+    ASSERT_EQ(mkdir(dir.file("a.b/download_1_3.bin").c_str(), 0700), 0);
+    const Tcase cases[] = {{"first", "download_1.bin"}, {"second", "download_1_2.bin"}, {"third", "download_1_4.bin"}};
+    for (const Tcase& c : cases) {
+        ASSERT_TRUE(write_file_bytes(dir.file("tmp"), c.content));
+        ASSERT_FALSE(place_file(dir.file("tmp").c_str(), wanted.c_str(), placed, sizeof placed)) << c.name;
+        EXPECT_EQ(std::string(placed), dir.file(std::string("a.b/") + c.name));
+        EXPECT_EQ(access(dir.file("tmp").c_str(), F_OK), -1) << "the temporary file is moved, not copied";
+    }
+    for (const Tcase& c : cases)
+        EXPECT_EQ(read_file_bytes(dir.file(std::string("a.b/") + c.name)), c.content);
+
+    // A name without extension gets the number at its end; a dot in a folder
+    // name is no extension.
+    ASSERT_TRUE(write_file_bytes(dir.file("a.b/plain"), "kept"));
+    ASSERT_TRUE(write_file_bytes(dir.file("tmp"), "new"));
+    ASSERT_FALSE(place_file(dir.file("tmp").c_str(), dir.file("a.b/plain").c_str(), placed, sizeof placed));
+    EXPECT_EQ(std::string(placed), dir.file("a.b/plain_2"));
+    EXPECT_EQ(read_file_bytes(dir.file("a.b/plain")), "kept");
+
+    // A missing temporary file or a folder that does not exist fail; nothing is made.
+    EXPECT_TRUE(place_file(dir.file("missing").c_str(), wanted.c_str(), placed, sizeof placed));
+    EXPECT_STREQ(placed, "");
+    ASSERT_TRUE(write_file_bytes(dir.file("tmp"), "x"));
+    EXPECT_TRUE(place_file(dir.file("tmp").c_str(), dir.file("none/f.bin").c_str(), placed, sizeof placed));
+    EXPECT_EQ(read_file_bytes(dir.file("tmp")), "x");
+}

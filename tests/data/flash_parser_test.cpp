@@ -430,3 +430,17 @@ TEST_F(FlashParserTest, SingleRecordsInAndOutOfTheirFrames)
 }
 
 }  // namespace
+
+TEST_F(FlashParserTest, ALaterConversionOfTheSameNameKeepsTheEarlierFile)
+{
+    std::string first;
+    ASSERT_EQ(convert({0x89, 0, 0, 0, 1}, &first), 0);
+    EXPECT_EQ(first, dir.file("xml") + "/" + unnamed_output);
+    const std::string earlier = read_file_bytes(first);
+    ASSERT_TRUE(write_file_bytes(first, earlier + "<!-- opened since -->"));
+    std::string second;
+    ASSERT_EQ(convert({0x89, 0, 0, 0, 2}, &second), 0);
+    EXPECT_EQ(second, dir.file("xml") + "/measures_00000000_00000000000000_2.xml");
+    EXPECT_EQ(read_file_bytes(first), earlier + "<!-- opened since -->");
+    expect_well_formed(second);
+}

@@ -321,3 +321,32 @@ TEST_F(FirmwareUpdate, UnsoundFileIsRefusedAndNothingIsProgrammed)
 }
 
 }  // namespace
+
+TEST_F(FirmwareUpdate, ALineThatDropsMidTransferStopsTheUpdateAtOnce)
+{
+    load(firmware_file_text());
+    // The master hears of the line, as in the program.
+    io.setMaster(&master);
+    // The answer to the second write of the update program is cut and the line closed.
+    logger.update([](sim::State& s) {
+        s.misbehaviour.close_in_answer_to = sim::Command{sim::port::redp, sim::redp::mem_write};
+        s.misbehaviour.close_after_frames = 1;
+        s.misbehaviour.close_for_good = true;
+    });
+    update.rfu_start();
+    ASSERT_TRUE(runUntil([&] { return !window.failures.empty(); }, 5));
+    EXPECT_EQ(failureText(), "ERROR : firmware update : connection to the logger lost");
+    EXPECT_TRUE(recorded::log_contains("ERROR : module resource : connection to the logger lost @ 3200"));
+    EXPECT_FALSE(recorded::log_contains("Timeout"));
+    EXPECT_EQ(update.state(), 0u);
+    EXPECT_EQ(module.state, 0);
+    EXPECT_EQ(master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
+    // The logger still runs its firmware, with the two writes it took.
+    logger.read([](const sim::State& s) {
+        EXPECT_EQ(s.update.running, sim::Program::firmware);
+        EXPECT_EQ(s.update.jumps, 0u);
+        EXPECT_EQ(s.update.updater.writtenCount(), 64u);
+        return 0;
+    });
+    EXPECT_EQ(writeLengths(), (std::vector<std::size_t>{48, 16}));
+}

@@ -3,6 +3,9 @@
 // lost on the line, the slow 'Q' path, a cancel in the middle, and the
 // logger's acquisition and NEXT_DOWNLOAD_ADDRESS afterwards. The download
 // manager's waits run on the virtual clock, which the tests move on.
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -11,6 +14,7 @@
 #include "data/xml_parser.h"
 #include "link/download_manager.h"
 #include "tests/e2e/operations_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/flash_records.h"
 
 namespace {
@@ -33,6 +37,20 @@ constexpr uint32_t download_time = 1700003600;
 unsigned fixed_clock()
 {
     return download_time;
+}
+
+// Names of the files in a folder.
+std::vector<std::string> files_in(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* entry = readdir(d))
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class FlashDownload : public Operations {
@@ -243,16 +261,22 @@ TEST_F(FlashDownload, ACancelInTheMiddleLeavesAFileThatSaysWhatItHoldsAndAcquisi
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
 }
 
-TEST_F(FlashDownload, ADownloadFileThatCannotBeWrittenLeavesNextDownloadAddressAlone)
+TEST_F(FlashDownload, ADownloadFileThatCannotBeWrittenFailsAndLeavesNextDownloadAddressAlone)
 {
     ASSERT_FALSE(master.start_download(0, 0, true));
-    // A folder in the place of the download file.
-    const std::string name = downloadName();
-    ASSERT_FALSE(make_dir_path((bin.path() + name).c_str()));
-    EXPECT_EQ(runToEnd(), master_success);
-    EXPECT_TRUE(logged("ERROR : unable to create result file \"" + bin.path() + name + "\""));
+    // A folder in the place of the file that the download file is written as.
+    const std::string part = bin.path() + downloadName() + ".part";
+    ASSERT_FALSE(make_dir_path(part.c_str()));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logged("ERROR : unable to create result file \"" + part + "\""));
+    // The bytes received are kept in the temporary file, which says so.
+    const std::string tmp = module.download_tmp_file_name;
+    const uint32_t size = static_cast<uint32_t>(flash.size()) - start_of_new;
+    EXPECT_TRUE(logged("ERROR : the " + std::to_string(size) + " downloaded bytes stay in \"" + tmp + "\""));
+    EXPECT_EQ(read_file_bytes(tmp), flashText(start_of_new, size));
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    EXPECT_EQ(module.download_file_name[0], '\0');
     EXPECT_EQ(master.converted_xml[0], '\0');
 }
 
@@ -260,7 +284,10 @@ TEST_F(FlashDownload, TheSlowPathReadsTheRangeInPiecesOf248Bytes)
 {
     master.setParameter("slow_download", "1");
     ASSERT_FALSE(master.start_download(4096, 1000, false));
-    EXPECT_EQ(runToEnd(), master_success);
+    // The range cuts records at both ends: the conversion leaves bytes and says
+    // where they are kept, so the operation ends in error.
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + bin.path() + downloadName() + "\""));
     EXPECT_EQ(logger.executions(mms_range), 5u);
     EXPECT_EQ(logger.executions(btp_start), 0u);
     expectDownloadFile(header(4096, 1000, status({{"82", station}})), flashText(4096, 1000));
@@ -337,3 +364,321 @@ TEST_F(FlashDownload, AHealthCheckCancelledWhileTheLoggerMeasuresPutsAcquisition
 }
 
 }  // namespace
+
+// ---- faults of the disk, the line and the logger ----
+
+class FlashDownloadFaults : public FlashDownload {
+protected:
+    static bool logContains(const std::string& text) { return recorded::log_contains(text); }
+
+    // Appends acquisitions after what the logger holds; their bytes.
+    std::string addAcquisitions(unsigned count)
+    {
+        std::string added;
+        for (unsigned i = 0; i < count; ++i) {
+            const sim::Bytes records = sim::acquisition_records(first_time + 600 * (acquisitions + i), station);
+            added.append(records.begin(), records.end());
+        }
+        flash.insert(flash.end(), added.begin(), added.end());
+        logger.update([this](sim::State& s) { s.flash = flash; });
+        return added;
+    }
+
+    // The measurement file of the last conversion holds this many time steps.
+    void expectConverted(int steps) const
+    {
+        ASSERT_NE(master.converted_xml[0], '\0');
+        Txml_parser reader;
+        ASSERT_EQ(reader.parseFile(master.converted_xml), 0);
+        EXPECT_EQ(reader.timeSteps()->count(), steps);
+    }
+
+    std::string newBytes() const { return flashText(start_of_new, static_cast<uint32_t>(flash.size()) - start_of_new); }
+    uint32_t newSize() const { return static_cast<uint32_t>(flash.size()) - start_of_new; }
+    std::string incrementalHeader(uint32_t size) const
+    {
+        return header(start_of_new, size,
+                      status({{"82", station}, {"8E", start_of_new}, {"8C", static_cast<uint32_t>(flash.size())}}));
+    }
+};
+
+TEST_F(FlashDownloadFaults, ADiskFullDuringTheTransferFailsAndKeepsTheBytesThatWereWritten)
+{
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    std::string end;
+    {
+        Tfile_size_limit full(2000);
+        ASSERT_TRUE(full.applied());
+        end = runToEnd();
+    }
+    EXPECT_EQ(end, master_error);
+    EXPECT_TRUE(logged("ERROR : download manager : the result file could not be written"));
+    // The temporary file holds what the disk took; the download file as far
+    // as it got stays under its temporary name, and nothing is converted.
+    const std::string tmp = module.download_tmp_file_name;
+    const std::string part = bin.path() + downloadName() + ".part";
+    EXPECT_EQ(read_file_bytes(tmp), flashText(start_of_new, 2000));
+    EXPECT_EQ(read_file_bytes(part).size(), 2000u);
+    EXPECT_TRUE(logged("ERROR : download file \"" + part + "\" holds 2000 bytes, not the header and 2000 data bytes"));
+    EXPECT_TRUE(logged("ERROR : the 2000 downloaded bytes stay in \"" + tmp + "\""));
+    EXPECT_EQ(module.download_file_name[0], '\0');
+    EXPECT_EQ(master.converted_xml[0], '\0');
+    EXPECT_TRUE(files_in(xml.path()).empty());
+    // The records are still to be downloaded; acquisition runs again.
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(FlashDownloadFaults, AFullDiskForTheMeasurementFileFailsTheOperationAndNamesTheDownloadFile)
+{
+    // The download file fits, its measurement file does not.
+    const uint32_t size = start_of_new;
+    ASSERT_FALSE(master.start_download(0, size, false));
+    std::string end;
+    {
+        Tfile_size_limit full(size + 400);
+        ASSERT_TRUE(full.applied());
+        end = runToEnd();
+    }
+    EXPECT_EQ(end, master_error);
+    expectDownloadFile(header(0, size, status({{"82", station}})), flashText(0, size));
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + std::string(module.download_file_name) + "\""));
+    EXPECT_EQ(master.converted_xml[0], '\0');
+    EXPECT_TRUE(files_in(xml.path()).empty());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(FlashDownloadFaults, AMeasurementFolderThatCannotBeWrittenFailsTheOperationAndNamesTheDownloadFile)
+{
+    // A folder under a regular file cannot be made or written, also by root:
+    // it stands for a read-only measurement folder.
+    ASSERT_TRUE(write_file_bytes(xml.file("file"), "not a folder"));
+    master.setParameter("path_xml", xml.file("file/measures").c_str());
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    const std::string name = module.download_file_name;
+    EXPECT_EQ(name, bin.path() + downloadName());
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + name + "\""));
+    EXPECT_EQ(master.converted_xml[0], '\0');
+    // The records are in the download file, which the log names.
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(FlashDownloadFaults, ALineDroppedAfterTheDataEndsAtOnceConvertsTheDataAndSaysWhatIsLeft)
+{
+    // The answer to the NEXT_DOWNLOAD_ADDRESS write (the second variable
+    // write, after acquisition off) is cut and the line reopened.
+    logger.update([](sim::State& s) {
+        s.misbehaviour.close_in_answer_to = sim::Command{sim::port::gtp, sim::gtp::var_set};
+        s.misbehaviour.close_after_frames = 1;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_GE(logger.lineGeneration(), 1u);
+    EXPECT_EQ(master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
+    expectLogInOrder({
+        "INFO    : download done",
+        "ERROR : module resource : connection to the logger lost @ 850",
+        "ERROR : NEXT_DOWNLOAD_ADDRESS := " + std::to_string(flash.size()) +
+            " not confirmed by the logger: the next incremental download may fetch these records again",
+        "ERROR : acquisition is left off on the logger",
+        master_error,
+    });
+    EXPECT_FALSE(logContains("Timeout"));
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    expectConverted(static_cast<int>(acquisitions - skipped_acquisitions));
+    // The logger took the write whose answer was lost.
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+}
+
+TEST_F(FlashDownloadFaults, ALoggerThatStallsAfterTheDataStillGetsItConvertedAndTheNextDownloadFetchesOnlyNewRecords)
+{
+    // Silent from the answer to the NEXT_DOWNLOAD_ADDRESS write on.
+    logger.update([](sim::State& s) {
+        s.misbehaviour.silent_after_answer_to = sim::Command{sim::port::gtp, sim::gtp::var_set};
+        s.misbehaviour.silent_after_frames = 1;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    expectLogInOrder({
+        "INFO    : download done",
+        "ERROR : Timeout - No Answer",
+        "ERROR : NEXT_DOWNLOAD_ADDRESS := " + std::to_string(flash.size()) +
+            " not confirmed by the logger: the next incremental download may fetch these records again",
+        "ERROR : acquisition may be left off on the logger: switching it back on was not confirmed",
+        master_error,
+    });
+    const std::string first_file = module.download_file_name;
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    const std::string first_content = read_file_bytes(first_file);
+    expectConverted(static_cast<int>(acquisitions - skipped_acquisitions));
+    const std::string first_xml = master.converted_xml;
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    const uint32_t acquisition_left = loggerVariable(sim::var::acq_enable);
+
+    // The logger answers again and has measured more: the next incremental
+    // download takes only that, into files of their own beside the first.
+    logger.update([](sim::State& s) { s.misbehaviour.silent = false; });
+    const std::string added = addAcquisitions(3);
+    recorded::clear_log();
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_NE(std::string(module.download_file_name), first_file);
+    EXPECT_EQ(read_file_bytes(first_file), first_content);
+    const std::string second = downloadFile();
+    EXPECT_EQ(second.substr(second.find("/>") + 2), added);
+    expectConverted(3);
+    EXPECT_NE(std::string(master.converted_xml), first_xml);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), acquisition_left);
+}
+
+TEST_F(FlashDownloadFaults, TheDeviceGoneAfterTheFirstBlockEndsAtOnceAndKeepsTheBlock)
+{
+    // The first frame of the second block is cut and the pty closed for good.
+    logger.update([](sim::State& s) {
+        s.misbehaviour.close_in_answer_to = sim::Command{sim::port::btp, sim::btp::start};
+        s.misbehaviour.close_after_frames = Tdownload_manager::block_size / 128;
+        s.misbehaviour.close_for_good = true;
+        s.btp_chunk = 128;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    expectLogInOrder({
+        "ERROR : module resource : connection to the logger lost @ 830",
+        "ERROR : acquisition is left off on the logger",
+        master_error,
+    });
+    EXPECT_FALSE(logContains("Timeout"));
+    expectDownloadFile(header(start_of_new, Tdownload_manager::block_size,
+                              status({{"82", station}, {"8E", start_of_new}, {"8C", static_cast<uint32_t>(flash.size())}})),
+                       flashText(start_of_new, Tdownload_manager::block_size));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+}
+
+TEST_F(FlashDownloadFaults, NoiseAndCutFramesByteByByteStillGiveTheExactFile)
+{
+    logger.update([](sim::State& s) {
+        s.misbehaviour.byte_by_byte = true;
+        // A frame start with garbage after it, an escape and a wake-up byte.
+        s.misbehaviour.noise = {0x00, '$', 0x12, '~', 0x99, 0xFF, 0x21};
+        s.misbehaviour.noise_frames = 8;
+        s.misbehaviour.cut_frame = 5;
+    });
+    // Whole acquisitions, so that the conversion takes every byte.
+    ASSERT_FALSE(master.start_download(0, start_of_new, false));
+    EXPECT_EQ(runToEnd(), master_success);
+    expectDownloadFile(header(0, start_of_new, status({{"82", station}})), flashText(0, start_of_new));
+    expectConverted(static_cast<int>(skipped_acquisitions));
+}
+
+TEST_F(FlashDownloadFaults, AnswersWithAWrongSequenceNumberAreIgnored)
+{
+    logger.update([](sim::State& s) { s.misbehaviour.wrong_sequence_answers = 2; });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    // The requests whose answers were ignored went out again, as they were.
+    const std::vector<sim::Received> frames = logger.received();
+    unsigned repeated = 0;
+    for (std::size_t i = 1; i < frames.size(); ++i)
+        if (frames[i].port == sim::port::gtp && frames[i].raw == frames[i - 1].raw)
+            ++repeated;
+    EXPECT_GE(repeated, 2u);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(FlashDownloadFaults, ALostAnswerToTheNextDownloadAddressWriteIsGotAgainAndTheNextDownloadTakesOnlyNewRecords)
+{
+    logger.update([](sim::State& s) {
+        s.misbehaviour.drop_answer_to = sim::Command{sim::port::gtp, sim::gtp::var_set};
+        s.misbehaviour.drop_after_answers = 1;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_FALSE(logContains("not confirmed"));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    // Acquisition off, NEXT_DOWNLOAD_ADDRESS, acquisition on: run once each,
+    // the second asked twice.
+    unsigned var_sets = 0;
+    for (const sim::Received& frame : logger.received())
+        if (frame.port == sim::port::gtp && frame.command() == sim::gtp::var_set)
+            ++var_sets;
+    EXPECT_EQ(logger.executions({sim::port::gtp, sim::gtp::var_set}), 3u);
+    EXPECT_GE(var_sets, 4u);
+
+    const std::string added = addAcquisitions(2);
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string second = downloadFile();
+    EXPECT_EQ(second.substr(second.find("/>") + 2), added);
+    expectConverted(2);
+}
+
+TEST_F(FlashDownloadFaults, AnMmsPointerBelowNextDownloadAddressWarnsAndDownloadsNothing)
+{
+    const uint32_t beyond = static_cast<uint32_t>(flash.size()) + 1000;
+    logger.update([beyond](sim::State& s) { s.variables[sim::var::next_download_address] = beyond; });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_TRUE(logged("WARNING : MMS_PT " + std::to_string(flash.size()) + " is below NEXT_DOWNLOAD_ADDRESS " +
+                       std::to_string(beyond) +
+                       ": the logger's memory started again, nothing is downloaded; a full download gets its records"));
+    EXPECT_EQ(module.download_file_name[0], '\0');
+    EXPECT_TRUE(files_in(bin.path()).empty());
+    EXPECT_TRUE(files_in(xml.path()).empty());
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), beyond);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(FlashDownloadFaults, TwoDownloadsInTheSameSecondKeepBothFilesAndNoTemporaryFile)
+{
+    const uint32_t size = start_of_new;
+    ASSERT_FALSE(master.start_download(0, size, false));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string first_xml = master.converted_xml;
+    ASSERT_FALSE(master.start_download(0, size, false));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string name = downloadName().substr(1);
+    const std::string second_name = name.substr(0, name.size() - 4) + "_2.bin";
+    EXPECT_EQ(files_in(bin.path()), (std::vector<std::string>{name, second_name}));
+    for (const std::string& file : {name, second_name}) {
+        const std::string bytes = read_file_bytes(bin.file(file));
+        EXPECT_EQ(bytes.substr(bytes.find("/>") + 2), flashText(0, size)) << file;
+    }
+    EXPECT_EQ(files_in(xml.path()).size(), 2u);
+    EXPECT_NE(std::string(master.converted_xml), first_xml);
+    expectConverted(static_cast<int>(skipped_acquisitions));
+}
+
+TEST_F(FlashDownloadFaults, AHealthCheckWhoseLineDropsAfterTheDataStillConvertsIt)
+{
+    const sim::Bytes fresh = sim::acquisition_records(download_time, station);
+    // The answer to the closing write that puts acquisition back (the second
+    // variable write) is cut and the line reopened.
+    logger.update([&](sim::State& s) {
+        s.acquisition_records = fresh;
+        s.acquisition_time = std::chrono::milliseconds(0);
+        s.misbehaviour.close_in_answer_to = sim::Command{sim::port::gtp, sim::gtp::var_set};
+        s.misbehaviour.close_after_frames = 1;
+    });
+    ASSERT_FALSE(master.start_get_health());
+    EXPECT_EQ(runToEnd(), master_error);
+    expectLogInOrder({
+        "ERROR : module resource : connection to the logger lost @ 2490",
+        "ERROR : acquisition may be left off on the logger: switching it back on was not confirmed",
+        master_error,
+    });
+    const uint32_t before = static_cast<uint32_t>(flash.size());
+    expectDownloadFile(header(before, static_cast<uint32_t>(fresh.size()),
+                              status({{"82", station}, {"8C", before}, {"8C", before + static_cast<uint32_t>(fresh.size())}})),
+                       std::string(fresh.begin(), fresh.end()));
+    expectConverted(1);
+    // The logger took the write whose answer was cut.
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}

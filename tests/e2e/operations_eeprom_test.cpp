@@ -100,6 +100,7 @@ TEST_F(EepromOperations, ARefusedWriteFailsTheUpload)
     ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
     EXPECT_EQ(finish(), master_error);
     EXPECT_TRUE(logged("ERROR : EEPROM Verification Failed !"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : EEPROM upload cut off: pages written: none, page 0 not confirmed, "));
     EXPECT_EQ(logger.executions(mem_write), 1u);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
 }
@@ -251,3 +252,37 @@ TEST_F(EepromOperations, AFailedDownloadDecodesNothing)
 }
 
 }  // namespace
+
+TEST_F(EepromOperations, AnUploadCutOffByALostDeviceSaysWhichPagesWereWritten)
+{
+    ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
+    // The pages the upload writes, in its order; the device goes with the
+    // first answer of the second one.
+    std::vector<unsigned> pages;
+    for (unsigned page : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 250u})
+        if (module.eeprom.getPageLength(page) > 0)
+            pages.push_back(page);
+    ASSERT_GE(pages.size(), 3u);
+    const unsigned first_page_chunks = (module.eeprom.getPageLength(pages[0]) + 47) / 48;
+    logger.update([first_page_chunks](sim::State& s) {
+        s.misbehaviour.close_in_answer_to = mem_write;
+        s.misbehaviour.close_after_frames = first_page_chunks;
+        s.misbehaviour.close_for_good = true;
+    });
+    EXPECT_EQ(finish(), master_error);
+    std::string not_written;
+    for (std::size_t i = 2; i < pages.size(); ++i)
+        not_written += " " + std::to_string(pages[i]);
+    EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written: " + std::to_string(pages[0]) + ", page " +
+                       std::to_string(pages[1]) + " not confirmed, pages not written:" + not_written));
+    EXPECT_TRUE(logged("ERROR : acquisition is left off on the logger"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : module resource : connection to the logger lost @ "));
+    EXPECT_FALSE(recorded::log_contains("Timeout"));
+    // The logger holds the first page and is left without acquisition.
+    const auto stored = logger.read([&](const sim::State& s) { return s.eeprom.page(static_cast<uint8_t>(pages[0])); });
+    for (unsigned i = 0; i < module.eeprom.getPageLength(pages[0]); ++i)
+        ASSERT_EQ(stored[i], module.eeprom.byteAt(pages[0], i)) << "byte " << i;
+    EXPECT_EQ(logger.executions(mem_write), first_page_chunks + 1);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+    EXPECT_EQ(logger.executions(control), 0u);
+}

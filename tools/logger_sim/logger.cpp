@@ -305,8 +305,16 @@ void Logger::readLine(Time now)
 
 void Logger::writeLine(Time now)
 {
-    if (transmitter.write(line.fd(), now, line.baud(), state.pace_output) == Transmitter::Result::line_cut)
-        reopenLine();
+    if (transmitter.write(line.fd(), now, line.baud(), state.pace_output) != Transmitter::Result::line_cut)
+        return;
+    if (state.misbehaviour.close_for_good) {
+        // The device is gone: its pty closes and nothing takes its place.
+        line.close();
+        ++generation;
+        listenerGone();
+        return;
+    }
+    reopenLine();
 }
 
 void Logger::listenerGone()
@@ -507,7 +515,12 @@ void Logger::restartProgram()
 
 void Logger::sendCcp(uint8_t port, uint8_t from, uint8_t to, const CcpResponder::Out& out, Time now)
 {
-    queueFrame(Frame{to, from, port, out.payload()}, Command{port, out.answers}, now);
+    CcpResponder::Out sent = out;
+    if (state.misbehaviour.wrong_sequence_answers > 0) {
+        --state.misbehaviour.wrong_sequence_answers;
+        ++sent.seq;
+    }
+    queueFrame(Frame{to, from, port, sent.payload()}, Command{port, out.answers}, now);
 }
 
 void Logger::armRepeat(uint8_t port, Time now)

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <vector>
 
 // Faults the simulated logger commits on request. Frame counters count the
 // frames it would send from the moment they are set: 1 is the next frame; they
@@ -36,6 +37,25 @@ struct Misbehaviour {
     // reopened at once on a new pty under the same COM number.
     std::optional<Command> close_in_answer_to;
     unsigned close_after_frames = 0;
+    // The frame answering this request after drop_after_answers such frames is
+    // not sent (one shot): one lost answer, which a copy of the request gets again.
+    std::optional<Command> drop_answer_to;
+    unsigned drop_after_answers = 0;
+    // With close_in_answer_to: the line is closed and not reopened, as when the
+    // device is pulled out.
+    bool close_for_good = false;
+    // After silent_after_frames frames answering this request went out (one
+    // shot), the logger sends nothing more until silent is cleared: a stalled
+    // logger. Commands still run.
+    std::optional<Command> silent_after_answer_to;
+    unsigned silent_after_frames = 0;
+    bool silent = false;
+    unsigned cut_frame = 0;  // this frame goes out with only its first half; the line stays
+    // The next noise_frames frames each go out after these bytes.
+    std::vector<uint8_t> noise;
+    unsigned noise_frames = 0;
+    // The next wrong_sequence_answers CCP answers carry their sequence number plus one.
+    unsigned wrong_sequence_answers = 0;
 };
 
 }  // namespace sim

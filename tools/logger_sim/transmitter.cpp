@@ -24,11 +24,31 @@ std::chrono::microseconds line_time(std::size_t bytes, unsigned baud)
     return std::chrono::microseconds(static_cast<long long>(bytes) * 10 * 1000000 / std::max(baud, 1u));
 }
 
+// One "after so many frames answering this" switch: true when the frame that
+// answers is the one after them (the switch is then spent).
+bool count_answers(std::optional<Command>& to, unsigned& after, const std::optional<Command>& answers)
+{
+    if (!answers || !to || !(*to == *answers))
+        return false;
+    if (after > 0) {
+        --after;
+        return false;
+    }
+    to.reset();
+    return true;
+}
+
 }  // namespace
 
 void Transmitter::send(Frame frame, std::optional<Command> answers, Misbehaviour& misbehaviour, Time now)
 {
+    if (count_answers(misbehaviour.silent_after_answer_to, misbehaviour.silent_after_frames, answers))
+        misbehaviour.silent = true;
+    if (misbehaviour.silent)
+        return;
     if (answers && misbehaviour.drop_answers_to.count(*answers))
+        return;
+    if (count_answers(misbehaviour.drop_answer_to, misbehaviour.drop_after_answers, answers))
         return;
     if (count_down(misbehaviour.drop_frame))
         return;
@@ -39,16 +59,15 @@ void Transmitter::send(Frame frame, std::optional<Command> answers, Misbehaviour
         return;
     if (count_down(misbehaviour.corrupt_frame))
         ++raw.back();
-    bool cut = false;
-    if (answers && misbehaviour.close_in_answer_to && *misbehaviour.close_in_answer_to == *answers) {
-        if (misbehaviour.close_after_frames == 0) {
-            cut = true;
-            misbehaviour.close_in_answer_to.reset();
-        } else {
-            --misbehaviour.close_after_frames;
-        }
+    const bool cut = count_answers(misbehaviour.close_in_answer_to, misbehaviour.close_after_frames, answers);
+    std::vector<uint8_t> line = frame_for_line(raw);
+    if (count_down(misbehaviour.cut_frame))
+        line.resize(line.size() / 2);
+    if (misbehaviour.noise_frames > 0) {
+        --misbehaviour.noise_frames;
+        line.insert(line.begin(), misbehaviour.noise.begin(), misbehaviour.noise.end());
     }
-    queueBytes(frame_for_line(raw), misbehaviour, cut, now);
+    queueBytes(std::move(line), misbehaviour, cut, now);
 }
 
 void Transmitter::queueBytes(std::vector<uint8_t> line, const Misbehaviour& misbehaviour, bool cut, Time now)
