@@ -1,0 +1,29 @@
+#include <QApplication>
+
+#include <clocale>
+#include <exception>
+
+#include "platform/widgets/dialog_seam.h"
+#include "programs/basic/basic_program.h"
+
+int main(int argc, char* argv[])
+{
+    // Built before the application object and gone after it.
+    Tbasic_program program;
+    try {
+        program.preInitialise();
+        QApplication application(argc, argv);
+        // Qt takes the user's locale; our numbers are written and read in C's.
+        std::setlocale(LC_NUMERIC, "C");
+        program.createForms();
+        application.exec();
+        program.shutdown();
+    } catch (const std::exception& error) {
+        Tmessage_box box;
+        box.text = error.what();
+        box.caption = "Calyxo Basic";
+        box.icon = Tbox_icon::error;
+        dialog_seam().messageBox(box);
+    }
+    return 0;
+}

@@ -1,0 +1,36 @@
+#include "programs/basic/panel_colours.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QWidget>
+
+void set_panel_background(QWidget* panel, const QColor& background)
+{
+    if (!panel)
+        return;
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, background);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
+void set_panel_colours(QWidget* panel, const QColor& background, const QColor& text)
+{
+    if (!panel)
+        return;
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
+QColor button_face()
+{
+    return QApplication::palette().color(QPalette::Button);
+}
+
+QColor colour_of(const char* hex)
+{
+    return QColor(QString::fromLatin1(hex ? hex : "#000000"));
+}

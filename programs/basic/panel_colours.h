@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+// Background and text colour of a panel or label, drawn through its palette.
+void set_panel_colours(QWidget* panel, const QColor& background, const QColor& text);
+void set_panel_background(QWidget* panel, const QColor& background);
+// The platform's button face colour.
+QColor button_face();
+// "#RRGGBB" as a colour.
+QColor colour_of(const char* hex);
