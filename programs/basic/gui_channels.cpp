@@ -107,16 +107,6 @@ void show_modem_state(const TFmain& main, const char* text)
     }
 }
 
-void show_operation(TFmain& main, const char* text)
-{
-    if (is(text, "ACQ"))
-        main.setOperationPanel("ACQuistion underway", "#73FF73");
-    else if (is(text, "GSM"))
-        main.setOperationPanel("GSM Communication underway", "#C5C6FF");
-    else
-        main.setOperationPanel("---", "#C0C0C0");
-}
-
 }  // namespace
 
 const char* signal_image(int csq)
@@ -166,7 +156,7 @@ void gui_channel_set(const Tgui_targets& targets, int id, const char* text)
             targets.progress->progress_set_percent(number);
     } else if (id == GUI_OPERATION) {
         if (targets.main)
-            show_operation(*targets.main, text);
+            targets.main->showOperation(text);
     }
 }
 

@@ -26,7 +26,7 @@
 #include "base/event.h"
 #include "base/log.h"
 #include "base/my_string.h"
-#include "base/program_interface.h"
+#include "base/parse.h"
 #include "base/time_calendar.h"
 #include "data/setup.h"
 #include "link/calyxo_master.h"
@@ -38,7 +38,6 @@
 
 namespace {
 
-constexpr int gui_operation_panel = 113;
 constexpr int output_selector_count = 8;
 constexpr int visible_output_selectors = 4;
 constexpr int keep_entry = 2;
@@ -194,7 +193,8 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     ed_acq_next_day->setText(QString::number(next.day));
     ed_acq_next_hour->setText(QString::number(next.hour));
 
-    gui_set(gui_operation_panel, "NOP");
+    // Nothing under way until the logger says otherwise.
+    showOperation("NOP");
     resize(1000, 720);
 }
 
@@ -458,8 +458,17 @@ QLabel* TFmain::modemImage(const char* name) const
     return name ? findChild<QLabel*>(QString::fromLatin1(name)) : nullptr;
 }
 
-void TFmain::setOperationPanel(const char* text, const char* colour)
+void TFmain::showOperation(const char* running)
 {
+    const char* text = "---";
+    const char* colour = "#C0C0C0";
+    if (running && text_compare_nocase(running, "ACQ") == 0) {
+        text = "ACQuistion underway";
+        colour = "#73FF73";
+    } else if (running && text_compare_nocase(running, "GSM") == 0) {
+        text = "GSM Communication underway";
+        colour = "#C5C6FF";
+    }
     pl_operation->setText(text_of(text));
     set_panel_background(pl_operation, colour_of(colour));
 }

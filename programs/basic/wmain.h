@@ -47,8 +47,9 @@ public:
     void startPanels();
     void initialPanels();
 
-    // The operation panel under the menu.
-    void setOperationPanel(const char* text, const char* colour);
+    // The operation panel under the menu: "ACQ", "GSM" (any case) or nothing
+    // under way.
+    void showOperation(const char* running);
     // A modem picture by its component name; null for another name.
     QLabel* modemImage(const char* name) const;
 

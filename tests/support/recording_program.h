@@ -18,7 +18,11 @@ void set_log_forward(void (*forward)(const char* line));
 
 std::vector<std::pair<int, std::string>> gui_calls();
 void clear_gui();
+// Also hands every gui_set call to forward (null: none), as the program would.
+void set_gui_forward(void (*forward)(int id, const char* text));
 
 int application_ready_calls();
+// Also runs forward (null: none) on every start message.
+void set_ready_forward(void (*forward)());
 
 }  // namespace recorded
