@@ -9,13 +9,12 @@
 #include <cstdio>
 
 #include "base/parse.h"
-#include "base/serial_resource.h"
 
 namespace {
 
 constexpr int chooser_rate = 38400;
 constexpr int first_port_row = 2;
-constexpr int last_port_number = 255;
+constexpr int last_port_number = Tport_list::max_number;
 
 }  // namespace
 
@@ -71,11 +70,11 @@ void TFselstation::fillList()
     records.emplace_back();
     lb_comports->addItem("-- Windows com ports --");
     records.emplace_back();
-    Tserial_enum ports;
+    Tport_list ports(own_folders ? folders : Tport_folders::system());
     ports.scan();
     char letter = 'B';
     for (int number = 0; number <= last_port_number; ++number) {
-        if (!ports.present[number])
+        if (!ports.isPresent(number))
             continue;
         // Past Z no letter selects the entry; it is still listed.
         lb_comports->addItem(QString::asprintf("%c: COM%d", letter <= 'Z' ? letter : ' ', number));
@@ -83,6 +82,12 @@ void TFselstation::fillList()
         if (letter <= 'Z')
             ++letter;
     }
+}
+
+void TFselstation::setPortFolders(const Tport_folders& where)
+{
+    folders = where;
+    own_folders = true;
 }
 
 void TFselstation::selectEntry(int index)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/setup.h"
+#include "platform/port_list.h"
 
 class QKeyEvent;
 class QListWidget;
@@ -25,6 +26,9 @@ public:
     explicit TFselstation(QWidget* parent = nullptr);
 
     void fillList();
+    // Where the fills look for ports; by default the system's folders, read
+    // anew at every fill.
+    void setPortFolders(const Tport_folders& where);
     // Runs the dialog: false when not confirmed (port untouched), else true
     // with the dialog's connection record, or null for no connection.
     bool select_station(Tcomport*& port);
@@ -48,4 +52,6 @@ private:
     // One per list row: null for the two fixed lines.
     std::vector<std::unique_ptr<T_comport_identifier>> records;
     Tcomport connection;
+    bool own_folders = false;
+    Tport_folders folders;
 };
