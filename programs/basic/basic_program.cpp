@@ -44,16 +44,36 @@ Tbasic_program::Tbasic_program()
 
 Tbasic_program::~Tbasic_program()
 {
-    event_queue_detach();
-    targets = Tgui_targets{};
-    main_form = nullptr;
-    // Reverse order: dialogs go before the main window that parents them.
-    while (!owned_forms.empty())
-        owned_forms.pop_back();
+    destroyForms();
     gsm_dump_display_install(nullptr);
     flash_parser_hooks_install(nullptr);
     if (running_program == this)
         running_program = nullptr;
+}
+
+void Tbasic_program::destroyForms()
+{
+    if (signal_form)
+        event_queue_detach();
+    targets = Tgui_targets{};
+    main_form = nullptr;
+    splash = nullptr;
+    ask_snr = nullptr;
+    ask = nullptr;
+    about = nullptr;
+    download_select = nullptr;
+    pending = nullptr;
+    station_chooser = nullptr;
+    signal_form = nullptr;
+    progress = nullptr;
+    rfu = nullptr;
+    text_window = nullptr;
+    pulse = nullptr;
+    form_order.clear();
+    firmware.setWindow(nullptr);
+    // Reverse order: dialogs go before the main window that parents them.
+    while (!owned_forms.empty())
+        owned_forms.pop_back();
 }
 
 Tbasic_program* Tbasic_program::running()

@@ -53,6 +53,9 @@ public:
     // After the loop: the disconnect request, a pause for the serial worker,
     // the day log closed.
     void shutdown();
+    // The forms go, before the application object does; the signal form is
+    // detached from the event queue first.
+    void destroyForms();
 
     void logOutput(const char* line);
     void guiSet(int id, const char* text);

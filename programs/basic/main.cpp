@@ -10,11 +10,11 @@ int main(int argc, char* argv[])
 {
     // Built before the application object and gone after it.
     Tbasic_program program;
+    program.preInitialise();
+    QApplication application(argc, argv);
+    // Qt takes the user's locale; our numbers are written and read in C's.
+    std::setlocale(LC_NUMERIC, "C");
     try {
-        program.preInitialise();
-        QApplication application(argc, argv);
-        // Qt takes the user's locale; our numbers are written and read in C's.
-        std::setlocale(LC_NUMERIC, "C");
         program.createForms();
         application.exec();
         program.shutdown();
@@ -25,5 +25,7 @@ int main(int argc, char* argv[])
         box.icon = Tbox_icon::error;
         dialog_seam().messageBox(box);
     }
+    // The windows go while the application object still exists.
+    program.destroyForms();
     return 0;
 }
