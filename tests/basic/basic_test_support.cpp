@@ -6,6 +6,18 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <clocale>
+
+void ensure_basic_application()
+{
+    static int argc = 1;
+    static char name[] = "basic_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = new QApplication(argc, argv);
+    (void)application;
+    std::setlocale(LC_NUMERIC, "C");
+}
+
 std::string save_grab(QWidget* window, const std::string& name)
 {
     QDir().mkpath("grabs");

@@ -18,7 +18,6 @@
 #include "programs/basic/wpending.h"
 #include "programs/basic/wprogress.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 #include "tests/support/recording_program.h"
 
 namespace {
@@ -29,7 +28,7 @@ const char* const all_images[] = {"img_on",   "img_off",  "img_pin",  "img_puk",
 
 class GuiChannels : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
 
     void SetUp() override
     {

@@ -35,7 +35,6 @@
 #include "programs/basic/wmain.h"
 #include "tests/base/time_test_support.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 #include "tests/support/recording_program.h"
 
 namespace {
@@ -47,7 +46,7 @@ std::string colour(const QWidget* widget)
 
 class MainWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
 
     void SetUp() override
     {
@@ -313,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Zones, MainWindowZones,
 
 TEST(MainWindowDates, DateFieldsStartTodayAndAnHourFromNow)
 {
-    ensure_qt_application();
+    ensure_basic_application();
     Tpinned_time_zone zone("CET-1CEST,M3.5.0,M10.5.0/3");
     // 2026-07-31 22:30 UTC: 23:30 standard time today, tomorrow's 00:30 an hour on.
     Tfake_clock clock(utc_seconds(2026, 7, 31, 22, 30));

@@ -15,7 +15,6 @@
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 #include "tests/support/recording_program.h"
 #include "ui/formask.h"
 
@@ -23,7 +22,7 @@ namespace {
 
 class Prompts : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
     void SetUp() override { recorded::clear_log(); }
 };
 

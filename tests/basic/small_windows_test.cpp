@@ -21,13 +21,12 @@
 #include "programs/basic/wsplash.h"
 #include "programs/basic/wtext.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 
 namespace {
 
 class SmallWindows : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
     void SetUp() override
     {
         event_queue_attach(&pump);

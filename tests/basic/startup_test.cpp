@@ -27,7 +27,6 @@
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
 
@@ -109,7 +108,7 @@ void to_program_ready()
 
 class ProgramStart : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
 
     void SetUp() override
     {

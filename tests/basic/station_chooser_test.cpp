@@ -13,14 +13,13 @@
 #include "data/setup.h"
 #include "programs/basic/wselstation.h"
 #include "tests/basic/basic_test_support.h"
-#include "tests/gui/qt_application.h"
 #include "tests/link/link_test_support.h"
 
 namespace {
 
 class StationChooser : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensure_qt_application(); }
+    static void SetUpTestSuite() { ensure_basic_application(); }
 
     void SetUp() override
     {
@@ -142,7 +141,7 @@ TEST_F(StationChooser, RefreshAddsANewPortAndRecordsHandedOutStayValid)
 
 TEST(StationChooserEmpty, NoPortGivesTheTwoFixedLinesAndNoConnection)
 {
-    ensure_qt_application();
+    ensure_basic_application();
     Ttemp_dir empty;
     TFselstation chooser;
     chooser.setPortFolders({empty.path(), empty.path(), "/dev"});
