@@ -23,7 +23,12 @@
 #include "programs/basic/wselstation.h"
 #include "programs/basic/wsplash.h"
 #include "programs/basic/wtext.h"
+#include "programs/basic/version_id.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
 #include "ui/formask.h"
+#include "ui/fppb.h"
+#include "ui/ttimezone_settings.h"
 
 namespace {
 
@@ -61,14 +66,17 @@ void Tbasic_program::destroyForms()
     ask_snr = nullptr;
     ask = nullptr;
     about = nullptr;
+    result_window = nullptr;
     download_select = nullptr;
     pending = nullptr;
+    ppb_view = nullptr;
     station_chooser = nullptr;
     signal_form = nullptr;
     progress = nullptr;
     rfu = nullptr;
     text_window = nullptr;
     pulse = nullptr;
+    time_zone_settings = nullptr;
     form_order.clear();
     firmware.setWindow(nullptr);
     // Reverse order: dialogs go before the main window that parents them.
@@ -109,9 +117,13 @@ void Tbasic_program::createForms()
     ask = make<TFormAsk>(main_form);
     about = make<TFabout>();
     main_form->on_about = [this] { about->show_about(); };
+    char version[version_id_size];
+    get_version_id(version);
+    result_window = make<TFaffiche>(version);
     download_select = make<TFdowload_select>(main_form);
     pending = make<TFpending>(master);
     targets.pending = pending;
+    ppb_view = make<TFppb>();
     station_chooser = make<TFselstation>(main_form);
     signal_form = make<TSignalForm>();
     event_queue_attach(signal_form->window());
@@ -121,6 +133,7 @@ void Tbasic_program::createForms()
     text_window = make<TFtext>();
     pulse = make<TFormAsk_pulse>(master);
     targets.pulse = pulse;
+    time_zone_settings = make<TFttimezone_settings>();
 }
 
 void Tbasic_program::onApplicationReady()
@@ -129,6 +142,7 @@ void Tbasic_program::onApplicationReady()
         return;
     ready = true;
     master.initLinks(module, io, *this);
+    display_columns.setAll(1);
     main_form->menusAndPages();
     main_form->startPanels();
     station_chooser->fillList();
@@ -187,9 +201,13 @@ void Tbasic_program::set_status_refresh(bool on)
         main_form->set_status_refresh(on);
 }
 
-// The result window, the probes health page and the COM settings page come
-// with their own windows.
-void Tbasic_program::show_result(const char*) {}
+void Tbasic_program::show_result(const char* xml_path)
+{
+    if (result_window)
+        ::show_result(xml_path);
+}
+
+// The probes health page and the COM settings page come with their own pages.
 void Tbasic_program::show_health(const Tflash_parser_data*) {}
 void Tbasic_program::show_com_setting(const char*, const char*) {}
 

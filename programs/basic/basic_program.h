@@ -15,6 +15,7 @@
 #include "programs/basic/gui_channels.h"
 
 class TFabout;
+class TFaffiche;
 class TFdowload_select;
 class TFmain;
 class TFormAsk;
@@ -22,10 +23,12 @@ class TFormAskSnr;
 class TFormAsk_pulse;
 class TFormrfu;
 class TFpending;
+class TFppb;
 class TFprogress;
 class TFselstation;
 class TFsplash;
 class TFtext;
+class TFttimezone_settings;
 class TSignalForm;
 
 // calyxo_basic as a whole: the program-wide objects (master, module resource,
@@ -86,14 +89,17 @@ public:
     TFormAskSnr* ask_snr = nullptr;
     TFormAsk* ask = nullptr;
     TFabout* about = nullptr;
+    TFaffiche* result_window = nullptr;
     TFdowload_select* download_select = nullptr;
     TFpending* pending = nullptr;
+    TFppb* ppb_view = nullptr;
     TFselstation* station_chooser = nullptr;
     TSignalForm* signal_form = nullptr;
     TFprogress* progress = nullptr;
     TFormrfu* rfu = nullptr;
     TFtext* text_window = nullptr;
     TFormAsk_pulse* pulse = nullptr;
+    TFttimezone_settings* time_zone_settings = nullptr;
 
 private:
     template <class Form, class... Args>

@@ -26,6 +26,8 @@
 #include "programs/basic/version_id.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -155,9 +157,11 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     std::vector<std::string> names;
     for (QObject* form : program->forms())
         names.push_back(form->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fabout",
-                                               "Fdowload_select", "Fpending", "Fselstation", "SignalForm",
-                                               "Fprogress", "Formrfu", "Ftext", "FormAsk_pulse"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fabout", "Faffiche",
+                                               "Fdowload_select", "Fpending", "Fppb", "Fselstation", "SignalForm",
+                                               "Fprogress", "Formrfu", "Ftext", "FormAsk_pulse",
+                                               "Fttimezone_settings"}));
+    EXPECT_NE(program->result_window->windowTitle().toStdString().find("480315_j03"), std::string::npos);
     EXPECT_EQ(program->main_form->windowTitle().toStdString(), "Calyxo Basic / 480315_j03 ");
     // The pre-initialisation's line never reaches the window.
     auto* memo = child_of<QPlainTextEdit>(program->main_form, "Memo1");
@@ -195,6 +199,9 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     save_grab(program->main_form, "basic_program_started");
     EXPECT_EQ(recorded::application_ready_calls(), ready_before + 2);
     EXPECT_EQ(child_of<QTabWidget>(program->main_form, "PageControl1")->currentIndex(), 2);
+    // All optional result columns on.
+    for (unsigned char flag : display_columns.flags)
+        EXPECT_EQ(flag, 1);
     EXPECT_EQ(program->master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
     // Lines after the start reach the window and the day log both.
     log_printf("INFO  : after the start");
