@@ -1,6 +1,5 @@
 #include <QApplication>
 
-#include <clocale>
 #include <exception>
 
 #include "platform/widgets/dialog_seam.h"
@@ -12,8 +11,7 @@ int main(int argc, char* argv[])
     Tbasic_program program;
     program.preInitialise();
     QApplication application(argc, argv);
-    // Qt takes the user's locale; our numbers are written and read in C's.
-    std::setlocale(LC_NUMERIC, "C");
+    numbers_in_c_locale();
     try {
         program.createForms();
         application.exec();

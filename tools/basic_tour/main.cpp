@@ -20,7 +20,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -190,7 +189,7 @@ int main(int argc, char* argv[])
     Tbasic_program program;
     program.preInitialise();
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
+    numbers_in_c_locale();
     // Stands in for the setup a technician loads: where status files go.
     Tmy_string setup;
     setup.printf("<SETUP><PATH_STATUS_LOG path=\"%m\"/></SETUP>", (out + "/status").toUtf8().constData());
