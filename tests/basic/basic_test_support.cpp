@@ -1,6 +1,7 @@
 #include "tests/basic/basic_test_support.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPixmap>
@@ -70,6 +71,25 @@ void when_modal(const std::function<void(QWidget* dialog)>& answer)
         else
             when_modal(answer);
     });
+}
+
+bool loop_until(const std::function<bool()>& done, int timeout_ms)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start(5);
+    limit.start(timeout_ms);
+    loop.exec();
+    return done();
 }
 
 QColor background_of(const QWidget* widget)

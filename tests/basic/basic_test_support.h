@@ -37,6 +37,10 @@ void type_text(QWidget* widget, const QString& text);
 // then the caller's exec() returns when answer closed it.
 void when_modal(const std::function<void(QWidget* dialog)>& answer);
 
+// Runs the GUI loop until done holds (checked every few milliseconds) or
+// timeout_ms has passed; returns done().
+bool loop_until(const std::function<bool()>& done, int timeout_ms = 60000);
+
 // The sRGB colour of a widget's background role.
 QColor background_of(const QWidget* widget);
 QColor text_colour_of(const QWidget* widget);

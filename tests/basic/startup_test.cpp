@@ -189,13 +189,7 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
         program->signal_form->window()->postStart();
         QTimer::singleShot(0, dialog, [dialog] { type_key(dialog, Qt::Key_Escape); });
     });
-    QTimer::singleShot(0, [] {});
-    const bool ended = [&] {
-        for (int round = 0; round < 2000 && !(chooser_seen && program->master.state == 0); ++round)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        return chooser_seen && program->master.state == 0;
-    }();
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(loop_until([&] { return chooser_seen && program->master.state == 0; }));
     save_grab(program->main_form, "basic_program_started");
     EXPECT_EQ(recorded::application_ready_calls(), ready_before + 2);
     EXPECT_EQ(child_of<QTabWidget>(program->main_form, "PageControl1")->currentIndex(), 2);
