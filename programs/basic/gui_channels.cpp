@@ -8,6 +8,7 @@
 #include "base/parse.h"
 #include "base/program_interface.h"
 #include "link/gui_ids.h"
+#include "programs/basic/modem_images.h"
 #include "programs/basic/wask_pulse.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wpending.h"
@@ -23,8 +24,8 @@ constexpr int GUI_OPERATION = 113;
 
 constexpr int gsm_signal_state = 13;
 
-const char* const signal_images[] = {"img_csq_qm", "img_csq0", "img_csq1", "img_csq2",
-                                     "img_csq3",   "img_csq4", "img_csq5"};
+// The signal group of the modem pictures, the question mark first.
+const char* const* const signal_images = modem_image_groups[1];
 
 struct Tsignal_range {
     int highest;
@@ -86,8 +87,8 @@ void set_visible(const TFmain& main, const char* name, bool visible)
 void show_signal(const TFmain& main, int csq)
 {
     const char* shown = signal_image(csq);
-    for (const char* name : signal_images)
-        set_visible(main, name, std::strcmp(name, shown) == 0);
+    for (const char* const* name = signal_images; *name; ++name)
+        set_visible(main, *name, std::strcmp(*name, shown) == 0);
 }
 
 void show_modem_state(const TFmain& main, const char* text)

@@ -69,6 +69,13 @@ const Tpicture pictures[] = {
 
 }  // namespace
 
+const char* const modem_image_groups[modem_image_group_count][modem_image_group_size + 1] = {
+    {"img_on", "img_off", "img_pin", "img_puk", "img_pin_ok", nullptr},
+    {"img_csq_qm", "img_csq0", "img_csq1", "img_csq2", "img_csq3", "img_csq4", "img_csq5", nullptr},
+    {"img_gprs", "img_3g", "img_4g", nullptr},
+    {"img_connected", "img_connecting", "img_done", nullptr},
+};
+
 QPixmap modem_image(const char* name)
 {
     QPixmap pixmap(modem_image_size, modem_image_size);

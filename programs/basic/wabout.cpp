@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "programs/basic/panel_colours.h"
+#include "programs/basic/window_style.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -33,7 +32,7 @@
 #include "link/module_view.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/modem_images.h"
-#include "programs/basic/panel_colours.h"
+#include "programs/basic/window_style.h"
 #include "programs/basic/version_id.h"
 
 namespace {
@@ -144,10 +143,7 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont fixed("Courier New");
-    fixed.setStyleHint(QFont::TypeWriter);
-    fixed.setFixedPitch(true);
-    Memo1->setFont(fixed);
+    Memo1->setFont(fixed_pitch_font());
     PopupMenu1 = new QMenu(Memo1);
     PopupMenu1->setObjectName("PopupMenu1");
     QAction* copy = PopupMenu1->addAction("Copy");
@@ -257,8 +253,7 @@ QWidget* TFmain::buildAcquisitionsPage()
         list->setMaximumHeight(64);
         output_selectors[i] = list;
         if (i < visible_output_selectors) {
-            outputs_layout->addWidget(make_label(outputs, nullptr, QString::asprintf("S%d", i).toUtf8().constData()),
-                                      0, i);
+            outputs_layout->addWidget(new QLabel(QString::asprintf("S%d", i), outputs), 0, i);
             outputs_layout->addWidget(list, 1, i);
         } else {
             list->setEnabled(false);
@@ -284,7 +279,7 @@ QWidget* TFmain::buildAcquisitionsPage()
     return page;
 }
 
-QWidget* TFmain::buildModemPanel(std::initializer_list<const char*> names)
+QWidget* TFmain::buildModemPanel(const char* const* names)
 {
     auto* panel = new QFrame;
     panel->setFrameShape(QFrame::Panel);
@@ -293,7 +288,8 @@ QWidget* TFmain::buildModemPanel(std::initializer_list<const char*> names)
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(3, 3, 3, 3);
     // The pictures of a group share one place: at most one shows at a time.
-    for (const char* name : names) {
+    for (; *names; ++names) {
+        const char* name = *names;
         QLabel* image = make_label(panel, name, nullptr);
         image->setPixmap(modem_image(name));
         image->setVisible(false);
@@ -343,11 +339,8 @@ QWidget* TFmain::buildRightPanel()
     connect(bt_com_disconnect, &QPushButton::clicked, this, [this] { Disconnect1Click(); });
 
     auto* modem = new QHBoxLayout;
-    modem->addWidget(buildModemPanel({"img_on", "img_off", "img_pin", "img_puk", "img_pin_ok"}));
-    modem->addWidget(buildModemPanel(
-        {"img_csq_qm", "img_csq0", "img_csq1", "img_csq2", "img_csq3", "img_csq4", "img_csq5"}));
-    modem->addWidget(buildModemPanel({"img_gprs", "img_3g", "img_4g"}));
-    modem->addWidget(buildModemPanel({"img_connected", "img_connecting", "img_done"}));
+    for (const auto& group : modem_image_groups)
+        modem->addWidget(buildModemPanel(group));
     grid->addLayout(modem, 6, 0, 1, 2);
     layout->addWidget(communication);
     layout->addStretch(1);
@@ -431,10 +424,10 @@ void TFmain::menusAndPages()
 
 void TFmain::startPanels()
 {
-    for (const char* name : {"img_on", "img_off", "img_pin", "img_puk", "img_pin_ok", "img_csq_qm", "img_csq0",
-                             "img_csq1", "img_csq2", "img_csq3", "img_csq4", "img_csq5", "img_gprs", "img_3g",
-                             "img_4g", "img_connected", "img_connecting", "img_done"})
-        modemImage(name)->setVisible(std::string_view(name) == "img_off");
+    for (const auto& group : modem_image_groups) {
+        for (const char* const* name = group; *name; ++name)
+            modemImage(*name)->setVisible(std::string_view(*name) == "img_off");
+    }
     resetOutputSelectors();
     pc_zone_offset = time_zone_offset();
     fillTimeZoneList(timezone_gsm_next);

@@ -78,7 +78,7 @@ private:
     QWidget* buildConfigurationPage();
     QWidget* buildAcquisitionsPage();
     QWidget* buildRightPanel();
-    QWidget* buildModemPanel(std::initializer_list<const char*> names);
+    QWidget* buildModemPanel(const char* const* names);
     void buildMenu();
     void resetOutputSelectors();
     void fillTimeZoneList(QComboBox* list);

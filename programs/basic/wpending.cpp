@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "base/event_resource.h"
+#include "programs/basic/window_style.h"
 
 TFpending::TFpending(Tsequence& operation_master, QWidget* parent) : QWidget(parent, Qt::Dialog), master(operation_master)
 {
@@ -15,9 +16,7 @@ TFpending::TFpending(Tsequence& operation_master, QWidget* parent) : QWidget(par
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);
-    QFont fixed("Courier New");
-    fixed.setStyleHint(QFont::TypeWriter);
-    Label1->setFont(fixed);
+    Label1->setFont(fixed_pitch_font());
     lb_time = new QLabel(this);
     lb_time->setObjectName("lb_time");
     lb_time->setAlignment(Qt::AlignCenter);

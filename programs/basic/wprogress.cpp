@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "base/event_resource.h"
-#include "programs/basic/panel_colours.h"
+#include "programs/basic/window_style.h"
 
 TFprogress::TFprogress(Tsequence& operation_master, QWidget* parent)
     : QWidget(parent, Qt::Dialog), master(operation_master)

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "base/parse.h"
+#include "programs/basic/window_style.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ TFselstation::TFselstation(QWidget* parent) : QDialog(parent)
     auto* caption = new QLabel("Please Choose a COM port", this);
     lb_comports = new QListWidget(this);
     lb_comports->setObjectName("lb_comports");
-    QFont fixed("Courier New");
-    fixed.setStyleHint(QFont::TypeWriter);
-    lb_comports->setFont(fixed);
+    lb_comports->setFont(fixed_pitch_font());
     lb_comports->setSelectionMode(QAbstractItemView::SingleSelection);
     bt_connect = new QPushButton("Connect", this);
     bt_connect->setObjectName("bt_connect");

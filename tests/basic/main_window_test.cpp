@@ -31,7 +31,7 @@
 #include "link/module_view.h"
 #include "platform/manual_signal_window.h"
 #include "platform/widgets/recording_dialogs.h"
-#include "programs/basic/panel_colours.h"
+#include "programs/basic/window_style.h"
 #include "programs/basic/wmain.h"
 #include "tests/base/time_test_support.h"
 #include "tests/basic/basic_test_support.h"

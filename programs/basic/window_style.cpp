@@ -1,4 +1,4 @@
-#include "programs/basic/panel_colours.h"
+#include "programs/basic/window_style.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -33,4 +33,12 @@ QColor button_face()
 QColor colour_of(const char* hex)
 {
     return QColor(QString::fromLatin1(hex ? hex : "#000000"));
+}
+
+QFont fixed_pitch_font()
+{
+    QFont font("Courier New");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 
 class QWidget;
 
@@ -11,3 +12,6 @@ void set_panel_background(QWidget* panel, const QColor& background);
 QColor button_face();
 // "#RRGGBB" as a colour.
 QColor colour_of(const char* hex);
+
+// The fixed-pitch font of the log texts and lists ("Courier New" where it exists).
+QFont fixed_pitch_font();
