@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
 
 void set_panel_background(QWidget* panel, const QColor& background)
@@ -41,4 +42,10 @@ QFont fixed_pitch_font()
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     return font;
+}
+
+void centre_on_screen(QWidget* window)
+{
+    if (const QScreen* screen = window ? window->screen() : nullptr)
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }

@@ -15,3 +15,6 @@ QColor colour_of(const char* hex);
 
 // The fixed-pitch font of the log texts and lists ("Courier New" where it exists).
 QFont fixed_pitch_font();
+
+// Puts a window in the middle of its screen.
+void centre_on_screen(QWidget* window);

@@ -50,6 +50,7 @@ void TFpending::pending_show()
     elapsed_seconds = 0;
     drawTime();
     is_active = true;
+    centre_on_screen(this);
     show();
 }
 

@@ -40,6 +40,7 @@ TFprogress::TFprogress(Tsequence& operation_master, QWidget* parent)
 
 void TFprogress::progress_show()
 {
+    centre_on_screen(this);
     show();
 }
 
