@@ -9,13 +9,33 @@
 
 #include <clocale>
 
+namespace {
+
+QApplication* application = nullptr;
+
+// Deletes the application object when the tests are over, before exit()
+// destroys the statics that Qt's input devices still use.
+class Tapplication_environment : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        delete application;
+        application = nullptr;
+    }
+};
+
+::testing::Environment* const application_environment =
+    ::testing::AddGlobalTestEnvironment(new Tapplication_environment);
+
+}  // namespace
+
 void ensure_basic_application()
 {
     static int argc = 1;
     static char name[] = "basic_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    (void)application;
+    if (!application)
+        application = new QApplication(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 }
 

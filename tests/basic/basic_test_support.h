@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
-// The one application object of the binary, made on first use and never
-// destroyed: Qt's input devices must not outlive it at exit. Numbers are
-// read and written in the C locale, as the program does.
+// The one application object of the binary, made on first use and deleted
+// when the tests end (before exit, which Qt's input devices would not
+// survive). Numbers are read and written in the C locale, as the program does.
 void ensure_basic_application();
 
 // The child of a window by objectName; the test fails when it is missing.

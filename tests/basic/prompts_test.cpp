@@ -43,13 +43,13 @@ TEST_F(Prompts, ValuePromptReadsTheLeadingNumberOrTheIntervalsSeconds)
 {
     TFormAsk ask;
     struct Tcase {
-        const char* typed;
+        std::string typed;
         int key;
         int expected;
     };
     const Tcase numbers[] = {
         {"12ab", Qt::Key_Return, 12}, {"", Qt::Key_Enter, 0},         {" +42", Qt::Key_Return, 42},
-        {"77", Qt::Key_Escape, -1},   {std::string(64, '1').c_str(), Qt::Key_Return, 0},
+        {"77", Qt::Key_Escape, -1},   {std::string(64, '1'), Qt::Key_Return, 0},
     };
     for (const Tcase& c : numbers) {
         const std::string typed = c.typed;
