@@ -37,7 +37,6 @@
 
 namespace {
 
-constexpr int output_selector_count = 8;
 constexpr int visible_output_selectors = 4;
 constexpr int keep_entry = 2;
 constexpr int zone_hours = 12;

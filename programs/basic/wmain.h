@@ -122,7 +122,9 @@ private:
     QLineEdit* ed_acq_next_hour = nullptr;
     QComboBox* timezone_gsm_next = nullptr;
     QComboBox* timezone_acq_next = nullptr;
-    QListWidget* output_selectors[8] = {};
+    // The digital output selectors lbs0 to lbs7.
+    static constexpr int output_selector_count = 8;
+    QListWidget* output_selectors[output_selector_count] = {};
     QPlainTextEdit* Memo1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
