@@ -261,6 +261,8 @@ void Txml_parser::clearSteps()
     for (const Tlist::Tnode* node = steps.nodeAt(0); node; node = node->next)
         delete static_cast<Tflash_parser_data*>(node->item);
     steps.clear(false);
+    index.clear();
+    index.shrink_to_fit();
 }
 
 int Txml_parser::parseFile(const char* path)
@@ -294,8 +296,9 @@ void Txml_parser::readSteps(XMLElement* data)
             slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
             for (XMLElement* element = xml_FirstChildEntity(time); element; element = xml_NextEntity(element))
                 read_element(slots, step, element);
-            if (step->take(scratch)) {
+            if (step->take(scratch) && reserveIndex()) {
                 steps.append(step);
+                index.push_back(step);
                 ++count;
                 continue;
             }
@@ -304,6 +307,18 @@ void Txml_parser::readSteps(XMLElement* data)
         log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
         return;
     }
+}
+
+bool Txml_parser::reserveIndex()
+{
+    if (index.size() < index.capacity())
+        return true;
+    try {
+        index.reserve(index.empty() ? 1024 : index.size() * 2);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 int Txml_parser::loadFilter(const char* path)

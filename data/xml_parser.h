@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "base/list.h"
 #include "base/xml.h"
+
+struct Tflash_parser_data;
 
 // Reads a measurement XML file into one Tflash_parser_data per time element,
 // in file order, and holds the column filter of the result display.
@@ -23,14 +28,24 @@ public:
 
     // Tflash_parser_data items in file order, owned by the reader.
     Tlist* timeSteps() { return &steps; }
+    // The same steps by position, for displays that show any of them at once;
+    // built once per load. Null out of range.
+    int stepCount() const { return static_cast<int>(index.size()); }
+    const Tflash_parser_data* stepAt(int position) const
+    {
+        return position >= 0 && position < stepCount() ? index[static_cast<std::size_t>(position)] : nullptr;
+    }
     unsigned stationId() const { return station_id; }
 
 private:
     void clearSteps();
     void readSteps(tinyxml2::XMLElement* data);
+    // Room for one more step in the index; false when out of memory.
+    bool reserveIndex();
 
     myXMLdocument document;
     myXMLdocument filter;
     Tlist steps;
+    std::vector<Tflash_parser_data*> index;
     unsigned station_id = 0;
 };

@@ -93,8 +93,8 @@ public:
     // The logger's next acquisition and GSM times on the grid of the period.
     void start_quick_sync(uint32_t period);
     // Hex records "01" id value, each written as a variable
-    // (calyxo_master_script.cpp).
-    void start_script(const char* text);
+    // (calyxo_master_script.cpp). True when refused.
+    bool start_script(const char* text);
 
     // EEPROM operations (calyxo_master_eeprom.cpp). The upload from a setup
     // file gives the setup's error bits, 1 for a setup without station, else 0
@@ -102,7 +102,8 @@ public:
     int start_eeprom_upload_file(const char* path);
     int start_program_snr(uint32_t snr);
     // Pulse meter: weight 1.0, 0.1 or 0.01 per pulse; the index in units.
-    void start_macro_write(uint32_t meter_snr, float weight, double index);
+    // True when refused (also when the constants do not compile).
+    bool start_macro_write(uint32_t meter_snr, float weight, double index);
     void start_macro_read();
     // Decode mode 0: COM settings of page 6; 3: pulse-meter constants.
     void start_eeprom_download(uint8_t mask, uint8_t mode);

@@ -250,10 +250,10 @@ void Tcalyxo_master::start_quick_sync(uint32_t period)
     begin(START_QUICK_SYNC);
 }
 
-void Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double index)
+bool Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double index)
 {
     if (refuseStart(true))
-        return;
+        return true;
     // Rounded: 0.29 pulses of 0.01 are 29, not the 28 that truncation gives.
     double pulses = index;
     uint32_t config = weight_is(weight, 1.0) ? 18 : 16;
@@ -283,10 +283,11 @@ void Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double 
     Teeprom_configurer image;
     if (image.parseStation(doc.root, 0, "", false) != 0) {
         log_printf("ERROR : %s : pulse-meter constants do not compile", nameText());
-        return;
+        return true;
     }
     macro_skip = false;
     beginUpload(image, START_MACRO_WRITE);
+    return false;
 }
 
 void Tcalyxo_master::start_macro_read()

@@ -72,12 +72,13 @@ Tcalyxo_master::Tscript_record Tcalyxo_master::nextScriptRecord(uint8_t* id, uin
     return SCRIPT_RECORD;
 }
 
-void Tcalyxo_master::start_script(const char* text)
+bool Tcalyxo_master::start_script(const char* text)
 {
     if (refuseStart(true))
-        return;
+        return true;
     script_text.assign(text ? text : "");
     begin(START_SCRIPT);
+    return false;
 }
 
 bool Tcalyxo_master::runScript()

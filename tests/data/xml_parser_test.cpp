@@ -72,11 +72,18 @@ Texpected read_expected(const std::string& path)
     return expected;
 }
 
+// The steps as the list holds them; the positional index must hold the same
+// steps in the same order.
 std::vector<const Tflash_parser_data*> steps_of(Txml_parser& reader)
 {
     std::vector<const Tflash_parser_data*> steps;
     for (const Tlist::Tnode* node = reader.timeSteps()->nodeAt(0); node; node = node->next)
         steps.push_back(static_cast<const Tflash_parser_data*>(node->item));
+    EXPECT_EQ(reader.stepCount(), static_cast<int>(steps.size()));
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(reader.stepAt(static_cast<int>(i)), steps[i]) << "position " << i;
+    EXPECT_EQ(reader.stepAt(-1), nullptr);
+    EXPECT_EQ(reader.stepAt(reader.stepCount()), nullptr);
     return steps;
 }
 
@@ -159,8 +166,11 @@ TEST(Txml_parser, UnreadableFileLeavesNothingOfThePreviousOne)
         Txml_parser reader;
         ASSERT_EQ(reader.parseFile(fixture("families.xml").c_str()), 0);
         ASSERT_EQ(reader.timeSteps()->count(), 3);
+        ASSERT_EQ(reader.stepCount(), 3);
         EXPECT_EQ(reader.parseFile(path.c_str()), 1);
         EXPECT_EQ(reader.timeSteps()->count(), 0);
+        EXPECT_EQ(reader.stepCount(), 0);
+        EXPECT_EQ(reader.stepAt(0), nullptr);
         EXPECT_EQ(reader.stationId(), 0u);
         EXPECT_EQ(reader.getDataNode(), nullptr);
     }
@@ -178,6 +188,28 @@ TEST(Txml_parser, NextFileReplacesTheTimeSteps)
     EXPECT_EQ(steps[0]->typeSlot(128).integer, 100);
     EXPECT_EQ(reader.stationId(), 0u);
     EXPECT_STREQ(xml_GetName(reader.getDataNode()), "DATA");
+}
+
+// Enough steps that the index grows several times while the file is read.
+TEST(Txml_parser, IndexFindsEveryStepOfALongFileByPosition)
+{
+    Ttemp_dir dir;
+    std::string text = "<FLASH_CONTENT><DATA>";
+    constexpr int count = 5000;
+    for (int i = 0; i < count; ++i)
+        text += "<time v=\"" + std::to_string(1000 + i) + "\"><a145 v=\"" + std::to_string(i) + ".5\"/></time>";
+    text += "</DATA></FLASH_CONTENT>";
+    const std::string path = dir.file("long.xml");
+    ASSERT_TRUE(write_file_bytes(path, text));
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(path.c_str()), 0);
+    ASSERT_EQ(reader.stepCount(), count);
+    for (int i : {0, 1, 1023, 1024, 2047, 2048, count - 1}) {
+        ASSERT_NE(reader.stepAt(i), nullptr) << i;
+        EXPECT_EQ(reader.stepAt(i)->typeSlot(128).integer, 1000 + i) << i;
+        EXPECT_EQ(reader.stepAt(i)->typeSlot(145).value, i + 0.5) << i;
+    }
+    EXPECT_EQ(reader.stepAt(count), nullptr);
 }
 
 TEST(Txml_parser, FilterDocumentIsLoadedAndLogged)

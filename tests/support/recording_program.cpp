@@ -18,6 +18,8 @@ int channel = 0;
 std::vector<int> cleared;
 int ready_calls = 0;
 std::atomic<void (*)(const char*)> log_forward{nullptr};
+std::atomic<void (*)(int, const char*)> gui_forward{nullptr};
+std::atomic<void (*)()> ready_forward{nullptr};
 
 }  // namespace
 
@@ -34,8 +36,12 @@ void log_output(const char* line)
 
 void gui_set(int id, const char* text)
 {
-    std::lock_guard<std::mutex> hold(record_lock);
-    gui.emplace_back(id, text ? text : "");
+    {
+        std::lock_guard<std::mutex> hold(record_lock);
+        gui.emplace_back(id, text ? text : "");
+    }
+    if (void (*forward)(int, const char*) = gui_forward.load())
+        forward(id, text);
 }
 
 const char* gui_get(int id)
@@ -60,8 +66,12 @@ void log_clear_output()
 
 void on_application_ready()
 {
-    std::lock_guard<std::mutex> hold(record_lock);
-    ++ready_calls;
+    {
+        std::lock_guard<std::mutex> hold(record_lock);
+        ++ready_calls;
+    }
+    if (void (*forward)() = ready_forward.load())
+        forward();
 }
 
 namespace recorded {
@@ -138,6 +148,16 @@ void clear_gui_values()
 {
     std::lock_guard<std::mutex> hold(record_lock);
     gui_values.clear();
+}
+
+void set_gui_forward(void (*forward)(int id, const char* text))
+{
+    gui_forward.store(forward);
+}
+
+void set_ready_forward(void (*forward)())
+{
+    ready_forward.store(forward);
 }
 
 int application_ready_calls()

@@ -27,7 +27,11 @@ void clear_gui();
 // What gui_get answers for id ("" for ids never set).
 void set_gui_value(int id, const std::string& text);
 void clear_gui_values();
+// Also hands every gui_set call to forward (null: none), as the program would.
+void set_gui_forward(void (*forward)(int id, const char* text));
 
 int application_ready_calls();
+// Also runs forward (null: none) on every start message.
+void set_ready_forward(void (*forward)());
 
 }  // namespace recorded

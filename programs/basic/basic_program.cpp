@@ -1,0 +1,241 @@
+#include "programs/basic/basic_program.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <thread>
+
+#include "base/event.h"
+#include "link/transaction_file.h"
+#include "platform/qt/signal_form.h"
+#include "programs/basic/wabout.h"
+#include "programs/basic/wask_pulse.h"
+#include "programs/basic/wask_snr.h"
+#include "programs/basic/wdownload_select.h"
+#include "programs/basic/wmain.h"
+#include "programs/basic/wpending.h"
+#include "programs/basic/wprogress.h"
+#include "programs/basic/wrfu.h"
+#include "programs/basic/wselstation.h"
+#include "programs/basic/wsplash.h"
+#include "programs/basic/wtext.h"
+#include "programs/basic/version_id.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
+#include "ui/formask.h"
+#include "ui/fppb.h"
+#include "ui/ttimezone_settings.h"
+
+namespace {
+
+Tbasic_program* running_program = nullptr;
+
+// Time the serial worker gets to put the disconnection on the line.
+constexpr std::chrono::milliseconds shutdown_pause(1000);
+
+}  // namespace
+
+void numbers_in_c_locale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+Tbasic_program::Tbasic_program()
+{
+    running_program = this;
+    module.setRedpHooks(&firmware);
+    flash_parser_hooks_install(&flash_hooks);
+    gsm_dump_display_install(&gsm_display);
+}
+
+Tbasic_program::~Tbasic_program()
+{
+    destroyForms();
+    gsm_dump_display_install(nullptr);
+    flash_parser_hooks_install(nullptr);
+    if (running_program == this)
+        running_program = nullptr;
+}
+
+void Tbasic_program::destroyForms()
+{
+    if (signal_form)
+        event_queue_detach();
+    targets = Tgui_targets{};
+    main_form = nullptr;
+    splash = nullptr;
+    ask_snr = nullptr;
+    ask = nullptr;
+    about = nullptr;
+    result_window = nullptr;
+    download_select = nullptr;
+    pending = nullptr;
+    ppb_view = nullptr;
+    station_chooser = nullptr;
+    signal_form = nullptr;
+    progress = nullptr;
+    rfu = nullptr;
+    text_window = nullptr;
+    pulse = nullptr;
+    time_zone_settings = nullptr;
+    form_order.clear();
+    firmware.setWindow(nullptr);
+    // Reverse order: dialogs go before the main window that parents them.
+    while (!owned_forms.empty())
+        owned_forms.pop_back();
+}
+
+Tbasic_program* Tbasic_program::running()
+{
+    return running_program;
+}
+
+void Tbasic_program::preInitialise()
+{
+    day_log.useCurrentDirectory();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    transaction_reset_counter();
+    // No setup file is read at start: the main setup path is empty.
+    log_printf("main_load_setup   load : %s", "");
+}
+
+template <class Form, class... Args>
+Form* Tbasic_program::make(Args&&... args)
+{
+    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+    Form* made = form.get();
+    form_order.push_back(made);
+    owned_forms.push_back(std::move(form));
+    return made;
+}
+
+void Tbasic_program::createForms()
+{
+    main_form = make<TFmain>(master);
+    targets.main = main_form;
+    splash = make<TFsplash>(*main_form, master);
+    ask_snr = make<TFormAskSnr>(main_form);
+    ask = make<TFormAsk>(main_form);
+    about = make<TFabout>();
+    main_form->on_about = [this] { about->show_about(); };
+    char version[version_id_size];
+    get_version_id(version);
+    result_window = make<TFaffiche>(version);
+    download_select = make<TFdowload_select>(main_form);
+    pending = make<TFpending>(master);
+    targets.pending = pending;
+    ppb_view = make<TFppb>();
+    station_chooser = make<TFselstation>(main_form);
+    signal_form = make<TSignalForm>();
+    event_queue_attach(signal_form->window());
+    progress = make<TFprogress>(master);
+    targets.progress = progress;
+    rfu = make<TFormrfu>(firmware);
+    text_window = make<TFtext>();
+    pulse = make<TFormAsk_pulse>(master);
+    targets.pulse = pulse;
+    time_zone_settings = make<TFttimezone_settings>();
+}
+
+void Tbasic_program::onApplicationReady()
+{
+    if (ready || !main_form)
+        return;
+    ready = true;
+    master.initLinks(module, io, *this);
+    display_columns.setAll(1);
+    main_form->menusAndPages();
+    main_form->startPanels();
+    station_chooser->fillList();
+    main_form->initialPanels();
+}
+
+void Tbasic_program::shutdown()
+{
+    master.start_disconnect();
+    std::this_thread::sleep_for(shutdown_pause);
+    day_log.close();
+}
+
+void Tbasic_program::logOutput(const char* line)
+{
+    if (main_form && line) {
+        if (QThread::currentThread() == main_form->thread()) {
+            main_form->logLine(line);
+        } else {
+            // The window is the GUI thread's: the line goes over by a queued call.
+            QMetaObject::invokeMethod(
+                main_form, [form = main_form, text = std::string(line)] { form->logLine(text.c_str()); },
+                Qt::QueuedConnection);
+        }
+    }
+    if (line)
+        day_log.write(line);
+}
+
+void Tbasic_program::guiSet(int id, const char* text)
+{
+    gui_channel_set(targets, id, text);
+}
+
+void Tbasic_program::show_busy(bool busy)
+{
+    if (main_form)
+        main_form->show_busy(busy);
+}
+
+void Tbasic_program::show_connection_state()
+{
+    if (main_form)
+        main_form->show_connection_state();
+}
+
+void Tbasic_program::show_station_id()
+{
+    if (main_form)
+        main_form->show_station_id();
+}
+
+void Tbasic_program::set_status_refresh(bool on)
+{
+    if (main_form)
+        main_form->set_status_refresh(on);
+}
+
+void Tbasic_program::show_result(const char* xml_path)
+{
+    if (result_window)
+        ::show_result(xml_path);
+}
+
+// The probes health page and the COM settings page come with their own pages.
+void Tbasic_program::show_health(const Tflash_parser_data*) {}
+void Tbasic_program::show_com_setting(const char*, const char*) {}
+
+void Tbasic_program::show_pulse_meter_form()
+{
+    if (pulse)
+        pulse->pulse_dialog_show();
+}
+
+void Tbasic_program::set_text_window(const char* text)
+{
+    if (text_window)
+        text_window->set_text_window(text);
+}
+
+bool Tbasic_program::select_station(Tcomport*& port)
+{
+    return station_chooser && station_chooser->select_station(port);
+}
+
+void Tbasic_program::pending_tick()
+{
+    if (pending)
+        pending->pending_tick();
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+#include "base/log.h"
+#include "data/flash_radio_hooks.h"
+#include "link/calyxo_master.h"
+#include "link/firmware_update.h"
+#include "link/main_window_port.h"
+#include "link/mlp_io.h"
+#include "link/module_resource.h"
+#include "programs/basic/gui_channels.h"
+
+class TFabout;
+class TFaffiche;
+class TFdowload_select;
+class TFmain;
+class TFormAsk;
+class TFormAskSnr;
+class TFormAsk_pulse;
+class TFormrfu;
+class TFpending;
+class TFppb;
+class TFprogress;
+class TFselstation;
+class TFsplash;
+class TFtext;
+class TFttimezone_settings;
+class TSignalForm;
+
+// After the application object exists: Qt has taken the user's locale, but
+// numbers are written and read in C's (setup texts, status files, logs).
+void numbers_in_c_locale();
+
+// calyxo_basic as a whole: the program-wide objects (master, module resource,
+// link selector, firmware update, day log), its forms, the start routine, the
+// log sink and the numeric channels, and the way out. The program interface
+// of main.cpp forwards to the one that runs; the demo tour builds one too.
+class Tbasic_program : public Tmain_window_port {
+public:
+    Tbasic_program();
+    ~Tbasic_program() override;
+    Tbasic_program(const Tbasic_program&) = delete;
+    Tbasic_program& operator=(const Tbasic_program&) = delete;
+
+    // The program built last and not yet gone, or null.
+    static Tbasic_program* running();
+
+    // Before the application object: the day log in the working folder, the
+    // random generator, the transaction counter, the (empty) setup path.
+    void preInitialise();
+    // The forms in their order, the main window first; the signal form is
+    // attached to the event queue as it is made, which posts the start message.
+    void createForms();
+    // The start routine; runs once however often the start message comes.
+    void onApplicationReady();
+    // After the loop: the disconnect request, a pause for the serial worker,
+    // the day log closed.
+    void shutdown();
+    // The forms go, before the application object does; the signal form is
+    // detached from the event queue first.
+    void destroyForms();
+
+    void logOutput(const char* line);
+    void guiSet(int id, const char* text);
+
+    // The forms in the order they were made.
+    const std::vector<QObject*>& forms() const { return form_order; }
+
+    void show_busy(bool busy) override;
+    void show_connection_state() override;
+    void show_station_id() override;
+    void set_status_refresh(bool on) override;
+    void show_result(const char* xml_path) override;
+    void show_health(const Tflash_parser_data* step) override;
+    void show_com_setting(const char* key, const char* value) override;
+    void show_pulse_meter_form() override;
+    void set_text_window(const char* text) override;
+    bool select_station(Tcomport*& port) override;
+    void pending_tick() override;
+
+    Tlogf_day day_log;
+    Tmlp_io io;
+    Tmodule_resource module;
+    Tcalyxo_master master;
+    Tfirmware_update firmware{master};
+
+    TFmain* main_form = nullptr;
+    TFsplash* splash = nullptr;
+    TFormAskSnr* ask_snr = nullptr;
+    TFormAsk* ask = nullptr;
+    TFabout* about = nullptr;
+    TFaffiche* result_window = nullptr;
+    TFdowload_select* download_select = nullptr;
+    TFpending* pending = nullptr;
+    TFppb* ppb_view = nullptr;
+    TFselstation* station_chooser = nullptr;
+    TSignalForm* signal_form = nullptr;
+    TFprogress* progress = nullptr;
+    TFormrfu* rfu = nullptr;
+    TFtext* text_window = nullptr;
+    TFormAsk_pulse* pulse = nullptr;
+    TFttimezone_settings* time_zone_settings = nullptr;
+
+private:
+    template <class Form, class... Args>
+    Form* make(Args&&... args);
+
+    Tflash_radio_hooks flash_hooks;
+    Tbasic_gsm_display gsm_display;
+    Tgui_targets targets;
+    bool ready = false;
+    std::vector<QObject*> form_order;
+    // Destroyed in reverse order of creation, before the objects above.
+    std::vector<std::unique_ptr<QObject>> owned_forms;
+};

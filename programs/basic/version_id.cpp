@@ -1,0 +1,10 @@
+#include "programs/basic/version_id.h"
+
+#include <cstring>
+
+void get_version_id(char* buffer)
+{
+    static const char id[version_id_size] = "480315_j03";
+    if (buffer)
+        std::memcpy(buffer, id, sizeof id);
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+// The build identifier of calyxo_basic, for its window captions.
+constexpr unsigned version_id_size = 11;  // ten characters and the NUL
+
+// Writes the identifier and its NUL into buffer (at least version_id_size bytes).
+void get_version_id(char* buffer);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+// Background and text colour of a panel or label, drawn through its palette.
+void set_panel_colours(QWidget* panel, const QColor& background, const QColor& text);
+void set_panel_background(QWidget* panel, const QColor& background);
+// The platform's button face colour.
+QColor button_face();
+// "#RRGGBB" as a colour.
+QColor colour_of(const char* hex);
+
+// The fixed-pitch font of the log texts and lists ("Courier New" where it exists).
+QFont fixed_pitch_font();
+
+// Puts a window in the middle of its screen.
+void centre_on_screen(QWidget* window);

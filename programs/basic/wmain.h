@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QCloseEvent;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QWidget;
+class Tcalyxo_master;
+
+// The main window of calyxo_basic: the pages, the communication panel that
+// mirrors the master's link and access states, the station number, the modem
+// pictures, the operation panel, the log text and the status bar, with the
+// 1 s tick (clocks, the master's tick) and the 500 ms tick (blinking panels).
+class TFmain : public QMainWindow {
+public:
+    explicit TFmain(Tcalyxo_master& master, QWidget* parent = nullptr);
+    TFmain(const TFmain&) = delete;
+    TFmain& operator=(const TFmain&) = delete;
+
+    // One finished log line onto the log text (GUI thread).
+    void logLine(const char* line);
+
+    // What the master shows.
+    void show_connection_state();
+    void show_station_id();
+    void show_busy(bool busy);
+    void set_status_refresh(bool on);
+    bool statusRefresh() const { return status_refresh; }
+    void show_main_window();
+
+    // Start-up steps, in the order the start routine runs them.
+    void menusAndPages();
+    void startPanels();
+    void initialPanels();
+
+    // The operation panel under the menu: "ACQ", "GSM" (any case) or nothing
+    // under way.
+    void showOperation(const char* running);
+    // A modem picture by its component name; null for another name.
+    QLabel* modemImage(const char* name) const;
+
+    // The offset in seconds of a time-zone list's selected entry, 0 for none.
+    static int timeZoneOffset(const QComboBox* list);
+
+    // Handlers.
+    void On_1Hz();
+    void OnTimer2Hz();
+    void CopyLog1Click();
+    void ClearLog1Click();
+    void Connect1Click();
+    void Disconnect1Click();
+    void Abortconnection1Click();
+    void GetStatus1Click();
+    void Exit1Click();
+
+    // The about box (the program wires it to its form).
+    std::function<void()> on_about;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildStatusPage();
+    QWidget* buildConfigurationPage();
+    QWidget* buildAcquisitionsPage();
+    QWidget* buildRightPanel();
+    QWidget* buildModemPanel(const char* const* names);
+    void buildMenu();
+    void resetOutputSelectors();
+    void fillTimeZoneList(QComboBox* list);
+    void drawLinkPanel();
+    void drawAccessPanel();
+    void linkColourStep();
+    void accessColourStep();
+    // Closing waits for the running operation and the disconnection; this
+    // takes the next step, or quits once nothing is left to wait for.
+    void continueClosing();
+
+    Tcalyxo_master& master;
+    bool status_refresh = false;
+    bool blink_phase = true;
+    uint8_t shown_link_state;
+    uint8_t shown_access_state;
+    int pc_zone_offset = 0;
+    // Closing was asked for while the master was busy or connected.
+    bool closing = false;
+    bool quitting = false;
+
+    QLabel* pl_operation = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TB_sysstatus = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QLabel* lb_station_id = nullptr;
+    QLabel* pl_com_port = nullptr;
+    QLabel* pl_com_mode = nullptr;
+    QLabel* pl_com_status = nullptr;
+    QLabel* pl_authentication_status = nullptr;
+    QPushButton* bt_com_connect = nullptr;
+    QPushButton* bt_com_disconnect = nullptr;
+    QLabel* lb_timesec_txt = nullptr;
+    QLabel* lb_time_txt2 = nullptr;
+    QLineEdit* ed_gsm_next_year = nullptr;
+    QLineEdit* ed_gsm_next_month = nullptr;
+    QLineEdit* ed_gsm_next_day = nullptr;
+    QLineEdit* ed_acq_next_year = nullptr;
+    QLineEdit* ed_acq_next_month = nullptr;
+    QLineEdit* ed_acq_next_day = nullptr;
+    QLineEdit* ed_acq_next_hour = nullptr;
+    QComboBox* timezone_gsm_next = nullptr;
+    QComboBox* timezone_acq_next = nullptr;
+    // The digital output selectors lbs0 to lbs7.
+    static constexpr int output_selector_count = 8;
+    QListWidget* output_selectors[output_selector_count] = {};
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QAction* Connect1 = nullptr;
+    QAction* Disconnect1 = nullptr;
+    QAction* Abortconnection1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+};

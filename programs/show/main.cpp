@@ -1,0 +1,65 @@
+#include <QApplication>
+
+#include <clocale>
+#include <exception>
+#include <memory>
+
+#include "base/program_interface.h"
+#include "platform/widgets/dialog_seam.h"
+#include "programs/show/result_viewer.h"
+#include "ui/faffiche.h"
+
+namespace {
+
+const char application_title[] = "Calyxo Show";
+Tresult_viewer* viewer = nullptr;
+
+void show_exception(const char* text)
+{
+    Tmessage_box box;
+    box.text = text;
+    box.caption = application_title;
+    box.icon = Tbox_icon::error;
+    dialog_seam().messageBox(box);
+}
+
+}  // namespace
+
+// No day log: the lines go to the result window's text area.
+void log_output(const char* line)
+{
+    result_memo_append(line);
+}
+
+// This program has no numeric channels.
+void gui_set(int, const char*) {}
+
+void on_application_ready()
+{
+    if (viewer)
+        viewer->start();
+}
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(application_title));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(application_title));
+    // Qt takes the user's locale; our numbers are written and read in C's.
+    std::setlocale(LC_NUMERIC, "C");
+    try {
+        Tresult_viewer forms;
+        viewer = &forms;
+        forms.resultWindow().show();
+        const int result = application.exec();
+        viewer = nullptr;
+        return result;
+    } catch (const std::exception& error) {
+        viewer = nullptr;
+        show_exception(error.what());
+    } catch (...) {
+        viewer = nullptr;
+        show_exception("");
+    }
+    return 1;
+}

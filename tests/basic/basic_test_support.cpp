@@ -1,0 +1,123 @@
+#include "tests/basic/basic_test_support.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QTimer>
+
+#include <clocale>
+
+namespace {
+
+QApplication* application = nullptr;
+
+// Deletes the application object when the tests are over, before exit()
+// destroys the statics that Qt's input devices still use.
+class Tapplication_environment : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        delete application;
+        application = nullptr;
+    }
+};
+
+::testing::Environment* const application_environment =
+    ::testing::AddGlobalTestEnvironment(new Tapplication_environment);
+
+}  // namespace
+
+void ensure_basic_application()
+{
+    static int argc = 1;
+    static char name[] = "basic_tests";
+    static char* argv[] = {name, nullptr};
+    if (!application)
+        application = new QApplication(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+std::string save_grab(QWidget* window, const std::string& name)
+{
+    QDir().mkpath("grabs");
+    const std::string path = "grabs/" + name + ".png";
+    if (!window)
+        return path;
+    const QPixmap pixmap = window->grab();
+    EXPECT_FALSE(pixmap.isNull()) << name;
+    EXPECT_GT(pixmap.width(), 0) << name;
+    EXPECT_GT(pixmap.height(), 0) << name;
+    const QImage image = pixmap.toImage();
+    bool varied = false;
+    const QRgb first = image.isNull() ? 0 : image.pixel(0, 0);
+    for (int y = 0; y < image.height() && !varied; y += 3)
+        for (int x = 0; x < image.width() && !varied; x += 3)
+            varied = image.pixel(x, y) != first;
+    EXPECT_TRUE(varied) << name << ": the grab is one colour";
+    EXPECT_TRUE(pixmap.save(QString::fromStdString(path))) << path;
+    return path;
+}
+
+void type_key(QWidget* widget, int key, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+void type_text(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        int key = Qt::Key_unknown;
+        if (c >= 'a' && c <= 'z')
+            key = Qt::Key_A + (c.unicode() - 'a');
+        else if (c >= 'A' && c <= 'Z')
+            key = Qt::Key_A + (c.unicode() - 'A');
+        else if (c >= '0' && c <= '9')
+            key = Qt::Key_0 + (c.unicode() - '0');
+        type_key(widget, key, QString(c));
+    }
+}
+
+void when_modal(const std::function<void(QWidget* dialog)>& answer)
+{
+    // Waits for the dialog's own loop by re-posting itself: never sleeps.
+    QTimer::singleShot(0, [answer] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            answer(dialog);
+        else
+            when_modal(answer);
+    });
+}
+
+bool loop_until(const std::function<bool()>& done, int timeout_ms)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start(5);
+    limit.start(timeout_ms);
+    loop.exec();
+    return done();
+}
+
+QColor background_of(const QWidget* widget)
+{
+    return widget->palette().color(widget->backgroundRole());
+}
+
+QColor text_colour_of(const QWidget* widget)
+{
+    return widget->palette().color(widget->foregroundRole());
+}

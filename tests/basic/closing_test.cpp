@@ -1,0 +1,147 @@
+// Closing calyxo_basic in the middle of a flash download from the simulated
+// logger: the download is cancelled and ends (acquisition as it was, files
+// closed), the link is closed, and only then does the window go.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QListWidget>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/calyxo_master.h"
+#include "link/module_resource.h"
+#include "programs/basic/basic_program.h"
+#include "programs/basic/wmain.h"
+#include "programs/basic/wselstation.h"
+#include "tests/basic/basic_test_support.h"
+#include "tests/link/link_test_support.h"
+#include "tests/support/recording_program.h"
+#include "tools/logger_sim/flash_records.h"
+#include "tools/logger_sim/logger.h"
+
+namespace {
+
+Tbasic_program* program_under_test = nullptr;
+// Sees every channel after the program: the test acts inside the transfer.
+std::function<void(int, const char*)> gui_spy;
+void to_program_log(const char* line)
+{
+    if (program_under_test)
+        program_under_test->logOutput(line);
+}
+void to_program_gui(int id, const char* text)
+{
+    if (program_under_test)
+        program_under_test->guiSet(id, text);
+    if (gui_spy)
+        gui_spy(id, text);
+}
+void to_program_ready()
+{
+    if (program_under_test)
+        program_under_test->onApplicationReady();
+}
+
+constexpr uint32_t station = 812;
+
+class Closing : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensure_basic_application(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+        sim::Bytes flash;
+        for (unsigned i = 0; i < 60; ++i) {
+            const sim::Bytes records = sim::acquisition_records(1700000000 + 600 * i, station);
+            flash.insert(flash.end(), records.begin(), records.end());
+        }
+        flash_size = static_cast<uint32_t>(flash.size());
+        logger.update([&flash](sim::State& s) {
+            s.flash = flash;
+            s.variables[sim::var::station_id] = station;
+            s.variables[sim::var::acq_enable] = 1;
+            s.pace_output = true;
+        });
+        recorded::clear_log();
+        program = std::make_unique<Tbasic_program>();
+        program_under_test = program.get();
+        recorded::set_log_forward(&to_program_log);
+        recorded::set_gui_forward(&to_program_gui);
+        recorded::set_ready_forward(&to_program_ready);
+    }
+    void TearDown() override
+    {
+        recorded::set_log_forward(nullptr);
+        recorded::set_gui_forward(nullptr);
+        recorded::set_ready_forward(nullptr);
+        gui_spy = nullptr;
+        program_under_test = nullptr;
+        program.reset();
+        logger.stop();
+        ASSERT_EQ(chdir(previous_dir), 0);
+    }
+
+    link_test::Tports_folder ports;
+    Ttemp_dir work;
+    Ttemp_dir no_tty;
+    char previous_dir[4096] = {};
+    sim::Logger logger;
+    uint32_t flash_size = 0;
+    std::unique_ptr<Tbasic_program> program;
+};
+
+TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)
+{
+    program->preInitialise();
+    program->createForms();
+    program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
+    program->module.setParameter("path_bin", work.path().c_str());
+    program->master.setParameter("path_xml", work.path().c_str());
+    when_modal([this](QWidget* dialog) {
+        EXPECT_EQ(dialog, program->station_chooser);
+        auto* list = child_of<QListWidget>(dialog, "lb_comports");
+        ASSERT_EQ(list->count(), 3);
+        type_text(list, "b");
+        type_key(list, Qt::Key_Return);
+    });
+    Tcalyxo_master& master = program->master;
+    ASSERT_TRUE(loop_until([&] {
+        return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == Tcalyxo_master::LINK_CONNECTED;
+    }));
+
+    // The window is closed when the first block is in: the transfer reports
+    // a percentage above 0.
+    bool close_tried = false;
+    bool closed_at_once = true;
+    bool running_then = false;
+    gui_spy = [&](int id, const char* text) {
+        int percent = 0;
+        if (close_tried || id != 55 || !text || std::sscanf(text, "%d", &percent) != 1 || percent <= 0)
+            return;
+        close_tried = true;
+        closed_at_once = program->main_form->close();
+        running_then = master.state != Tcalyxo_master::STATE_IDLE;
+    };
+    ASSERT_FALSE(master.start_download(0, flash_size, false));
+    ASSERT_TRUE(loop_until([&] { return close_tried; }));
+    EXPECT_FALSE(closed_at_once);
+    EXPECT_TRUE(running_then);
+    EXPECT_TRUE(program->main_form->isVisible());
+
+    ASSERT_TRUE(loop_until([&] { return !program->main_form->isVisible(); }));
+    EXPECT_EQ(master.state, Tcalyxo_master::STATE_IDLE);
+    EXPECT_EQ(master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
+    EXPECT_TRUE(recorded::log_contains("Tcalyxo_master : terminated TERMINATE_CANCELLED"));
+    // Acquisition back on, as it was before the download.
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_enable); }), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// calyxo_basic's start: the build identifier, the pre-initialisation's day
+// log line, the forms in order, the start routine once before the first
+// connection's station chooser, and the calibration scripts.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/event.h"
+#include "base/log.h"
+#include "link/calyxo_master.h"
+#include "link/module_resource.h"
+#include "platform/qt/signal_form.h"
+#include "programs/basic/basic_program.h"
+#include "programs/basic/calibration_write.h"
+#include "programs/basic/version_id.h"
+#include "programs/basic/wmain.h"
+#include "programs/basic/wselstation.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
+#include "tests/basic/basic_test_support.h"
+#include "tests/link/link_test_support.h"
+#include "tests/support/recording_program.h"
+
+namespace {
+
+TEST(VersionId, WritesExactlyTheTenCharactersAndTheNul)
+{
+    char buffer[16];
+    std::memset(buffer, 0x7F, sizeof buffer);
+    get_version_id(buffer);
+    EXPECT_EQ(std::string(buffer), "480315_j03");
+    EXPECT_EQ(buffer[10], '\0');
+    for (unsigned i = version_id_size; i < sizeof buffer; ++i)
+        EXPECT_EQ(buffer[i], 0x7F) << i;
+    get_version_id(nullptr);
+}
+
+TEST(CalibrationWrite, ScriptsCarryTheSinglesMostSignificantByteFirst)
+{
+    EXPECT_EQ(std::string(calibration_script(true, 1.0, true, 0.0).c_str()), "01403f800000014400000000");
+    EXPECT_EQ(std::string(calibration_script(false, 0, true, -1.5).c_str()), "0144bfc00000");
+    EXPECT_EQ(std::string(calibration_script(true, 0.1, false, 0).c_str()), "01403dcccccd");
+    EXPECT_EQ(std::string(calibration_script(true, -0.0, false, 0).c_str()), "014080000000");
+}
+
+TEST(CalibrationWrite, TheMasterGetsTheScriptOrTheRefusalIsLogged)
+{
+    Tcalyxo_master master;
+    recorded::clear_log();
+    EXPECT_TRUE(calibration_write(master, 1.0, 0.0));
+    EXPECT_EQ(recorded::log_lines(),
+              std::vector<std::string>{"ERROR : calibration write not started : no logger is connected"});
+
+    Tmodule_resource module;
+    master.module = &module;
+    master.link_state = Tcalyxo_master::LINK_CONNECTED;
+    struct Tcase {
+        bool (*write)(Tcalyxo_master&);
+        const char* script;
+    };
+    const Tcase cases[] = {
+        {[](Tcalyxo_master& m) { return calibration_write(m, 1.0, 0.0); }, "01403f800000014400000000"},
+        {[](Tcalyxo_master& m) { return calibration_write_offset(m, -1.5); }, "0144bfc00000"},
+        {[](Tcalyxo_master& m) { return calibration_write_span(m, 0.1); }, "01403dcccccd"},
+    };
+    for (const Tcase& c : cases) {
+        master.state = Tcalyxo_master::STATE_IDLE;
+        recorded::clear_log();
+        EXPECT_FALSE(c.write(master)) << c.script;
+        EXPECT_EQ(std::string(master.script_text.c_str()), c.script);
+        EXPECT_TRUE(recorded::log_lines().empty());
+    }
+    // The script just started is still running.
+    EXPECT_TRUE(calibration_write_span(master, 2.0));
+    EXPECT_EQ(recorded::log_lines(),
+              std::vector<std::string>{"ERROR : calibration write not started : an operation is running"});
+    EXPECT_EQ(std::string(master.script_text.c_str()), "01403dcccccd");
+    event_remove_resource(&master);
+    master.module = nullptr;
+}
+
+// The program under test, reached by the recording program interface.
+Tbasic_program* program_under_test = nullptr;
+void to_program_log(const char* line)
+{
+    if (program_under_test)
+        program_under_test->logOutput(line);
+}
+void to_program_gui(int id, const char* text)
+{
+    if (program_under_test)
+        program_under_test->guiSet(id, text);
+}
+void to_program_ready()
+{
+    if (program_under_test)
+        program_under_test->onApplicationReady();
+}
+
+class ProgramStart : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensure_basic_application(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        recorded::clear_log();
+        program = std::make_unique<Tbasic_program>();
+        program_under_test = program.get();
+        recorded::set_log_forward(&to_program_log);
+        recorded::set_gui_forward(&to_program_gui);
+        recorded::set_ready_forward(&to_program_ready);
+    }
+    void TearDown() override
+    {
+        recorded::set_log_forward(nullptr);
+        recorded::set_gui_forward(nullptr);
+        recorded::set_ready_forward(nullptr);
+        program_under_test = nullptr;
+        program.reset();
+        ASSERT_EQ(chdir(previous_dir), 0);
+    }
+
+    std::string dayLog() const
+    {
+        std::string text;
+        for (const char* day : {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"})
+            text += read_file_bytes(work.file(std::string("log/") + day + ".log"));
+        return text;
+    }
+
+    link_test::Tports_folder ports;
+    Ttemp_dir work;
+    char previous_dir[4096] = {};
+    std::unique_ptr<Tbasic_program> program;
+};
+
+TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
+{
+    program->preInitialise();
+    EXPECT_NE(dayLog().find("\tmain_load_setup   load : \n"), std::string::npos);
+
+    const int ready_before = recorded::application_ready_calls();
+    program->createForms();
+    std::vector<std::string> names;
+    for (QObject* form : program->forms())
+        names.push_back(form->objectName().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fabout", "Faffiche",
+                                               "Fdowload_select", "Fpending", "Fppb", "Fselstation", "SignalForm",
+                                               "Fprogress", "Formrfu", "Ftext", "FormAsk_pulse",
+                                               "Fttimezone_settings"}));
+    EXPECT_NE(program->result_window->windowTitle().toStdString().find("480315_j03"), std::string::npos);
+    EXPECT_EQ(program->main_form->windowTitle().toStdString(), "Calyxo Basic / 480315_j03 ");
+    // The pre-initialisation's line never reaches the window.
+    auto* memo = child_of<QPlainTextEdit>(program->main_form, "Memo1");
+    EXPECT_EQ(memo->toPlainText().toStdString().find("main_load_setup"), std::string::npos);
+    for (QObject* form : program->forms()) {
+        if (auto* window = qobject_cast<QWidget*>(form)) {
+            EXPECT_FALSE(window->isVisible()) << form->objectName().toStdString();
+        }
+    }
+
+    // The loop runs: the start routine, then the splash's tick opens the
+    // chooser, modal, with the start state already drawn.
+    bool chooser_seen = false;
+    when_modal([&](QWidget* dialog) {
+        chooser_seen = true;
+        EXPECT_EQ(dialog, program->station_chooser);
+        EXPECT_EQ(recorded::application_ready_calls(), ready_before + 1);
+        EXPECT_TRUE(program->main_form->isVisible());
+        EXPECT_EQ(child_of<QStatusBar>(program->main_form, "StatusBar1")->currentMessage().toStdString(), "Ready");
+        EXPECT_EQ(child_of<QListWidget>(dialog, "lb_comports")->item(0)->text().toStdString(),
+                  "0 : Offline (no connection)");
+        // A second start message in the nested loop runs nothing again:
+        // the start panels would put the first page in front once more.
+        child_of<QTabWidget>(program->main_form, "PageControl1")->setCurrentIndex(2);
+        program->signal_form->window()->postStart();
+        QTimer::singleShot(0, dialog, [dialog] { type_key(dialog, Qt::Key_Escape); });
+    });
+    ASSERT_TRUE(loop_until([&] { return chooser_seen && program->master.state == 0; }));
+    save_grab(program->main_form, "basic_program_started");
+    EXPECT_EQ(recorded::application_ready_calls(), ready_before + 2);
+    EXPECT_EQ(child_of<QTabWidget>(program->main_form, "PageControl1")->currentIndex(), 2);
+    // All optional result columns on.
+    for (unsigned char flag : display_columns.flags)
+        EXPECT_EQ(flag, 1);
+    EXPECT_EQ(program->master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
+    // Lines after the start reach the window and the day log both.
+    log_printf("INFO  : after the start");
+    EXPECT_NE(memo->toPlainText().toStdString().find("INFO  : after the start"), std::string::npos);
+    EXPECT_NE(dayLog().find("\tINFO  : after the start\n"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QTableView>
+#include <QTimer>
+#include <QPushButton>
+#include <QComboBox>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/recording_program.h"
+#include "tests/ui/result_window_support.h"
+#include "tests/ui/window_grab.h"
+#include "ui/display_options.h"
+
+namespace {
+
+using Trow = std::vector<std::string>;
+
+const char match_filter[] =
+    "<FILTER type=\"Match\">"
+    "<COLUMN name=\"Uranine\" unit=\"ppb\" element=\"a145\" attribute=\"v\" c1=\"1000\"/>"
+    "<COLUMN name=\"Day\" unit=\"d\" element=\"TimeStamp\" time_zone=\"3600\"/>"
+    "<COLUMN name=\"Ch2\" unit=\"#\" element=\"a195\" attribute=\"v\">"
+    "<FIELD_FILTER field=\"channel_id\" value=\"2\"/><NOTE/><FIELD_FILTER field=\"mode_id\" value=\"27\"/></COLUMN>"
+    "<COLUMN name=\"Raw\" element=\"a201\" attribute=\"hexa\"/>"
+    "<OTHER name=\"skipped\"/>"
+    "<COLUMN name=\"None\" element=\"a199\" attribute=\"v\"/>"
+    "<COLUMN name=\"Offset\" element=\"a145\" attribute=\"v\" c0=\"0.5\" c1=\"\"/>"
+    "</FILTER>";
+
+const char sequential_filter[] =
+    "<COLUMNS>"
+    "<COLUMN name=\"A\" unit=\"mV\" element=\"a145\" attribute=\"v\"/>"
+    "<COLUMN name=\"B\" unit=\"mV\" element=\"a146\" attribute=\"v\"/>"
+    "<COLUMN name=\"C\" unit=\"mV\" element=\"a147\" attribute=\"v\"/>"
+    "</COLUMNS>";
+
+class CustomFilter : public ResultWindowTest {
+protected:
+    // Loads a filter through "Custom Filter...".
+    void useFilter(const std::string& name, const std::string& text)
+    {
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(write_file_bytes(path, text));
+        dialogs.file_answers.push_back(path);
+        trigger("CustomFilter1");
+    }
+    Trow row(int r) { return grid_row(window.get(), r); }
+};
+
+TEST_F(CustomFilter, MatchModePicksElementsByNameAndFieldFilters)
+{
+    load(ui_fixture("custom.xml"));
+    recorded::clear_log();
+    useFilter("match.xml", match_filter);
+    EXPECT_EQ(dialogs.file_dialogs.back().filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(recorded::log_contains("<COLUMN name=\"Uranine\""));
+    EXPECT_TRUE(checked("CustomFilter1"));
+    for (const Tdisplay_choice& choice : display_type_items)
+        EXPECT_FALSE(checked(choice.object_name)) << choice.object_name;
+
+    ASSERT_EQ(grid_rows(window.get()), 4);
+    EXPECT_EQ(row(0), (Trow{"Timestamp", "Timestamp", "Uranine", "Day", "Ch2", "Raw", "None", "Offset"}));
+    EXPECT_EQ(row(1), (Trow{"ISO", "UNIX", "ppb", "d", "#", "", "", ""}));
+    EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1500.000000", "25569.041667", "22", "0A0B0C", "-",
+                            "2.000000"}));
+    EXPECT_EQ(row(3), (Trow{"2026-07-01T16:00:00+2:00", "1782914400", "-250.000000", "46204.625000", "33", "-", "-",
+                            "0.250000"}));
+    EXPECT_EQ(table_text(),
+              "Timestamp;Timestamp;Uranine;Day;Ch2;Raw;None;Offset;\r\n"
+              "ISO;UNIX;ppb;d;#;;;;\r\n"
+              "1970-01-01T01:00:00+1:00;0;1500.000000;25569.041667;22;0A0B0C;-;2.000000;\r\n"
+              "2026-07-01T16:00:00+2:00;1782914400;-250.000000;46204.625000;33;-;-;0.250000;\r\n");
+    expect_grab(window.get(), "result_window_custom_filter");
+}
+
+TEST_F(CustomFilter, SequentialModeTakesTheChildrenInTurn)
+{
+    load(ui_fixture("sequence.xml"));
+    useFilter("sequence_filter.xml", sequential_filter);
+    ASSERT_EQ(grid_rows(window.get()), 7);
+    EXPECT_EQ(row(0), (Trow{"Timestamp", "Timestamp", "A", "B", "C"}));
+    EXPECT_EQ(row(1), (Trow{"ISO", "UNIX", "mV", "mV", "mV"}));
+    auto values = [&](int r) {
+        const Trow cells = row(r);
+        return Trow(cells.begin() + 2, cells.end());
+    };
+    EXPECT_EQ(values(2), (Trow{"1", "2", "3"}));
+    // A missing child leaves its column "-" and the next ones still fill.
+    EXPECT_EQ(values(3), (Trow{"4", "-", "6"}));
+    // A repeated child names no remaining column: the row ends there.
+    EXPECT_EQ(values(4), (Trow{"7", "-", "-"}));
+    // A child that no column names ends the row at once; so does an empty step.
+    EXPECT_EQ(values(5), (Trow{"-", "-", "-"}));
+    EXPECT_EQ(values(6), (Trow{"-", "-", "-"}));
+    // Asked for out of order, each row still gives its own cells.
+    EXPECT_EQ(grid_cell(window.get(), 3, 4), "6");
+    EXPECT_EQ(grid_cell(window.get(), 2, 3), "2");
+}
+
+TEST_F(CustomFilter, LoadsAndTheZoneRefillTheCustomLayoutWhileItIsChecked)
+{
+    load(ui_fixture("custom.xml"));
+    useFilter("match.xml", match_filter);
+    load(ui_fixture("sequence.xml"));
+    ASSERT_EQ(grid_rows(window.get()), 7);
+    EXPECT_EQ(grid_cell(window.get(), 2, 2), "1000.000000");
+    EXPECT_EQ(grid_cell(window.get(), 2, 4), "-");
+    // show_result always fills the standard layout: the check mark follows.
+    show_result(ui_fixture("results.xml").c_str());
+    EXPECT_FALSE(checked("CustomFilter1"));
+    EXPECT_EQ(headings().size(), 69u);
+    load(ui_fixture("custom.xml"));
+    EXPECT_EQ(headings().size(), 69u);
+}
+
+// A filter that cannot be read, or whose scaling is no number, leaves the
+// layout and the check marks as they were, and says why.
+TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
+{
+    load(ui_fixture("custom.xml"));
+    trigger("BQS141");
+    recorded::clear_log();
+    useFilter("broken.xml", "<FILTER><COLUMN name=\"x\"></FILTER>");
+    EXPECT_FALSE(checked("CustomFilter1"));
+    EXPECT_TRUE(checked("BQS141"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(optional_headings(), (Trow{"T [\xC2\xB0" "C]", "RH [%]", "Tdew [\xC2\xB0" "C]"}));
+    // A later load still fills the standard layout.
+    load(ui_fixture("sequence.xml"));
+    EXPECT_EQ(grid_rows(window.get()), 6);
+    EXPECT_EQ(headings().size(), 6u);
+
+    for (const char* scale : {"c0=\"abc\"", "c1=\"1,5\""}) {
+        dialogs.boxes.clear();
+        useFilter("scale.xml", std::string("<FILTER type=\"match\"><COLUMN name=\"ok\" element=\"a145\"/>"
+                                           "<COLUMN name=\"Scaled\" element=\"a145\" attribute=\"v\" ") +
+                                   scale + "/></FILTER>");
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << scale;
+        EXPECT_NE(dialogs.boxes[0].text.find("column 2 \"Scaled\""), std::string::npos) << dialogs.boxes[0].text;
+        EXPECT_FALSE(checked("CustomFilter1"));
+        EXPECT_EQ(headings().size(), 6u);
+    }
+
+    // A cancelled dialog changes nothing, not even the item's check mark.
+    trigger("CustomFilter1");
+    EXPECT_FALSE(checked("CustomFilter1"));
+    useFilter("sequence_filter.xml", sequential_filter);
+    ASSERT_TRUE(checked("CustomFilter1"));
+    trigger("CustomFilter1");
+    EXPECT_TRUE(checked("CustomFilter1"));
+    // A display type ends the custom layout.
+    trigger("KLVR121");
+    EXPECT_FALSE(checked("CustomFilter1"));
+}
+
+TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)
+{
+    load(ui_fixture("custom.xml"));
+    useFilter("match.xml", match_filter);
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
+        list->setCurrentIndex(list->findText("UTC-3"));
+        dialog->findChild<QPushButton*>("bt_save")->click();
+    });
+    trigger("Timezone2");
+    EXPECT_EQ(display_time_zone, -3);
+    EXPECT_TRUE(checked("CustomFilter1"));
+    EXPECT_EQ(grid_cell(window.get(), 3, 0), "2026-07-01T11:00:00-3:00");
+}
+
+TEST_F(CustomFilter, ModelPassesTheItemModelTester)
+{
+    load(ui_fixture("custom.xml"));
+    useFilter("match.xml", match_filter);
+    QAbstractItemModelTester tester(window->findChild<QTableView*>("StringGrid1")->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    load(ui_fixture("sequence.xml"));
+    load(dir.file("missing.xml"));
+    EXPECT_EQ(grid_rows(window.get()), 2);
+    useFilter("sequence_filter.xml", sequential_filter);
+    load(ui_fixture("sequence.xml"));
+    EXPECT_EQ(grid_rows(window.get()), 7);
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+#include "ui/fppb.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/support/recording_program.h"
+#include "tests/ui/result_window_support.h"
+#include "tests/ui/window_grab.h"
+
+namespace {
+
+// A result as the ppb view prints it: rounded to a float first.
+std::string shown(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(static_cast<float>(value)));
+    return text;
+}
+
+// The ppb view beside a result window on ppb_records.xml; lamp A alone, no
+// turbidity correction, so the tracer fit's points convert back exactly.
+class PpbView : public ResultWindowTest {
+protected:
+    void SetUp() override
+    {
+        ResultWindowTest::SetUp();
+        view = std::make_unique<TFppb>();
+        display_time_zone = 0;
+        load(ui_fixture("ppb_records.xml"));
+        edit("ed_turbsens")->setText("0");
+    }
+    void TearDown() override
+    {
+        view.reset();
+        ResultWindowTest::TearDown();
+    }
+    QLineEdit* edit(const char* name) { return view->findChild<QLineEdit*>(name); }
+    QLabel* label(const char* name) { return view->findChild<QLabel*>(name); }
+    void click(const char* name) { view->findChild<QPushButton*>(name)->click(); }
+    std::string cell(int row, int column) { return grid_cell(view.get(), row, column); }
+    void loadConstants(const std::string& path)
+    {
+        dialogs.file_answers.push_back(path);
+        click("Button1");
+    }
+
+    std::unique_ptr<TFppb> view;
+};
+
+TEST_F(PpbView, StartsWithItsCaptionsAndSetsTheZoneTo101)
+{
+    display_time_zone = 0;
+    TFppb another;
+    EXPECT_EQ(display_time_zone, 101);
+    EXPECT_EQ(another.windowTitle().toStdString(), "ppb conversion");
+    EXPECT_EQ(edit("ed_turbsens")->text().toStdString(), "0");
+    EXPECT_EQ(another.findChild<QLineEdit*>("ed_turbsens")->text().toStdString(), "1");
+    EXPECT_TRUE(another.findChild<QCheckBox*>("cb_tracerA")->isChecked());
+    EXPECT_FALSE(another.findChild<QCheckBox*>("cb_tracerB")->isChecked());
+    EXPECT_EQ(another.findChild<QLabel*>("lb_cond_c2")->text().toStdString(), "---");
+}
+
+TEST_F(PpbView, ConvertsEachRecordWithTheLoadedConstants)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    ASSERT_EQ(dialogs.file_dialogs.back().filter, "DAT file (*.dat)|*.dat|All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.file_dialogs.back().default_extension, "dat");
+    EXPECT_EQ(label("pl_result")->text().toStdString(), "");
+    EXPECT_NE(label("pl_result")->styleSheet().indexOf("#00ff00"), -1);
+    EXPECT_EQ(label("lb_ca")->text().toStdString(), "40.000000");
+    EXPECT_EQ(label("lb_cond_b0")->text().toStdString(), "1.000000");
+    EXPECT_EQ(label("lb_cond_c0")->text().toStdString(), "25.000000");
+    EXPECT_EQ(label("lb_cond_c1")->text().toStdString(), "0.015000");
+    EXPECT_EQ(label("lb_cond_c2")->text().toStdString(), "-0.000100");
+
+    trigger("Converttoppb1");
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(grid_rows(view.get()), 6);
+    EXPECT_EQ(cell(1, 4), "-");
+    click("Button2");
+    EXPECT_EQ(grid_row(view.get(), 0),
+              (std::vector<std::string>{"Timestamp", "Date", "GMT", "T [\xC2\xB0" "C]", "LED1 [ppb]", "LED2 [ppb]",
+                                        "LED3 [ppb]", "TURB []", "Cond. [uS]"}));
+    ASSERT_EQ(grid_rows(view.get()), 6);
+    // Net signals of the tracer's own points give its concentrations back.
+    EXPECT_EQ(grid_row(view.get(), 1)[0], "1782914400");
+    EXPECT_EQ(cell(1, 1), "01.07.2026 14:00:00");
+    EXPECT_EQ(cell(1, 2), "0");
+    EXPECT_EQ(cell(1, 3), "20.00");
+    EXPECT_EQ(cell(1, 4), "100.000");
+    EXPECT_EQ(cell(2, 4), "10.000");
+    // The on/off difference wins over the typed slot (which would give 10 ppb).
+    EXPECT_EQ(cell(3, 4), "100.000");
+    EXPECT_EQ(cell(3, 3), "-");
+    // Below the floor of tracer A (0.0105, as a float 0.01049999...).
+    EXPECT_EQ(cell(4, 4), "0.010");
+    EXPECT_EQ(cell(4, 3), "7.50");
+    // Lamp B is valid but not selected: its floor; no lamp A, no lamp C.
+    EXPECT_EQ(cell(5, 4), "-");
+    EXPECT_EQ(cell(5, 5), "0.100");
+    EXPECT_EQ(cell(5, 6), "-");
+    EXPECT_EQ(cell(5, 2), "0");
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_EQ(cell(row, 8), "-") << row;
+
+    // The conductivity and turbidity as the conversion gives them.
+    Tppb_sample sample;
+    sample.lamp_mV[1] = 500;
+    sample.lamp_valid[1] = 1;
+    sample.turbidity_mV = 41;
+    sample.turbidity_valid = 1;
+    sample.temperature = 20;
+    sample.conductivity_raw = 100;
+    sample.conductivity_valid = 1;
+    const bool tracers[3] = {true, false, false};
+    view->constants().convert(&sample, tracers, 0);
+    EXPECT_EQ(cell(5, 7), shown(sample.turbidity));
+    EXPECT_EQ(cell(5, 8), shown(sample.conductivity));
+    expect_grab(view.get(), "ppb_view");
+
+    // The table stays as converted while the result window loads another file.
+    const std::string before = grid_row(view.get(), 1)[4];
+    load(ui_fixture("results.xml"));
+    EXPECT_EQ(grid_rows(view.get()), 6);
+    EXPECT_EQ(cell(1, 4), before);
+    click("Button2");
+    EXPECT_EQ(grid_rows(view.get()), 3);
+}
+
+TEST_F(PpbView, WithoutConstantsTheConversionRunsOnTheEmptiedOnes)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    // A cancelled load has emptied the constants: the panel says so.
+    dialogs.file_answers.clear();
+    click("Button1");
+    EXPECT_EQ(label("pl_result")->text().toStdString(), "");
+    EXPECT_EQ(label("pl_result")->styleSheet().toStdString(), "");
+    EXPECT_EQ(label("lb_ca")->text().toStdString(), "---");
+    click("Button2");
+    Truvo_fluo empty;
+    Tppb_sample sample;
+    sample.lamp_mV[0] = 1050;
+    sample.lamp_valid[0] = 1;
+    sample.turbidity_mV = 41;
+    sample.turbidity_valid = 1;
+    sample.temperature = 20;
+    const bool tracers[3] = {true, false, false};
+    empty.convert(&sample, tracers, 0);
+    EXPECT_EQ(cell(1, 4), shown(sample.ppb[0]));
+    EXPECT_EQ(cell(1, 7), shown(sample.turbidity));
+}
+
+TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    loadConstants(dir.file("missing.dat"));
+    EXPECT_EQ(label("pl_result")->text().toStdString(), "2");
+    EXPECT_NE(label("pl_result")->styleSheet().indexOf("#ff0000"), -1);
+    for (const char* name : {"lb_ca", "lb_c0", "lb_c1", "lb_c2", "lb_cond_b0", "lb_cond_c0", "lb_cond_c1", "lb_cond_c2"})
+        EXPECT_EQ(label(name)->text().toStdString(), "---") << name;
+}
+
+TEST_F(PpbView, SensitivityThatIsNoNumberIsRefusedWithAMessage)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    for (const char* text : {"abc", "1,5", "", "2x"}) {
+        dialogs.boxes.clear();
+        recorded::clear_log();
+        edit("ed_turbsens")->setText(QString::fromUtf8(text));
+        click("Button2");
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << text;
+        EXPECT_NE(dialogs.boxes[0].text.find("Turbidity Sensitivity"), std::string::npos);
+        EXPECT_TRUE(recorded::log_contains("ERROR : Turbidity Sensitivity")) << text;
+        EXPECT_EQ(grid_rows(view.get()), 1) << "nothing converted for " << text;
+    }
+    edit("ed_turbsens")->setText(" 2.5e-1 ");
+    dialogs.boxes.clear();
+    click("Button2");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(grid_rows(view.get()), 6);
+}
+
+TEST_F(PpbView, ExportsTheTableTextAndReportsAFileThatCannotBeWritten)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    click("Button2");
+    QAbstractItemModelTester tester(view->findChild<QTableView*>("StringGrid1")->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    trigger("Converttoppb1");
+    click("Button2");
+    view->findChild<QAction*>("copytoclipboard1")->trigger();
+    const std::string text = dialogs.clipboard;
+    EXPECT_EQ(text.substr(0, text.find("\r\n") + 2),
+              "Timestamp;Date;GMT;T [\xC2\xB0" "C];LED1 [ppb];LED2 [ppb];LED3 [ppb];TURB [];Cond. [uS];\r\n");
+    EXPECT_NE(text.find("1782914400;01.07.2026 14:00:00;0;20.00;100.000;"), std::string::npos);
+    dialogs.file_answers.push_back(dir.file("ppb.txt"));
+    view->findChild<QAction*>("Savetabular1")->trigger();
+    EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
+
+    std::filesystem::create_directories(dir.file("ppb.txt.tmp/inside"));
+    dialogs.file_answers.push_back(dir.file("ppb.txt"));
+    view->findChild<QAction*>("Savetabular1")->trigger();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QKeyEvent>
+#include <QCoreApplication>
+#include <QTableView>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/recording_program.h"
+#include "tests/ui/result_window_support.h"
+#include "tests/ui/window_grab.h"
+#include "ui/display_options.h"
+
+namespace {
+
+using Theadings = std::vector<std::string>;
+
+const std::string degree_c = "[\xC2\xB0" "C]";
+const std::string T = "T " + degree_c;
+
+struct Tdisplay_type_case {
+    const char* item;
+    Theadings headings;
+    bool enables_ppb;
+};
+
+void PrintTo(const Tdisplay_type_case& c, std::ostream* out)
+{
+    *out << c.item;
+}
+
+class DisplayTypes : public ResultWindowTest, public ::testing::WithParamInterface<Tdisplay_type_case> {};
+
+// Each type shows its own column set and no other, with exactly its item checked.
+TEST_P(DisplayTypes, ShowTheirColumnsAndCheckOnlyTheirItem)
+{
+    load(ui_fixture("results.xml"));
+    trigger("ExtensionGPS1");
+    set_display_option("ppb_conversion", "disabled");
+    trigger(GetParam().item);
+    EXPECT_EQ(optional_headings(), GetParam().headings);
+    for (const Tdisplay_choice& choice : display_type_items)
+        EXPECT_EQ(checked(choice.object_name), std::string(choice.object_name) == GetParam().item) << choice.object_name;
+    for (const Tdisplay_choice& choice : display_extension_items)
+        EXPECT_FALSE(checked(choice.object_name)) << choice.object_name;
+    EXPECT_FALSE(checked("CustomFilter1"));
+    EXPECT_EQ(find_action(window.get(), "Converttoppb1")->isEnabled(), GetParam().enables_ppb);
+    EXPECT_EQ(grid_rows(window.get()), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, DisplayTypes,
+    ::testing::Values(
+        Tdisplay_type_case{"KLVRVEXL1",
+                           {T, "F1 [mV]", "F2 [mV]", "F3 [mV]", "F4 [mV]", "F5Off [mV]", "F5On  [mV]", "F6Off [mV]",
+                            "F6On  [mV]", "F7Off [mV]", "F7On  [mV]", "F8Off [mV]", "F8On  [mV]"},
+                           true},
+        Tdisplay_type_case{"KLVR11",
+                           {T, "Vbat [V]", "I161[mA]", "I162[mA]", "V169[V]", "V170[V]", "P168[#]", "P171[#]",
+                            "P173[#]", "P175[#]", "In", "I178[mA]", "I180[mA]", "V176[mA]"},
+                           true},
+        Tdisplay_type_case{"KLVR121", {T, "Vbat [V]", "P168[#]", "P171[#]", "P173[#]", "P175[#]", "In"}, false},
+        Tdisplay_type_case{"BQS141", {T, "RH [%]", "Tdew " + degree_c}, false},
+        Tdisplay_type_case{"HVQ_485_P_T", {T, "P"}, false},
+        Tdisplay_type_case{"BQS161", {T, "P168[#]", "P171[#]", "P173[#]", "P175[#]", "RH [%]"}, false}),
+    [](const ::testing::TestParamInfo<Tdisplay_type_case>& param_info) { return std::string(param_info.param.item); });
+
+struct Textension_case {
+    const char* item;
+    Theadings added;
+};
+
+void PrintTo(const Textension_case& c, std::ostream* out)
+{
+    *out << c.item;
+}
+
+class Extensions : public ResultWindowTest, public ::testing::WithParamInterface<Textension_case> {};
+
+// On "HVQ-485 P+T°" each extension adds its columns in display order.
+TEST_P(Extensions, AddTheirColumnsToTheDisplayType)
+{
+    load(ui_fixture("results.xml"));
+    trigger("HVQ_485_P_T");
+    trigger(GetParam().item);
+    std::vector<std::string> expected = GetParam().added;
+    EXPECT_EQ(optional_headings(), expected);
+    EXPECT_TRUE(checked(GetParam().item));
+    EXPECT_TRUE(checked("HVQ_485_P_T"));
+}
+
+const std::string F9T = "F9T " + degree_c;
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Extensions,
+    ::testing::Values(
+        Textension_case{"ExtensionCoder1",
+                        {T, "C166[#]", "C17[#]", "C172[#]", "C174[#]", "P", "CNT0 v", "CNT0 SN", "CNT1 v", "CNT1 SN",
+                         "CNT2 v", "CNT2 SN", "CNT3 v", "CNT3 SN"}},
+        Textension_case{"ExtensionFluorimeter1",
+                        {T, "F1 [mV]", "F2 [mV]", "F3 [mV]", "F4 [mV]", "F5Off [mV]", "F5On  [mV]", "F6Off [mV]",
+                         "F6On  [mV]", "F7Off [mV]", "F7On  [mV]", "F8Off [mV]", "F8On  [mV]", "F9m1/m0", F9T, "P"}},
+        Textension_case{"ExtensionElster1",
+                        {T, "P", "SN", "Vb [m3]", "Vm [m3]", "VbD", "VmD", "VbT", "VmT", "VbA", "VmA", "Qb", "Qm", "C",
+                         "T", "p"}},
+        Textension_case{"ExtensionTRELK1", {T, "P", "CO2", "Radon"}},
+        Textension_case{"ExtensionGPS1", {T, "P", "latitude", "longitude", "heading", "speed"}}),
+    [](const ::testing::TestParamInfo<Textension_case>& param_info) { return std::string(param_info.param.item); });
+
+// The golden text was written from the cell rules by fixtures/make_results_golden.py.
+TEST_F(ResultWindowTest, AllColumnsGiveTheGoldenTableTextOnClipboardAndInTheFile)
+{
+    load(ui_fixture("results.xml"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    ASSERT_EQ(dialogs.file_dialogs.size(), 1u);
+    EXPECT_EQ(dialogs.file_dialogs[0].filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
+    EXPECT_EQ(dialogs.file_dialogs[0].default_extension, "xml");
+    ASSERT_EQ(headings().size(), 69u);
+    EXPECT_EQ(headings().back(), "speed");
+    const std::string golden = read_file_bytes(ui_fixture("results_all_columns.txt"));
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(table_text(), golden);
+
+    dialogs.file_answers.push_back(dir.file("table.txt"));
+    trigger("Savetabular2");
+    EXPECT_EQ(read_file_bytes(dir.file("table.txt")), golden);
+    EXPECT_EQ(dialogs.file_dialogs.back().mode, Tfile_dialog_mode::save);
+
+    dialogs.clipboard.clear();
+    trigger("copytoclipboard1");
+    EXPECT_EQ(dialogs.clipboard, golden);
+    dialogs.file_answers.push_back(dir.file("popup.txt"));
+    trigger("Savetabular1");
+    EXPECT_EQ(read_file_bytes(dir.file("popup.txt")), golden);
+    expect_grab(window.get(), "result_window_all_columns");
+}
+
+TEST_F(ResultWindowTest, ThreeDigitOptionTakesEffectAtTheNextFill)
+{
+    load(ui_fixture("results.xml"));
+    trigger("BQS141");
+    ASSERT_EQ(grid_cell(window.get(), 1, 3), "12.35");
+    trigger("three_digit_for_temperature");
+    EXPECT_TRUE(checked("three_digit_for_temperature"));
+    EXPECT_EQ(grid_cell(window.get(), 1, 3), "12.35");
+    trigger("ExtensionFluorimeter1");
+    EXPECT_EQ(grid_cell(window.get(), 1, 3), "12.346");
+    // F9T follows the option too; Tdew does not.
+    const std::vector<std::string> heads = headings();
+    const std::vector<std::string> row = grid_row(window.get(), 1);
+    for (std::size_t c = 0; c < heads.size(); ++c) {
+        if (heads[c] == F9T) {
+            EXPECT_EQ(row[c], "18.765");
+        }
+        if (heads[c] == "Tdew " + degree_c) {
+            EXPECT_EQ(row[c], "7.13");
+        }
+    }
+    trigger("three_digit_for_temperature");
+    EXPECT_FALSE(checked("three_digit_for_temperature"));
+}
+
+// A checkable item toggles itself before its handler runs; the handlers must
+// still leave an extension checked and a display type applied again.
+TEST_F(ResultWindowTest, CheckedItemsKeepTheirMarkWhenClickedAgain)
+{
+    load(ui_fixture("results.xml"));
+    trigger("BQS141");
+    trigger("ExtensionGPS1");
+    const Theadings with_gps = optional_headings();
+    ASSERT_EQ(with_gps.size(), 7u);
+    trigger("ExtensionGPS1");
+    EXPECT_TRUE(checked("ExtensionGPS1"));
+    EXPECT_EQ(optional_headings(), with_gps);
+
+    trigger("BQS141");
+    EXPECT_TRUE(checked("BQS141"));
+    EXPECT_FALSE(checked("ExtensionGPS1"));
+    EXPECT_EQ(optional_headings(), (Theadings{T, "RH [%]", "Tdew " + degree_c}));
+    trigger("ExtensionGPS1");
+    EXPECT_TRUE(checked("ExtensionGPS1"));
+    EXPECT_EQ(optional_headings(), with_gps);
+}
+
+TEST_F(ResultWindowTest, ZoneOfTheDatesFollowsTheOptionAtTheNextFill)
+{
+    load(ui_fixture("results.xml"));
+    EXPECT_EQ(grid_cell(window.get(), 1, 1), "01.07.2026 16:00:00");
+    EXPECT_EQ(grid_cell(window.get(), 1, 2), "2");
+    EXPECT_EQ(grid_cell(window.get(), 2, 1), "15.01.2026 15:00:00");
+    EXPECT_EQ(grid_cell(window.get(), 2, 2), "1");
+    set_display_option("TTIMEZONE", "-5");
+    EXPECT_EQ(display_time_zone, -5);
+    EXPECT_EQ(grid_cell(window.get(), 1, 1), "01.07.2026 16:00:00");
+    trigger("KLVR121");
+    EXPECT_EQ(grid_cell(window.get(), 1, 1), "01.07.2026 09:00:00");
+    EXPECT_EQ(grid_cell(window.get(), 1, 2), "-5");
+}
+
+TEST_F(ResultWindowTest, UnreadableFileIsReportedAndLeavesTheHeadingsAndOneEmptyRow)
+{
+    load(ui_fixture("results.xml"));
+    ASSERT_EQ(grid_rows(window.get()), 3);
+    recorded::clear_log();
+    load(dir.file("missing.xml"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("missing.xml"), std::string::npos);
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+    EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file"));
+    EXPECT_EQ(grid_rows(window.get()), 2);
+    EXPECT_EQ(grid_row(window.get(), 1), std::vector<std::string>(69, ""));
+    EXPECT_EQ(table_text().substr(table_text().find("\r\n") + 2), std::string(69, ';') + "\r\n");
+
+    // A cancelled dialog changes nothing.
+    trigger("LoadXMLresult1");
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+}
+
+// show_result reloads the reader while the window shows it: the views must
+// never ask for records that are gone (the sanitizer build checks it), and the
+// standard fill clears the custom check mark.
+TEST_F(ResultWindowTest, ShowResultReloadsInTheStandardLayoutWithoutABox)
+{
+    QAbstractItemModelTester tester(window->findChild<QTableView*>("StringGrid1")->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    window->show();
+    load(ui_fixture("results.xml"));
+    Tdisplay_columns gps_only;
+    gps_only.flags[34] = 1;
+    show_result(ui_fixture("results.xml").c_str(), &gps_only);
+    EXPECT_EQ(optional_headings(), Theadings{"latitude"});
+    EXPECT_EQ(grid_cell(window.get(), 1, 3), "46.5123456");
+    show_result(dir.file("missing.xml").c_str());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(grid_rows(window.get()), 2);
+    EXPECT_EQ(headings().size(), 69u);
+    EXPECT_FALSE(checked("CustomFilter1"));
+}
+
+TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTheFile)
+{
+    load(ui_fixture("results.xml"));
+    ASSERT_TRUE(write_file_bytes(dir.file("kept.txt"), "previous"));
+    std::filesystem::create_directories(dir.file("kept.txt.tmp/inside"));
+    dialogs.file_answers.push_back(dir.file("kept.txt"));
+    trigger("Savetabular2");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("kept.txt"), std::string::npos);
+    EXPECT_EQ(read_file_bytes(dir.file("kept.txt")), "previous");
+
+    // A folder under the chosen name: the rename fails, no temporary is left.
+    std::filesystem::create_directories(dir.file("folder/inside"));
+    dialogs.file_answers.push_back(dir.file("folder"));
+    trigger("Savetabular1");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("folder.tmp")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder/inside")));
+    // Cancelled: nothing asked, nothing written.
+    trigger("Savetabular2");
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
+TEST_F(ResultWindowTest, EscapeOnTheGridHidesTheWindowUnlessItIsTheOnlyOne)
+{
+    window->show();
+    QTableView* grid = window->findChild<QTableView*>("StringGrid1");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    window->setEscapeHides(false);
+    QCoreApplication::sendEvent(grid, &escape);
+    EXPECT_TRUE(window->isVisible());
+    window->setEscapeHides(true);
+    QCoreApplication::sendEvent(grid, &escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(ResultWindowTest, ModelPassesTheItemModelTesterThroughLoadsAndLayouts)
+{
+    QAbstractItemModel* model = window->findChild<QTableView*>("StringGrid1")->model();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    load(ui_fixture("results.xml"));
+    trigger("KLVR11");
+    trigger("ExtensionElster1");
+    load(dir.file("missing.xml"));
+    load(ui_fixture("results.xml"));
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->rowCount(model->index(0, 0)), 0);
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+// calyxo_basic_tour: the demo's headless tour of calyxo_basic. It builds the
+// program's windows (offscreen without a display), picks the simulated
+// logger's port in the station chooser, runs "Get Status", saves PNGs of the
+// station chooser and the main window, prints their paths and the status
+// file's, and closes the program as a user would.
+//
+//   calyxo_basic_tour --com N [--out DIR]
+//
+// The logger must already be registered as COM<N> in the ports folder. DIR
+// (default: the working folder) receives the pictures, the status files
+// under status/ and the day log under log/. Exit 0 only when the status file
+// was written.
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/my_string.h"
+#include "link/calyxo_master.h"
+#include "programs/basic/basic_program.h"
+#include "programs/basic/wmain.h"
+#include "programs/basic/wselstation.h"
+
+namespace {
+
+constexpr int poll_ms = 20;
+constexpr std::chrono::seconds tour_limit(60);
+
+void usage()
+{
+    std::fprintf(stderr, "usage: calyxo_basic_tour --com N [--out DIR]\n");
+}
+
+class Ttour {
+public:
+    Ttour(Tbasic_program& basic, int com_number, QString folder)
+        : program(basic), com(com_number), out(std::move(folder)), started(std::chrono::steady_clock::now())
+    {
+    }
+
+    void step();
+    int result = 1;
+
+private:
+    enum class Tstage { choosing, connecting, reading, closing };
+
+    void fail(const char* why);
+    void choose(QWidget* chooser);
+    bool grab(QWidget* window, const char* name, std::string* path);
+    std::string newestStatusFile() const;
+
+    Tbasic_program& program;
+    int com;
+    QString out;
+    std::chrono::steady_clock::time_point started;
+    Tstage stage = Tstage::choosing;
+    std::string chooser_png;
+};
+
+void Ttour::fail(const char* why)
+{
+    std::fprintf(stderr, "calyxo_basic_tour: %s\n", why);
+    result = 1;
+    QApplication::exit(1);
+}
+
+bool Ttour::grab(QWidget* window, const char* name, std::string* path)
+{
+    const QString file = QDir(out).absoluteFilePath(QString::fromLatin1(name));
+    const QPixmap pixmap = window->grab();
+    if (pixmap.isNull() || !pixmap.save(file))
+        return false;
+    *path = file.toStdString();
+    return true;
+}
+
+void Ttour::choose(QWidget* chooser)
+{
+    auto* list = chooser->findChild<QListWidget*>("lb_comports");
+    const QString wanted = QString::asprintf(": COM%d", com);
+    int row = -1;
+    for (int i = 0; list && i < list->count(); ++i) {
+        if (list->item(i)->text().endsWith(wanted))
+            row = i;
+    }
+    if (row < 0 || list->item(row)->text().at(0) == ' ') {
+        fail("the simulated logger's port is not in the station chooser");
+        return;
+    }
+    // As the user does: the entry's letter, then Enter.
+    const QString letter = list->item(row)->text().left(1).toLower();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A + (letter.at(0).unicode() - 'a'), Qt::NoModifier, letter);
+    QApplication::sendEvent(list, &key);
+    if (!grab(chooser, "station_chooser.png", &chooser_png)) {
+        fail("the station chooser could not be saved");
+        return;
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    stage = Tstage::connecting;
+}
+
+std::string Ttour::newestStatusFile() const
+{
+    const QDir status(QDir(out).absoluteFilePath("status"));
+    const QStringList files = status.entryList({"getstatus_*.xml"}, QDir::Files, QDir::Time);
+    return files.isEmpty() ? std::string() : status.absoluteFilePath(files.first()).toStdString();
+}
+
+void Ttour::step()
+{
+    if (std::chrono::steady_clock::now() - started > tour_limit) {
+        fail("the tour did not end in time");
+        return;
+    }
+    Tcalyxo_master& master = program.master;
+    const bool idle = master.state == Tcalyxo_master::STATE_IDLE;
+    switch (stage) {
+    case Tstage::choosing:
+        if (QApplication::activeModalWidget() == program.station_chooser)
+            choose(program.station_chooser);
+        break;
+    case Tstage::connecting:
+        if (idle && master.getLinkState() == Tcalyxo_master::LINK_CONNECTED) {
+            program.main_form->findChild<QAction*>("GetStatus1")->trigger();
+            stage = Tstage::reading;
+        } else if (idle && master.getLinkState() == Tcalyxo_master::LINK_DISCONNECTED) {
+            fail("the connection to the simulated logger failed");
+        }
+        break;
+    case Tstage::reading:
+        if (idle) {
+            std::string main_png;
+            const std::string status_file = newestStatusFile();
+            if (!grab(program.main_form, "main_window.png", &main_png)) {
+                fail("the main window could not be saved");
+                return;
+            }
+            std::printf("station chooser: %s\nmain window: %s\nstatus file: %s\n", chooser_png.c_str(),
+                        main_png.c_str(), status_file.empty() ? "(none written)" : status_file.c_str());
+            std::fflush(stdout);
+            result = status_file.empty() ? 1 : 0;
+            stage = Tstage::closing;
+            // Closing disconnects first; the program quits once the link is down.
+            program.main_form->close();
+        }
+        break;
+    case Tstage::closing:
+        break;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    int com = 0;
+    QString out = QDir::currentPath();
+    for (int i = 1; i < argc; i += 2) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            usage();
+            return 2;
+        }
+        if (option == "--com")
+            com = std::atoi(argv[i + 1]);
+        else if (option == "--out")
+            out = QString::fromLocal8Bit(argv[i + 1]);
+        else {
+            usage();
+            return 2;
+        }
+    }
+    if (com < 1 || com > 255 || !QDir().mkpath(out) || !QDir::setCurrent(out)) {
+        usage();
+        return 2;
+    }
+    out = QDir::currentPath();
+
+    Tbasic_program program;
+    program.preInitialise();
+    QApplication application(argc, argv);
+    numbers_in_c_locale();
+    // Stands in for the setup a technician loads: where status files go.
+    Tmy_string setup;
+    setup.printf("<SETUP><PATH_STATUS_LOG path=\"%m\"/></SETUP>", (out + "/status").toUtf8().constData());
+    if (program.master.setup.readText(setup.c_str()) != 0) {
+        std::fprintf(stderr, "calyxo_basic_tour: the status folder cannot be set\n");
+        return 1;
+    }
+    program.createForms();
+
+    Ttour tour(program, com, out);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&tour] { tour.step(); });
+    poll.start(poll_ms);
+    const int loop = application.exec();
+    poll.stop();
+    program.shutdown();
+    program.destroyForms();
+    return loop != 0 ? loop : tour.result;
+}

@@ -1,0 +1,72 @@
+#include "ui/column_filter.h"
+
+#include <cstring>
+
+#include "base/parse.h"
+#include "base/xml.h"
+
+namespace {
+
+// A scale factor or offset: absent or empty is the default; anything else
+// must be a number.
+bool read_scale(tinyxml2::XMLElement* element, const char* attribute, double* out, bool* given)
+{
+    const char* text = xml_FindAttributeValue(element, attribute);
+    if (!text || !*text)
+        return true;
+    *given = true;
+    return !parse_double(text, out);
+}
+
+}  // namespace
+
+bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::string* error)
+{
+    if (!out)
+        return false;
+    *out = Tcolumn_filter();
+    out->match = text_compare_nocase(xml_GetAttributeString(root, "type"), "match") == 0;
+    int position = 0;
+    for (tinyxml2::XMLElement* element = xml_FirstChildEntity(root); element; element = xml_NextEntity(element)) {
+        if (std::strcmp(xml_GetName(element), "COLUMN") != 0)
+            continue;
+        ++position;
+        Tfilter_column column;
+        column.name = xml_GetAttributeString(element, "name");
+        column.unit = xml_GetAttributeString(element, "unit");
+        const char* name = xml_FindAttributeValue(element, "element");
+        column.has_element = name != nullptr;
+        column.element = name ? name : "";
+        column.timestamp = out->match && name && text_compare_nocase(name, "timestamp") == 0;
+        column.attribute = xml_GetAttributeString(element, "attribute");
+        column.time_zone = xml_GetAttributeInt(element, "time_zone");
+        for (const char* scale : {"c0", "c1"}) {
+            double* target = scale[1] == '0' ? &column.c0 : &column.c1;
+            if (!read_scale(element, scale, target, &column.scaled)) {
+                if (error)
+                    *error = "column " + std::to_string(position) + " \"" + column.name + "\": " + scale + " \"" +
+                             xml_GetAttributeString(element, scale) + "\" is no number";
+                return false;
+            }
+        }
+        if (out->match) {
+            for (tinyxml2::XMLElement* condition = xml_FirstChildEntity(element); condition;
+                 condition = xml_NextEntity(condition))
+                if (std::strcmp(xml_GetName(condition), "FIELD_FILTER") == 0)
+                    column.conditions.push_back({xml_GetAttributeString(condition, "field"),
+                                                 xml_GetAttributeString(condition, "value")});
+        }
+        out->columns.push_back(std::move(column));
+    }
+    return true;
+}
+
+bool filter_conditions_hold(const Tfilter_column& column, tinyxml2::XMLElement* element)
+{
+    for (const Tfilter_condition& condition : column.conditions) {
+        const char* value = xml_FindAttributeValue(element, condition.field.c_str());
+        if (!value || text_compare_nocase(value, condition.value.c_str()) != 0)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "data/xml_parser.h"
+#include "platform/widgets/dialog_seam.h"
+#include "ui/custom_filter_model.h"
+#include "ui/display_columns.h"
+#include "ui/result_table_model.h"
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class Tgrid_view;
+
+// The result table window: a measurement file as a table, one row per time
+// step, in the column set of a display type with its extensions, or after a
+// custom column filter; copy and export of the table text; the time-zone
+// dialog and the ppb view are opened from its menus. One per program, made at
+// start and kept until exit.
+class TFaffiche : public QMainWindow {
+public:
+    // The caption carries the build identifier.
+    explicit TFaffiche(const char* build_id = "480315_j03");
+    ~TFaffiche() override;
+    TFaffiche(const TFaffiche&) = delete;
+    TFaffiche& operator=(const TFaffiche&) = delete;
+
+    // The program's result window, null while there is none.
+    static TFaffiche* instance();
+
+    Txml_parser& results() { return reader; }
+    // Reads a file into the reader: false, with the reason in the log (and in a
+    // box when the user chose the file), when it cannot be read.
+    bool loadResult(const char* path, bool chosen_by_user);
+    // The standard layout with a column set, and the custom one after the filter.
+    void fillGrid(const Tdisplay_columns& set);
+    void fillCustomGrid();
+
+    void appendLog(const char* line);
+    // Where the measurement open and the export dialogs start.
+    void setDataFolder(const char* path);
+    void enablePpbConversion(bool enabled);
+    // Escape on the grid hides the window, unless it is the program's only one.
+    void setEscapeHides(bool hides) { escape_hides = hides; }
+    bool customLayout() const { return custom_layout; }
+
+    // Menu handlers.
+    void displayTypeClick(int item);
+    void extensionClick(int item, bool was_checked);
+    void CustomFilter1Click();
+    void three_digit_for_temperatureClick(bool checked);
+    void LoadXMLresult1Click();
+    void Timezone2Click();
+    void Converttoppb1Click();
+    void copytoclipboard1Click();
+    void Savetabular1Click();
+
+    Tfile_dialog OpenDialog1;
+    Tfile_dialog OpenDialog2;
+    Tfile_dialog SaveDialog1;
+
+private:
+    void buildMenu();
+    void buildWidgets();
+    void setCustomLayout(bool on);
+    void refill();
+    Tgrid_model* shownModel() const;
+
+    Txml_parser reader;
+    Tresult_table_model standard_model;
+    Tcustom_filter_model custom_model;
+    Tcolumn_filter filter;
+    bool custom_layout = false;
+    bool escape_hides = true;
+
+    Tgrid_view* StringGrid1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* type_actions[6] = {};
+    QAction* extension_actions[5] = {};
+    QAction* CustomFilter1 = nullptr;
+    QAction* three_digit_for_temperature = nullptr;
+    QAction* Converttoppb1 = nullptr;
+};
+
+// Shows the result window (when there is one) on a measurement file in the
+// standard layout, with the column set given or the global one.
+void show_result(const char* xml_path, const Tdisplay_columns* set = nullptr);
+
+// One display option by key and value, both compared without regard to case:
+// "ttimezone" (a signed number), "ppb_conversion" ("enabled"/"disabled"),
+// "default_affiche" ("all_on"/"all_off"), "display_type" and
+// "display_extension". Unknown keys and values do nothing; nothing is redrawn.
+void set_display_option(const char* key, const char* value);
+
+// A log line into the result window's text area (calyxo_show's log sink).
+void result_memo_append(const char* line);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The value prompt: a number (mode 0) or an acquisition interval from a list
+// (mode 1). Enter confirms, Escape cancels.
+class TFormAsk : public QDialog {
+public:
+    explicit TFormAsk(QWidget* parent = nullptr);
+
+    // Runs the dialog modally; -1 when cancelled or no interval was chosen.
+    int ask_value(const char* prompt, int mode);
+
+    void bt_OKClick();
+    void bt_CancelClick();
+
+private:
+
+    QLabel* lb_texte = nullptr;
+    QLineEdit* ed_SNR = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* bt_OK = nullptr;
+    QPushButton* bt_Cancel = nullptr;
+    int mode = 0;
+    int result = -1;
+};

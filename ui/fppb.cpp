@@ -1,0 +1,245 @@
+#include "ui/fppb.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "base/log.h"
+#include "base/my_string.h"
+#include "base/parse.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
+#include "ui/grid_view.h"
+#include "ui/table_export.h"
+
+namespace {
+
+TFppb* ppb_view = nullptr;
+
+constexpr int central_european = 101;
+const char no_constant[] = "---";
+const QColor load_failed(0xFF, 0x00, 0x00);
+const QColor load_succeeded(0x00, 0xFF, 0x00);
+
+// Label names and captions of the eight constants shown after a load.
+struct Tconstant_label {
+    const char* name;
+    const char* caption;
+};
+const Tconstant_label constant_label_names[8] = {
+    {"lb_ca", "b0 (ca)"},         {"lb_c0", "c0"},           {"lb_c1", "c1"},           {"lb_c2", "c2"},
+    {"lb_cond_b0", "cond_b0"},    {"lb_cond_c0", "cond_c0"}, {"lb_cond_c1", "cond_c1"}, {"lb_cond_c2", "cond_c2"},
+};
+
+QLabel* new_label(const char* name, const char* text, QWidget* parent)
+{
+    QLabel* label = new QLabel(QString::fromUtf8(text), parent);
+    if (name)
+        label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QPushButton* new_button(const char* name, const char* caption, QWidget* parent)
+{
+    QPushButton* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+void paint_panel(QLabel* panel, const QString& text, const QColor* colour)
+{
+    panel->setText(text);
+    panel->setStyleSheet(colour ? QStringLiteral("background-color: %1;").arg(colour->name()) : QString());
+}
+
+}  // namespace
+
+TFppb* TFppb::instance()
+{
+    return ppb_view;
+}
+
+TFppb::TFppb(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    ppb_view = this;
+    display_time_zone = central_european;
+    setObjectName(QStringLiteral("Fppb"));
+    setWindowTitle(QStringLiteral("ppb conversion"));
+    resize(760, 520);
+    OpenDialog1.mode = Tfile_dialog_mode::open;
+    OpenDialog1.filter = "DAT file (*.dat)|*.dat|All files (*.*)|*.*";
+    OpenDialog1.default_extension = "dat";
+    OpenDialog1.initial_path = "calibrat.dat";
+    SaveDialog1.mode = Tfile_dialog_mode::save;
+    buildWidgets();
+}
+
+TFppb::~TFppb()
+{
+    StringGrid1->setModel(nullptr);
+    if (ppb_view == this)
+        ppb_view = nullptr;
+}
+
+void TFppb::buildWidgets()
+{
+    QHBoxLayout* layout = new QHBoxLayout(this);
+
+    StringGrid1 = new Tgrid_view("StringGrid1", this);
+    StringGrid1->on_escape = [this] { hide(); };
+    StringGrid1->showModel(&model);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* copy = PopupMenu1->addAction(QStringLiteral("copy to clipboard"));
+    copy->setObjectName(QStringLiteral("copytoclipboard1"));
+    connect(copy, &QAction::triggered, this, [this] { copytoclipboard1Click(); });
+    QAction* save = PopupMenu1->addAction(QStringLiteral("Save tabular...."));
+    save->setObjectName(QStringLiteral("Savetabular1"));
+    connect(save, &QAction::triggered, this, [this] { Savetabular1Click(); });
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(at)); });
+    layout->addWidget(StringGrid1, 1);
+
+    QVBoxLayout* side = new QVBoxLayout;
+    QHBoxLayout* load = new QHBoxLayout;
+    QPushButton* Button1 = new_button("Button1", "Load calibration file ... ", this);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    load->addWidget(Button1);
+    pl_result = new_label("pl_result", "", this);
+    pl_result->setMinimumWidth(40);
+    pl_result->setAlignment(Qt::AlignCenter);
+    load->addWidget(pl_result);
+    side->addLayout(load);
+
+    QGroupBox* tracers = new QGroupBox(QStringLiteral("Used tracers"), this);
+    tracers->setObjectName(QStringLiteral("GroupBox1"));
+    QVBoxLayout* tracer_layout = new QVBoxLayout(tracers);
+    const char* const tracer_names[3] = {"cb_tracerA", "cb_tracerB", "cb_tracerC"};
+    const char* const tracer_captions[3] = {"Tracer for lamp A", "Tracer for lamp B", "Tracer for lamp C"};
+    for (int i = 0; i < 3; ++i) {
+        cb_tracers[i] = new QCheckBox(QString::fromUtf8(tracer_captions[i]), tracers);
+        cb_tracers[i]->setObjectName(QLatin1String(tracer_names[i]));
+        tracer_layout->addWidget(cb_tracers[i]);
+    }
+    cb_tracers[0]->setChecked(true);
+    side->addWidget(tracers);
+
+    side->addWidget(new_label("Label1", "Turbidity Sensitivity", this));
+    ed_turbsens = new QLineEdit(QStringLiteral("1"), this);
+    ed_turbsens->setObjectName(QStringLiteral("ed_turbsens"));
+    side->addWidget(ed_turbsens);
+
+    QPushButton* Button2 = new_button("Button2", "CONVERT !", this);
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    side->addWidget(Button2);
+
+    QGridLayout* constants_grid = new QGridLayout;
+    for (int i = 0; i < 8; ++i) {
+        constants_grid->addWidget(new_label(nullptr, constant_label_names[i].caption, this), i, 0);
+        constant_labels[i] = new_label(constant_label_names[i].name, no_constant, this);
+        constants_grid->addWidget(constant_labels[i], i, 1);
+    }
+    side->addLayout(constants_grid);
+    side->addStretch(1);
+    layout->addLayout(side);
+}
+
+void TFppb::prepareGrid()
+{
+    show();
+    TFaffiche* results = TFaffiche::instance();
+    model.prepare(results ? results->results().stepCount() : 0);
+}
+
+void TFppb::showNoConstants()
+{
+    for (QLabel* label : constant_labels)
+        label->setText(QString::fromLatin1(no_constant));
+}
+
+void TFppb::showConstants(int result)
+{
+    if (result != 0) {
+        paint_panel(pl_result, QString::number(result), &load_failed);
+        showNoConstants();
+        return;
+    }
+    paint_panel(pl_result, QString(), &load_succeeded);
+    const double values[8] = {fluo.getTurbidityWaterValue(), fluo.turbidity_fit[0], fluo.turbidity_fit[1],
+                              fluo.turbidity_fit[2],         fluo.conductimeter[0], fluo.conductimeter[1],
+                              fluo.conductimeter[2],         fluo.conductimeter[3]};
+    for (int i = 0; i < 8; ++i) {
+        Tmy_string number;
+        number.printf("%f", values[i]);
+        constant_labels[i]->setText(QString::fromUtf8(number.c_str()));
+    }
+}
+
+void TFppb::Button1Click()
+{
+    fluo.clear();
+    const std::string path = dialog_seam().chooseFile(OpenDialog1);
+    if (path.empty()) {
+        // The constants are gone: the panel must not go on showing them.
+        paint_panel(pl_result, QString(), nullptr);
+        showNoConstants();
+        return;
+    }
+    showConstants(fluo.getcalib(path.c_str(), 0));
+}
+
+bool TFppb::readSensitivity(float* out)
+{
+    const std::string text = ed_turbsens->text().trimmed().toStdString();
+    double value = 0;
+    if (!text.empty() && !parse_double(text.c_str(), &value) && std::isfinite(value)) {
+        *out = static_cast<float>(value);
+        return true;
+    }
+    Tmy_string message;
+    message.printf("Turbidity Sensitivity: \"%s\" is no number; nothing converted", text.c_str());
+    log_printf("ERROR : %s", message.c_str());
+    Tmessage_box box;
+    box.text = message.c_str();
+    box.caption = "ppb conversion";
+    box.icon = Tbox_icon::error;
+    dialog_seam().messageBox(box);
+    return false;
+}
+
+void TFppb::Button2Click()
+{
+    Tppb_settings settings;
+    if (!readSensitivity(&settings.turbidity_sensitivity))
+        return;
+    for (int i = 0; i < 3; ++i)
+        settings.tracers[i] = cb_tracers[i]->isChecked();
+    prepareGrid();
+    if (TFaffiche* results = TFaffiche::instance())
+        model.showRows(convert_records(results->results(), fluo, settings, display_time_zone));
+}
+
+void TFppb::copytoclipboard1Click()
+{
+    copy_table_text(model);
+}
+
+void TFppb::Savetabular1Click()
+{
+    save_table_text(model, SaveDialog1);
+}
+
+void show_ppb_view()
+{
+    if (TFppb::instance() && TFaffiche::instance())
+        TFppb::instance()->prepareGrid();
+}

@@ -1,0 +1,52 @@
+#include "ui/grid_model.h"
+
+#include <algorithm>
+
+std::string Tgrid_model::cellText(int row, int column) const
+{
+    std::string text;
+    if (row >= 0 && row < gridRows() && column >= 0 && column < gridColumns())
+        appendCell(row, column, text);
+    return text;
+}
+
+std::string Tgrid_model::tableText() const
+{
+    const int rows = gridRows();
+    const int columns = gridColumns();
+    std::string text;
+    // A guess of the size keeps the growth to a few copies.
+    text.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 6 + 64);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            appendCell(row, column, text);
+            text += ';';
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+int Tgrid_model::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : std::max(0, gridRows() - 1);
+}
+
+int Tgrid_model::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : gridColumns();
+}
+
+QVariant Tgrid_model::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    return QString::fromStdString(cellText(index.row() + 1, index.column()));
+}
+
+QVariant Tgrid_model::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QVariant();
+    return QString::fromStdString(cellText(0, section));
+}

@@ -1,0 +1,51 @@
+#include "ui/grid_view.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "ui/grid_model.h"
+
+Tgrid_view::Tgrid_view(const char* name, QWidget* parent) : QTableView(parent)
+{
+    setObjectName(QLatin1String(name));
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    setWordWrap(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void Tgrid_view::showModel(Tgrid_model* model)
+{
+    if (model != shown) {
+        if (shown)
+            disconnect(shown, nullptr, this, nullptr);
+        shown = model;
+        setModel(model);
+        if (model)
+            connect(model, &QAbstractItemModel::modelReset, this, [this] { applyWidths(); });
+    }
+    applyWidths();
+}
+
+void Tgrid_view::applyWidths()
+{
+    if (!shown)
+        return;
+    const int columns = shown->columnCount();
+    for (int column = 0; column < columns; ++column)
+        setColumnWidth(column, shown->columnWidth(column));
+}
+
+void Tgrid_view::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (on_escape)
+            on_escape();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}

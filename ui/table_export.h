@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "platform/widgets/dialog_seam.h"
+
+class Tgrid_model;
+
+// The table text of a grid onto the clipboard.
+void copy_table_text(const Tgrid_model& model);
+
+// The table text into a file chosen with the dialog; nothing when cancelled.
+// A file that cannot be written is reported in a box and in the log, and
+// leaves whatever stood under the chosen name.
+void save_table_text(const Tgrid_model& model, const Tfile_dialog& dialog);
+
+// Writes bytes to path through a temporary file beside it, which replaces the
+// file only once written whole; 0, or the errno of the step that failed.
+int write_file_replacing(const std::string& path, const std::string& bytes);
