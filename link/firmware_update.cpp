@@ -271,7 +271,10 @@ void Tfirmware_update::on_redp_set_done()
         advance(update_state + (STEP_DATA_LIST - STEP_CLEAR), error_send);
         break;
     case STEP_UPDATER_JUMP:
-        advance(STEP_PROBE + second_stage, error_send);
+        // In extension mode the update program is reached only after the timer
+        // has switched rate and address; an answered jump waits for it too.
+        if (master.getModeFlag("extension") != 1)
+            advance(STEP_PROBE + second_stage, error_send);
         break;
     case STEP_FIRMWARE_JUMP:
         update_state = STEP_IDLE;
