@@ -13,27 +13,39 @@ namespace {
 constexpr unsigned host_max = 255;
 constexpr unsigned key_size = 16;
 
+// The record keeps one byte of port: a larger one would point the logger
+// elsewhere, so it is refused. False when the port does not fit.
+bool port_byte(XMLElement* element, const char* record, unsigned char* out)
+{
+    const int port = attribute_int_or(element, "port", 0);
+    if (port < 0 || port > 255) {
+        log_printf("ERROR : Teeprom_configurer, %s port=\"%d\" does not fit one byte", record, port);
+        return false;
+    }
+    *out = static_cast<unsigned char>(port);
+    return true;
+}
+
 }  // namespace
 
 int compile_http_host(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    const int port = attribute_int_or(element, "port", 0);
-    // The record keeps one byte of port: a larger one would point the logger elsewhere.
-    if (port < 0 || port > 255) {
-        log_printf("ERROR : Teeprom_configurer, HTTP_HOST port=\"%d\" does not fit one byte", port);
+    unsigned char port = 0;
+    if (!port_byte(element, "HTTP_HOST", &port))
         return eeprom_result_error;
-    }
-    append_byte_and_text(image, tag, static_cast<unsigned char>(port), attribute_text(element, "host"), host_max);
+    append_byte_and_text(image, tag, port, attribute_text(element, "host"), host_max);
     return 0;
 }
 
 int compile_gprs_tcp(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    const char* server = attribute_text(element, "server");
+    unsigned char port = 0;
+    if (!port_byte(element, "GPRS_TCP", &port))
+        return eeprom_result_error;
     const unsigned length_offset = image.beginBlock(tag);
     append_dotted(image, attribute_text(element, "ip"));
-    image.appendByte(static_cast<unsigned char>(attribute_int_or(element, "port", 0)));
-    append_chars(image, server, host_max);
+    image.appendByte(port);
+    append_chars(image, attribute_text(element, "server"), host_max);
     image.endBlock(length_offset);
     return 0;
 }

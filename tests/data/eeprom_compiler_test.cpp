@@ -166,6 +166,12 @@ TEST(Eeprom_compiler, ElementCases)
         {"HTTP_HOST port 255 fits its byte", "<HTTP_HOST port=\"255\" host=\"h\"/>", "", 0,
          {0x7C, 2, 0xFF, 'h', 0xFF}},
         {"a negative HTTP_HOST port is refused", "<HTTP_HOST port=\"-1\"/>", "", 1, {0xFF}},
+        {"an HTTP_HOST port above 255 is refused", "<HTTP_HOST port=\"8080\" host=\"h\"/>", "", 1, {0xFF}},
+        {"GPRS_TCP port 255 fits its byte", "<GPRS_TCP ip=\"10.1.2.3\" port=\"255\" server=\"s\"/>", "", 0,
+         {0x75, 6, 10, 1, 2, 3, 0xFF, 's', 0xFF}},
+        {"a GPRS_TCP port above 255 is refused", "<GPRS_TCP ip=\"10.1.2.3\" port=\"8080\" server=\"s\"/>", "", 1,
+         {0xFF}},
+        {"a negative GPRS_TCP port is refused", "<GPRS_TCP port=\"-1\"/>", "", 1, {0xFF}},
         {"TASK_CONFIGURATION without attributes is zeros", "<TASK_CONFIGURATION/>", "", 0,
          {0x0E, 7, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
     };
