@@ -1,8 +1,8 @@
 #include "link/module_resource.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "base/default_folders.h"
 #include "base/list.h"
 #include "base/log.h"
 #include "base/params.h"
@@ -109,10 +109,7 @@ Tmodule_resource::~Tmodule_resource()
 void Tmodule_resource::setDefaults()
 {
     Tsequence::setParameter("name", "module resource");
-    // The Windows default folder, under the home directory.
-    const char* home = std::getenv("HOME");
-    if (path_join(path_bin, sizeof path_bin, home ? home : "", "vornhal/data_bin") == 0)
-        path_bin[0] = '\0';
+    setParameter("path_bin", default_folder_data_bin);
     std::strcpy(com_port, "COM1");
     download_protocol.assign("btp");
     download_start = -1;
@@ -137,7 +134,9 @@ void Tmodule_resource::setParameter(const char* key, const char* value)
     if (param_match_bool(key, "disable_acq_during_download", value, &disable_acq_during_download))
         return;
     if (text_compare_nocase(key, "path_bin") == 0) {
-        copy_path_setting(path_bin, sizeof path_bin, value);
+        Tmy_string folder;
+        local_path(&folder, value);
+        copy_path_setting(path_bin, sizeof path_bin, folder.c_str());
     } else if (text_compare_nocase(key, "com_port") == 0) {
         // The stem of a file name: no separators, no dots.
         copy_path_setting(com_port, sizeof com_port, value);

@@ -20,6 +20,26 @@ Ttemp_dir::~Ttemp_dir()
     std::filesystem::remove_all(dir, ignored);
 }
 
+Ttemp_home::Ttemp_home(Tkind kind)
+{
+    if (const char* home = std::getenv("HOME")) {
+        had_home = true;
+        saved = home;
+    }
+    if (kind == fresh)
+        setenv("HOME", folder.path().c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+
+Ttemp_home::~Ttemp_home()
+{
+    if (had_home)
+        setenv("HOME", saved.c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+
 std::string read_file_bytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

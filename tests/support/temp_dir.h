@@ -18,6 +18,24 @@ private:
     std::string dir;
 };
 
+// Points $HOME at a fresh folder (or unsets it) while it lives; the previous
+// value comes back afterwards.
+class Ttemp_home {
+public:
+    enum Tkind { fresh, unset };
+    explicit Ttemp_home(Tkind kind = fresh);
+    ~Ttemp_home();
+    Ttemp_home(const Ttemp_home&) = delete;
+    Ttemp_home& operator=(const Ttemp_home&) = delete;
+
+    const std::string& path() const { return folder.path(); }
+
+private:
+    Ttemp_dir folder;
+    bool had_home = false;
+    std::string saved;
+};
+
 // The whole content of a file ("" when it cannot be read) and its writer.
 std::string read_file_bytes(const std::string& path);
 bool write_file_bytes(const std::string& path, const std::string& bytes);
