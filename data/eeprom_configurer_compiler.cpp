@@ -139,6 +139,11 @@ int Teeprom_configurer::compileConfiguration(XMLElement* configuration)
     for (XMLElement* child = xml_FirstChildEntity(configuration);
          child && write_position < usableSize() && !overflow; child = xml_NextEntity(child)) {
         const Telement* element = find_element(xml_GetName(child));
+        unsigned char generic_tag = 0;
+        if (!element && generic_record_tag(xml_GetName(child), &generic_tag)) {
+            result |= compile_generic_record(*this, child, generic_tag);
+            continue;
+        }
         if (!element) {
             log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(child));
             result |= eeprom_result_error;
