@@ -39,6 +39,10 @@ public:
     Tsequence();
     ~Tsequence() override;
 
+    // The states a sequence ends in: from there its owner hears SUCCESS,
+    // CANCELLED or ERROR.
+    enum : int { STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+
     void beginEvent(Tmy_event* event);
     bool onEvent(Tmy_event* event, int next);
     bool advance();

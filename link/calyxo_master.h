@@ -131,7 +131,7 @@ public:
         LINK_DISCONNECTING = 4,
     };
     enum : uint8_t { ACCESS_FREE = 3 };
-    enum : int { STATE_IDLE = 0, STATE_STARTING = 1, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+    enum : int { STATE_IDLE = 0, STATE_STARTING = 1 };
     enum : unsigned { TRACE_MASTER_NOTIFICATION = 0x1 };
 
     // Ends the key-and-MAC and script loops.

@@ -24,9 +24,9 @@ enum : int {
     HOLE_SEARCH = 200,
     WRITE_BLOCK = 220,
     CANCELLING = 901,
-    END_SUCCESS = 1000,
-    END_CANCELLED = 1001,
-    END_ERROR = 1002,
+    END_SUCCESS = Tsequence::STATE_SUCCESS,
+    END_CANCELLED = Tsequence::STATE_CANCELLED,
+    END_ERROR = Tsequence::STATE_FAILED,
 };
 
 constexpr unsigned settle_ms = 200;

@@ -9,6 +9,7 @@
 #include "link/conf_sequence_item.h"
 #include "link/mlp_message.h"
 #include "link/module_resource_core.h"
+#include "link/module_resource_states.h"
 
 class Tredp_hooks;
 
@@ -60,7 +61,7 @@ public:
     void stop_redp();
     // Null: no hooks.
     void setRedpHooks(Tredp_hooks* hooks) { redp_hooks = hooks; }
-    enum : int { STATE_REDP = 3200 };
+    enum : int { STATE_REDP = module_states::redp.first };
 
     // Requests. The GTP ones go through the GTP socket; each is true when refused.
     bool mscp_gtp_sendSetVar(uint8_t id, uint32_t value, uint8_t flag);
@@ -120,7 +121,7 @@ public:
     const Tconf_sequence_item* confSequenceItem(int index) const;
 
     // Operation end states.
-    enum : int { STATE_IDLE = 0, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+    enum : int { STATE_IDLE = 0 };
 
     Tmy_event SKIP;
     Tmy_event LOOP;
