@@ -23,8 +23,8 @@ struct Telement {
 
 const Telement elements[] = {
     {"STATION_ID", 130, compile_station_id},
-    {"PIN_CODE", 131, compile_pin_code},
-    {"SYSCTRL", 132, compile_sysctrl},
+    {"PIN_CODE", eeprom_pin_code_tag, compile_pin_code},
+    {"SYSCTRL", eeprom_sysctrl_tag, compile_sysctrl},
     {"ACQ_INTERVAL0", 133, compile_value},
     {"ACQ_INTERVAL", 133, compile_value},
     {"GSM_INTERVAL", 134, compile_value},

@@ -11,7 +11,6 @@ namespace eeprom {
 namespace {
 
 constexpr unsigned host_max = 255;
-constexpr unsigned key_size = 16;
 
 // The record keeps one byte of port: a larger one would point the logger
 // elsewhere, so it is refused. False when the port does not fit.
@@ -60,11 +59,11 @@ int compile_server_ip(Teeprom_configurer& image, XMLElement* element, unsigned c
 
 int compile_com_key(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    unsigned char key[key_size] = {};
-    attribute_hex_bytes(element, "value_hex", key, key_size);
-    Trecord record(2 + key_size);
+    unsigned char key[eeprom_key_size] = {};
+    attribute_hex_bytes(element, "value_hex", key, eeprom_key_size);
+    Trecord record(2 + eeprom_key_size);
     record.open(tag);
-    record.addBytes(key, key_size);
+    record.addBytes(key, eeprom_key_size);
     record.closeLength();
     record.appendWhole(image);
     return 0;
@@ -152,13 +151,13 @@ int compile_radio_config(Teeprom_configurer& image, XMLElement* element, unsigne
         flags |= 0x04;
     flags |= attribute_word(element, "ack_postpone", postpones, 2, 0);
 
-    unsigned char data[9 + 2 * key_size] = {};
+    unsigned char data[9 + 2 * eeprom_key_size] = {};
     data[0] = static_cast<unsigned char>(flags);
     put_be32(data + 1, attribute_hex_number(element, "netID_hex", 4));
     put_be32(data + 5, attribute_hex_number(element, "devAddr_hex", 4));
     unsigned length = 10;
     if (attribute_text(element, "nwkSkey_hex")) {
-        attribute_hex_bytes(element, "nwkSkey_hex", data + 9, key_size);
+        attribute_hex_bytes(element, "nwkSkey_hex", data + 9, eeprom_key_size);
         length = 25;
     }
     if (attribute_text(element, "AppEUI_hex")) {
@@ -166,7 +165,7 @@ int compile_radio_config(Teeprom_configurer& image, XMLElement* element, unsigne
         length = length < 17 ? 17 : length;
     }
     if (attribute_text(element, "appSkey_hex")) {
-        attribute_hex_bytes(element, "appSkey_hex", data + 9 + key_size, key_size);
+        attribute_hex_bytes(element, "appSkey_hex", data + 9 + eeprom_key_size, eeprom_key_size);
         length = sizeof data;
     }
     Trecord record(2 + sizeof data);

@@ -71,7 +71,8 @@ public:
     uint8_t mac[8] = {};
     // The logger's page 7 while the key page is built.
     Teeprom_configurer key_image;
-    // The MAC text of parameter 162.
+    // The MAC text of parameter 162: "00-11-22-33-44-55", six hex pairs with dashes.
+    static constexpr unsigned mac_text_chars = 17;
     uint8_t mac_text[255] = {};
     uint8_t mac_text_length = 0;
 

@@ -37,7 +37,6 @@ constexpr unsigned min_rate = 300;
 constexpr unsigned rate_waits = 5;
 // A data frame's payload: the 32-bit flash address, then the data.
 constexpr unsigned btp_address_bytes = 4;
-constexpr unsigned dump_bytes_per_line = 16;
 
 void build_btp(Tmlp_message* msg, unsigned char n, unsigned char command)
 {

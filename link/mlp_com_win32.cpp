@@ -22,7 +22,6 @@ enum : unsigned { TRACE_PORT = 0x100, TRACE_BYTES = 0x200 };
 
 enum : unsigned { REQUEST_CONNECT = 1, REQUEST_DISCONNECT = 2, REQUEST_DONE = 5 };
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 }  // namespace
 

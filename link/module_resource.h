@@ -178,6 +178,8 @@ public:
 
     // Data of the last 'Z' (EEPROM read) and 'Q' (MMS range) answers.
     static constexpr unsigned answer_data_capacity = Tmlp_message::max_payload - 2;
+    // EEPROM bytes one write or read request carries at most.
+    static constexpr unsigned max_chunk = 48;
     uint8_t eeprom_read_buffer[answer_data_capacity] = {};
     uint16_t eeprom_read_length = 0;
     uint8_t mms_buffer[answer_data_capacity] = {};

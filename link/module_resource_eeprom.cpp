@@ -9,7 +9,6 @@
 namespace {
 
 // Data bytes of one 'X' or 'Z' request.
-constexpr unsigned max_chunk = 48;
 // The upload walk is over after page 250.
 constexpr unsigned page_walk_end = 256;
 constexpr unsigned last_low_page = 7;

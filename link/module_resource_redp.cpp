@@ -12,10 +12,6 @@
 
 namespace {
 
-// Where the data of a CCP request or answer starts: after command and sequence number.
-constexpr unsigned ccp_data = MSCP_SEQUENCE + 1;
-// A CCP frame's bytes besides its data: header, command, sequence number, checksum.
-constexpr unsigned ccp_overhead = ccp_data + 1;
 // Data bytes one memory request carries at most.
 constexpr unsigned redp_data_max = 52;
 

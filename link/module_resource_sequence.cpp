@@ -12,8 +12,6 @@ namespace {
 // A get step's value until the logger answers: the float no-value marker.
 constexpr uint32_t no_value_pattern = 0x7F7FF023;
 constexpr unsigned half_page = 128;
-constexpr unsigned max_chunk = 48;
-constexpr unsigned dump_bytes_per_line = 16;
 
 enum : int {
     STATE_NEXT_ITEM = module_states::conf_sequence.first,
