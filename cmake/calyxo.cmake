@@ -11,6 +11,11 @@ if(CALYXO_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(CALYXO_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Our own code gets the warnings; third-party headers come in as system includes.
 function(calyxo_target target)
   target_compile_options(${target} PRIVATE ${CALYXO_WARNINGS})
@@ -38,7 +43,8 @@ function(calyxo_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   calyxo_target(${name})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} calyxo_testsupport GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} calyxo_testsupport calyxo_testisolation GTest::gtest
+                        GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
