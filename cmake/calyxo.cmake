@@ -38,9 +38,6 @@ endfunction()
 include(GoogleTest)
 function(calyxo_test name)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
-  if(NOT ARG_SOURCES)
-    return()  # a folder without tests yet
-  endif()
   add_executable(${name} ${ARG_SOURCES})
   calyxo_target(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} calyxo_testsupport calyxo_testisolation GTest::gtest
@@ -71,15 +68,4 @@ function(calyxo_fuzz_target name)
   add_test(NAME ${name}.corpus COMMAND ${name} ${run_args})
   set_tests_properties(${name}.corpus PROPERTIES LABELS fuzz
     ENVIRONMENT "ASAN_OPTIONS=halt_on_error=1:detect_leaks=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
-endfunction()
-
-# The suite's libraries that exist, for programs that may use any of them.
-function(calyxo_existing_libraries out)
-  set(libs)
-  foreach(lib calyxo_link calyxo_data calyxo_base calyxo_testsupport)
-    if(TARGET ${lib})
-      list(APPEND libs ${lib})
-    endif()
-  endforeach()
-  set(${out} ${libs} PARENT_SCOPE)
 endfunction()

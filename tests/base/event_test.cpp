@@ -217,12 +217,19 @@ TEST(EventQueueWindow, EventsBeforeTheWindowAreKeptAndPostsAfterItAreDropped)
     EXPECT_EQ(recorded::application_ready_calls(), ready_before + 1);  // the start routine runs first
     EXPECT_EQ(recorder.received, (Names{"EARLY"}));
 
+    EXPECT_FALSE(window.quitRequested());
+    application_terminate();
+    EXPECT_TRUE(window.quitRequested());
+
     event_queue_detach();
     Tmy_event late;
     late.init("LATE", &recorder);
     late.signal();
     EXPECT_EQ(window.postedMessages(), 0);
     event_remove_from_queue(&late);
+    Tmanual_signal_window other;
+    application_terminate();  // no window: nothing to end
+    EXPECT_FALSE(other.quitRequested());
 }
 
 namespace {
