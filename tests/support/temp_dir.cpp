@@ -57,3 +57,14 @@ std::string source_path(const std::string& relative)
 {
     return std::string(CALYXO_SOURCE_DIR) + "/" + relative;
 }
+
+void golden_output(const std::string& relative, const std::string& bytes)
+{
+    const char* folder = std::getenv("CALYXO_GOLDEN_OUT");
+    if (!folder || !*folder)
+        return;
+    const std::filesystem::path path = std::filesystem::path(folder) / relative;
+    std::error_code ignored;
+    std::filesystem::create_directories(path.parent_path(), ignored);
+    write_file_bytes(path.string(), bytes);
+}

@@ -40,5 +40,10 @@ private:
 std::string read_file_bytes(const std::string& path);
 bool write_file_bytes(const std::string& path, const std::string& bytes);
 
-// A file of the source tree, for golden fixtures: source_path("tests/data/golden/x.xml").
+// A file of the source tree, for golden fixtures: source_path("tests/data/fixtures/x.xml").
 std::string source_path(const std::string& relative);
+// What a test produced for the golden file source_path(relative): when
+// $CALYXO_GOLDEN_OUT names a folder, written there under the same relative
+// path, for regenerating goldens after an intended change (see
+// tests/data/fixtures/README.md). The test compares as always.
+void golden_output(const std::string& relative, const std::string& bytes);
