@@ -1,8 +1,8 @@
 #include "base/event_resource.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <map>
 #include <vector>
 
