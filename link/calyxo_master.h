@@ -53,6 +53,8 @@ public:
     bool redp_mem_write(uint32_t address, const uint8_t* data, unsigned count);
     bool redp_mem_read(uint32_t address, unsigned count);
     void redp_stop();
+    // The logger jumped into another program: see Tmodule_resource::restart_redp_session.
+    void redp_restart_session();
 
     // LoRaWAN key and MAC programming (calyxo_master_key_and_mac.cpp): the
     // serial number (0: none) and new keys (mode 1 APPKEY, mode 2 also

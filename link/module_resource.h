@@ -59,6 +59,9 @@ public:
     bool start_redp_mem_read(uint32_t address, unsigned count);
     // Abandons the exchange under way; a later answer reaches no hook.
     void stop_redp();
+    // The logger's program restarted (a jump): it knows no REDP session, so
+    // the next exchange opens a new one. Abandons an exchange under way.
+    void restart_redp_session();
     // Null: no hooks.
     void setRedpHooks(Tredp_hooks* hooks) { redp_hooks = hooks; }
     enum : int { STATE_REDP = module_states::redp.first };

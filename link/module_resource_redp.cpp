@@ -81,6 +81,12 @@ void Tmodule_resource::stop_redp()
     state = STATE_IDLE;
 }
 
+void Tmodule_resource::restart_redp_session()
+{
+    stop_redp();
+    redpSocket().cancel();
+}
+
 bool Tmodule_resource::runRedp()
 {
     // Busy until the answer, the time-out or stop_redp: no steps of its own.

@@ -225,16 +225,44 @@ TEST_F(FirmwareUpdate, ExtensionModeWaitsForTheSwitchWhenTheLoggerAnswersTheJump
     update.rfu_on_timer();
     ASSERT_TRUE(reaches(1900)) << failureText();
     EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 38400u; }));
-    // The new firmware answers its jump too: the update is done.
+    // The new firmware answers its jump too: the update is done, and the link
+    // is back at the firmware's rate and address.
     ASSERT_TRUE(runUntil([&] { return update.state() == 0u || !window.failures.empty(); }));
     EXPECT_TRUE(window.failures.empty()) << failureText();
     EXPECT_TRUE(recorded::log_contains("------------------------------ <DONE> ----------------"));
+    EXPECT_EQ(master.mscp_dest, 254);
+    EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 9600u; }));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.address; }), 254);
     logger.read([](const sim::State& s) {
         EXPECT_EQ(s.update.jumps, 2u);
         for (const Tline& line : firmware_lines)
             EXPECT_EQ(s.update.firmware.read(line.address, 16), line.data);
         return 0;
     });
+}
+
+// Without extension mode nothing is switched, but an answered jump still
+// waits for the timer, and the update program gets a session of its own.
+TEST_F(FirmwareUpdate, NormalModeAnsweredJumpWaitsForTheTimerToo)
+{
+    logger.update([](sim::State& s) { s.update.answer_jumps = true; });
+    ASSERT_EQ(master.getModeFlag("extension"), 0);
+    load(firmware_file_text());
+    update.rfu_start();
+    ASSERT_TRUE(reaches(900)) << failureText();
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    pump.window.pumpAll();
+    EXPECT_EQ(update.state(), 900u);
+    update.rfu_on_timer();
+    EXPECT_EQ(update.state(), 950u);
+    update.rfu_on_timer();
+    ASSERT_TRUE(runUntil([&] { return update.state() == 0u || !window.failures.empty(); }));
+    EXPECT_TRUE(window.failures.empty()) << failureText();
+    EXPECT_TRUE(recorded::log_contains("------------------------------ <DONE> ----------------"));
+    EXPECT_EQ(window.waits, (std::vector<int>{4000, 1000, 2500}));
+    EXPECT_EQ(master.mscp_dest, 1);
+    EXPECT_EQ(logger.lineBaud(), 9600u);
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.update.jumps; }), 2u);
 }
 
 TEST_F(FirmwareUpdate, LoggerTakesWritesOnlyAfterInitAndClear)
