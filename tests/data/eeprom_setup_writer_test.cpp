@@ -246,11 +246,11 @@ TEST(EepromSetupWriter, LoggerPagesWithGenericRecordsComeBackAsTheSameBytes)
         numbers.push_back(b);
     numbers.push_back(0xFF);
     load(image, 1, numbers);
-    // SMS_TEXT_1 .. 4, one with a control byte and one not UTF-8; a short key
-    // and a SYSCTRL no element can say.
+    // SMS_TEXT_1 .. 4, one with a control byte and one not UTF-8; a short key,
+    // a SYSCTRL no element can say and SECURITY_KEY_1 (the PIN's tag, no text).
     load(image, 3,
          {113, 3, 'o', 'n', 0x0A, 114, 1, 0xE9, 115, 0, 116, 2, 'o', 'k', 14, 4, 1, 2, 3, 4,
-          0x84, 0x48, 0x01, 0x23, 0x00, 0xFF});
+          0x84, 0x48, 0x01, 0x23, 0x00, 0x83, 0x00, 0x00, 0x30, 0x39, 0xFF});
     for (unsigned page : {0u, 1u, 3u}) {
         SCOPED_TRACE(page);
         const std::string elements = page_elements(image, page);
