@@ -188,16 +188,20 @@ void event_queue_attach(Tsignal_window* new_window)
         gui_thread = std::this_thread::get_id();
         gui_thread_known = true;
     }
-    std::lock_guard<std::mutex> hold(queue_lock);
-    window = new_window;
-    if (!window)
-        return;
-    window->bind(&queue_client);
-    // The start message goes first, so the start routine runs before any event;
-    // events queued before the window existed keep their place and get a wake-up.
-    window->postStart();
-    if (head)
-        window->postWakeup();
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        window = new_window;
+        if (!window)
+            return;
+        window->bind(&queue_client);
+        // The start message goes first, so the start routine runs before any event;
+        // events queued before the window existed keep their place and get a wake-up.
+        window->postStart();
+        if (head)
+            window->postWakeup();
+    }
+    // Timers started before the window existed run from now on.
+    delay_timers_start_waiting();
 }
 
 void event_queue_detach()

@@ -1,8 +1,10 @@
 #include "base/event_resource.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "base/log.h"
 #include "base/parse.h"
@@ -15,6 +17,14 @@ namespace {
 std::map<int, Tdelay_resource*>& running_delays()
 {
     static std::map<int, Tdelay_resource*> delays;
+    return delays;
+}
+
+// Delays started before the signal window existed, in the order they were
+// started (GUI thread only).
+std::vector<Tdelay_resource*>& waiting_delays()
+{
+    static std::vector<Tdelay_resource*> delays;
     return delays;
 }
 
@@ -132,7 +142,12 @@ void Tdelay_resource::setDelay(unsigned ms)
     if (isRunning())
         return;  // a running timer is never restarted nor shortened
     Tsignal_window* window = event_queue_window();
-    const int id = window ? window->startTimer(ms) : 0;
+    if (!window) {
+        win32.waiting_ms = ms;
+        waiting_delays().push_back(this);
+        return;
+    }
+    const int id = window->startTimer(ms);
     if (id == 0) {
         log_printf("ERROR : %s : timer of %u ms could not be started", nameText(), ms);
         return;
@@ -141,10 +156,23 @@ void Tdelay_resource::setDelay(unsigned ms)
     running_delays()[id] = this;
 }
 
+void Tdelay_resource::startWaitingTimer()
+{
+    const unsigned ms = win32.waiting_ms;
+    win32.waiting_ms = 0;
+    if (ms != 0)
+        setDelay(ms);
+}
+
 void Tdelay_resource::stopTimer()
 {
     event_remove_from_queue(&TIMER);  // a zero delay still waiting in the queue
-    if (!isRunning())
+    if (win32.waiting_ms != 0) {
+        std::vector<Tdelay_resource*>& waiting = waiting_delays();
+        waiting.erase(std::remove(waiting.begin(), waiting.end(), this), waiting.end());
+        win32.waiting_ms = 0;
+    }
+    if (win32.timer_id == 0)
         return;
     running_delays().erase(win32.timer_id);
     if (Tsignal_window* window = event_queue_window())
@@ -154,7 +182,7 @@ void Tdelay_resource::stopTimer()
 
 void Tdelay_resource::OnTimer()
 {
-    if (!isRunning())
+    if (win32.timer_id == 0)
         return;  // an expiry left over from a timer since stopped or restarted
     stopTimer();
     OnNotification(&TIMER);
@@ -184,4 +212,12 @@ void delay_timers_forget()
     for (auto& entry : running_delays())
         entry.second->forgetTimer();
     running_delays().clear();
+}
+
+void delay_timers_start_waiting()
+{
+    std::vector<Tdelay_resource*> waiting;
+    waiting.swap(waiting_delays());
+    for (Tdelay_resource* delay : waiting)
+        delay->startWaitingTimer();
 }

@@ -39,6 +39,10 @@ public:
     Tsequence();
     ~Tsequence() override;
 
+    // The states a sequence ends in: from there its owner hears SUCCESS,
+    // CANCELLED or ERROR.
+    enum : int { STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+
     void beginEvent(Tmy_event* event);
     bool onEvent(Tmy_event* event, int next);
     bool advance();
@@ -57,10 +61,13 @@ public:
     int state = 0;
 };
 
-// The platform half of a delay: the id of its running window timer (0 = none).
+// The platform half of a delay: the id of its running window timer (0 = none),
+// or the period of a timer started before the signal window existed, which
+// starts when the window attaches (0 = none).
 class Tdelay_resource_win32 {
 public:
     int timer_id = 0;
+    unsigned waiting_ms = 0;
 };
 
 // One-shot millisecond timer; reports SUCCESS (expired) or CANCELLED to its owner.
@@ -76,9 +83,11 @@ public:
     void stopTimer();
     // The signal window's expiry of this delay's timer.
     void OnTimer();
-    bool isRunning() const { return win32.timer_id != 0; }
+    bool isRunning() const { return win32.timer_id != 0 || win32.waiting_ms != 0; }
     // The window that ran the timer is gone: the timer counts as stopped.
     void forgetTimer() { win32.timer_id = 0; }
+    // The signal window now exists: a timer waiting for it starts.
+    void startWaitingTimer();
 
     Tmy_event TIMER;
 
@@ -91,3 +100,5 @@ private:
 void delay_timer_expired(int timer_id);
 // The signal window went away: every delay counts as stopped.
 void delay_timers_forget();
+// A signal window attached: the timers started before it start now.
+void delay_timers_start_waiting();

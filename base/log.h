@@ -14,6 +14,8 @@ void log_printf(const char* format, ...);
 // and indents the following ones by its length, at most 40 blanks.
 void log_hex_dump(const void* data, unsigned length, unsigned per_line);
 void log_hex_dump_labelled(const char* label, const void* data, unsigned length, unsigned per_line);
+// The bytes a line that the suite's hex dumps show.
+constexpr unsigned dump_bytes_per_line = 16;
 
 // Deliver worker-thread lines that wait for the GUI thread (an event of the log
 // does this when the queue dispatches it; on another thread it does nothing).

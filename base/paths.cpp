@@ -1,5 +1,6 @@
 #include "base/paths.h"
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -83,6 +84,29 @@ bool is_absolute_path(const char* path)
     if (!path || std::strlen(path) < 2)
         return false;
     return path[1] == ':' || path[0] == '/' || path[0] == '\\';
+}
+
+void local_path(Tmy_string* out, const char* path)
+{
+    if (!out)
+        return;
+    out->clear();
+    if (!path)
+        return;
+    const bool drive = std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    if (drive) {
+        path += 2;
+        while (is_separator(*path))
+            ++path;
+        const char* home = std::getenv("HOME");
+        if (home && *home) {
+            out->append(home);
+            if (*path && !is_separator(out->c_str()[out->length() - 1]))
+                out->append("/");
+        }
+    }
+    for (const char* p = path; *p; ++p)
+        out->append(*p == '\\' ? "/" : p, 1);
 }
 
 void get_current_dir(Tmy_string* out)

@@ -9,6 +9,11 @@ int path_join(char* buf, int size, const char* dir, const char* name);
 // Creates every missing level; true on failure.
 bool make_dir_path(const char* path);
 bool is_absolute_path(const char* path);
+// A path from a setup file or a default, as this platform uses it: a Windows
+// drive path ("c:\\vornhal\\data_bin") becomes the same path under $HOME
+// ("$HOME/vornhal/data_bin"; relative to the working folder when HOME is not
+// set), and every backslash a '/'. A null path gives "".
+void local_path(Tmy_string* out, const char* path);
 void get_current_dir(Tmy_string* out);
 int file_size(FILE* stream);
 // Moves the file temporary to wanted or, when a file of that name exists, to the

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 struct Tline_report {
     bool Tserial_line_events::*flag;

@@ -11,6 +11,11 @@ if(CALYXO_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(CALYXO_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Our own code gets the warnings; third-party headers come in as system includes.
 function(calyxo_target target)
   target_compile_options(${target} PRIVATE ${CALYXO_WARNINGS})
@@ -20,9 +25,6 @@ endfunction()
 # calyxo_library(name SOURCES ... LIBS ...)
 function(calyxo_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT ARG_SOURCES)
-    return()  # a library not begun yet
-  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   calyxo_target(${name})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
@@ -38,12 +40,10 @@ endfunction()
 include(GoogleTest)
 function(calyxo_test name)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
-  if(NOT ARG_SOURCES)
-    return()  # a folder without tests yet
-  endif()
   add_executable(${name} ${ARG_SOURCES})
   calyxo_target(${name})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} calyxo_testsupport GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} calyxo_testsupport calyxo_testisolation GTest::gtest
+                        GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
@@ -70,15 +70,4 @@ function(calyxo_fuzz_target name)
   add_test(NAME ${name}.corpus COMMAND ${name} ${run_args})
   set_tests_properties(${name}.corpus PROPERTIES LABELS fuzz
     ENVIRONMENT "ASAN_OPTIONS=halt_on_error=1:detect_leaks=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
-endfunction()
-
-# The suite's libraries that exist, for programs that may use any of them.
-function(calyxo_existing_libraries out)
-  set(libs)
-  foreach(lib calyxo_calibration calyxo_link calyxo_data calyxo_base calyxo_testsupport)
-    if(TARGET ${lib})
-      list(APPEND libs ${lib})
-    endif()
-  endforeach()
-  set(${out} ${libs} PARENT_SCOPE)
 endfunction()

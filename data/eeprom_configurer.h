@@ -10,6 +10,10 @@ constexpr unsigned eeprom_usable_size_page7 = 236;  // page 7 keeps room for the
 constexpr unsigned eeprom_high_page = 250;          // at EEPROM address 0xFA00
 constexpr unsigned char eeprom_end_mark = 0xFF;
 constexpr unsigned char eeprom_absent = 255;        // "no record" answer of the searches
+// Records that the compiler, the generator and the setup writer all know.
+constexpr unsigned char eeprom_pin_code_tag = 131;
+constexpr unsigned char eeprom_sysctrl_tag = 132;
+constexpr unsigned eeprom_key_size = 16;  // a communication or LoRaWAN key
 
 // Compile result bits.
 constexpr int eeprom_result_error = 1;     // unknown element or instruction, bad value

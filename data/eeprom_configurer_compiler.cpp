@@ -23,8 +23,8 @@ struct Telement {
 
 const Telement elements[] = {
     {"STATION_ID", 130, compile_station_id},
-    {"PIN_CODE", 131, compile_pin_code},
-    {"SYSCTRL", 132, compile_sysctrl},
+    {"PIN_CODE", eeprom_pin_code_tag, compile_pin_code},
+    {"SYSCTRL", eeprom_sysctrl_tag, compile_sysctrl},
     {"ACQ_INTERVAL0", 133, compile_value},
     {"ACQ_INTERVAL", 133, compile_value},
     {"GSM_INTERVAL", 134, compile_value},
@@ -139,6 +139,11 @@ int Teeprom_configurer::compileConfiguration(XMLElement* configuration)
     for (XMLElement* child = xml_FirstChildEntity(configuration);
          child && write_position < usableSize() && !overflow; child = xml_NextEntity(child)) {
         const Telement* element = find_element(xml_GetName(child));
+        unsigned char generic_tag = 0;
+        if (!element && generic_record_tag(xml_GetName(child), &generic_tag)) {
+            result |= compile_generic_record(*this, child, generic_tag);
+            continue;
+        }
         if (!element) {
             log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(child));
             result |= eeprom_result_error;

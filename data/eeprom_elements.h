@@ -12,6 +12,13 @@ namespace eeprom {
 using Telement_compiler = int (*)(Teeprom_configurer& image, tinyxml2::XMLElement* element,
                                   unsigned char tag);
 
+// The setup writer's generic form: "h" and the tag in decimal (1 to 191).
+// True when name is such a name; tag gets the tag.
+bool generic_record_tag(const char* name, unsigned char* tag);
+// <hN value="V"/> for a value record, <hN size="L" hex="..."/> for a block
+// record: the bytes go in as they stand.
+int compile_generic_record(Teeprom_configurer& image, tinyxml2::XMLElement* element, unsigned char tag);
+
 // Values, texts and the small block records.
 int compile_value(Teeprom_configurer& image, tinyxml2::XMLElement* element, unsigned char tag);
 int compile_value_five_bytes(Teeprom_configurer& image, tinyxml2::XMLElement* element, unsigned char tag);

@@ -11,29 +11,40 @@ namespace eeprom {
 namespace {
 
 constexpr unsigned host_max = 255;
-constexpr unsigned key_size = 16;
+
+// The record keeps one byte of port: a larger one would point the logger
+// elsewhere, so it is refused. False when the port does not fit.
+bool port_byte(XMLElement* element, const char* record, unsigned char* out)
+{
+    const int port = attribute_int_or(element, "port", 0);
+    if (port < 0 || port > 255) {
+        log_printf("ERROR : Teeprom_configurer, %s port=\"%d\" does not fit one byte", record, port);
+        return false;
+    }
+    *out = static_cast<unsigned char>(port);
+    return true;
+}
 
 }  // namespace
 
 int compile_http_host(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    const int port = attribute_int_or(element, "port", 0);
-    // The record keeps one byte of port: a larger one would point the logger elsewhere.
-    if (port < 0 || port > 255) {
-        log_printf("ERROR : Teeprom_configurer, HTTP_HOST port=\"%d\" does not fit one byte", port);
+    unsigned char port = 0;
+    if (!port_byte(element, "HTTP_HOST", &port))
         return eeprom_result_error;
-    }
-    append_byte_and_text(image, tag, static_cast<unsigned char>(port), attribute_text(element, "host"), host_max);
+    append_byte_and_text(image, tag, port, attribute_text(element, "host"), host_max);
     return 0;
 }
 
 int compile_gprs_tcp(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    const char* server = attribute_text(element, "server");
+    unsigned char port = 0;
+    if (!port_byte(element, "GPRS_TCP", &port))
+        return eeprom_result_error;
     const unsigned length_offset = image.beginBlock(tag);
     append_dotted(image, attribute_text(element, "ip"));
-    image.appendByte(static_cast<unsigned char>(attribute_int_or(element, "port", 0)));
-    append_chars(image, server, host_max);
+    image.appendByte(port);
+    append_chars(image, attribute_text(element, "server"), host_max);
     image.endBlock(length_offset);
     return 0;
 }
@@ -48,11 +59,11 @@ int compile_server_ip(Teeprom_configurer& image, XMLElement* element, unsigned c
 
 int compile_com_key(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
 {
-    unsigned char key[key_size] = {};
-    attribute_hex_bytes(element, "value_hex", key, key_size);
-    Trecord record(2 + key_size);
+    unsigned char key[eeprom_key_size] = {};
+    attribute_hex_bytes(element, "value_hex", key, eeprom_key_size);
+    Trecord record(2 + eeprom_key_size);
     record.open(tag);
-    record.addBytes(key, key_size);
+    record.addBytes(key, eeprom_key_size);
     record.closeLength();
     record.appendWhole(image);
     return 0;
@@ -140,13 +151,13 @@ int compile_radio_config(Teeprom_configurer& image, XMLElement* element, unsigne
         flags |= 0x04;
     flags |= attribute_word(element, "ack_postpone", postpones, 2, 0);
 
-    unsigned char data[9 + 2 * key_size] = {};
+    unsigned char data[9 + 2 * eeprom_key_size] = {};
     data[0] = static_cast<unsigned char>(flags);
     put_be32(data + 1, attribute_hex_number(element, "netID_hex", 4));
     put_be32(data + 5, attribute_hex_number(element, "devAddr_hex", 4));
     unsigned length = 10;
     if (attribute_text(element, "nwkSkey_hex")) {
-        attribute_hex_bytes(element, "nwkSkey_hex", data + 9, key_size);
+        attribute_hex_bytes(element, "nwkSkey_hex", data + 9, eeprom_key_size);
         length = 25;
     }
     if (attribute_text(element, "AppEUI_hex")) {
@@ -154,7 +165,7 @@ int compile_radio_config(Teeprom_configurer& image, XMLElement* element, unsigne
         length = length < 17 ? 17 : length;
     }
     if (attribute_text(element, "appSkey_hex")) {
-        attribute_hex_bytes(element, "appSkey_hex", data + 9 + key_size, key_size);
+        attribute_hex_bytes(element, "appSkey_hex", data + 9 + eeprom_key_size, eeprom_key_size);
         length = sizeof data;
     }
     Trecord record(2 + sizeof data);

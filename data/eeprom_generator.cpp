@@ -9,8 +9,6 @@ namespace {
 
 // Records starting here or beyond are never found by the record search.
 constexpr unsigned last_record_start = 249;
-constexpr unsigned char pin_code_tag = 131;
-constexpr unsigned char sysctrl_tag = 132;
 constexpr unsigned char system_config_tag = 7;
 constexpr unsigned max_string_length = 255;
 
@@ -106,7 +104,7 @@ bool Teeprom_generator::addPinCode(const char* text)
     unsigned value = 0;
     for (unsigned i = 0; i < 4; ++i)
         value = (value << 8) | (i < n ? static_cast<unsigned char>(text[i]) : 0u);
-    return addValue(pin_code_tag, value);
+    return addValue(eeprom_pin_code_tag, value);
 }
 
 bool Teeprom_generator::addSysctrl(int acq_enabled, int acq_automatic, int acq_dump, int gsm_enabled,
@@ -126,7 +124,7 @@ bool Teeprom_generator::addSysctrl(int acq_enabled, int acq_automatic, int acq_d
     gsm |= gsm_call == 1 ? 0x02u : 0u;
     gsm |= gprs == 1 ? 0x04u : 0u;
     gsm |= call_on_ring == 1 ? 0x10u : 0u;
-    return addValue(sysctrl_tag, (flags << 24) | (gsm << 16) | (static_cast<unsigned>(time_zone) & 0xFFu));
+    return addValue(eeprom_sysctrl_tag, (flags << 24) | (gsm << 16) | (static_cast<unsigned>(time_zone) & 0xFFu));
 }
 
 bool Teeprom_generator::addSystemConfig(unsigned char a, unsigned char b, unsigned char c, unsigned char d,

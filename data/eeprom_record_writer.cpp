@@ -11,10 +11,7 @@ namespace eeprom {
 
 namespace {
 
-constexpr unsigned char pin_code_tag = 131;
-constexpr unsigned char sysctrl_tag = 132;
 constexpr unsigned snr_text_max = 32;  // index and parts
-constexpr unsigned key_size = 16;
 constexpr unsigned task_configuration_size = 7;
 constexpr unsigned ethernet_ip_size = 20;
 constexpr unsigned com_config_max = 8;
@@ -186,10 +183,10 @@ bool write_key_or_task(Tmy_string* text, const Tblock& r)
                       read_be32(r.data + 1), static_cast<int>(read_be16(r.data + 5)));
         return true;
     }
-    if (r.length != key_size)
+    if (r.length != eeprom_key_size)
         return false;
     text->append("\t\t\t\t <APPKEY  value_hex=\"");
-    text->appendHex(r.data, key_size);
+    text->appendHex(r.data, eeprom_key_size);
     text->append("\" />\n");
     return true;
 }
@@ -268,11 +265,11 @@ bool write_radio_config(Tmy_string* text, const Tblock& r)
     append_hex_attribute(text, "netID_hex", r.data + 1, 4);
     append_hex_attribute(text, "devAddr_hex", r.data + 5, 4);
     if (length > 24)
-        append_hex_attribute(text, "nwkSkey_hex", r.data + 9, key_size);
+        append_hex_attribute(text, "nwkSkey_hex", r.data + 9, eeprom_key_size);
     else if (length > 16)
         append_hex_attribute(text, "AppEUI_hex", r.data + 9, 8);
     if (length > 40)
-        append_hex_attribute(text, "appSkey_hex", r.data + 25, key_size);
+        append_hex_attribute(text, "appSkey_hex", r.data + 25, eeprom_key_size);
     text->append("\t\t\t\t\t/>\n");
     return true;
 }
@@ -406,7 +403,7 @@ void write_value_record(Tmy_string* text, unsigned char tag, unsigned value)
 {
     if (!text)
         return;
-    if ((tag == pin_code_tag && write_pin_code(text, value)) || (tag == sysctrl_tag && write_sysctrl(text, value)))
+    if ((tag == eeprom_pin_code_tag && write_pin_code(text, value)) || (tag == eeprom_sysctrl_tag && write_sysctrl(text, value)))
         return;
     for (const Tnamed_value& named : named_values) {
         if (named.tag == tag) {

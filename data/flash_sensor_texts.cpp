@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 constexpr unsigned item_head = 3;  // tag byte and BE16 length
 
 enum : unsigned { SENSOR_PRESSURE_LOGGER = 1, SENSOR_ULTRASONIC = 2 };

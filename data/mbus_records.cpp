@@ -14,6 +14,10 @@ constexpr unsigned char CI_LONG_HEADER = 0x72;
 constexpr unsigned char VIF_PLAIN_TEXT = 0x7C;
 constexpr unsigned char VIF_END = 0x0F;
 constexpr int MAX_EXTENSIONS = 10;
+// The kWh energy code with its extension bit, and the first extension E111 1101
+// (bit 7: another follows) that corrects it by a factor of 1000.
+constexpr unsigned char VIF_ENERGY_KWH_EXTENDED = 0x86;
+constexpr unsigned char VIFE_CORRECTION_1000 = 0x7D;
 
 const char* const LINE_ENERGY = " { Position=%d, Length=%d :   energy=%f} ";
 const char* const LINE_VOLUME = " { Position=%d, Length=%d :   volume=%f} ";
@@ -59,13 +63,18 @@ void append_line(mbus_data* set, const char* format, unsigned position, unsigned
         set->lines.appendf(format, static_cast<int>(position), static_cast<int>(length), value);
 }
 
-// Appends the line of one data record that the decoder understands.
-void decode_record(mbus_data* set, unsigned char dif, unsigned char vif, const unsigned char* data,
-                   unsigned position, unsigned length)
+// Appends the line of one data record that the decoder understands; vife is
+// the VIF's first extension (0 when it has none).
+void decode_record(mbus_data* set, unsigned char dif, unsigned char vif, unsigned char vife,
+                   const unsigned char* data, unsigned position, unsigned length)
 {
     const bool int32 = dif == DIF_INT32;
     const bool bcd8 = dif == DIF_BCD8;
     const bool real = dif == DIF_REAL;
+    // Only the correction extension makes 0x86 a MWh value; any other
+    // extension leaves it the kWh code 0x06.
+    if (vif == VIF_ENERGY_KWH_EXTENDED && (vife & 0x7F) != VIFE_CORRECTION_1000)
+        vif = 0x06;
     switch (vif) {
     case 0x03:
         if (int32)
@@ -118,7 +127,7 @@ void decode_record(mbus_data* set, unsigned char dif, unsigned char vif, const u
             set->lines.appendf(LINE_SERIAL, static_cast<int>(position), static_cast<int>(length), set->serial);
         }
         break;
-    case 0x86:
+    case VIF_ENERGY_KWH_EXTENDED:
         if (int32)
             append_line(set, LINE_ENERGY, position, length, le32(data) * 1000.0);
         break;
@@ -155,6 +164,7 @@ void decode_records(mbus_data* set)
         if (!skip_extensions(frame, count, &index, dif) || index >= count)
             return;
         const unsigned char vif = frame[index++];
+        const unsigned char vife = (vif & 0x80) && index < count ? frame[index] : 0;
         if (vif == VIF_PLAIN_TEXT) {
             if (index >= count)
                 return;
@@ -172,7 +182,7 @@ void decode_records(mbus_data* set)
             return;  // the data run past the frame
         if (vif == VIF_END)
             return;
-        decode_record(set, dif, vif, frame + index, position, index + data_length - position);
+        decode_record(set, dif, vif, vife, frame + index, position, index + data_length - position);
         index += data_length;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/default_folders.h"
 #include "base/log.h"
 #include "base/params.h"
 #include "base/parse.h"
@@ -181,13 +182,9 @@ Tsetup::Tsetup()
 {
     std::memset(raw_paths, 0, sizeof raw_paths);
     std::memset(resolved_paths, 0, sizeof resolved_paths);
-    const char* const default_bin = "c:\\vornhal\\data_bin";
-    const char* const default_xml = "c:\\vornhal\\data_xml";
-    std::strcpy(raw_paths[0], default_bin);
-    std::strcpy(resolved_paths[0], default_bin);
-    std::strcpy(raw_paths[1], default_xml);
-    std::strcpy(resolved_paths[1], default_xml);
     get_current_dir(&base_directory);
+    setPathQuietly(0, default_folder_data_bin);
+    setPathQuietly(1, default_folder_data_xml);
 }
 
 int Tsetup::readFile(const char* path)
@@ -215,18 +212,33 @@ int Tsetup::readText(const char* text)
 
 void Tsetup::setPath(int index, const char* raw)
 {
-    char* const resolved = resolved_paths[index];
     convert_value(raw, raw_paths[index], VALUE_TEXT, PATH_SIZE);
     log_printf("%s = \"%s\"", path_keys[index], raw_paths[index]);
+    if (resolvePath(index))
+        log_printf("%s = \"%s\"", path_keys[index], resolved_paths[index]);
+}
+
+void Tsetup::setPathQuietly(int index, const char* raw)
+{
+    text_copy_bounded(raw_paths[index], raw, PATH_SIZE);
+    resolvePath(index);
+}
+
+bool Tsetup::resolvePath(int index)
+{
+    char* const resolved = resolved_paths[index];
     resolved[0] = '\0';
     if (raw_paths[index][0] == '\0' && index >= always_resolved_paths)
-        return;
-    if (is_absolute_path(raw_paths[index])) {
-        text_copy_bounded(resolved, raw_paths[index], PATH_SIZE);
-        return;
+        return false;
+    // A Windows drive path becomes the same path under $HOME.
+    Tmy_string local;
+    local_path(&local, raw_paths[index]);
+    if (is_absolute_path(local.c_str())) {
+        text_copy_bounded(resolved, local.c_str(), PATH_SIZE);
+        return std::strcmp(local.c_str(), raw_paths[index]) != 0;
     }
-    path_join(resolved, PATH_SIZE, base_directory.c_str(), raw_paths[index]);
-    log_printf("%s = \"%s\"", path_keys[index], resolved);
+    path_join(resolved, PATH_SIZE, base_directory.c_str(), local.c_str());
+    return true;
 }
 
 int Tsetup::parse(XMLElement* root)

@@ -105,7 +105,12 @@ public:
 private:
     enum { PATH_COUNT = 4, PATH_SIZE = 512 };
 
+    // Stores a path as read and logs it, then its resolved form when that differs.
     void setPath(int index, const char* raw);
+    void setPathQuietly(int index, const char* raw);
+    // The raw path made absolute: a Windows drive path under $HOME, a relative
+    // one joined to the base directory. True when the result differs from it.
+    bool resolvePath(int index);
 
     char raw_paths[PATH_COUNT][PATH_SIZE];
     char resolved_paths[PATH_COUNT][PATH_SIZE];

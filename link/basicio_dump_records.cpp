@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 // Bytes of the radio status before its telegram.
 enum : unsigned {

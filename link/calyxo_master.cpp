@@ -1,10 +1,11 @@
 #include "link/calyxo_master.h"
 
-#include <cstdlib>
 #include <string_view>
 
+#include "base/default_folders.h"
 #include "base/log.h"
 #include "base/parse.h"
+#include "base/paths.h"
 #include "base/program_interface.h"
 #include "link/gui_ids.h"
 #include "link/main_window_port.h"
@@ -36,7 +37,6 @@ struct Ttext_setting {
 };
 
 const Ttext_setting text_settings[] = {
-    {"path_xml", &Tcalyxo_master::path_xml},
     {"PIN_CODE", &Tcalyxo_master::pin_code},
     {"APN_USERNAME", &Tcalyxo_master::apn_username},
     {"APN_PASSWORD", &Tcalyxo_master::apn_password},
@@ -84,9 +84,7 @@ Tcalyxo_master::Tcalyxo_master()
     START_GET_HEALTH.init("START_GET_HEALTH", this);
     START_QUICK_SYNC.init("START_QUICK_SYNC", this);
     START_SCRIPT.init("START_SCRIPT", this);
-    path_xml.assign("vornhal/data_xml");
-    if (const char* home = std::getenv("HOME"))
-        path_xml.printf("%s/vornhal/data_xml", home);
+    local_path(&path_xml, default_folder_data_xml);
     http_host.assign("localhost");
     http_url.assign("/gprs/blocks.php");
     setParameter("name", "master");
@@ -160,7 +158,9 @@ void Tcalyxo_master::setParameter(const char* key, const char* value)
             return;
         }
     }
-    if (text_compare_nocase(key, "path_bin") == 0) {
+    if (text_compare_nocase(key, "path_xml") == 0) {
+        local_path(&path_xml, value);
+    } else if (text_compare_nocase(key, "path_bin") == 0) {
         if (module)
             module->setParameter("path_bin", value);
     } else if (text_compare_nocase(key, "verbose") == 0) {

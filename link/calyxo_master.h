@@ -53,6 +53,8 @@ public:
     bool redp_mem_write(uint32_t address, const uint8_t* data, unsigned count);
     bool redp_mem_read(uint32_t address, unsigned count);
     void redp_stop();
+    // The logger jumped into another program: see Tmodule_resource::restart_redp_session.
+    void redp_restart_session();
 
     // LoRaWAN key and MAC programming (calyxo_master_key_and_mac.cpp): the
     // serial number (0: none) and new keys (mode 1 APPKEY, mode 2 also
@@ -71,7 +73,8 @@ public:
     uint8_t mac[8] = {};
     // The logger's page 7 while the key page is built.
     Teeprom_configurer key_image;
-    // The MAC text of parameter 162.
+    // The MAC text of parameter 162: "00-11-22-33-44-55", six hex pairs with dashes.
+    static constexpr unsigned mac_text_chars = 17;
     uint8_t mac_text[255] = {};
     uint8_t mac_text_length = 0;
 
@@ -132,7 +135,7 @@ public:
         LINK_DISCONNECTING = 4,
     };
     enum : uint8_t { ACCESS_FREE = 3 };
-    enum : int { STATE_IDLE = 0, STATE_STARTING = 1, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+    enum : int { STATE_IDLE = 0, STATE_STARTING = 1 };
     enum : unsigned { TRACE_MASTER_NOTIFICATION = 0x1 };
 
     // Ends the key-and-MAC and script loops.

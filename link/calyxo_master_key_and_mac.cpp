@@ -34,8 +34,6 @@ constexpr unsigned char TAG_APPKEY = 14;
 constexpr unsigned char TAG_NWKSKEY = 16;
 constexpr unsigned key_length = 16;
 constexpr uint8_t PARAMETER_MAC = 162;
-// "00-11-22-33-44-55"
-constexpr unsigned mac_text_chars = 17;
 constexpr unsigned mac_text_bytes = 6;
 
 bool all_bytes(const uint8_t* bytes, unsigned count, uint8_t value)

@@ -11,9 +11,6 @@ namespace {
 
 constexpr uint8_t PARAMETER_MAC = 162;
 constexpr uint8_t PARAMETER_COM_DEBUG = 169;
-// "00-11-22-33-44-55": six hex pairs with dashes.
-constexpr unsigned mac_text_chars = 17;
-constexpr unsigned dump_bytes_per_line = 16;
 // Hz per count of the radio's cycle counter.
 constexpr double hz_per_cycle = 61.03515;
 constexpr int utc_plus_one = 3600;

@@ -27,3 +27,9 @@ void Tcalyxo_master::redp_stop()
     if (module)
         module->stop_redp();
 }
+
+void Tcalyxo_master::redp_restart_session()
+{
+    if (module)
+        module->restart_redp_session();
+}

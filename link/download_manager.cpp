@@ -24,9 +24,9 @@ enum : int {
     HOLE_SEARCH = 200,
     WRITE_BLOCK = 220,
     CANCELLING = 901,
-    END_SUCCESS = 1000,
-    END_CANCELLED = 1001,
-    END_ERROR = 1002,
+    END_SUCCESS = Tsequence::STATE_SUCCESS,
+    END_CANCELLED = Tsequence::STATE_CANCELLED,
+    END_ERROR = Tsequence::STATE_FAILED,
 };
 
 constexpr unsigned settle_ms = 200;
@@ -37,7 +37,6 @@ constexpr unsigned min_rate = 300;
 constexpr unsigned rate_waits = 5;
 // A data frame's payload: the 32-bit flash address, then the data.
 constexpr unsigned btp_address_bytes = 4;
-constexpr unsigned dump_bytes_per_line = 16;
 
 void build_btp(Tmlp_message* msg, unsigned char n, unsigned char command)
 {

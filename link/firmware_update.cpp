@@ -271,9 +271,13 @@ void Tfirmware_update::on_redp_set_done()
         advance(update_state + (STEP_DATA_LIST - STEP_CLEAR), error_send);
         break;
     case STEP_UPDATER_JUMP:
-        advance(STEP_PROBE + second_stage, error_send);
+        // An answered jump waits for the timer as a silent one does: the
+        // update program must be up, and in extension mode be reached at its
+        // rate and address, before it is probed.
         break;
     case STEP_FIRMWARE_JUMP:
+        // The new firmware answered before it started: back to its link.
+        leaveUpdateProgram();
         update_state = STEP_IDLE;
         log_printf("------------------------------ <DONE> ----------------");
         break;
@@ -341,11 +345,24 @@ void Tfirmware_update::on_redp_refused(uint8_t command, uint8_t code)
     fail(text.c_str());
 }
 
+void Tfirmware_update::leaveUpdateProgram()
+{
+    master.redp_restart_session();
+    if (link_switched) {
+        master.setParameter("baudrate", "9600");
+        master.setParameter("mscp_dest", "254");
+        link_switched = false;
+    }
+}
+
 void Tfirmware_update::rfu_on_timer()
 {
     switch (update_state) {
     case STEP_UPDATER_JUMP:
+        // The jump restarted the logger's program: a new session with the
+        // update program, whether the jump was answered or not.
         master.redp_stop();
+        master.redp_restart_session();
         // The update program listens at 38400 baud on address 1.
         if (master.getModeFlag("extension") == 1) {
             master.setParameter("baudrate", "38400");
@@ -362,11 +379,7 @@ void Tfirmware_update::rfu_on_timer()
     case STEP_FIRMWARE_JUMP:
         // The new firmware does not answer the jump: nothing waits for it.
         master.redp_stop();
-        if (link_switched) {
-            master.setParameter("baudrate", "9600");
-            master.setParameter("mscp_dest", "254");
-            link_switched = false;
-        }
+        leaveUpdateProgram();
         update_state = STEP_IDLE;
         master.stop(nullptr);
         log_printf("------------------------------ <DONE - CHECK device> ----------------");

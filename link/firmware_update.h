@@ -51,6 +51,9 @@ private:
     // A refused request: the update stops with an error.
     void sent(bool refused);
     void fail(const char* text);
+    // The new firmware runs: a new REDP session, and in extension mode its
+    // rate and address again.
+    void leaveUpdateProgram();
     void log(const char* text);
     void progress(int kind, int value);
     void wait(int ms);

@@ -12,9 +12,9 @@ enum : int {
     OPENING = 100,
     DISCONNECTING = 500,
     CLOSING = 900,
-    END_CONNECTED = 1000,
-    END_CANCELLED = 1001,
-    END_ERROR = 1002,
+    END_CONNECTED = Tsequence::STATE_SUCCESS,
+    END_CANCELLED = Tsequence::STATE_CANCELLED,
+    END_ERROR = Tsequence::STATE_FAILED,
     END_DISCONNECTED = 1005,
 };
 
@@ -22,7 +22,6 @@ enum : unsigned { TRACE_PORT = 0x100, TRACE_BYTES = 0x200 };
 
 enum : unsigned { REQUEST_CONNECT = 1, REQUEST_DISCONNECT = 2, REQUEST_DONE = 5 };
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 }  // namespace
 

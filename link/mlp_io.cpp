@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 void report(Tevent_resource* receiver, Tmy_event* event)
 {

@@ -1,8 +1,8 @@
 #include "link/module_resource.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "base/default_folders.h"
 #include "base/list.h"
 #include "base/log.h"
 #include "base/params.h"
@@ -113,10 +113,7 @@ Tmodule_resource::~Tmodule_resource()
 void Tmodule_resource::setDefaults()
 {
     Tsequence::setParameter("name", "module resource");
-    // The Windows default folder, under the home directory.
-    const char* home = std::getenv("HOME");
-    if (path_join(path_bin, sizeof path_bin, home ? home : "", "vornhal/data_bin") == 0)
-        path_bin[0] = '\0';
+    setParameter("path_bin", default_folder_data_bin);
     std::strcpy(com_port, "COM1");
     download_protocol.assign("btp");
     download_start = -1;
@@ -141,7 +138,9 @@ void Tmodule_resource::setParameter(const char* key, const char* value)
     if (param_match_bool(key, "disable_acq_during_download", value, &disable_acq_during_download))
         return;
     if (text_compare_nocase(key, "path_bin") == 0) {
-        copy_path_setting(path_bin, sizeof path_bin, value);
+        Tmy_string folder;
+        local_path(&folder, value);
+        copy_path_setting(path_bin, sizeof path_bin, folder.c_str());
     } else if (text_compare_nocase(key, "com_port") == 0) {
         // The stem of a file name: no separators, no dots.
         copy_path_setting(com_port, sizeof com_port, value);
@@ -197,19 +196,19 @@ bool Tmodule_resource::runIdle()
         int first_state;
     };
     static const Tstart starts[] = {
-        {&Tmodule_resource::START_STATUS, 100},
-        {&Tmodule_resource::START_DOWNLOAD, 800},
-        {&Tmodule_resource::START_EEPROM_DOWNLOAD, 1500},
-        {&Tmodule_resource::START_EEPROM_UPLOAD, 2000},
-        {&Tmodule_resource::START_OUT_CONTROL, 2200},
-        {&Tmodule_resource::START_HEALTH, 2400},
-        {&Tmodule_resource::START_R_A_W_VAR, 2650},
-        {&Tmodule_resource::START_SET_VAR, 2700},
-        {&Tmodule_resource::START_GET_VAR, 2750},
-        {&Tmodule_resource::START_CONTROL, 2800},
-        {&Tmodule_resource::START_GET_PARAMETER, 2900},
-        {&Tmodule_resource::START_QUICK_SYNC, 3000},
-        {&Tmodule_resource::START_CONF_SEQUENCE, 5000},
+        {&Tmodule_resource::START_STATUS, module_states::status.first},
+        {&Tmodule_resource::START_DOWNLOAD, module_states::flash_download.first},
+        {&Tmodule_resource::START_EEPROM_DOWNLOAD, module_states::eeprom_download.first},
+        {&Tmodule_resource::START_EEPROM_UPLOAD, module_states::eeprom_upload.first},
+        {&Tmodule_resource::START_OUT_CONTROL, module_states::out_control.first},
+        {&Tmodule_resource::START_HEALTH, module_states::probe_health.first},
+        {&Tmodule_resource::START_R_A_W_VAR, module_states::raw_variables.first},
+        {&Tmodule_resource::START_SET_VAR, module_states::set_variable.first},
+        {&Tmodule_resource::START_GET_VAR, module_states::get_variable.first},
+        {&Tmodule_resource::START_CONTROL, module_states::control.first},
+        {&Tmodule_resource::START_GET_PARAMETER, module_states::get_parameter.first},
+        {&Tmodule_resource::START_QUICK_SYNC, module_states::quick_sync.first},
+        {&Tmodule_resource::START_CONF_SEQUENCE, module_states::conf_sequence.first},
     };
     for (const Tstart& start : starts)
         onEvent(&(this->*start.event), start.first_state);
@@ -218,7 +217,7 @@ bool Tmodule_resource::runIdle()
 
 bool Tmodule_resource::runEnd()
 {
-    if (state != STATE_SUCCESS && state != STATE_CANCELLED && state != STATE_FAILED)
+    if (!module_states::end.holds(state))
         return false;
     if (consumed)
         finish(static_cast<uint8_t>(state - STATE_SUCCESS + TERMINATE_SUCCESS));

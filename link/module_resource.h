@@ -10,6 +10,7 @@
 #include "link/conf_sequence_item.h"
 #include "link/mlp_message.h"
 #include "link/module_resource_core.h"
+#include "link/module_resource_states.h"
 
 class Tredp_hooks;
 
@@ -59,9 +60,12 @@ public:
     bool start_redp_mem_read(uint32_t address, unsigned count);
     // Abandons the exchange under way; a later answer reaches no hook.
     void stop_redp();
+    // The logger's program restarted (a jump): it knows no REDP session, so
+    // the next exchange opens a new one. Abandons an exchange under way.
+    void restart_redp_session();
     // Null: no hooks.
     void setRedpHooks(Tredp_hooks* hooks) { redp_hooks = hooks; }
-    enum : int { STATE_REDP = 3200 };
+    enum : int { STATE_REDP = module_states::redp.first };
 
     // Requests. The GTP ones go through the GTP socket; each is true when refused.
     bool mscp_gtp_sendSetVar(uint8_t id, uint32_t value, uint8_t flag);
@@ -121,7 +125,7 @@ public:
     const Tconf_sequence_item* confSequenceItem(int index) const;
 
     // Operation end states.
-    enum : int { STATE_IDLE = 0, STATE_SUCCESS = 1000, STATE_CANCELLED = 1001, STATE_FAILED = 1002 };
+    enum : int { STATE_IDLE = 0 };
 
     // The serial line is gone: the operation that runs ends at once in ERROR
     // (nothing more can reach the logger), keeping what it received, and the
@@ -187,6 +191,8 @@ public:
 
     // Data of the last 'Z' (EEPROM read) and 'Q' (MMS range) answers.
     static constexpr unsigned answer_data_capacity = Tmlp_message::max_payload - 2;
+    // EEPROM bytes one write or read request carries at most.
+    static constexpr unsigned max_chunk = 48;
     uint8_t eeprom_read_buffer[answer_data_capacity] = {};
     uint16_t eeprom_read_length = 0;
     uint8_t mms_buffer[answer_data_capacity] = {};

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 // Longest BASICIO text output that is logged.
 constexpr unsigned stringout_max = 127;
 // A frame needs its header, a command byte and the checksum to be read at all.

@@ -10,7 +10,6 @@
 namespace {
 
 // Data bytes of one 'X' or 'Z' request.
-constexpr unsigned max_chunk = 48;
 // The upload walk is over after page 250.
 constexpr unsigned page_walk_end = 256;
 constexpr unsigned last_low_page = 7;
@@ -19,7 +18,7 @@ constexpr uint8_t CONTROL_RELOAD = 0;
 constexpr uint8_t CONTROL_RESTART_ACQ = 8;
 
 enum : int {
-    STATE_UP_READ_ACQ = 2000,
+    STATE_UP_READ_ACQ = module_states::eeprom_upload.first,
     STATE_UP_ACQ_OFF = 2003,
     STATE_UP_BEGIN = 2006,
     STATE_UP_WRITE = 2010,
@@ -32,7 +31,7 @@ enum : int {
     STATE_UP_RELOAD = 2140,
     STATE_UP_RESTART = 2150,
     STATE_UP_CLOSE = 2199,
-    STATE_DOWN_READ_ACQ = 1500,
+    STATE_DOWN_READ_ACQ = module_states::eeprom_download.first,
     STATE_DOWN_ACQ_OFF = 1503,
     STATE_DOWN_BEGIN = 1506,
     STATE_DOWN_PAGE = 1508,
@@ -41,6 +40,8 @@ enum : int {
     STATE_DOWN_NEXT_PAGE = 1530,
     STATE_DOWN_CLOSE = 1599,
 };
+static_assert(module_states::eeprom_upload.holds(STATE_UP_CLOSE), "upload states in their range");
+static_assert(module_states::eeprom_download.holds(STATE_DOWN_CLOSE), "download states in their range");
 
 // The interval records that an upload also writes into the running logger.
 struct Tinterval_write {
@@ -172,7 +173,7 @@ void Tmodule_resource::reportUploadPages()
 
 bool Tmodule_resource::runEepromUpload()
 {
-    if (state < STATE_UP_READ_ACQ || state > STATE_UP_CLOSE)
+    if (!module_states::eeprom_upload.holds(state))
         return false;
     bool refused = false;
     bool closes = true;  // STOP and ERROR lead to the closing step
@@ -277,7 +278,7 @@ bool Tmodule_resource::runEepromUpload()
 
 bool Tmodule_resource::runEepromDownload()
 {
-    if (state < STATE_DOWN_READ_ACQ || state > STATE_DOWN_CLOSE)
+    if (!module_states::eeprom_download.holds(state))
         return false;
     bool refused = false;
     bool closes = true;

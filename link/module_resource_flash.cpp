@@ -27,7 +27,7 @@ constexpr uint32_t max_mms_request = 248;
 constexpr unsigned copy_block = 512;
 
 enum : int {
-    STATE_READ_ACQ = 800,
+    STATE_READ_ACQ = module_states::flash_download.first,
     STATE_ACQ_OFF = 810,
     STATE_STATION_ID = 815,
     STATE_NEXT_ADDRESS = 817,
@@ -41,6 +41,7 @@ enum : int {
     STATE_SAVE_NEXT_ADDRESS = 850,
     STATE_CLOSE = 890,
 };
+static_assert(module_states::flash_download.holds(STATE_CLOSE), "download states in their range");
 
 const int opening_states[3] = {STATE_READ_ACQ, STATE_ACQ_OFF, STATE_STATION_ID};
 
@@ -302,7 +303,7 @@ void Tmodule_resource::runTransferStart(const int (&states)[3], int after, bool*
 
 bool Tmodule_resource::runDownload()
 {
-    if (state < STATE_READ_ACQ || state > STATE_CLOSE)
+    if (!module_states::flash_download.holds(state))
         return false;
     bool refused = false;
     bool closes = true;  // STOP and ERROR lead to the closing step

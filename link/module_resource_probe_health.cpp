@@ -19,7 +19,7 @@ constexpr uint8_t CONTROL_ACQUIRE_HEALTH = 66;
 constexpr uint8_t health_kind_full = 2;
 
 enum : int {
-    STATE_READ_ACQ = 2400,
+    STATE_READ_ACQ = module_states::probe_health.first,
     STATE_ACQ_OFF = 2410,
     STATE_STATION_ID = 2415,
     STATE_MMS_BEFORE = 2420,
@@ -29,6 +29,7 @@ enum : int {
     STATE_BTP_CANCEL = 2431,
     STATE_CLOSE = 2490,
 };
+static_assert(module_states::probe_health.holds(STATE_CLOSE), "health states in their range");
 
 const int opening_states[3] = {STATE_READ_ACQ, STATE_ACQ_OFF, STATE_STATION_ID};
 
@@ -46,7 +47,7 @@ bool Tmodule_resource::start_health(uint8_t kind, bool quiet)
 
 bool Tmodule_resource::runHealth()
 {
-    if (state < STATE_READ_ACQ || state > STATE_CLOSE)
+    if (!module_states::probe_health.holds(state))
         return false;
     bool refused = false;
     bool closes = true;  // STOP and ERROR lead to the closing step

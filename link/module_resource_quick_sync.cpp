@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t clock_tolerance = 10;
 
 enum : int {
-    STATE_READ_TIME = 3000,
+    STATE_READ_TIME = module_states::quick_sync.first,
     STATE_READ_ACQ_NEXT = 3010,
     STATE_READ_GSM_NEXT = 3020,
     STATE_GRID = 3030,
@@ -21,6 +21,7 @@ enum : int {
     STATE_WRITE_ACQ_NEXT = 3050,
     STATE_WRITE_TIME = 3060,
 };
+static_assert(module_states::quick_sync.holds(STATE_WRITE_TIME), "quick sync states in their range");
 
 // Where the acquisition falls in each period, and the spread of the GSM time
 // after it, so that loggers do not all call at once.

@@ -12,10 +12,6 @@
 
 namespace {
 
-// Where the data of a CCP request or answer starts: after command and sequence number.
-constexpr unsigned ccp_data = MSCP_SEQUENCE + 1;
-// A CCP frame's bytes besides its data: header, command, sequence number, checksum.
-constexpr unsigned ccp_overhead = ccp_data + 1;
 // Data bytes one memory request carries at most.
 constexpr unsigned redp_data_max = 52;
 
@@ -83,6 +79,12 @@ void Tmodule_resource::stop_redp()
         return;
     redpSocket().cancel();
     state = STATE_IDLE;
+}
+
+void Tmodule_resource::restart_redp_session()
+{
+    stop_redp();
+    redpSocket().cancel();
 }
 
 bool Tmodule_resource::runRedp()

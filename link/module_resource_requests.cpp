@@ -13,11 +13,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
-// Where the data of a CCP request or answer starts: after command and sequence number.
-constexpr unsigned ccp_data = MSCP_SEQUENCE + 1;
-// A CCP frame's bytes besides its data: header, command, sequence number, checksum.
-constexpr unsigned ccp_overhead = ccp_data + 1;
 // Text bytes that one BASICIO command carries at most.
 constexpr unsigned basicio_text_max = 58;
 

@@ -12,11 +12,9 @@ namespace {
 // A get step's value until the logger answers: the float no-value marker.
 constexpr uint32_t no_value_pattern = 0x7F7FF023;
 constexpr unsigned half_page = 128;
-constexpr unsigned max_chunk = 48;
-constexpr unsigned dump_bytes_per_line = 16;
 
 enum : int {
-    STATE_NEXT_ITEM = 5000,
+    STATE_NEXT_ITEM = module_states::conf_sequence.first,
     STATE_READ_FIRST_HALF = 5006,
     STATE_READ_SECOND_HALF = 5008,
     STATE_WRITE_BEGIN = 5010,
@@ -26,6 +24,7 @@ enum : int {
     STATE_ITEM_DONE = 5089,
     STATE_SEQUENCE_DONE = 5090,
 };
+static_assert(module_states::conf_sequence.holds(STATE_SEQUENCE_DONE), "sequence states in their range");
 
 }  // namespace
 
@@ -154,7 +153,7 @@ void Tmodule_resource::sendConfWriteChunk()
 
 bool Tmodule_resource::runConfSequence()
 {
-    if (state < STATE_NEXT_ITEM || state > STATE_SEQUENCE_DONE)
+    if (!module_states::conf_sequence.holds(state))
         return false;
     Tconf_sequence_item* item = sequence_item;
     switch (state) {

@@ -24,7 +24,7 @@ struct Tstatus_step {
 
 // The TIME read of state 100 always runs.
 const Tstatus_step status_steps[] = {
-    {100, Tread::variable, 0, STATUS_FIELD_COUNT, 105},
+    {module_states::status.first, Tread::variable, 0, STATUS_FIELD_COUNT, 105},
     {105, Tread::variable, 38, STATUS_STATION_ID, 107},
     {107, Tread::variable, 39, STATUS_SYSTEM_INFO, 110},
     {110, Tread::variable, 3, STATUS_ACQ, 115},
@@ -42,6 +42,7 @@ const Tstatus_step status_steps[] = {
     {176, Tread::nvflags, 0, STATUS_NVFLAGS, 190},
 };
 constexpr int status_last_state = 190;
+static_assert(module_states::status.holds(status_last_state), "status states in their range");
 
 // The logger keeps its NVFLAGS byte at this EEPROM address.
 constexpr uint32_t nvflags_address = 255;

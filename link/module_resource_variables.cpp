@@ -12,18 +12,21 @@
 namespace {
 
 enum : int {
-    STATE_RAW_READ = 2650,
+    STATE_RAW_READ = module_states::raw_variables.first,
     STATE_RAW_ADD = 2660,
-    STATE_SET_VAR = 2700,
-    STATE_GET_VAR = 2750,
+    STATE_SET_VAR = module_states::set_variable.first,
+    STATE_GET_VAR = module_states::get_variable.first,
     STATE_GET_VAR_STORE = 2760,
-    STATE_OUT_READ_ACQ = 2200,
+    STATE_OUT_READ_ACQ = module_states::out_control.first,
     STATE_OUT_ACQ_OFF = 2210,
     STATE_OUT_SET = 2220,
     STATE_OUT_RESTORE = 2299,
-    STATE_CONTROL = 2800,
-    STATE_GET_PARAMETER = 2900,
+    STATE_CONTROL = module_states::control.first,
+    STATE_GET_PARAMETER = module_states::get_parameter.first,
 };
+static_assert(module_states::raw_variables.holds(STATE_RAW_ADD) && module_states::get_variable.holds(STATE_GET_VAR_STORE) &&
+                  module_states::out_control.holds(STATE_OUT_RESTORE),
+              "variable states in their ranges");
 
 }  // namespace
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr unsigned dump_bytes_per_line = 16;
 
 // The request's n data bytes follow command and sequence number; header,
 // command, sequence number and checksum make 7 bytes besides them.
@@ -174,7 +173,7 @@ void Tmscp_ccpSocket::collectPart(const Tmlp_message& f)
     const unsigned count = f.length - own_message_length;
     if (parts_total + count >= parts_capacity)
         return;
-    std::memcpy(parts + parts_total, f.bytes + MSCP_SEQUENCE + 1, count);
+    std::memcpy(parts + parts_total, f.bytes + ccp_data, count);
     parts_total = static_cast<unsigned short>(parts_total + count);
 }
 

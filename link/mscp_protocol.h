@@ -49,3 +49,8 @@ enum : unsigned {
     // Header and checksum around the payload.
     MSCP_FRAME_OVERHEAD = 5,
 };
+
+// Where the data of a CCP request or answer starts: after command and sequence number.
+constexpr unsigned ccp_data = MSCP_SEQUENCE + 1;
+// A CCP frame's bytes besides its data: header, command, sequence number, checksum.
+constexpr unsigned ccp_overhead = ccp_data + 1;

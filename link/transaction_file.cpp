@@ -1,9 +1,9 @@
 #include "link/transaction_file.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "base/default_folders.h"
 #include "base/list.h"
 #include "base/my_string.h"
 #include "base/parse.h"
@@ -99,8 +99,7 @@ void transaction_folder(Tmy_string* out)
 {
     if (!out)
         return;
-    const char* home = std::getenv("HOME");
-    out->printf("%s/vornhal/transactions", home ? home : "");
+    local_path(out, default_folder_transactions);
 }
 
 void transaction_read_host(Tmy_string* out)

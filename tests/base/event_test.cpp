@@ -217,12 +217,19 @@ TEST(EventQueueWindow, EventsBeforeTheWindowAreKeptAndPostsAfterItAreDropped)
     EXPECT_EQ(recorded::application_ready_calls(), ready_before + 1);  // the start routine runs first
     EXPECT_EQ(recorder.received, (Names{"EARLY"}));
 
+    EXPECT_FALSE(window.quitRequested());
+    application_terminate();
+    EXPECT_TRUE(window.quitRequested());
+
     event_queue_detach();
     Tmy_event late;
     late.init("LATE", &recorder);
     late.signal();
     EXPECT_EQ(window.postedMessages(), 0);
     event_remove_from_queue(&late);
+    Tmanual_signal_window other;
+    application_terminate();  // no window: nothing to end
+    EXPECT_FALSE(other.quitRequested());
 }
 
 namespace {
@@ -328,13 +335,67 @@ TEST_F(DelayResource, DestroyedDelayKillsItsTimer)
     window.advance(200);
 }
 
+// A timer started before the signal window exists waits for it, then runs
+// its whole period on the window and reports once; one stopped meanwhile
+// never starts.
+TEST(DelayResourceWithoutWindow, TimerStartedBeforeTheWindowRunsWhenItAttaches)
+{
+    Tdelay_owner early;
+    Tdelay_owner stopped;
+    early.delay.setDelay(300);
+    stopped.delay.setDelay(100);
+    EXPECT_TRUE(early.delay.isRunning());
+    early.delay.setDelay(50);  // ignored while it waits, as while it runs
+    stopped.delay.stopTimer();
+    EXPECT_FALSE(stopped.delay.isRunning());
+
+    Tmanual_signal_window window;
+    early.clock = &window;
+    stopped.clock = &window;
+    event_queue_attach(&window);
+    window.pumpAll();
+    EXPECT_EQ(window.runningTimers(), 1);
+    window.advance(299);
+    EXPECT_TRUE(early.success_at.empty());
+    window.advance(1);
+    EXPECT_EQ(early.success_at, (std::vector<int>{300}));
+    window.advance(1000);
+    EXPECT_EQ(early.success_at.size(), 1u);
+    EXPECT_TRUE(stopped.success_at.empty());
+    EXPECT_FALSE(early.delay.isRunning());
+    event_queue_detach();
+}
+
+TEST(DelayResourceWithoutWindow, DestroyedWaitingTimerNeverStarts)
+{
+    {
+        Tdelay_resource transient;
+        transient.setDelay(100);
+    }
+    Tmanual_signal_window window;
+    event_queue_attach(&window);
+    window.pumpAll();
+    EXPECT_EQ(window.runningTimers(), 0);
+    event_queue_detach();
+}
+
+// A window that has no timer to give.
+class Tno_timer_window : public Tmanual_signal_window {
+public:
+    int startTimer(unsigned) override { return 0; }
+};
+
 TEST(DelayResourceWithoutWindow, TimerThatCannotStartSaysSo)
 {
+    Tno_timer_window window;
+    event_queue_attach(&window);
+    window.pumpAll();
     recorded::clear_log();
     Tdelay_resource delay;
     delay.setDelay(100);
     EXPECT_FALSE(delay.isRunning());
     EXPECT_TRUE(recorded::log_contains("ERROR : delay : timer of 100 ms could not be started"));
+    event_queue_detach();
 }
 
 namespace {

@@ -33,6 +33,40 @@ TEST(Paths, Join)
     EXPECT_STREQ(tiny, "keep");
 }
 
+// Paths of setup files and defaults: a drive path goes under $HOME with '/'
+// for each backslash; other paths only change their backslashes.
+TEST(Paths, LocalPathPutsDrivePathsUnderHome)
+{
+    Ttemp_home home;
+    const std::string h = home.path();
+    const struct {
+        const char* given;
+        std::string local;
+    } cases[] = {
+        {"c:\\vornhal\\data_bin", h + "/vornhal/data_bin"},
+        {"D:/vornhal/data_xml/", h + "/vornhal/data_xml/"},
+        {"c:\\", h},
+        {"c:", h},
+        {"e:x\\y", h + "/x/y"},
+        {"/var/data", "/var/data"},
+        {"results\\2026", "results/2026"},
+        {"1:x", "1:x"},
+        {"", ""},
+    };
+    Tmy_string out;
+    for (const auto& c : cases) {
+        local_path(&out, c.given);
+        EXPECT_EQ(std::string(out.c_str()), c.local) << c.given;
+    }
+    local_path(&out, nullptr);
+    EXPECT_STREQ(out.c_str(), "");
+    local_path(nullptr, "c:\\x");
+
+    Ttemp_home no_home(Ttemp_home::unset);
+    local_path(&out, "c:\\vornhal\\data_bin");
+    EXPECT_STREQ(out.c_str(), "vornhal/data_bin");  // under the working folder
+}
+
 TEST(Paths, MakeDirPathCreatesEveryLevel)
 {
     Ttemp_dir dir;

@@ -425,6 +425,7 @@ TEST(BytecodeText, GoldenTextOfTheFixtureSequence)
     ASSERT_EQ(sequence.size(), static_cast<size_t>(page[1]));
     const Twritten written = write_text(sequence);
     EXPECT_FALSE(written.refused);
+    golden_output("tests/data/fixtures/bytecode/klvr32.txt", written.text);
     EXPECT_EQ(written.text, read_file_bytes(fixture("klvr32.txt")));
     // The text compiles back to the very bytes.
     const Tcompiled again = compile_text(written.text);

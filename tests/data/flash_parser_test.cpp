@@ -127,6 +127,7 @@ TEST_F(FlashParserTest, GoldenDownloadsGiveTheirExactWellFormedXml)
                                       sizeof path),
                   0);
         EXPECT_EQ(std::string(path), out_dir + "/" + golden.output);
+        golden_output("tests/data/fixtures/flash/" + std::string(golden.name) + ".xml", read_file_bytes(path));
         EXPECT_EQ(read_file_bytes(path), read_file_bytes(fixture(std::string(golden.name) + ".xml")));
         expect_well_formed(path);
         expect_strictly_well_formed(path);

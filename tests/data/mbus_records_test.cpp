@@ -105,7 +105,13 @@ TEST(MbusRecords, DifVifScaling)
         {{0x0C, 0x07}, bcd8(1234), " { Position=19, Length=6 :   energy=12340.000000} "},
         {{0x04, 0x06}, le32(77), " { Position=19, Length=6 :   energy=77.000000} "},
         {{0x04, 0x07}, le32(77), " { Position=19, Length=6 :   energy=770.000000} "},
-        {{0x04, 0x86, 0x3B}, le32(5), " { Position=19, Length=7 :   energy=5000.000000} "},
+        // 0x86 is kWh with an extension; only the correction extension 0x7D
+        // (0xFD when another follows) multiplies it by 1000.
+        {{0x04, 0x86, 0x7D}, le32(5), " { Position=19, Length=7 :   energy=5000.000000} "},
+        {{0x04, 0x86, 0xFD, 0x3B}, le32(5), " { Position=19, Length=8 :   energy=5000.000000} "},
+        {{0x04, 0x86, 0x3B}, le32(39831), " { Position=19, Length=7 :   energy=39831.000000} "},
+        {{0x04, 0x86, 0xBB, 0x7D}, le32(5), " { Position=19, Length=8 :   energy=5.000000} "},
+        {{0x0C, 0x86, 0x3B}, bcd8(1234), " { Position=19, Length=7 :   energy=1234.000000} "},
         {{0x04, 0x13}, le32(123456), " { Position=19, Length=6 :   volume=123.456000} "},
         {{0x04, 0x14}, le32(123456), " { Position=19, Length=6 :   volume=1234.560000} "},
         {{0x04, 0x15}, le32(123456), " { Position=19, Length=6 :   volume=12345.600000} "},

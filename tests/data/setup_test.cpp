@@ -28,6 +28,7 @@ protected:
     }
     void TearDown() override { ASSERT_EQ(chdir(old_dir.c_str()), 0); }
 
+    Ttemp_home home;
     Ttemp_dir dir;
     std::string old_dir;
     std::string base;
@@ -36,8 +37,11 @@ protected:
 TEST_F(Setup_test, ConstructionGivesTheDefaultDataPaths)
 {
     Tsetup setup;
-    EXPECT_STREQ(setup.getPath("PATH_DATA_BIN"), "c:\\vornhal\\data_bin");
-    EXPECT_STREQ(setup.getPath("PATH_DATA_XML"), "c:\\vornhal\\data_xml");
+    // The Windows default folders, in their place under $HOME.
+    EXPECT_STREQ(setup.getRawPath("PATH_DATA_BIN"), "c:\\vornhal\\data_bin");
+    EXPECT_STREQ(setup.getRawPath("PATH_DATA_XML"), "c:\\vornhal\\data_xml");
+    EXPECT_EQ(std::string(setup.getPath("PATH_DATA_BIN")), home.path() + "/vornhal/data_bin");
+    EXPECT_EQ(std::string(setup.getPath("PATH_DATA_XML")), home.path() + "/vornhal/data_xml");
     EXPECT_STREQ(setup.getPath("PATH_STATUS_LOG"), "");
     EXPECT_STREQ(setup.getPath("PATH_SETUP_LOG"), "");
 }
@@ -56,11 +60,31 @@ TEST_F(Setup_test, PathsAreResolvedAgainstTheBaseDirectory)
     EXPECT_STREQ(setup.getPath("path_data_xml"), (base + "/results").c_str());
     EXPECT_STREQ(setup.getRawPath("PATH_DATA_XML"), "results");
     EXPECT_STREQ(setup.getPath("PATH_STATUS_LOG"), "");
-    EXPECT_STREQ(setup.getPath("PATH_SETUP_LOG"), "e:\\x");
+    EXPECT_EQ(std::string(setup.getPath("PATH_SETUP_LOG")), home.path() + "/x");
     EXPECT_STREQ(setup.getPath("PATH_OTHER"), "");
     EXPECT_STREQ(setup.getPath(nullptr), "");
     EXPECT_TRUE(recorded::log_contains("PATH_DATA_XML = \"results\""));
     EXPECT_TRUE(recorded::log_contains("PATH_DATA_XML = \"" + base + "/results\""));
+}
+
+// A setup file written on Windows: drive paths go under $HOME, backslashes
+// of relative paths are separators, and no folder named with a backslash is
+// made in the working folder.
+TEST_F(Setup_test, WindowsPathsOfASetupFileAreMappedForThisPlatform)
+{
+    Tsetup setup;
+    ASSERT_EQ(setup.readText("<SETUP>"
+                             "<PATH_DATA_BIN path=\"c:\\vornhal\\data_bin\"/>"
+                             "<PATH_DATA_XML path=\"data\\xml\"/>"
+                             "<PATH_STATUS_LOG path=\"C:/vornhal/calyxo_basicstatus_log\"/>"
+                             "</SETUP>"),
+              0);
+    EXPECT_EQ(std::string(setup.getPath("PATH_DATA_BIN")), home.path() + "/vornhal/data_bin");
+    EXPECT_EQ(std::string(setup.getPath("PATH_DATA_XML")), base + "/data/xml");
+    EXPECT_EQ(std::string(setup.getPath("PATH_STATUS_LOG")), home.path() + "/vornhal/calyxo_basicstatus_log");
+    EXPECT_STREQ(setup.getRawPath("PATH_DATA_BIN"), "c:\\vornhal\\data_bin");
+    EXPECT_TRUE(recorded::log_contains("PATH_DATA_BIN = \"c:\\vornhal\\data_bin\""));
+    EXPECT_TRUE(recorded::log_contains("PATH_DATA_BIN = \"" + home.path() + "/vornhal/data_bin\""));
 }
 
 TEST_F(Setup_test, AParseClearsTheDefaultsAndTheLastPathElementWins)

@@ -199,9 +199,131 @@ TEST_F(FirmwareUpdate, ExtensionModeSwitchesToTheUpdateProgramAndBack)
     EXPECT_EQ(logger.read([](const sim::State& s) { return s.address; }), 254);
 }
 
+TEST_F(FirmwareUpdate, ExtensionModeWaitsForTheSwitchWhenTheLoggerAnswersTheJump)
+{
+    logger.update([](sim::State& s) {
+        s.address = 254;
+        s.update.answer_jumps = true;
+    });
+    master.setParameter("mscp_dest", "254");
+    ASSERT_EQ(master.getModeFlag("extension"), 1);
+    load(firmware_file_text());
+    update.rfu_start();
+    ASSERT_TRUE(reaches(900)) << failureText();
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.update.running == sim::Program::updater; },
+                                 std::chrono::seconds(10)));
+    // The answer to the jump arrives; nothing is sent to the update program
+    // before the timer has switched the link to it.
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    pump.window.pumpAll();
+    EXPECT_EQ(update.state(), 900u);
+    EXPECT_TRUE(window.failures.empty()) << failureText();
+    EXPECT_EQ(logger.executions({sim::port::redp, sim::redp::get}), 1u);
+    update.rfu_on_timer();
+    EXPECT_EQ(update.state(), 950u);
+    EXPECT_EQ(master.mscp_dest, 1);
+    update.rfu_on_timer();
+    ASSERT_TRUE(reaches(1900)) << failureText();
+    EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 38400u; }));
+    // The new firmware answers its jump too: the update is done, and the link
+    // is back at the firmware's rate and address.
+    ASSERT_TRUE(runUntil([&] { return update.state() == 0u || !window.failures.empty(); }));
+    EXPECT_TRUE(window.failures.empty()) << failureText();
+    EXPECT_TRUE(recorded::log_contains("------------------------------ <DONE> ----------------"));
+    EXPECT_EQ(master.mscp_dest, 254);
+    EXPECT_TRUE(pump.until([&] { return logger.lineBaud() == 9600u; }));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.address; }), 254);
+    logger.read([](const sim::State& s) {
+        EXPECT_EQ(s.update.jumps, 2u);
+        for (const Tline& line : firmware_lines)
+            EXPECT_EQ(s.update.firmware.read(line.address, 16), line.data);
+        return 0;
+    });
+}
+
+// Without extension mode nothing is switched, but an answered jump still
+// waits for the timer, and the update program gets a session of its own.
+TEST_F(FirmwareUpdate, NormalModeAnsweredJumpWaitsForTheTimerToo)
+{
+    logger.update([](sim::State& s) { s.update.answer_jumps = true; });
+    ASSERT_EQ(master.getModeFlag("extension"), 0);
+    load(firmware_file_text());
+    update.rfu_start();
+    ASSERT_TRUE(reaches(900)) << failureText();
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    pump.window.pumpAll();
+    EXPECT_EQ(update.state(), 900u);
+    update.rfu_on_timer();
+    EXPECT_EQ(update.state(), 950u);
+    update.rfu_on_timer();
+    ASSERT_TRUE(runUntil([&] { return update.state() == 0u || !window.failures.empty(); }));
+    EXPECT_TRUE(window.failures.empty()) << failureText();
+    EXPECT_TRUE(recorded::log_contains("------------------------------ <DONE> ----------------"));
+    EXPECT_EQ(window.waits, (std::vector<int>{4000, 1000, 2500}));
+    EXPECT_EQ(master.mscp_dest, 1);
+    EXPECT_EQ(logger.lineBaud(), 9600u);
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.update.jumps; }), 2u);
+}
+
+TEST_F(FirmwareUpdate, LoggerTakesWritesOnlyAfterInitAndClear)
+{
+    struct Tcounting_hooks : Tredp_hooks {
+        void on_redp_set_done() override { ++sets; }
+        void on_redp_mem_w_range_done() override { ++writes; }
+        void on_redp_refused(uint8_t, uint8_t) override { ++refused; }
+        unsigned sets = 0, writes = 0, refused = 0;
+    } hooks;
+    module.setRedpHooks(&hooks);
+    // The memory holds the old program until it is cleared.
+    logger.read([](const sim::State& s) {
+        EXPECT_FALSE(s.update.updater.isErased());
+        EXPECT_NE(s.update.updater.read(0, 16), Bytes(16, 0xFF));
+        return 0;
+    });
+    const Bytes line = line_bytes(1);
+    auto write = [&] {
+        ASSERT_FALSE(module.start_redp_mem_write(0, line.data(), static_cast<unsigned>(line.size())));
+        ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    };
+    auto set = [&](uint8_t id, uint32_t value) {
+        ASSERT_FALSE(module.start_redp_set(id, value));
+        ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    };
+    // A write and a clear before the init, and a write after the init alone,
+    // are refused and change nothing.
+    write();
+    set(0xF1, 26044);
+    set(0xF0, 26034);
+    write();
+    EXPECT_EQ(hooks.refused, 3u);
+    EXPECT_EQ(hooks.sets, 1u);
+    EXPECT_EQ(hooks.writes, 0u);
+    logger.read([](const sim::State& s) {
+        EXPECT_TRUE(s.update.updater.empty());
+        EXPECT_FALSE(s.update.updater.isErased());
+        return 0;
+    });
+    // After the clear the write is taken; the rest of the memory is erased.
+    set(0xF1, 26044);
+    write();
+    EXPECT_EQ(hooks.refused, 3u);
+    EXPECT_EQ(hooks.writes, 1u);
+    Bytes expected = line;
+    expected.push_back(0xFF);
+    logger.read([&](const sim::State& s) {
+        EXPECT_EQ(s.update.updater.read(0, 17), expected);
+        return 0;
+    });
+    module.setRedpHooks(nullptr);
+}
+
 TEST_F(FirmwareUpdate, ExchangesCarryAtMost52BytesAndAStoppedOneReachesNoHook)
 {
     const Bytes sixty(60, 0x5A);
+    ASSERT_FALSE(module.start_redp_set(0xF0, 26034));
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
+    ASSERT_FALSE(module.start_redp_set(0xF1, 26044));
+    ASSERT_TRUE(runUntil([&] { return module.state == 0; }));
     ASSERT_FALSE(module.start_redp_mem_write(0x100, sixty.data(), static_cast<unsigned>(sixty.size())));
     EXPECT_TRUE(module.start_redp_get(10));  // busy with the write
     ASSERT_TRUE(runUntil([&] { return module.state == 0; }));

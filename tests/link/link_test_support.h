@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "base/event_resource.h"
+#include "data/flash_parser_hooks.h"
+#include "link/basicio_dump.h"
 #include "link/mlp_io.h"
 #include "link/module_view.h"
+#include "link/transaction_file.h"
 #include "platform/manual_signal_window.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
@@ -72,7 +75,8 @@ private:
 };
 
 // The GUI thread's event queue on a manual window, attached for its lifetime;
-// the module view starts afresh and the log record empty.
+// the shared state of the link starts afresh: the module view, the installed
+// hooks, the transaction counter and the log record.
 class Tevent_pump {
 public:
     Tevent_pump()
@@ -80,6 +84,9 @@ public:
         event_queue_attach(&window);
         window.pumpAll();
         module_view = Tmodule_view();
+        flash_parser_hooks_install(nullptr);
+        gsm_dump_display_install(nullptr);
+        transaction_reset_counter();
         recorded::clear_log();
         recorded::clear_gui();
     }

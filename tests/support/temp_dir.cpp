@@ -20,6 +20,26 @@ Ttemp_dir::~Ttemp_dir()
     std::filesystem::remove_all(dir, ignored);
 }
 
+Ttemp_home::Ttemp_home(Tkind kind)
+{
+    if (const char* home = std::getenv("HOME")) {
+        had_home = true;
+        saved = home;
+    }
+    if (kind == fresh)
+        setenv("HOME", folder.path().c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+
+Ttemp_home::~Ttemp_home()
+{
+    if (had_home)
+        setenv("HOME", saved.c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+
 std::string read_file_bytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -36,4 +56,15 @@ bool write_file_bytes(const std::string& path, const std::string& bytes)
 std::string source_path(const std::string& relative)
 {
     return std::string(CALYXO_SOURCE_DIR) + "/" + relative;
+}
+
+void golden_output(const std::string& relative, const std::string& bytes)
+{
+    const char* folder = std::getenv("CALYXO_GOLDEN_OUT");
+    if (!folder || !*folder)
+        return;
+    const std::filesystem::path path = std::filesystem::path(folder) / relative;
+    std::error_code ignored;
+    std::filesystem::create_directories(path.parent_path(), ignored);
+    write_file_bytes(path.string(), bytes);
 }

@@ -9,18 +9,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-speed_t speed_of(unsigned baud)
-{
-    switch (baud) {
-    case 38400:
-        return B38400;
-    case 115200:
-        return B115200;
-    default:
-        return B9600;
-    }
-}
-
 }  // namespace
 
 RawLineClient::RawLineClient(const std::string& device)
@@ -40,14 +28,6 @@ RawLineClient::~RawLineClient()
 {
     if (fd >= 0)
         ::close(fd);
-}
-
-void RawLineClient::setBaud(unsigned baud)
-{
-    termios settings{};
-    tcgetattr(fd, &settings);
-    cfsetspeed(&settings, speed_of(baud));
-    tcsetattr(fd, TCSANOW, &settings);
 }
 
 void RawLineClient::sendBytes(const std::vector<uint8_t>& bytes)
@@ -111,21 +91,4 @@ std::optional<sim::Frame> RawLineClient::receive(std::chrono::milliseconds timeo
         if (sim::decode_frame(*raw, frame) == sim::FrameCheck::ok)
             return frame;
     }
-}
-
-bool RawLineClient::waitHangUp(std::chrono::milliseconds timeout)
-{
-    Clock::time_point deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        pollfd in{fd, POLLIN, 0};
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (poll(&in, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        if (in.revents & (POLLHUP | POLLERR))
-            return true;
-        uint8_t buffer[512];
-        if (::read(fd, buffer, sizeof buffer) <= 0)
-            return true;
-    }
-    return false;
 }

@@ -14,9 +14,12 @@ std::vector<uint8_t> FirmwareMemory::read(uint32_t address, std::size_t count) c
 {
     std::vector<uint8_t> out(count, 0xFF);
     for (std::size_t i = 0; i < count; ++i) {
-        auto found = bytes.find(address + static_cast<uint32_t>(i));
+        const uint32_t at = address + static_cast<uint32_t>(i);
+        auto found = bytes.find(at);
         if (found != bytes.end())
             out[i] = found->second;
+        else if (!erased)
+            out[i] = old_byte(at);
     }
     return out;
 }

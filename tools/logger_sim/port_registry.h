@@ -20,7 +20,6 @@ public:
     void remove();
 
     int com() const { return number; }
-    const std::string& linkPath() const { return link; }
     const std::string& error() const { return failure; }
 
 private:

@@ -38,6 +38,7 @@ Outcome jump(State& state)
         update.running = Program::firmware;
     }
     update.initialised = false;
+    update.cleared = false;
     ++update.jumps;
     Outcome outcome = answer_ok();
     outcome.restart = true;
@@ -55,11 +56,13 @@ Outcome set_variable(State& state, const Bytes& body)
         if (value != key_init)
             return answer_fail();
         state.update.initialised = true;
+        state.update.cleared = false;
         return answer_ok();
     case id_clear:
-        if (value != key_clear)
+        if (value != key_clear || !state.update.initialised)
             return answer_fail();
         target_memory(state.update).clear();
+        state.update.cleared = true;
         return answer_ok();
     case id_jump:
         if (value != key_jump)
@@ -93,6 +96,8 @@ Outcome get_variable(const State& state, const Bytes& body)
 Outcome write_memory(State& state, const Bytes& body)
 {
     if (body.size() < 4)
+        return answer_fail();
+    if (!state.update.initialised || !state.update.cleared)
         return answer_fail();
     target_memory(state.update).write(get_be32(body.data()), Bytes(body.begin() + 4, body.end()));
     return answer_ok();
