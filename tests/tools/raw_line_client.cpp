@@ -92,3 +92,20 @@ std::optional<sim::Frame> RawLineClient::receive(std::chrono::milliseconds timeo
             return frame;
     }
 }
+
+bool RawLineClient::waitHangUp(std::chrono::milliseconds timeout)
+{
+    Clock::time_point deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        pollfd in{fd, POLLIN, 0};
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (poll(&in, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        if (in.revents & (POLLHUP | POLLERR))
+            return true;
+        uint8_t buffer[512];
+        if (::read(fd, buffer, sizeof buffer) <= 0)
+            return true;
+    }
+    return false;
+}

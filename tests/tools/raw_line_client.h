@@ -19,6 +19,7 @@ public:
     RawLineClient(const RawLineClient&) = delete;
     RawLineClient& operator=(const RawLineClient&) = delete;
 
+    bool isOpen() const { return fd >= 0; }
     void sendBytes(const std::vector<uint8_t>& bytes);
     // A frame from the PC (address 0) to the logger.
     void send(uint8_t dest, uint8_t port, const std::vector<uint8_t>& payload);
@@ -27,6 +28,8 @@ public:
     std::optional<std::vector<uint8_t>> receiveRaw(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // The next message that decodes as a frame.
     std::optional<sim::Frame> receive(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Waits until the logger closed its side of the line.
+    bool waitHangUp(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // How many reads returned data so far.
     unsigned reads() const { return read_count; }
 

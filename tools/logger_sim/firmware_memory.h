@@ -33,6 +33,7 @@ public:
     bool isErased() const { return erased; }
     // Nothing written since the start or the last clear.
     bool empty() const { return bytes.empty(); }
+    std::size_t writtenCount() const { return bytes.size(); }
 
     // What the old program holds at an address: never 0xFF, so that a block
     // that was not cleared shows in its CRC.
