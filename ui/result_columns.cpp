@@ -120,10 +120,10 @@ void append_result_cell(std::string& out, const Tflash_parser_data& step, const 
     // Integers are printed whole: the reader keeps them in 64 bits with their sign.
     switch (column.kind) {
     case Tcell_kind::real:
-        append_printf(out, "%.*f", column.temperature && three_digit ? 3 : column.decimals, value.value);
+        append_fixed(out, value.value, column.temperature && three_digit ? 3 : column.decimals);
         break;
     case Tcell_kind::integer:
-        append_printf(out, "%lld", static_cast<long long>(value.integer));
+        append_integer(out, value.integer);
         break;
     case Tcell_kind::pair: {
         const Tflash_parser_value fraction = step.slot(column.fraction_slot);
