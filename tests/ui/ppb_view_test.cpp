@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -157,6 +159,27 @@ TEST_F(PpbView, WithoutConstantsTheConversionRunsOnTheEmptiedOnes)
     empty.convert(&sample, tracers, 0);
     EXPECT_EQ(cell(1, 4), shown(sample.ppb[0]));
     EXPECT_EQ(cell(1, 7), shown(sample.turbidity));
+}
+
+// The custom layout has a units row more than the records: the view still
+// has one row per record.
+TEST_F(PpbView, RowsFollowTheRecordsWhateverTheResultLayout)
+{
+    const std::string filter = dir.file("filter.xml");
+    ASSERT_TRUE(write_file_bytes(filter, "<F><COLUMN name=\"A\" element=\"a145\" attribute=\"v\"/></F>"));
+    dialogs.file_answers.push_back(filter);
+    trigger("CustomFilter1");
+    ASSERT_EQ(grid_rows(window.get()), 7);
+    loadConstants(ui_fixture("calibrat.dat"));
+    click("Button2");
+    EXPECT_EQ(grid_rows(view.get()), 6);
+    EXPECT_EQ(cell(5, 5), "0.100");
+
+    // Escape on its grid hides the view.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    ASSERT_TRUE(view->isVisible());
+    QCoreApplication::sendEvent(view->findChild<QTableView*>("StringGrid1"), &escape);
+    EXPECT_FALSE(view->isVisible());
 }
 
 TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
