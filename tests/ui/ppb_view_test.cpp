@@ -90,7 +90,7 @@ TEST_F(PpbView, ConvertsEachRecordWithTheLoadedConstants)
     EXPECT_EQ(cell(1, 4), "-");
     click("Button2");
     EXPECT_EQ(grid_row(view.get(), 0),
-              (std::vector<std::string>{"Timestamp", "Date", "GMT", "T [\xC2\xB0" "C]", "LED1 [ppb]", "LED2 [ppb]",
+              (std::vector<std::string>{"Timestamp", "Date", "GMT", "T [\u00B0C]", "LED1 [ppb]", "LED2 [ppb]",
                                         "LED3 [ppb]", "TURB []", "Cond. [uS]"}));
     ASSERT_EQ(grid_rows(view.get()), 6);
     // Net signals of the tracer's own points give its concentrations back.
@@ -223,7 +223,7 @@ TEST_F(PpbView, ExportsTheTableTextAndReportsAFileThatCannotBeWritten)
     view->findChild<QAction*>("copytoclipboard1")->trigger();
     const std::string text = dialogs.clipboard;
     EXPECT_EQ(text.substr(0, text.find("\r\n") + 2),
-              "Timestamp;Date;GMT;T [\xC2\xB0" "C];LED1 [ppb];LED2 [ppb];LED3 [ppb];TURB [];Cond. [uS];\r\n");
+              "Timestamp;Date;GMT;T [\u00B0C];LED1 [ppb];LED2 [ppb];LED3 [ppb];TURB [];Cond. [uS];\r\n");
     EXPECT_NE(text.find("1782914400;01.07.2026 14:00:00;0;20.00;100.000;"), std::string::npos);
     dialogs.file_answers.push_back(dir.file("ppb.txt"));
     view->findChild<QAction*>("Savetabular1")->trigger();

@@ -19,7 +19,7 @@ namespace {
 
 using Theadings = std::vector<std::string>;
 
-const std::string degree_c = "[\xC2\xB0" "C]";
+const std::string degree_c = "[\u00B0C]";
 const std::string T = "T " + degree_c;
 
 // Every cell of the window's rows must be the cell under the same heading in
