@@ -6,6 +6,7 @@
 #include "platform/widgets/dialog_seam.h"
 #include "ui/custom_filter_model.h"
 #include "ui/display_columns.h"
+#include "ui/display_options.h"
 #include "ui/result_table_model.h"
 
 class QAction;
@@ -77,8 +78,8 @@ private:
     Tgrid_view* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QAction* type_actions[6] = {};
-    QAction* extension_actions[5] = {};
+    QAction* type_actions[display_type_count] = {};
+    QAction* extension_actions[display_extension_count] = {};
     QAction* CustomFilter1 = nullptr;
     QAction* three_digit_for_temperature = nullptr;
     QAction* Converttoppb1 = nullptr;
