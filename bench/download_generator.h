@@ -31,15 +31,15 @@ class Tdownload_generator {
 public:
     Tdownload_generator(uint32_t station, uint32_t first_time) : station_id(station), start(first_time) {}
 
-    // Records up to total_size bytes of file, header included; stops before
-    // the acquisition that would not fit whole.
-    Tgenerated_download generate(std::size_t total_size)
+    // Records up to total_size bytes of file, header included, and at most
+    // max_steps acquisitions; stops before the acquisition that would not fit whole.
+    Tgenerated_download generate(std::size_t total_size, std::size_t max_steps = SIZE_MAX)
     {
         Tgenerated_download out;
         Bytes records;
         records.reserve(total_size);
         std::size_t header_size = header(0).size();
-        for (uint32_t step = 0;; ++step) {
+        for (uint32_t step = 0; out.time_steps < max_steps; ++step) {
             pending.clear();
             pending_count = 0;
             acquisition(step);

@@ -1,7 +1,8 @@
 // The measurement chain on a full 8 MiB download: its conversion into a
 // measurement XML file, and the reader on that file beside a bare tinyxml2
-// parse of it. Heap figures come from the counting operator new below, which
-// every allocation of the reader and of tinyxml2 passes through.
+// parse of it. Heap figures come from the counting operator new of
+// bench/heap_counter.h, which every allocation of the reader and of tinyxml2
+// passes through.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <tinyxml2.h>
@@ -15,73 +16,10 @@
 #include <string>
 
 #include "bench/download_generator.h"
+#include "bench/heap_counter.h"
+#include "bench/radio_hooks.h"
 #include "data/flash_parser.h"
-#include "data/flash_parser_hooks.h"
-#include "data/mbus_records.h"
-#include "data/wm_bus.h"
 #include "data/xml_parser.h"
-
-namespace {
-
-std::atomic<std::size_t> heap_live{0};
-std::atomic<std::size_t> heap_peak{0};
-
-void note_allocation(void* p)
-{
-    const std::size_t now = heap_live += malloc_usable_size(p);
-    std::size_t peak = heap_peak.load();
-    while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
-    }
-}
-
-void* counted_allocation(std::size_t size)
-{
-    void* p = std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    note_allocation(p);
-    return p;
-}
-
-void counted_release(void* p)
-{
-    if (!p)
-        return;
-    heap_live -= malloc_usable_size(p);
-    std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    return counted_allocation(size);
-}
-
-void* operator new[](std::size_t size)
-{
-    return counted_allocation(size);
-}
-
-void operator delete(void* p) noexcept
-{
-    counted_release(p);
-}
-
-void operator delete[](void* p) noexcept
-{
-    counted_release(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    counted_release(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept
-{
-    counted_release(p);
-}
 
 namespace {
 
@@ -90,25 +28,6 @@ constexpr double mebibyte = 1024.0 * 1024.0;
 constexpr double conversion_target_seconds = 2.0;
 constexpr double reader_time_target = 2.0;  // times the bare parse
 constexpr double reader_peak_target = 1.5;
-
-// The radio decoders that calyxo_basic installs, so that radio records cost
-// what they cost in the program.
-class Tradio_hooks : public Tflash_parser_hooks {
-public:
-    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
-                       bool c1) override
-    {
-        ::wm_bus_to_xml(text, last_time, telegram, count, c1);
-    }
-    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override
-    {
-        ::mbus_decode_records(set, bytes, count);
-    }
-    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override
-    {
-        ::mbus_records_to_xml(text, set);
-    }
-};
 
 // The download file and its measurement XML file, made once in a temporary
 // folder that goes at exit.
@@ -163,7 +82,7 @@ public:
     std::size_t time_steps = 0;
 
 private:
-    mutable Tradio_hooks radio_hooks;
+    mutable bench::Tradio_hooks radio_hooks;
 };
 
 const Tbench_files& files()
@@ -179,16 +98,6 @@ bool files_ready(benchmark::State& state)
         return true;
     state.SkipWithError("the download could not be converted");
     return false;
-}
-
-// Heap in use at its highest while run() ran, above what was in use before.
-template <typename F>
-std::size_t heap_peak_of(F run)
-{
-    const std::size_t before = heap_live.load();
-    heap_peak = before;
-    run();
-    return heap_peak.load() - before;
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start)

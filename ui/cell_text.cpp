@@ -1,6 +1,7 @@
 #include "ui/cell_text.h"
 
 #include <cstdarg>
+#include <charconv>
 #include <cstdio>
 
 void append_printf(std::string& out, const char* format, ...)
@@ -22,4 +23,22 @@ void append_printf(std::string& out, const char* format, ...)
         out.resize(start + static_cast<std::size_t>(length));
     }
     va_end(again);
+}
+
+void append_fixed(std::string& out, double value, int decimals)
+{
+    char buffer[64];
+    const std::to_chars_result written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (written.ec == std::errc())
+        out.append(buffer, written.ptr);
+    else
+        append_printf(out, "%.*f", decimals, value);  // longer than the buffer: a huge value
+}
+
+void append_integer(std::string& out, long long value)
+{
+    char buffer[24];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, written.ptr);
 }

@@ -18,13 +18,19 @@ std::string Tgrid_model::tableText() const
     // A guess of the size keeps the growth to a few copies.
     text.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 6 + 64);
     for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            appendCell(row, column, text);
-            text += ';';
-        }
+        appendRow(row, text);
         text += "\r\n";
     }
     return text;
+}
+
+void Tgrid_model::appendRow(int row, std::string& out) const
+{
+    const int columns = gridColumns();
+    for (int column = 0; column < columns; ++column) {
+        appendCell(row, column, out);
+        out += ';';
+    }
 }
 
 int Tgrid_model::rowCount(const QModelIndex& parent) const

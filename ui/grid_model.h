@@ -18,6 +18,9 @@ public:
     // Appends the UTF-8 text of a grid cell; row 0 is the headings.
     virtual void appendCell(int row, int column, std::string& out) const = 0;
     virtual int columnWidth(int column) const = 0;
+    // Appends every cell of a row, each followed by ";"; a model may do it
+    // faster than cell by cell.
+    virtual void appendRow(int row, std::string& out) const;
 
     std::string cellText(int row, int column) const;
     // Every cell followed by ";", every row ended by CR LF, headings included.

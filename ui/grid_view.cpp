@@ -1,6 +1,7 @@
 #include "ui/grid_view.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 
 #include "ui/grid_model.h"
@@ -23,7 +24,10 @@ void Tgrid_view::showModel(Tgrid_model* model)
         if (shown)
             disconnect(shown, nullptr, this, nullptr);
         shown = model;
+        // The view makes a new selection model for each model and keeps the old one.
+        QItemSelectionModel* previous = selectionModel();
         setModel(model);
+        delete previous;
         if (model)
             connect(model, &QAbstractItemModel::modelReset, this, [this] { applyWidths(); });
     }

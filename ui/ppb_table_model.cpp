@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const headings[] = {"Timestamp",  "Date",       "GMT",     "T [\xC2\xB0" "C]", "LED1 [ppb]",
+const char* const headings[] = {"Timestamp",  "Date",       "GMT",     "T [\u00B0C]", "LED1 [ppb]",
                                 "LED2 [ppb]", "LED3 [ppb]", "TURB []", "Cond. [uS]"};
 constexpr int column_count = static_cast<int>(std::size(headings));
 constexpr int widths[] = {80, 140, 35};

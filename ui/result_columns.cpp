@@ -34,7 +34,7 @@ constexpr Tresult_column pair(int flag, const char* heading, unsigned slot)
 
 // Headings are UTF-8 ("°" is C2 B0).
 constexpr Tresult_column columns[] = {
-    temperature(0, "T [\xC2\xB0" "C]", type(144)),
+    temperature(0, "T [\u00B0C]", type(144)),
     real(2, "F1 [mV]", type(145), 2),
     real(3, "F2 [mV]", type(146), 2),
     real(4, "F3 [mV]", type(147), 2),
@@ -61,12 +61,12 @@ constexpr Tresult_column columns[] = {
     real(25, "F8Off [mV]", 6, 2),
     real(25, "F8On  [mV]", 7, 2),
     real(26, "F9m1/m0", 11, 3),
-    temperature(26, "F9T [\xC2\xB0" "C]", 12),
+    temperature(26, "F9T [\u00B0C]", 12),
     integer(38, "In", type(163)),
     real(27, "P [mbar]", type(150), 2),
     real(28, "P", type(164), 5),
     real(29, "RH [%]", type(149), 2),
-    real(30, "Tdew [\xC2\xB0" "C]", type(151), 2),
+    real(30, "Tdew [\u00B0C]", type(151), 2),
     integer(31, "Site [#]", type(137)),
     real(32, "CO2", type(152), 0),
     real(33, "Radon", type(153), 0),
@@ -81,7 +81,7 @@ constexpr Tresult_column columns[] = {
     real(9, "I178[mA]", type(178), 3),
     real(10, "I180[mA]", type(180), 3),
     real(13, "V176[mA]", type(176), 5),
-    real(1, "T154[\xC2\xB0" "C]", type(154), 2),
+    real(1, "T154[\u00B0C]", type(154), 2),
     integer(43, "SN", type(139)),
     pair(44, "Vb [m3]", 21),
     pair(44, "Vm [m3]", 23),
@@ -120,10 +120,10 @@ void append_result_cell(std::string& out, const Tflash_parser_data& step, const 
     // Integers are printed whole: the reader keeps them in 64 bits with their sign.
     switch (column.kind) {
     case Tcell_kind::real:
-        append_printf(out, "%.*f", column.temperature && three_digit ? 3 : column.decimals, value.value);
+        append_fixed(out, value.value, column.temperature && three_digit ? 3 : column.decimals);
         break;
     case Tcell_kind::integer:
-        append_printf(out, "%lld", static_cast<long long>(value.integer));
+        append_integer(out, value.integer);
         break;
     case Tcell_kind::pair: {
         const Tflash_parser_value fraction = step.slot(column.fraction_slot);

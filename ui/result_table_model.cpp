@@ -65,18 +65,39 @@ void Tresult_table_model::appendCell(int row, int column, std::string& out) cons
     const Tflash_parser_data* step = reader ? reader->stepAt(row - 1) : nullptr;
     if (!step)
         return;
-    if (column >= result_fixed_columns) {
+    if (column >= result_fixed_columns)
         append_result_cell(out, *step, *columns[column - result_fixed_columns], three_digit);
+    else
+        appendTimeCell(*step, column, out);
+}
+
+void Tresult_table_model::appendRow(int row, std::string& out) const
+{
+    const Tflash_parser_data* step = row > 0 && reader ? reader->stepAt(row - 1) : nullptr;
+    if (!step) {
+        Tgrid_model::appendRow(row, out);
         return;
     }
-    const Tflash_parser_value time = step->typeSlot(flash_parser_type_first);
+    for (int column = 0; column < result_fixed_columns; ++column) {
+        appendTimeCell(*step, column, out);
+        out += ';';
+    }
+    for (const Tresult_column* column : columns) {
+        append_result_cell(out, *step, *column, three_digit);
+        out += ';';
+    }
+}
+
+void Tresult_table_model::appendTimeCell(const Tflash_parser_data& step, int column, std::string& out) const
+{
+    const Tflash_parser_value time = step.typeSlot(flash_parser_type_first);
     if (!time.valid) {
         if (column == 0)
             out += '-';
         return;
     }
     if (column == 0) {
-        append_printf(out, "%lld", static_cast<long long>(time.integer));
+        append_integer(out, time.integer);
         return;
     }
     calendar_time local;
@@ -85,5 +106,5 @@ void Tresult_table_model::appendCell(int row, int column, std::string& out) cons
         append_printf(out, "%02d.%02d.%04d %02d:%02d:%02d", local.day, local.month, local.year, local.hour,
                       local.minute, local.second);
     else
-        append_printf(out, "%d", local.offset);
+        append_integer(out, local.offset);
 }

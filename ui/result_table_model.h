@@ -5,6 +5,7 @@
 #include "ui/grid_model.h"
 
 class Txml_parser;
+struct Tflash_parser_data;
 struct Tdisplay_columns;
 struct Tresult_column;
 
@@ -25,9 +26,12 @@ public:
     int gridColumns() const override;
     void appendCell(int row, int column, std::string& out) const override;
     int columnWidth(int column) const override;
+    void appendRow(int row, std::string& out) const override;
 
 private:
     int stepCount() const;
+    // The time, date and offset cells of a step.
+    void appendTimeCell(const Tflash_parser_data& step, int column, std::string& out) const;
 
     const Txml_parser* reader = nullptr;
     std::vector<const Tresult_column*> columns;

@@ -78,7 +78,13 @@ TFttimezone_settings::TFttimezone_settings(QWidget* parent) : QDialog(parent)
     Memo1->setReadOnly(true);
     Memo1->setPlainText(QStringLiteral("note :\ntime zone is used to display data. But the \n"
                                        "program also stores the UNIX timestamp of \neach measurement"));
-    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 5 + 8);
+    // Room for the four lines as they are written.
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const QString longest = QStringLiteral("program also stores the UNIX timestamp of ");
+    Memo1->setMinimumWidth(Memo1->fontMetrics().horizontalAdvance(longest) + 24);
+    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4 + 16);
     group->addWidget(Memo1);
     layout->addWidget(GroupBox1);
 

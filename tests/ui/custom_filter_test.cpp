@@ -130,7 +130,7 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
     EXPECT_TRUE(checked("BQS141"));
     EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter"));
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(optional_headings(), (Trow{"T [\xC2\xB0" "C]", "RH [%]", "Tdew [\xC2\xB0" "C]"}));
+    EXPECT_EQ(optional_headings(), (Trow{"T [\u00B0C]", "RH [%]", "Tdew [\u00B0C]"}));
     // A later load still fills the standard layout.
     load(ui_fixture("sequence.xml"));
     EXPECT_EQ(grid_rows(window.get()), 6);

@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -88,7 +90,7 @@ TEST_F(PpbView, ConvertsEachRecordWithTheLoadedConstants)
     EXPECT_EQ(cell(1, 4), "-");
     click("Button2");
     EXPECT_EQ(grid_row(view.get(), 0),
-              (std::vector<std::string>{"Timestamp", "Date", "GMT", "T [\xC2\xB0" "C]", "LED1 [ppb]", "LED2 [ppb]",
+              (std::vector<std::string>{"Timestamp", "Date", "GMT", "T [\u00B0C]", "LED1 [ppb]", "LED2 [ppb]",
                                         "LED3 [ppb]", "TURB []", "Cond. [uS]"}));
     ASSERT_EQ(grid_rows(view.get()), 6);
     // Net signals of the tracer's own points give its concentrations back.
@@ -159,6 +161,27 @@ TEST_F(PpbView, WithoutConstantsTheConversionRunsOnTheEmptiedOnes)
     EXPECT_EQ(cell(1, 7), shown(sample.turbidity));
 }
 
+// The custom layout has a units row more than the records: the view still
+// has one row per record.
+TEST_F(PpbView, RowsFollowTheRecordsWhateverTheResultLayout)
+{
+    const std::string filter = dir.file("filter.xml");
+    ASSERT_TRUE(write_file_bytes(filter, "<F><COLUMN name=\"A\" element=\"a145\" attribute=\"v\"/></F>"));
+    dialogs.file_answers.push_back(filter);
+    trigger("CustomFilter1");
+    ASSERT_EQ(grid_rows(window.get()), 7);
+    loadConstants(ui_fixture("calibrat.dat"));
+    click("Button2");
+    EXPECT_EQ(grid_rows(view.get()), 6);
+    EXPECT_EQ(cell(5, 5), "0.100");
+
+    // Escape on its grid hides the view.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    ASSERT_TRUE(view->isVisible());
+    QCoreApplication::sendEvent(view->findChild<QTableView*>("StringGrid1"), &escape);
+    EXPECT_FALSE(view->isVisible());
+}
+
 TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
 {
     loadConstants(ui_fixture("calibrat.dat"));
@@ -200,7 +223,7 @@ TEST_F(PpbView, ExportsTheTableTextAndReportsAFileThatCannotBeWritten)
     view->findChild<QAction*>("copytoclipboard1")->trigger();
     const std::string text = dialogs.clipboard;
     EXPECT_EQ(text.substr(0, text.find("\r\n") + 2),
-              "Timestamp;Date;GMT;T [\xC2\xB0" "C];LED1 [ppb];LED2 [ppb];LED3 [ppb];TURB [];Cond. [uS];\r\n");
+              "Timestamp;Date;GMT;T [\u00B0C];LED1 [ppb];LED2 [ppb];LED3 [ppb];TURB [];Cond. [uS];\r\n");
     EXPECT_NE(text.find("1782914400;01.07.2026 14:00:00;0;20.00;100.000;"), std::string::npos);
     dialogs.file_answers.push_back(dir.file("ppb.txt"));
     view->findChild<QAction*>("Savetabular1")->trigger();

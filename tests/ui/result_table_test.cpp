@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTableView>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,8 +19,40 @@ namespace {
 
 using Theadings = std::vector<std::string>;
 
-const std::string degree_c = "[\xC2\xB0" "C]";
+const std::string degree_c = "[\u00B0C]";
 const std::string T = "T " + degree_c;
+
+// Every cell of the window's rows must be the cell under the same heading in
+// the golden table text of all columns.
+void expect_cells_as_in_golden(QWidget* window)
+{
+    const std::string golden = read_file_bytes(ui_fixture("results_all_columns.txt"));
+    std::vector<Theadings> rows;
+    std::size_t start = 0;
+    while (start < golden.size()) {
+        const std::size_t end = golden.find("\r\n", start);
+        Theadings cells;
+        for (std::size_t cell = start; cell < end;) {
+            const std::size_t semicolon = golden.find(';', cell);
+            cells.push_back(golden.substr(cell, semicolon - cell));
+            cell = semicolon + 1;
+        }
+        rows.push_back(cells);
+        start = end + 2;
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    const Theadings headings = grid_row(window, 0);
+    for (int r = 1; r <= 2; ++r) {
+        const Theadings shown = grid_row(window, r);
+        ASSERT_EQ(shown.size(), headings.size());
+        for (std::size_t c = 0; c < headings.size(); ++c) {
+            const auto at = std::find(rows[0].begin(), rows[0].end(), headings[c]);
+            ASSERT_NE(at, rows[0].end()) << headings[c];
+            EXPECT_EQ(shown[c], rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(at - rows[0].begin())])
+                << "row " << r << " " << headings[c];
+        }
+    }
+}
 
 struct Tdisplay_type_case {
     const char* item;
@@ -49,6 +82,7 @@ TEST_P(DisplayTypes, ShowTheirColumnsAndCheckOnlyTheirItem)
     EXPECT_FALSE(checked("CustomFilter1"));
     EXPECT_EQ(find_action(window.get(), "Converttoppb1")->isEnabled(), GetParam().enables_ppb);
     EXPECT_EQ(grid_rows(window.get()), 3);
+    expect_cells_as_in_golden(window.get());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,6 +124,7 @@ TEST_P(Extensions, AddTheirColumnsToTheDisplayType)
     EXPECT_EQ(optional_headings(), expected);
     EXPECT_TRUE(checked(GetParam().item));
     EXPECT_TRUE(checked("HVQ_485_P_T"));
+    expect_cells_as_in_golden(window.get());
 }
 
 const std::string F9T = "F9T " + degree_c;

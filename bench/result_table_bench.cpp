@@ -1,0 +1,287 @@
+// The result table window on long measurement files (offscreen): loading a
+// file until the first paint beside the bare reader load of the same file,
+// scrolling from top to bottom in page steps at two lengths, and the whole
+// table text. Heap figures count every allocation through operator new
+// (bench/heap_counter.h); Qt's own buffers taken with malloc are not counted.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <QApplication>
+#include <QAction>
+#include <QScrollBar>
+#include <QTableView>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "bench/download_generator.h"
+#include "bench/heap_counter.h"
+#include "bench/radio_hooks.h"
+#include "data/flash_parser.h"
+#include "data/xml_parser.h"
+#include "platform/widgets/recording_dialogs.h"
+#include "ui/display_columns.h"
+#include "ui/faffiche.h"
+#include "ui/grid_model.h"
+
+namespace {
+
+constexpr std::size_t long_steps = 150000;
+constexpr std::size_t short_steps = 15000;
+constexpr std::size_t download_room = 64u << 20;
+constexpr double mebibyte = 1024.0 * 1024.0;
+constexpr double load_time_target = 1.10;  // times the bare reader load
+constexpr double load_peak_target = 1.10;
+constexpr double table_text_target_seconds = 1.0;
+
+double seconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A measurement file of a number of acquisitions, converted from a generated
+// download, made once per length in a temporary folder that goes at exit.
+class Tmeasurement_file {
+public:
+    explicit Tmeasurement_file(std::size_t steps)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "calyxo-table-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return;
+        dir = pattern;
+        const bench::Tgenerated_download download =
+            bench::Tdownload_generator(12345678, 1765000000).generate(download_room, steps);
+        const std::string download_path = dir + "/download.bin";
+        FILE* file = std::fopen(download_path.c_str(), "wb");
+        if (!file)
+            return;
+        const bool written = std::fwrite(download.bytes.data(), 1, download.bytes.size(), file) == download.bytes.size();
+        if (std::fclose(file) != 0 || !written)
+            return;
+        bench::Tradio_hooks hooks;
+        flash_parser_hooks_install(&hooks);
+        char out_path[512];
+        Tflash_parser parser;
+        if (parser.convertToXml(dir.c_str(), download_path.c_str(), out_path, sizeof out_path) == 0)
+            path = out_path;
+        flash_parser_hooks_install(nullptr);
+    }
+    ~Tmeasurement_file()
+    {
+        std::error_code ignored;
+        if (!dir.empty())
+            std::filesystem::remove_all(dir, ignored);
+    }
+    Tmeasurement_file(const Tmeasurement_file&) = delete;
+    Tmeasurement_file& operator=(const Tmeasurement_file&) = delete;
+
+    std::string dir;
+    std::string path;  // "" when it could not be made
+};
+
+const Tmeasurement_file& measurement_file(std::size_t steps)
+{
+    static std::map<std::size_t, std::unique_ptr<Tmeasurement_file>> made;
+    std::unique_ptr<Tmeasurement_file>& file = made[steps];
+    if (!file)
+        file = std::make_unique<Tmeasurement_file>(steps);
+    return *file;
+}
+
+// The window as calyxo_show shows it: every column on, on screen (offscreen).
+TFaffiche& result_window()
+{
+    static int argc = 1;
+    static char name[] = "result_table_bench";
+    static char* argv[] = {name, nullptr};
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication* application = new QApplication(argc, argv);
+    static TFaffiche* window = nullptr;
+    if (!window) {
+        (void)application;
+        std::setlocale(LC_NUMERIC, "C");
+        window = new TFaffiche;
+        set_display_option("default_affiche", "all_on");
+        display_time_zone = 101;
+        window->resize(1200, 800);
+        window->show();
+    }
+    return *window;
+}
+
+QTableView* grid()
+{
+    return result_window().findChild<QTableView*>(QStringLiteral("StringGrid1"));
+}
+
+// The window shows the file, has laid it out and painted it once.
+void show_and_paint(const std::string& path)
+{
+    result_window();
+    show_result(path.c_str());
+    QCoreApplication::processEvents();
+    grid()->viewport()->repaint();
+}
+
+// Empties the window and gives free heap back to the system, so that each load
+// starts as a program's first one.
+void start_clean()
+{
+    show_result("");
+    malloc_trim(0);
+}
+
+// One load of the file by the bare reader: its time and heap peak; what it
+// read is freed afterwards, untimed.
+void reader_load(const std::string& path, double* seconds, std::size_t* peak, int* steps)
+{
+    // Kept from load to load, as the window keeps its reader.
+    static Txml_parser reader;
+    start_clean();
+    const auto start = std::chrono::steady_clock::now();
+    *peak = std::max(*peak, heap_peak_of([&] { reader.parseFile(path.c_str()); }));
+    *seconds += seconds_since(start);
+    *steps = reader.stepCount();
+    reader.parseFile("");
+}
+
+// One load of the file into the window until its first paint, as show_result
+// does it; what the window adds to its reader's load (the fill, the layout and
+// the paint) is timed apart, since the reader's own time moves with the state
+// of the heap from run to run.
+void window_load(const std::string& path, double* seconds, double* added_seconds, std::size_t* peak)
+{
+    start_clean();
+    TFaffiche& window = result_window();
+    double added = 0;
+    const auto start = std::chrono::steady_clock::now();
+    *peak = std::max(*peak, heap_peak_of([&] {
+        window.show();
+        window.loadResult(path.c_str(), false);
+        const auto read = std::chrono::steady_clock::now();
+        window.fillGrid(display_columns);
+        QCoreApplication::processEvents();
+        grid()->viewport()->repaint();
+        added = seconds_since(read);
+    }));
+    *seconds += seconds_since(start);
+    *added_seconds += added;
+}
+
+// (a) Each iteration loads the file with the bare reader and into the window,
+// each from a clean heap, in turns first one and then the other.
+void BM_load_until_first_paint(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    result_window();
+    double reader_seconds = 0;
+    double window_seconds = 0;
+    double added_seconds = 0;
+    std::size_t reader_peak = 0;
+    std::size_t window_peak = 0;
+    int steps = 0;
+    bool window_first = false;
+    for (auto _ : state) {
+        const double before = window_seconds;
+        if (window_first)
+            window_load(file.path, &window_seconds, &added_seconds, &window_peak);
+        reader_load(file.path, &reader_seconds, &reader_peak, &steps);
+        if (!window_first)
+            window_load(file.path, &window_seconds, &added_seconds, &window_peak);
+        window_first = !window_first;
+        state.SetIterationTime(window_seconds - before);
+    }
+    const double time_ratio = reader_seconds > 0 ? (reader_seconds + added_seconds) / reader_seconds : 0;
+    const double peak_ratio = reader_peak > 0 ? static_cast<double>(window_peak) / static_cast<double>(reader_peak) : 0;
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["time_steps"] = steps;
+    state.counters["reader_ms"] = reader_seconds * 1000 / runs;
+    state.counters["window_ms"] = window_seconds * 1000 / runs;
+    state.counters["added_ms"] = added_seconds * 1000 / runs;
+    state.counters["reader_peak_MiB"] = static_cast<double>(reader_peak) / mebibyte;
+    state.counters["window_peak_MiB"] = static_cast<double>(window_peak) / mebibyte;
+    state.counters["time_vs_reader"] = time_ratio;
+    state.counters["peak_vs_reader"] = peak_ratio;
+    state.counters["target_met"] = time_ratio <= load_time_target && peak_ratio <= load_peak_target ? 1 : 0;
+}
+
+// (b) From top to bottom in page steps, each step painted.
+void BM_scroll_page_steps(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(static_cast<std::size_t>(state.range(0)));
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    show_and_paint(file.path);
+    QScrollBar* bar = grid()->verticalScrollBar();
+    long long page_steps = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        bar->setValue(bar->minimum());
+        const auto start = std::chrono::steady_clock::now();
+        while (bar->value() < bar->maximum()) {
+            bar->setValue(bar->value() + bar->pageStep());
+            grid()->viewport()->repaint();
+            ++page_steps;
+        }
+        seconds += seconds_since(start);
+    }
+    state.counters["rows"] = static_cast<double>(grid()->model()->rowCount());
+    state.counters["page_steps"] = static_cast<double>(page_steps) / static_cast<double>(state.iterations());
+    state.counters["us_per_step"] = page_steps > 0 ? seconds * 1e6 / static_cast<double>(page_steps) : 0;
+}
+
+// (c) The whole table text as the model writes it, and the same through the
+// window's "Copy to clipboard" (the recording seam keeps a copy of it).
+void BM_table_text(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    show_and_paint(file.path);
+    Trecording_dialogs dialogs;
+    const Tgrid_model* model = static_cast<const Tgrid_model*>(grid()->model());
+    QAction* copy = result_window().findChild<QAction*>(QStringLiteral("N1"));
+    double longest = 0;
+    double clipboard_longest = 0;
+    std::size_t size = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        size = model->tableText().size();
+        longest = std::max(longest, seconds_since(start));
+        state.PauseTiming();
+        start = std::chrono::steady_clock::now();
+        copy->trigger();
+        clipboard_longest = std::max(clipboard_longest, seconds_since(start));
+        dialogs.clipboard.clear();
+        dialogs.clipboard.shrink_to_fit();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = static_cast<double>(grid()->model()->rowCount());
+    state.counters["text_MiB"] = static_cast<double>(size) / mebibyte;
+    state.counters["longest_s"] = longest;
+    state.counters["clipboard_longest_s"] = clipboard_longest;
+    state.counters["target_met"] = longest < table_text_target_seconds ? 1 : 0;
+}
+
+}  // namespace
+
+BENCHMARK(BM_load_until_first_paint)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
+BENCHMARK(BM_scroll_page_steps)->Arg(short_steps)->Arg(long_steps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_table_text)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+BENCHMARK_MAIN();
