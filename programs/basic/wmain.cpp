@@ -678,11 +678,22 @@ void TFmain::closeEvent(QCloseEvent* event)
         continueClosing();
 }
 
+bool TFmain::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void TFmain::continueClosing()
 {
     if (!closing || quitting || master.state != Tcalyxo_master::STATE_IDLE)
         return;
-    if (master.getLinkState() == Tcalyxo_master::LINK_CONNECTED && !master.start_disconnect())
-        return;
+    // One disconnection: a link that will not close does not hold the program.
+    if (master.getLinkState() == Tcalyxo_master::LINK_CONNECTED && !disconnect_asked) {
+        disconnect_asked = true;
+        if (!master.start_disconnect())
+            return;
+    }
     close();
 }

@@ -72,6 +72,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The status bar keeps its one text: menu hovering does not blank it.
+    bool event(QEvent* event) override;
 
 private:
     QWidget* buildStatusPage();
@@ -98,6 +100,7 @@ private:
     int pc_zone_offset = 0;
     // Closing was asked for while the master was busy or connected.
     bool closing = false;
+    bool disconnect_asked = false;
     bool quitting = false;
 
     QLabel* pl_operation = nullptr;

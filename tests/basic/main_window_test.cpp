@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QStatusTipEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -216,6 +218,10 @@ TEST_F(MainWindow, BusyIndicatorAndStationNumber)
     window.show_busy(false);
     EXPECT_EQ(bar->currentMessage().toStdString(), "Ready");
     EXPECT_EQ(background_of(bar), button_face());
+    // What a menu sends while hovered leaves the text alone.
+    QStatusTipEvent tip(QString{});
+    QApplication::sendEvent(&window, &tip);
+    EXPECT_EQ(bar->currentMessage().toStdString(), "Ready");
 
     auto* label = child_of<QLabel>(&window, "lb_station_id");
     auto* group = child_of<QGroupBox>(&window, "GroupBox6");
@@ -367,6 +373,25 @@ TEST_F(MainWindow, ClosingWhileAnOperationRunsCancelsItDisconnectsAndThenQuits)
     master.state = Tcalyxo_master::STATE_IDLE;
     master.link_state = Tcalyxo_master::LINK_DISCONNECTED;
     window.show_busy(false);
+    EXPECT_TRUE(pump.quitRequested());
+    EXPECT_FALSE(window.isVisible());
+    master.module = nullptr;
+}
+
+TEST_F(MainWindow, ALinkThatWillNotCloseDoesNotHoldTheProgram)
+{
+    startUp();
+    Tmodule_resource module;
+    master.module = &module;
+    master.link_state = Tcalyxo_master::LINK_CONNECTED;
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(master.START_DISCONNECT.pending.load(), 1);
+    event_remove_from_queue(&master.START_DISCONNECT);
+    // The disconnection failed: the link still counts as connected.
+    master.state = Tcalyxo_master::STATE_IDLE;
+    window.show_busy(false);
+    EXPECT_EQ(master.START_DISCONNECT.pending.load(), 0);
     EXPECT_TRUE(pump.quitRequested());
     EXPECT_FALSE(window.isVisible());
     master.module = nullptr;
