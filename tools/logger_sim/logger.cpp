@@ -7,8 +7,6 @@
 #include "tools/logger_sim/redp_commands.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace sim {
@@ -16,23 +14,6 @@ namespace sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// While nobody has the line open, look again this often.
-constexpr int listener_check_ms = 20;
-
-int milliseconds_until(Clock::time_point deadline, Clock::time_point now)
-{
-    if (deadline <= now)
-        return 0;
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    return static_cast<int>(std::min<long long>(wait, 60000));
-}
-
-void set_nonblocking(int fd)
-{
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-}
 
 }  // namespace
 
@@ -50,24 +31,10 @@ bool Logger::start(const Options& options)
         failure = "the logger is already running";
         return false;
     }
-    if (!line.open()) {
-        failure = line.error();
+    if (!device.open(options.ports_dir, options.com)) {
+        failure = device.error();
         return false;
     }
-    std::string dir = options.ports_dir.empty() ? default_ports_dir() : options.ports_dir;
-    if (!registry.add(dir, options.com, line.devicePath())) {
-        failure = registry.error();
-        line.close();
-        return false;
-    }
-    if (pipe(wake_pipe) != 0) {
-        failure = "cannot make the wake-up pipe";
-        registry.remove();
-        line.close();
-        return false;
-    }
-    set_nonblocking(wake_pipe[0]);
-    set_nonblocking(wake_pipe[1]);
     stopping = false;
     listener = false;
     running = true;
@@ -83,15 +50,10 @@ void Logger::stop()
             return;
         stopping = true;
     }
-    wake();
+    device.wake();
     thread.join();
     std::lock_guard<std::mutex> lock(mutex);
-    registry.remove();
-    line.close();
-    for (int& fd : wake_pipe) {
-        close(fd);
-        fd = -1;
-    }
+    device.close();
     transmitter.discard();
     btp.reset();
     collector.reset();
@@ -108,19 +70,19 @@ std::string Logger::error() const
 std::string Logger::devicePath() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return line.devicePath();
+    return device.pty().devicePath();
 }
 
 int Logger::comNumber() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return registry.com();
+    return device.ports().com();
 }
 
 unsigned Logger::lineBaud() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return line.baud();
+    return device.pty().baud();
 }
 
 unsigned Logger::lineGeneration() const
@@ -135,7 +97,7 @@ void Logger::update(const std::function<void(State&)>& change)
         std::lock_guard<std::mutex> lock(mutex);
         change(state);
     }
-    wake();
+    device.wake();
 }
 
 void Logger::releaseLate()
@@ -147,7 +109,7 @@ void Logger::releaseLate()
             if (responders[entry.first].holdsLate())
                 releasePort(entry.first, now);
     }
-    wake();
+    device.wake();
 }
 
 bool Logger::sendFrame(uint8_t port, const Bytes& payload)
@@ -157,7 +119,7 @@ bool Logger::sendFrame(uint8_t port, const Bytes& payload)
         std::lock_guard<std::mutex> lock(mutex);
         queued = queueUnsolicited(port, payload);
     }
-    wake();
+    device.wake();
     return queued;
 }
 
@@ -168,7 +130,7 @@ bool Logger::sendDump(uint8_t code, const Bytes& content)
         std::lock_guard<std::mutex> lock(mutex);
         queued = queueUnsolicited(port::basicio, make_dump(state, code, content));
     }
-    wake();
+    device.wake();
     return queued;
 }
 
@@ -244,47 +206,20 @@ void Logger::run()
     changed.notify_all();
 }
 
-void Logger::wake()
-{
-    uint8_t byte = 1;
-    if (wake_pipe[1] >= 0 && ::write(wake_pipe[1], &byte, 1) < 0) {
-        // Full: the thread is awake anyway.
-    }
-}
-
-void Logger::drainWake()
-{
-    uint8_t buffer[64];
-    while (::read(wake_pipe[0], buffer, sizeof buffer) > 0) {
-    }
-}
-
 bool Logger::pollLine(std::unique_lock<std::mutex>& lock, Time now)
 {
     std::optional<Time> deadline = nextDeadline();
     std::optional<Time> next_write = transmitter.nextWrite();
     bool want_write = listener && next_write && *next_write <= now;
-    int fd = line.fd();
     lock.unlock();
-
-    // The master reports a hang-up while no slave is open: then only the wake-up
-    // pipe is watched, with a short time-out to look again.
-    pollfd probe{fd, POLLIN, 0};
-    bool present = fd >= 0 && poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP);
-    int timeout = deadline ? milliseconds_until(*deadline, now) : -1;
-    if (!present)
-        timeout = timeout < 0 ? listener_check_ms : std::min(timeout, listener_check_ms);
-    pollfd fds[2] = {{wake_pipe[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0}};
-    poll(fds, present ? 2 : 1, timeout);
-
+    DeviceLine::Seen seen = device.wait(want_write, deadline ? milliseconds_until(*deadline, now) : -1);
     lock.lock();
-    drainWake();
     if (stopping)
         return false;
     now = Clock::now();
-    if (present && (fds[1].revents & POLLIN))
+    if (seen.readable)
         readLine(now);
-    if (!present || (fds[1].revents & (POLLHUP | POLLERR))) {
+    if (!seen.listener) {
         listenerGone();
     } else if (!listener) {
         listener = true;
@@ -297,7 +232,7 @@ void Logger::readLine(Time now)
 {
     uint8_t buffer[512];
     ssize_t count = 0;
-    while ((count = ::read(line.fd(), buffer, sizeof buffer)) > 0)
+    while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0)
         for (ssize_t i = 0; i < count; ++i)
             if (std::optional<Bytes> message = collector.take(buffer[i]))
                 onMessage(*message, now);
@@ -305,11 +240,11 @@ void Logger::readLine(Time now)
 
 void Logger::writeLine(Time now)
 {
-    if (transmitter.write(line.fd(), now, line.baud(), state.pace_output) != Transmitter::Result::line_cut)
+    if (transmitter.write(device.pty().fd(), now, device.pty().baud(), state.pace_output) != Transmitter::Result::line_cut)
         return;
     if (state.misbehaviour.close_for_good) {
         // The device is gone: its pty closes and nothing takes its place.
-        line.close();
+        device.pty().close();
         ++generation;
         listenerGone();
         return;
@@ -330,12 +265,12 @@ void Logger::reopenLine()
 {
     PtyLine fresh;
     if (fresh.open()) {
-        if (!registry.repoint(fresh.devicePath()))
-            failure = registry.error();
-        line = std::move(fresh);  // closes the old master: the program sees the line drop
+        if (!device.ports().repoint(fresh.devicePath()))
+            failure = device.ports().error();
+        device.pty() = std::move(fresh);  // closes the old master: the program sees the line drop
     } else {
         failure = fresh.error();
-        line.close();
+        device.pty().close();
     }
     ++generation;
     listenerGone();

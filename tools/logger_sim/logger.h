@@ -2,10 +2,9 @@
 
 #include "tools/logger_sim/btp_stream.h"
 #include "tools/logger_sim/ccp_responder.h"
+#include "tools/logger_sim/device_line.h"
 #include "tools/logger_sim/line_framing.h"
 #include "tools/logger_sim/logger_state.h"
-#include "tools/logger_sim/port_registry.h"
-#include "tools/logger_sim/pty_line.h"
 #include "tools/logger_sim/received_frame.h"
 #include "tools/logger_sim/transmitter.h"
 
@@ -116,19 +115,15 @@ private:
     uint8_t btp_destination = 0;
     Transmitter transmitter;
     FrameCollector collector;
-    PtyLine line;
-    PortRegistry registry;
+    DeviceLine device;
     bool listener = false;  // the slave side is open
     unsigned generation = 0;
     bool stopping = false;
     bool running = false;
-    int wake_pipe[2] = {-1, -1};
     std::thread thread;
     std::string failure;
 
     void run();
-    void wake();
-    void drainWake();
     bool pollLine(std::unique_lock<std::mutex>& lock, Time now);
     void readLine(Time now);
     void writeLine(Time now);

@@ -2,30 +2,11 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace probe_sim {
 
 namespace {
-
-// While nobody has the line open, look again this often.
-constexpr int listener_check_ms = 20;
-
-void set_nonblocking(int fd)
-{
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-}
-
-int milliseconds_until(std::chrono::steady_clock::time_point deadline, std::chrono::steady_clock::time_point now)
-{
-    if (deadline <= now)
-        return 0;
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    return static_cast<int>(std::min<long long>(wait, 60000));
-}
 
 // "hh:mm:ss dd.mm.yy n": the probe's clock and its answer count.
 std::string clock_words(unsigned answer)
@@ -55,24 +36,10 @@ bool Probe::start(const Options& options)
         failure = "the probe is already running";
         return false;
     }
-    if (!line.open()) {
-        failure = line.error();
+    if (!device.open(options.ports_dir, options.com)) {
+        failure = device.error();
         return false;
     }
-    std::string dir = options.ports_dir.empty() ? sim::default_ports_dir() : options.ports_dir;
-    if (!registry.add(dir, options.com, line.devicePath())) {
-        failure = registry.error();
-        line.close();
-        return false;
-    }
-    if (pipe(wake_pipe) != 0) {
-        failure = "cannot make the wake-up pipe";
-        registry.remove();
-        line.close();
-        return false;
-    }
-    set_nonblocking(wake_pipe[0]);
-    set_nonblocking(wake_pipe[1]);
     source.restart(setup.script.seed);
     stopping = false;
     listener = false;
@@ -89,15 +56,10 @@ void Probe::stop()
             return;
         stopping = true;
     }
-    wake();
+    device.wake();
     thread.join();
     std::lock_guard<std::mutex> lock(mutex);
-    registry.remove();
-    line.close();
-    for (int& fd : wake_pipe) {
-        close(fd);
-        fd = -1;
-    }
+    device.close();
     outgoing.clear();
     written = 0;
     running = false;
@@ -112,19 +74,19 @@ std::string Probe::error() const
 std::string Probe::devicePath() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return line.devicePath();
+    return device.pty().devicePath();
 }
 
 int Probe::comNumber() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return registry.com();
+    return device.ports().com();
 }
 
 unsigned Probe::lineBaud() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return line.baud();
+    return device.pty().baud();
 }
 
 void Probe::update(const std::function<void(Setup&)>& change)
@@ -134,7 +96,7 @@ void Probe::update(const std::function<void(Setup&)>& change)
         change(setup);
         source.restart(setup.script.seed);
     }
-    wake();
+    device.wake();
 }
 
 std::vector<Heard> Probe::heard() const
@@ -175,14 +137,6 @@ bool Probe::waitForSent(std::size_t n, std::chrono::milliseconds timeout)
     return changed.wait_for(lock, timeout, [&] { return lines_sent.size() >= n; });
 }
 
-void Probe::wake()
-{
-    uint8_t byte = 1;
-    if (wake_pipe[1] >= 0 && ::write(wake_pipe[1], &byte, 1) < 0) {
-        // Full: the thread is awake anyway.
-    }
-}
-
 // ---- the thread ----
 
 void Probe::run()
@@ -195,34 +149,21 @@ void Probe::run()
         bool want_write = listener && !outgoing.empty() && outgoing.front().due <= now;
         int timeout = -1;
         if (!outgoing.empty() && !want_write)
-            timeout = milliseconds_until(outgoing.front().due, now);
-        int fd = line.fd();
+            timeout = sim::milliseconds_until(outgoing.front().due, now);
         lock.unlock();
-
-        // The master reports a hang-up while no slave is open: then only the
-        // wake-up pipe is watched, with a short time-out to look again.
-        pollfd check{fd, POLLIN, 0};
-        bool present = fd >= 0 && poll(&check, 1, 0) >= 0 && !(check.revents & POLLHUP);
-        if (!present)
-            timeout = timeout < 0 ? listener_check_ms : std::min(timeout, listener_check_ms);
-        pollfd fds[2] = {{wake_pipe[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0}};
-        poll(fds, present ? 2 : 1, timeout);
-
+        sim::DeviceLine::Seen seen = device.wait(want_write, timeout);
         lock.lock();
-        uint8_t drain[64];
-        while (::read(wake_pipe[0], drain, sizeof drain) > 0) {
-        }
         if (stopping)
             break;
         now = Clock::now();
-        if (present && (fds[1].revents & POLLIN)) {
+        if (seen.readable) {
             uint8_t buffer[256];
             ssize_t count = 0;
-            while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+            while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0)
                 for (ssize_t i = 0; i < count; ++i)
                     onByte(buffer[i], now);
         }
-        if (!present || (fds[1].revents & (POLLHUP | POLLERR))) {
+        if (!seen.listener) {
             // Nobody hears what would go out now; a pty would keep it for the next reader.
             listener = false;
             outgoing.clear();
@@ -239,7 +180,7 @@ void Probe::onByte(uint8_t byte, Clock::time_point now)
 {
     Heard entry;
     entry.byte = byte;
-    entry.line_baud = line.baud();
+    entry.line_baud = device.pty().baud();
     if (!is_measure_command(byte)) {
         entry.outcome = Heard::Outcome::ignored;
     } else if (entry.line_baud != setup.baud) {
@@ -273,7 +214,7 @@ void Probe::writeDue(Clock::time_point now)
 {
     while (!outgoing.empty() && outgoing.front().due <= now) {
         const std::string& bytes = outgoing.front().bytes;
-        ssize_t count = ::write(line.fd(), bytes.data() + written, bytes.size() - written);
+        ssize_t count = ::write(device.pty().fd(), bytes.data() + written, bytes.size() - written);
         if (count < 0)
             return;  // full (EAGAIN) or gone: the poll says which
         written += static_cast<std::size_t>(count);

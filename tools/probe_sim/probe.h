@@ -1,7 +1,6 @@
 #pragma once
 
-#include "tools/logger_sim/port_registry.h"
-#include "tools/logger_sim/pty_line.h"
+#include "tools/logger_sim/device_line.h"
 #include "tools/probe_sim/probe_script.h"
 
 #include <chrono>
@@ -104,17 +103,14 @@ private:
     std::deque<Outgoing> outgoing;  // in the order they are due
     std::size_t written = 0;        // of the front answer
     unsigned answers = 0;
-    sim::PtyLine line;
-    sim::PortRegistry registry;
+    sim::DeviceLine device;
     bool listener = false;
     bool stopping = false;
     bool running = false;
-    int wake_pipe[2] = {-1, -1};
     std::thread thread;
     std::string failure;
 
     void run();
-    void wake();
     void onByte(uint8_t byte, Clock::time_point now);
     std::string answerFor(uint8_t command);
     void writeDue(Clock::time_point now);
