@@ -273,36 +273,47 @@ Tplot_layer* Tplot_parameters::addLayer(const char* name)
     return layer;
 }
 
+void Tplot_parameters::timeFrame(const Tsamples_serie* serie, double min_span, Ttime_frame* frame)
+{
+    finite_points(serie, &frame->points);
+    double xmin = 0, xmax = 0;
+    frame->points.getBounds(&xmin, &xmax, &frame->ymin, &frame->ymax);
+    double x1 = 0;
+    time_axis_round(&frame->x0, &x1, xmin, xmax);
+    frame->span = x1 - frame->x0 != 0 ? x1 - frame->x0 : 1;
+    if (min_span > 0 && frame->span < min_span)
+        frame->span = min_span;
+}
+
+void Tplot_parameters::addGridLayer(const Ty_axis& axis, const Ttime_frame& frame, float label_width)
+{
+    Tplot_layer* grid = addLayer("grid");
+    grid->line_color = 0xC0C0C0;
+    grid->y_grid.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
+    grid->y_labels.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
+    grid->x_axis.compute(frame.x0, frame.span, label_width, CET_ZONE);
+}
+
 void Tplot_parameters::buildLinePointPlot(const Tsamples_serie* serie)
 {
     if (!serie)
         return;
     clear();
-    Tsamples_serie points;
-    finite_points(serie, &points);
-    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    points.getBounds(&xmin, &xmax, &ymin, &ymax);
-    double x0 = 0, x1 = 0;
-    time_axis_round(&x0, &x1, xmin, xmax);
-    const double span = x1 - x0 != 0 ? x1 - x0 : 1;
+    Ttime_frame frame;
+    timeFrame(serie, 0, &frame);
     Ty_axis axis;
-    axis.compute(0, 0, 0, ymin, ymax, 3, 0);
-
-    Tplot_layer* grid = addLayer("grid");
-    grid->line_color = 0xC0C0C0;
-    grid->y_grid.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
-    grid->y_labels.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
-    grid->x_axis.compute(x0, span, 300, CET_ZONE);
+    axis.compute(0, 0, 0, frame.ymin, frame.ymax, 3, 0);
+    addGridLayer(axis, frame, 300);
 
     Tplot_layer* line = addLayer("line");
     line->line_color = 0x000080;
     line->pen_width = 2;
-    Tsamples_serie::transform(&line->series, &points, x0, 1 / span, axis.bottom, axis.inv_span);
+    Tsamples_serie::transform(&line->series, &frame.points, frame.x0, 1 / frame.span, axis.bottom, axis.inv_span);
 
     Tplot_layer* dots = addLayer("point");
     dots->line_color = 0x000080;
     dots->point_radius = 3;
-    Tsamples_serie::transform(&dots->series, &points, x0, 1 / span, axis.bottom, axis.inv_span);
+    Tsamples_serie::transform(&dots->series, &frame.points, frame.x0, 1 / frame.span, axis.bottom, axis.inv_span);
     background = 0xFFFFFF;
 }
 
@@ -312,28 +323,16 @@ void Tplot_parameters::buildFilledPlot(const Tsamples_serie* serie, unsigned min
         return;
     clear();
     options.title.assign(title);
-    Tsamples_serie points;
-    finite_points(serie, &points);
-    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    points.getBounds(&xmin, &xmax, &ymin, &ymax);
-    double x0 = 0, x1 = 0;
-    time_axis_round(&x0, &x1, xmin, xmax);
-    double span = x1 - x0 != 0 ? x1 - x0 : 1;
-    if (span < min_span)
-        span = min_span;
+    Ttime_frame frame;
+    timeFrame(serie, min_span, &frame);
     Ty_axis axis;
-    axis.compute(1, 1, 0, ymin, ymax, 0, 0);
-
-    Tplot_layer* grid = addLayer("grid");
-    grid->line_color = 0xC0C0C0;
-    grid->y_grid.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
-    grid->y_labels.compute(axis.bottom, axis.top, axis.bottom, axis.top, axis.step);
-    grid->x_axis.compute(x0, span, 800, CET_ZONE);
+    axis.compute(1, 1, 0, frame.ymin, frame.ymax, 0, 0);
+    addGridLayer(axis, frame, 800);
 
     Tplot_layer* area = addLayer("line_filled");
     area->line_color = 0x404040;
     area->fill_color = 0x98EEF8;
     area->pen_width = 2;
-    Tsamples_serie::transform(&area->series, &points, x0, 1 / span, axis.bottom, axis.inv_span);
+    Tsamples_serie::transform(&area->series, &frame.points, frame.x0, 1 / frame.span, axis.bottom, axis.inv_span);
     background = 0xFFFFFF;
 }

@@ -105,7 +105,15 @@ public:
     uint32_t background = 0xFFFFFF;
 
 private:
+    // A series' finite points and the round time span they are drawn over.
+    struct Ttime_frame {
+        Tsamples_serie points;
+        double x0 = 0, span = 1, ymin = 0, ymax = 0;
+    };
+    static void timeFrame(const Tsamples_serie* serie, double min_span, Ttime_frame* frame);
     Tplot_layer* addLayer(const char* name);
+    // The grey grid, the value labels and the time axis.
+    void addGridLayer(const Ty_axis& axis, const Ttime_frame& frame, float label_width);
 };
 
 // A chart that draws its layers; the platform part says where.
