@@ -93,6 +93,21 @@ void Tcalyxo_start_master::setParameter(const char* key, const char* value)
     Tsequence::setParameter(key, value);
 }
 
+unsigned& Tcalyxo_start_master::ioTrace()
+{
+    return io.trace;
+}
+
+int Tcalyxo_start_master::ioVerbose()
+{
+    return io.getIntParameter("verbose");
+}
+
+void Tcalyxo_start_master::setIoVerbose(const char* value)
+{
+    io.setParameter("verbose", value);
+}
+
 void Tcalyxo_start_master::setWindow(Tstart_window_port* port)
 {
     window = port ? port : &no_window;

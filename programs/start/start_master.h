@@ -111,6 +111,11 @@ public:
     static uint32_t quickSyncNext(uint32_t t);
 
     bool idle() const { return state == 0; }
+    // The link selector's trace word and its "verbose" setting (the expert switches).
+    unsigned& ioTrace();
+    int ioVerbose();
+    Tmodule_resource* moduleResource() { return &module; }
+    void setIoVerbose(const char* value);
     uint8_t appMode() const { return mode; }
     bool stopRequested() const { return stop_flag != 0; }
 
