@@ -31,6 +31,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/ui_application.h"
 #include "tests/ui/window_grab.h"
+#include "calibration/fluo_sample.h"
+#include "data/ruvo_fluo.h"
 #include "tools/probe_sim/probe.h"
 
 namespace {
@@ -101,7 +103,7 @@ protected:
     bool tickUntil(const std::function<bool()>& done, int seconds = 60)
     {
         for (int s = 0; s < seconds; ++s) {
-            if (pump->window.pumpUntil(done, 300))
+            if (pump->window.pumpUntil(done, 30))
                 return true;
             pump->window.advance(1000);
         }
@@ -262,6 +264,104 @@ TEST_F(StartWindows, ALiveViewAgainstTheProbeFillsTheViewPageAndItsTable)
     click("Button18");
     ASSERT_FALSE(dialogs.boxes.empty());
     EXPECT_EQ(dialogs.boxes.back().icon, Tbox_icon::error);
+}
+
+// A solution of the calibration: the probe's lamp deltas in it (bases 100 mV).
+struct Tsolution {
+    int tracer;
+    int concentration;
+    int deltas[4];
+};
+
+const Tsolution solutions[] = {
+    {TRACER_WATER, CONCENTRATION_0_NTU, {5, 6, 7, 4}},
+    {TRACER_WATER, CONCENTRATION_1_NTU, {8, 9, 10, 14}},
+    {TRACER_WATER, CONCENTRATION_10_NTU, {12, 14, 16, 44}},
+    {TRACER_WATER, CONCENTRATION_100_NTU, {40, 50, 60, 404}},
+    {TRACER_URANINE, CONCENTRATION_10_PPB, {105, 7, 8, 5}},
+    {TRACER_URANINE, CONCENTRATION_100_PPB, {1005, 56, 27, 14}},
+    {TRACER_SULFORHODAMINE_B, CONCENTRATION_10_PPB, {6, 86, 9, 5}},
+    {TRACER_SULFORHODAMINE_B, CONCENTRATION_100_PPB, {25, 806, 107, 9}},
+    {TRACER_AMINO_G_ACID, CONCENTRATION_10_PPB, {6, 7, 57, 5}},
+    {TRACER_AMINO_G_ACID, CONCENTRATION_100_PPB, {15, 26, 507, 6}},
+};
+
+TEST_F(StartWindows, AProbeCalibrationThroughTheWindowsWritesFilesThatConvertBack)
+{
+    probe_sim::Probe probe;
+    ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
+    startOn(probe.comNumber(), MODE_VEXL);
+    click("Panel12");
+    child<QLineEdit>(frame, "fluo_cal_ed_SNR")->setText(QStringLiteral("1234"));
+    QComboBox* model = child<QComboBox>(frame, "fluo_cal_cb_model");
+    model->setCurrentIndex(model->findData(2));
+    QComboBox* configuration = child<QComboBox>(frame, "fluo_cal_cb_configuration");
+    configuration->setCurrentIndex(configuration->findData(1));
+    click("bt_cal_start");
+    ASSERT_EQ(program->master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
+
+    QPushButton* store = child<QPushButton>(frame, "bt_store");
+    QComboBox* tracer = child<QComboBox>(frame, "cb_tracer");
+    QComboBox* concentration = child<QComboBox>(frame, "cb_concentration");
+    for (const Tsolution& solution : solutions) {
+        SCOPED_TRACE(solution.tracer * 100 + solution.concentration);
+        probe.update([&](probe_sim::Setup& s) {
+            const char letters[4] = {'A', 'B', 'C', 'T'};
+            for (int lamp = 0; lamp < 4; ++lamp)
+                ASSERT_TRUE(probe_sim::apply_lamp_text(std::string(1, letters[lamp]) + ":100:" +
+                                                           std::to_string(solution.deltas[lamp]),
+                                                       s.script));
+        });
+        tracer->setCurrentIndex(tracer->findData(solution.tracer));
+        concentration->setCurrentIndex(concentration->findData(solution.concentration));
+        const size_t heard = probe.heard().size();
+        // A reading taken in this solution (the next request after its levels were set).
+        ASSERT_TRUE(tickUntil([&] { return probe.heard().size() > heard + 1 || (probe.heard().size() > heard && heard == 0); }, 40));
+        ASSERT_TRUE(tickUntil([&] { return store->isEnabled(); }, 20));
+        EXPECT_EQ(text_of(frame, "lb_cal_delta_A"), std::to_string(solution.deltas[0]) + ".00");
+        store->click();
+    }
+    EXPECT_EQ(child<QTableView>(frame, "StringGridCal")->model()->rowCount(), 10);
+    expect_grab(frame, "start_fluo_cal");
+    QDir().mkpath(QStringLiteral("grabs"));
+    EXPECT_TRUE(child<Tpaint_box>(frame, "PaintBox_cal")->picture().save(QStringLiteral("grabs/start_cal_chart.png")));
+
+    dialogs.file_answers.push_back(data.file("calibration.xml"));
+    click("bt_cal_save");
+    dialogs.file_answers.push_back(data.file("calibration.dat"));
+    click("bt_save_calibrat");
+    std::ifstream xml(data.file("calibration.xml"));
+    std::stringstream xml_text;
+    xml_text << xml.rdbuf();
+    EXPECT_NE(xml_text.str().find("CALIBRATION"), std::string::npos);
+
+    Truvo_fluo constants;
+    ASSERT_EQ(constants.getcalib(data.file("calibration.dat").c_str(), 0), 0);
+    Tppb_sample sample;
+    sample.lamp_mV[0] = 105;
+    sample.lamp_valid[0] = 1;
+    sample.turbidity_mV = 4;  // clear water
+    sample.turbidity_valid = 1;
+    const bool uranine[3] = {true, false, false};
+    constants.convert(&sample, uranine, 0.0);
+    EXPECT_NEAR(sample.ppb[0], 10.0, 0.5);
+
+    // The live view reads the constants and shows ppb.
+    click("bt_cal_stop");
+    ASSERT_TRUE(tickUntil([&] { return program->master.appMode() == 0; }, 20));
+    dialogs.file_answers.push_back(data.file("calibration.dat"));
+    click("Button17");
+    ASSERT_TRUE(program->master.view.calibration.valid);
+    probe.update([](probe_sim::Setup& s) {
+        for (const char* lamp : {"A:100:105", "B:100:7", "C:100:8", "T:100:5"})
+            ASSERT_TRUE(probe_sim::apply_lamp_text(lamp, s.script));
+    });
+    click("Button21");
+    QTableView* table = child<QTableView>(frame, "StringGridView");
+    ASSERT_TRUE(tickUntil([&] { return table->model()->rowCount() == 1; }, 40));
+    const double ppb_a = table->model()->index(0, 8).data().toString().toDouble();
+    EXPECT_NEAR(ppb_a, 10.0, 1.0);
+    EXPECT_TRUE(recorded::log_contains("Lamp A : "));
 }
 
 TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsItsChartAndWritesAcqXml)
