@@ -50,7 +50,9 @@ void Tcalyxo_start_master::OnNotification(Tmy_event* event)
 {
     if (!event)
         return;
-    if (trace & 8)
+    // The tick and the lamps' events would fill the log once a second.
+    const bool routine = event == &tick_timer.SUCCESS || event == &io.RX || event == &io.TX || event == &io.MLP_MSG_SENT;
+    if ((trace & 8) && !routine)
         log_printf("{m}%s : OnNotification(%s) @ %d", event->getResourceName(), event->getName(), state);
     if (event == &tick_timer.SUCCESS) {
         tick_timer.setDelay(tick_ms);

@@ -18,6 +18,8 @@
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
+#include "base/time_calendar.h"
+#include "tools/logger_sim/flash_records.h"
 #include "tools/probe_sim/probe.h"
 
 namespace {
@@ -31,6 +33,8 @@ public:
         flow_title = title;
     }
     void errorBox(const char* text) override { boxes.push_back(text); }
+    void showResult(const char* xml_path) override { results.push_back(xml_path); }
+    std::vector<std::string> results;
     std::vector<Tfluo_measure> rows;
     unsigned flow_points = 0;
     std::string flow_title;
@@ -191,6 +195,64 @@ TEST_F(StartMaster, TheStatusFillsTheLabelsAndTheFlashSize)
     EXPECT_TRUE(gui_was_set(GUI_FLASH_GAUGE, "800000"));
     EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "--ERROR-uninitialized--"));
     EXPECT_TRUE(recorded::log_contains("flash_size=8388608"));
+}
+
+constexpr uint32_t day_2026_12_10 = 1796860800;  // 00:00:00 UTC
+unsigned quarter_past_noon() { return day_2026_12_10 + 12 * 3600 + 14 * 60 + 40; }
+
+TEST_F(StartMaster, AQuickSyncPutsTheNextAcquisitionAndCallOnTheQuarter)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    time_set_clock(quarter_past_noon);
+    master.start_quick_sync();
+    const bool done = tickUntil([&] { return master.idle(); });
+    time_set_clock(nullptr);
+    ASSERT_TRUE(done);
+    const auto vars = logger.read([](const sim::State& s) { return s.variables; });
+    EXPECT_EQ(vars.at(2), day_2026_12_10 + 12 * 3600 + 30 * 60);
+    EXPECT_EQ(vars.at(33), day_2026_12_10 + 12 * 3600 + 31 * 60);
+}
+
+TEST_F(StartMaster, ADownloadIsConvertedAndShownInTheResultWindow)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    logger.update([](sim::State& s) {
+        for (uint32_t i = 0; i < 3; ++i) {
+            const sim::Bytes records = sim::acquisition_records(1796904000 + 600 * i, s.stationId());
+            s.flash.insert(s.flash.end(), records.begin(), records.end());
+        }
+    });
+    Ttemp_dir bin;
+    module.setParameter("path_bin", bin.path().c_str());
+    master.data_directory.assign(data.path().c_str());
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_download(0, 0, false);
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 120));
+    ASSERT_EQ(window.results.size(), 1u) << "no result shown";
+    EXPECT_EQ(window.results[0].rfind(data.path(), 0), 0u);
+    EXPECT_NE(read_text(window.results[0]).find("fluorometer"), std::string::npos);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(StartMaster, AFlowStopEndsEvenWhenItsBreakCannotLeave)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    logger.stop();
+    ASSERT_TRUE(pump.until([] { return recorded::log_contains("Disconnected"); }));
+    master.stop_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE && master.idle(); }, 10));
+    EXPECT_TRUE(recorded::log_contains("the break did not leave the port"));
+    // The state machine is free again: a connection can be asked for.
+    recorded::clear_log();
+    master.start_connect();
+    EXPECT_FALSE(recorded::log_contains("Connect refused"));
 }
 
 TEST(StartMasterQuickSync, TheNextAcquisitionIsOnTheQuarterAtLeastThirtySecondsAway)
