@@ -17,6 +17,7 @@
 #include <QTableView>
 
 #include <fstream>
+#include <thread>
 #include <sstream>
 
 #include "base/log.h"
@@ -226,6 +227,16 @@ TEST_F(StartWindows, TheIdsReachTheirWidgets)
     EXPECT_TRUE(child<QPlainTextEdit>(frame, "mm_cal_raw")->toPlainText().contains("raw line"));
     EXPECT_TRUE(child<QPlainTextEdit>(frame, "Memo0")->toPlainText().contains("raw line"));
     EXPECT_FALSE(child<QPlainTextEdit>(frame, "Memo0")->toPlainText().contains("hidden line"));
+
+    // A line a worker thread logs reaches the main log only, even when the GUI
+    // thread has selected another channel before it is handed over.
+    log_select_output(2);
+    std::thread worker([] { log_printf("worker line"); });
+    worker.join();
+    log_flush_worker_lines();
+    log_select_output(0);
+    EXPECT_TRUE(child<QPlainTextEdit>(frame, "Memo0")->toPlainText().contains("worker line"));
+    EXPECT_FALSE(child<QPlainTextEdit>(frame, "mm_cal_raw")->toPlainText().contains("worker line"));
 }
 
 TEST_F(StartWindows, ALiveViewAgainstTheProbeFillsTheViewPageAndItsTable)

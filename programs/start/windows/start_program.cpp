@@ -134,8 +134,10 @@ void Tstart_program::logOutput(const char* line)
     if (!line)
         return;
     day_log.write(line);
+    // A serial worker's line belongs to the main log, whatever the GUI thread
+    // selected between its logging and its delivery.
     if (frame)
-        frame->logLine(output_channel, line);
+        frame->logLine(log_delivering_worker_line() ? OUTPUT_CHANNEL_MAIN : output_channel, line);
 }
 
 void Tstart_program::guiSet(int id, const char* text)
