@@ -255,6 +255,26 @@ TEST_F(StartMaster, AFlowStopEndsEvenWhenItsBreakCannotLeave)
     EXPECT_FALSE(recorded::log_contains("Connect refused"));
 }
 
+TEST_F(StartMaster, ACustomConfigurationThatCannotBeReadIsReportedAndUploadsNothing)
+{
+    globals.mode = MODE_KLVR;
+    master.start();
+    master.start_custom_upload(data.file("missing.xml").c_str());
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0], "Error while reading the configuration file ! See log");
+    EXPECT_TRUE(master.idle());
+}
+
+TEST_F(StartMaster, VerboseSetsTheControllerAndLinkTraces)
+{
+    master.setParameter("verbose", "1025");  // bits 0 and 10
+    EXPECT_EQ(master.trace, 8u);
+    EXPECT_EQ(io.trace, static_cast<unsigned>(Tmlp_io::TRACE_VERBOSE));
+    master.setParameter("verbose", "0");
+    EXPECT_EQ(master.trace, 0u);
+    EXPECT_EQ(io.trace, 0u);
+}
+
 TEST(StartMasterQuickSync, TheNextAcquisitionIsOnTheQuarterAtLeastThirtySecondsAway)
 {
     const uint32_t day = 1700000000 - 1700000000 % 86400;
