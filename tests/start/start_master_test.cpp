@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -164,6 +165,25 @@ TEST_F(StartMaster, AFlowNeedsALogger)
     EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
     EXPECT_TRUE(recorded::log_contains("Fluo Flow needs a logger"));
     EXPECT_FALSE(master.flow.logOpen());
+}
+
+TEST_F(StartMaster, LoggerOperationsSendNothingToAProbe)
+{
+    globals.mode = MODE_VEXL;
+    master.start();
+    const std::vector<std::function<void()>> operations = {
+        [&] { master.start_get_status(); },        [&] { master.start_get_info(); },
+        [&] { master.start_clear_flash(); },       [&] { master.start_quick_sync(); },
+        [&] { master.start_command(3); },          [&] { master.start_set_parameter(1, 900); },
+        [&] { master.start_standard_config(1); }, [&] { master.start_download(0, 0, false); },
+    };
+    for (size_t i = 0; i < operations.size(); ++i) {
+        recorded::clear_log();
+        operations[i]();
+        EXPECT_TRUE(master.idle()) << i;
+        EXPECT_TRUE(recorded::log_contains("needs a logger: choose KLVR mode")) << i;
+    }
+    EXPECT_STREQ(globals.display_mode.c_str(), "");
 }
 
 TEST_F(StartMaster, ConnectIsRefusedWhileAnOperationRuns)
