@@ -19,6 +19,8 @@ namespace {
 // Lines logged on worker threads, waiting for the GUI thread.
 std::mutex worker_lines_lock;
 std::deque<Tmy_string> worker_lines;
+// Set on the GUI thread while it hands worker lines on.
+bool delivering_worker_line = false;
 
 // Wakes the GUI thread when a worker has queued a line.
 class Tlog_relay : public Tevent_resource {
@@ -125,8 +127,15 @@ void log_flush_worker_lines()
         std::lock_guard<std::mutex> hold(worker_lines_lock);
         lines.swap(worker_lines);
     }
+    delivering_worker_line = true;
     for (const Tmy_string& line : lines)
         log_output(line.c_str());
+    delivering_worker_line = false;
+}
+
+bool log_delivering_worker_line()
+{
+    return delivering_worker_line;
 }
 
 void log_hex_dump(const void* data, unsigned length, unsigned per_line)

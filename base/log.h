@@ -20,6 +20,9 @@ constexpr unsigned dump_bytes_per_line = 16;
 // Deliver worker-thread lines that wait for the GUI thread (an event of the log
 // does this when the queue dispatches it; on another thread it does nothing).
 void log_flush_worker_lines();
+// True while a worker thread's line is being handed to log_output: it was logged
+// outside whatever the GUI thread has selected since (its output channel).
+bool log_delivering_worker_line();
 
 // The day log: one file per weekday under <directory>/log, continued on the same
 // day and truncated when first written on a later date; the weekday and "today"

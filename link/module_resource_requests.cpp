@@ -34,7 +34,7 @@ constexpr uint8_t CONTROL_ACQ_MODE = 2;
 // Variables whose value the module view keeps in its VAR table.
 bool is_viewed_variable(uint8_t id)
 {
-    return id <= 4 || id == 16 || (id >= 32 && id <= 38) || id == 40 || id == 135;
+    return id <= 4 || id == 16 || (id >= 32 && id <= 38) || id == 39 || id == 40 || id == 135;
 }
 
 // How a variable's answer reaches the status block.

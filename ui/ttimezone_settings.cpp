@@ -40,6 +40,18 @@ int time_zone_code(int tag)
     return tag < negative_tag_base ? tag : negative_tag_base - tag;
 }
 
+void fill_time_zone_list(QComboBox* list)
+{
+    list->clear();
+    for (int offset = -12; offset <= -1; ++offset)
+        list->addItem(QString::fromStdString("UTC" + std::to_string(offset)), time_zone_tag(offset));
+    list->addItem(QStringLiteral("UTC+0, GMT"), 0);
+    list->addItem(QStringLiteral("UTC+1"), 1);
+    list->addItem(QStringLiteral("Europe, CET"), central_european);
+    for (int offset = 2; offset <= 12; ++offset)
+        list->addItem(QString::fromStdString("UTC+" + std::to_string(offset)), offset);
+}
+
 TFttimezone_settings* TFttimezone_settings::instance()
 {
     return timezone_dialog;
@@ -63,14 +75,7 @@ TFttimezone_settings::TFttimezone_settings(QWidget* parent) : QDialog(parent)
 
     cb_ttimezone = new QComboBox(GroupBox1);
     cb_ttimezone->setObjectName(QStringLiteral("cb_ttimezone"));
-    cb_ttimezone->clear();
-    for (int offset = -12; offset <= -1; ++offset)
-        cb_ttimezone->addItem(QString::fromStdString("UTC" + std::to_string(offset)), time_zone_tag(offset));
-    cb_ttimezone->addItem(QStringLiteral("UTC+0, GMT"), 0);
-    cb_ttimezone->addItem(QStringLiteral("UTC+1"), 1);
-    cb_ttimezone->addItem(QStringLiteral("Europe, CET"), central_european);
-    for (int offset = 2; offset <= 12; ++offset)
-        cb_ttimezone->addItem(QString::fromStdString("UTC+" + std::to_string(offset)), offset);
+    fill_time_zone_list(cb_ttimezone);
     group->addWidget(cb_ttimezone);
 
     QPlainTextEdit* Memo1 = new QPlainTextEdit(GroupBox1);

@@ -35,6 +35,9 @@ private:
 int time_zone_tag(int code);
 int time_zone_code(int tag);
 
+// Fills a list with every time zone, each entry tagged by time_zone_tag.
+void fill_time_zone_list(QComboBox* list);
+
 // Opens the dialog modally on a code and returns its modal result (1 "Ok",
 // 2 "Cancel"). Uses the program's dialog, or one of its own when there is none.
 int show_time_zone_dialog(int code);

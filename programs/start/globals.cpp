@@ -1,6 +1,7 @@
 #include "programs/start/globals.h"
 
 #include "base/parse.h"
+#include "base/paths.h"
 
 namespace {
 
@@ -66,4 +67,9 @@ bool Tglobals::save()
     settings.setText(key_display_mode, display_mode.c_str());
     settings.setText(key_data_dir, data_dir.c_str());
     return settings.write();
+}
+
+void Tglobals::dataFolder(Tmy_string* out) const
+{
+    local_path(out, data_dir.c_str());
 }

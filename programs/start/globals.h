@@ -33,6 +33,8 @@ public:
     // Puts the fields into the entries and writes the file; true when it
     // could not be written (the settings in memory stay).
     bool save();
+    // The data folder of this system (data_dir by the platform's path rule).
+    void dataFolder(Tmy_string* out) const;
 
     int32_t last_connect_device_id = 0;  // COM number n of the port last chosen; 0 or less: none
     int32_t ttimezone = 0;               // time-zone code of every time display

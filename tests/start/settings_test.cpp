@@ -280,3 +280,18 @@ TEST(ConnectionMode, NamesAndNumbers)
 }
 
 }  // namespace
+
+TEST_F(Settings, TheDataFolderFollowsThePlatformRuleAndTheFileKeepsTheWindowsForm)
+{
+    const char* home = std::getenv("HOME");
+    ASSERT_NE(home, nullptr);
+    auto globals = loaded();
+    Tmy_string data_folder;
+    globals->dataFolder(&data_folder);
+    EXPECT_EQ(std::string(data_folder.c_str()), std::string(home) + "/vornhal/calyxo_start");
+    EXPECT_STREQ(globals->data_dir.c_str(), "c:\\vornhal\\calyxo_start");
+
+    globals->data_dir.assign("/srv/flows");
+    globals->dataFolder(&data_folder);
+    EXPECT_STREQ(data_folder.c_str(), "/srv/flows");  // a data_folder of this system stays as it is
+}

@@ -20,6 +20,9 @@ int ready_calls = 0;
 std::atomic<void (*)(const char*)> log_forward{nullptr};
 std::atomic<void (*)(int, const char*)> gui_forward{nullptr};
 std::atomic<void (*)()> ready_forward{nullptr};
+std::atomic<const char* (*)(int)> gui_get_forward{nullptr};
+std::atomic<void (*)(int)> select_forward{nullptr};
+std::atomic<void (*)()> clear_forward{nullptr};
 
 }  // namespace
 
@@ -46,6 +49,8 @@ void gui_set(int id, const char* text)
 
 const char* gui_get(int id)
 {
+    if (const char* (*forward)(int) = gui_get_forward.load())
+        return forward(id);
     std::lock_guard<std::mutex> hold(record_lock);
     const auto found = gui_values.find(id);
     gui_answer = found == gui_values.end() ? "" : found->second;
@@ -54,14 +59,22 @@ const char* gui_get(int id)
 
 void log_select_output(int selected)
 {
-    std::lock_guard<std::mutex> hold(record_lock);
-    channel = selected;
+    {
+        std::lock_guard<std::mutex> hold(record_lock);
+        channel = selected;
+    }
+    if (void (*forward)(int) = select_forward.load())
+        forward(selected);
 }
 
 void log_clear_output()
 {
-    std::lock_guard<std::mutex> hold(record_lock);
-    cleared.push_back(channel);
+    {
+        std::lock_guard<std::mutex> hold(record_lock);
+        cleared.push_back(channel);
+    }
+    if (void (*forward)() = clear_forward.load())
+        forward();
 }
 
 void on_application_ready()
@@ -153,6 +166,17 @@ void clear_gui_values()
 void set_gui_forward(void (*forward)(int id, const char* text))
 {
     gui_forward.store(forward);
+}
+
+void set_gui_get_forward(const char* (*forward)(int id))
+{
+    gui_get_forward.store(forward);
+}
+
+void set_output_forward(void (*select)(int channel), void (*clear)())
+{
+    select_forward.store(select);
+    clear_forward.store(clear);
 }
 
 void set_ready_forward(void (*forward)())

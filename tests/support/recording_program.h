@@ -30,6 +30,11 @@ void clear_gui_values();
 // Also hands every gui_set call to forward (null: none), as the program would.
 void set_gui_forward(void (*forward)(int id, const char* text));
 
+// gui_get answers what forward answers (null: the values set above).
+void set_gui_get_forward(const char* (*forward)(int id));
+// Also hands every channel selection and clear to forward (null: none).
+void set_output_forward(void (*select)(int channel), void (*clear)());
+
 int application_ready_calls();
 // Also runs forward (null: none) on every start message.
 void set_ready_forward(void (*forward)());

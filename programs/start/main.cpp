@@ -1,0 +1,29 @@
+#include <QApplication>
+
+#include <exception>
+
+#include "platform/widgets/dialog_seam.h"
+#include "programs/start/windows/start_program.h"
+
+int main(int argc, char* argv[])
+{
+    // Built before the application object and gone after it; the settings
+    // file belongs to the working folder of this moment.
+    Tstart_program program;
+    program.preInitialise();
+    QApplication application(argc, argv);
+    numbers_in_c_locale();
+    try {
+        program.createForms();
+        application.exec();
+        program.shutdown();
+    } catch (const std::exception& error) {
+        Tmessage_box box;
+        box.text = error.what();
+        box.caption = "Calyxo Start";
+        box.icon = Tbox_icon::error;
+        dialog_seam().messageBox(box);
+    }
+    program.destroyForms();
+    return 0;
+}

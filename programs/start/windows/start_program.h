@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/log.h"
+#include "link/basicio_dump.h"
+#include "link/mlp_io.h"
+#include "link/module_resource.h"
+#include "programs/start/globals.h"
+#include "programs/start/module_view_hooks.h"
+#include "programs/start/start_master.h"
+
+class TFaffiche;
+class TFframe;
+class TFormAsk;
+class TFpending2;
+class TFppb;
+class TFttimezone_settings;
+class TSignalForm;
+
+// After the application object exists: Qt has taken the user's locale, but
+// numbers are written and read in C's.
+void numbers_in_c_locale();
+
+// calyxo_start as a whole: its settings, the link, the module resource and
+// the controller, the day log, the seven forms, the start routine, the log
+// sink with its output channels and the id binding. The program interface
+// (programs/start/program_interface.cpp) forwards to the one that runs.
+class Tstart_program : public Tgsm_dump_display {
+public:
+    Tstart_program();
+    ~Tstart_program() override;
+    Tstart_program(const Tstart_program&) = delete;
+    Tstart_program& operator=(const Tstart_program&) = delete;
+
+    static Tstart_program* running();
+    // The flash parser's live values and the GSM lines go to this program.
+    void installHooks();
+
+    // Before the application object: the settings file, the day log under
+    // the data folder.
+    void preInitialise();
+    void createForms();
+    void onApplicationReady();
+    // After the loop: the settings saved, the day log closed.
+    void shutdown();
+    void destroyForms();
+
+    void logOutput(const char* line);
+    void guiSet(int id, const char* text);
+    const char* guiGet(int id);
+    int guiGetInt(int id);
+    void guiAction(int code);
+    void selectOutput(int channel);
+    void clearOutput();
+
+    void show_gsm_dump_info(const Tgsm_dump_info* info) override;
+
+    const std::vector<QObject*>& forms() const { return form_order; }
+
+    Tglobals globals;
+    Tlogf_day day_log;
+    Tmlp_io io;
+    Tmodule_resource module;
+    Tcalyxo_start_master master{globals, io, module};
+
+    TFframe* frame = nullptr;
+    TSignalForm* signal_form = nullptr;
+    TFormAsk* ask = nullptr;
+    TFpending2* pending = nullptr;
+    TFaffiche* result_window = nullptr;
+    TFppb* ppb_view = nullptr;
+    TFttimezone_settings* time_zone_settings = nullptr;
+
+private:
+    template <class Form, class... Args>
+    Form* make(Args&&... args);
+
+    Tmodule_view_hooks flash_hooks;
+    std::string value_text;
+    int output_channel = 0;
+    bool ready = false;
+    std::vector<QObject*> form_order;
+    std::vector<std::unique_ptr<QObject>> owned_forms;
+};

@@ -1,0 +1,334 @@
+// The controller end to end: the live view against the simulated probe (VEXL),
+// the flow measurement, status and quick sync against the simulated logger
+// (KLVR), driven by its own 1 Hz tick on the virtual clock.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/mlp_io.h"
+#include "link/module_resource.h"
+#include "programs/start/globals.h"
+#include "programs/start/module_view_hooks.h"
+#include "programs/start/start_gui_ids.h"
+#include "programs/start/start_master.h"
+#include "tests/link/link_test_support.h"
+#include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
+#include "base/time_calendar.h"
+#include "tools/logger_sim/flash_records.h"
+#include "tools/probe_sim/probe.h"
+
+namespace {
+
+class Trecording_window : public Tstart_window_port {
+public:
+    void addViewRow(const Tfluo_measure& measure) override { rows.push_back(measure); }
+    void plotFlow(const Tsamples_serie& serie, const char* title, double) override
+    {
+        flow_points = serie.count();
+        flow_title = title;
+    }
+    void errorBox(const char* text) override { boxes.push_back(text); }
+    void showResult(const char* xml_path) override { results.push_back(xml_path); }
+    std::vector<std::string> results;
+    std::vector<Tfluo_measure> rows;
+    unsigned flow_points = 0;
+    std::string flow_title;
+    std::vector<std::string> boxes;
+};
+
+bool gui_was_set(int id, const std::string& text)
+{
+    for (const auto& call : recorded::gui_calls())
+        if (call.first == id && call.second == text)
+            return true;
+    return false;
+}
+
+std::string read_text(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class StartMaster : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        globals.data_dir.assign(data.path().c_str());
+        master.setWindow(&window);
+        flash_parser_hooks_install(&hooks);
+        for (int lamp = 0; lamp < 4; ++lamp)
+            recorded::set_gui_value(GUI_VIEW_LAMP_A + lamp, "1");
+    }
+    void TearDown() override
+    {
+        flash_parser_hooks_install(nullptr);
+        recorded::clear_gui_values();
+    }
+
+    // Starts the controller on the port; true once connected.
+    bool connectTo(int com, uint8_t mode)
+    {
+        globals.mode = mode;
+        globals.last_connect_device_id = com;
+        globals.autonnect = 1;
+        master.start();
+        return pump.until([] { return gui_was_set(GUI_CONNECTION, "CONNECTED"); }) &&
+               pump.until([&] { return master.idle(); });
+    }
+
+    // Seconds of the controller's tick on the virtual clock, until done holds.
+    bool tickUntil(const std::function<bool()>& done, int seconds = 60)
+    {
+        for (int s = 0; s < seconds; ++s) {
+            if (pump.window.pumpUntil(done, 300))
+                return true;
+            pump.window.advance(1000);
+        }
+        return done();
+    }
+
+    link_test::Tevent_pump pump;
+    link_test::Tports_folder ports;
+    Ttemp_dir data;
+    Tglobals globals;
+    Tmlp_io io;
+    Tmodule_resource module;
+    Tcalyxo_start_master master{globals, io, module};
+    Trecording_window window;
+    Tmodule_view_hooks hooks;
+};
+
+TEST_F(StartMaster, TheLiveViewAsksTheProbeEveryFifteenSecondsAndShowsEachLine)
+{
+    probe_sim::Probe probe;
+    probe.update([](probe_sim::Setup& s) {
+        ASSERT_TRUE(probe_sim::apply_lamp_text("A:100:50", s.script));
+        ASSERT_TRUE(probe_sim::apply_lamp_text("B:80:20", s.script));
+        ASSERT_TRUE(probe_sim::apply_lamp_text("C:60:10", s.script));
+        ASSERT_TRUE(probe_sim::apply_lamp_text("T:40:7.5", s.script));
+    });
+    ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
+    ASSERT_TRUE(connectTo(probe.comNumber(), MODE_VEXL));
+    EXPECT_TRUE(recorded::log_contains("@ 9600"));
+
+    master.start_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    EXPECT_TRUE(gui_was_set(GUI_APP_VIEW, "1"));
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() == 1; }));
+    ASSERT_EQ(probe.heard().size(), 1u);
+    EXPECT_EQ(probe.heard()[0].byte, 64 + 15);  // all four lamps, unframed
+    EXPECT_NEAR(window.rows[0].delta[0], 50.0f, 0.5f);
+    EXPECT_NEAR(window.rows[0].delta[3], 7.5f, 0.5f);
+    EXPECT_TRUE(recorded::log_contains("RX : "));
+    EXPECT_TRUE(gui_was_set(GUI_CAL_STORE_BUTTON, "enabled"));
+
+    // Fifteen seconds later the next reading; no logger frame ever went out.
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() == 2; }, 20));
+    for (const auto& heard : probe.heard())
+        EXPECT_GE(heard.byte, 0x40) << "a logger frame reached the probe";
+    EXPECT_EQ(probe.heard().size(), 2u);
+
+    // Stop: the mode runs out its 15 s, then the link goes back to logger framing.
+    master.stop_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE; }, 20));
+}
+
+TEST_F(StartMaster, EachStopEndsOnlyItsOwnActivity)
+{
+    globals.mode = MODE_VEXL;
+    master.start();
+    master.start_view();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    master.stop_calibration();
+    master.stop_flow();
+    EXPECT_FALSE(master.stopRequested());
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    master.stop_view();
+    EXPECT_TRUE(master.stopRequested());
+}
+
+TEST_F(StartMaster, AFlowNeedsALogger)
+{
+    globals.mode = MODE_VEXL;
+    master.start();
+    master.start_flow();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    EXPECT_TRUE(recorded::log_contains("Fluo Flow needs a logger"));
+    EXPECT_FALSE(master.flow.logOpen());
+}
+
+TEST_F(StartMaster, LoggerOperationsSendNothingToAProbe)
+{
+    globals.mode = MODE_VEXL;
+    master.start();
+    const std::vector<std::function<void()>> operations = {
+        [&] { master.start_get_status(); },        [&] { master.start_get_info(); },
+        [&] { master.start_clear_flash(); },       [&] { master.start_quick_sync(); },
+        [&] { master.start_command(3); },          [&] { master.start_set_parameter(1, 900); },
+        [&] { master.start_standard_config(1); }, [&] { master.start_download(0, 0, false); },
+    };
+    for (size_t i = 0; i < operations.size(); ++i) {
+        recorded::clear_log();
+        operations[i]();
+        EXPECT_TRUE(master.idle()) << i;
+        EXPECT_TRUE(recorded::log_contains("needs a logger: choose KLVR mode")) << i;
+    }
+    EXPECT_STREQ(globals.display_mode.c_str(), "");
+}
+
+TEST_F(StartMaster, ConnectIsRefusedWhileAnOperationRuns)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_get_status();
+    ASSERT_FALSE(master.idle());
+    master.start_connect();
+    EXPECT_TRUE(recorded::log_contains("Connect refused"));
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_TRUE(io.isPortOpen());
+}
+
+TEST_F(StartMaster, TheStatusFillsTheLabelsAndTheFlashSize)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    logger.update([](sim::State& s) {
+        s.variables[39] = 0x45;
+        s.variables[40] = 0xFFFFFFFF;
+    });
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    EXPECT_TRUE(recorded::log_contains("@ 38400"));
+    master.start_get_status();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_EQ(master.flash_size, 0x800000u);
+    EXPECT_TRUE(gui_was_set(GUI_FLASH_GAUGE, "800000"));
+    EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "--ERROR-uninitialized--"));
+    EXPECT_TRUE(recorded::log_contains("flash_size=8388608"));
+}
+
+constexpr uint32_t day_2026_12_10 = 1796860800;  // 00:00:00 UTC
+unsigned quarter_past_noon() { return day_2026_12_10 + 12 * 3600 + 14 * 60 + 40; }
+
+TEST_F(StartMaster, AQuickSyncPutsTheNextAcquisitionAndCallOnTheQuarter)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    time_set_clock(quarter_past_noon);
+    master.start_quick_sync();
+    const bool done = tickUntil([&] { return master.idle(); });
+    time_set_clock(nullptr);
+    ASSERT_TRUE(done);
+    const auto vars = logger.read([](const sim::State& s) { return s.variables; });
+    EXPECT_EQ(vars.at(2), day_2026_12_10 + 12 * 3600 + 30 * 60);
+    EXPECT_EQ(vars.at(33), day_2026_12_10 + 12 * 3600 + 31 * 60);
+}
+
+TEST_F(StartMaster, ADownloadIsConvertedAndShownInTheResultWindow)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    logger.update([](sim::State& s) {
+        for (uint32_t i = 0; i < 3; ++i) {
+            const sim::Bytes records = sim::acquisition_records(1796904000 + 600 * i, s.stationId());
+            s.flash.insert(s.flash.end(), records.begin(), records.end());
+        }
+    });
+    Ttemp_dir bin;
+    module.setParameter("path_bin", bin.path().c_str());
+    master.data_directory.assign(data.path().c_str());
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_download(0, 0, false);
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 120));
+    ASSERT_EQ(window.results.size(), 1u) << "no result shown";
+    EXPECT_EQ(window.results[0].rfind(data.path(), 0), 0u);
+    EXPECT_NE(read_text(window.results[0]).find("fluorometer"), std::string::npos);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(StartMaster, AFlowStopEndsEvenWhenItsBreakCannotLeave)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    logger.stop();
+    ASSERT_TRUE(pump.until([] { return recorded::log_contains("Disconnected"); }));
+    master.stop_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE && master.idle(); }, 10));
+    EXPECT_TRUE(recorded::log_contains("the break did not leave the port"));
+    // The state machine is free again: a connection can be asked for.
+    recorded::clear_log();
+    master.start_connect();
+    EXPECT_FALSE(recorded::log_contains("Connect refused"));
+}
+
+TEST_F(StartMaster, ACustomConfigurationThatCannotBeReadIsReportedAndUploadsNothing)
+{
+    globals.mode = MODE_KLVR;
+    master.start();
+    master.start_custom_upload(data.file("missing.xml").c_str());
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0], "Error while reading the configuration file ! See log");
+    EXPECT_TRUE(master.idle());
+}
+
+TEST_F(StartMaster, VerboseSetsTheControllerAndLinkTraces)
+{
+    master.setParameter("verbose", "1025");  // bits 0 and 10
+    EXPECT_EQ(master.trace, 8u);
+    EXPECT_EQ(io.trace, static_cast<unsigned>(Tmlp_io::TRACE_VERBOSE));
+    master.setParameter("verbose", "0");
+    EXPECT_EQ(master.trace, 0u);
+    EXPECT_EQ(io.trace, 0u);
+}
+
+TEST(StartMasterQuickSync, TheNextAcquisitionIsOnTheQuarterAtLeastThirtySecondsAway)
+{
+    const uint32_t day = 1700000000 - 1700000000 % 86400;
+    EXPECT_EQ(Tcalyxo_start_master::quickSyncNext(day + 12 * 3600 + 14 * 60 + 40), day + 12 * 3600 + 30 * 60);
+    EXPECT_EQ(Tcalyxo_start_master::quickSyncNext(day + 12 * 3600 + 29 * 60 + 45), day + 12 * 3600 + 45 * 60);
+}
+
+TEST_F(StartMaster, AFlowRecordsTheLoggersReadingsIntoAcqXmlAndItsChart)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+
+    master.start_flow();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_FLOW);
+    EXPECT_TRUE(master.flow.logOpen());
+    // The start sequence's acquisition (control 65) dumps its reading.
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 1 && master.idle(); }));
+    EXPECT_GE(window.flow_points, 1u);
+    EXPECT_EQ(window.flow_title, "[mV]");
+
+    master.stop_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE && master.idle(); }));
+    EXPECT_TRUE(recorded::log_contains("INFO : Break sent"));
+    EXPECT_FALSE(master.flow.logOpen());
+
+    const std::string xml = read_text(data.path() + "/acq.xml");
+    EXPECT_NE(xml.find("<time v=\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("fluorometer"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("</time>\n"), std::string::npos);
+
+    // A second flow draws its own curve.
+    master.start_flow();
+    EXPECT_EQ(master.flow.mv_series.count(), 0u);
+}
+
+}  // namespace
