@@ -682,7 +682,11 @@ void TFmain::continueClosing()
 {
     if (!closing || quitting || master.state != Tcalyxo_master::STATE_IDLE)
         return;
-    if (master.getLinkState() == Tcalyxo_master::LINK_CONNECTED && !master.start_disconnect())
-        return;
+    // One disconnection: a link that will not close does not hold the program.
+    if (master.getLinkState() == Tcalyxo_master::LINK_CONNECTED && !disconnect_asked) {
+        disconnect_asked = true;
+        if (!master.start_disconnect())
+            return;
+    }
     close();
 }

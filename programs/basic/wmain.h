@@ -98,6 +98,7 @@ private:
     int pc_zone_offset = 0;
     // Closing was asked for while the master was busy or connected.
     bool closing = false;
+    bool disconnect_asked = false;
     bool quitting = false;
 
     QLabel* pl_operation = nullptr;

@@ -372,6 +372,25 @@ TEST_F(MainWindow, ClosingWhileAnOperationRunsCancelsItDisconnectsAndThenQuits)
     master.module = nullptr;
 }
 
+TEST_F(MainWindow, ALinkThatWillNotCloseDoesNotHoldTheProgram)
+{
+    startUp();
+    Tmodule_resource module;
+    master.module = &module;
+    master.link_state = Tcalyxo_master::LINK_CONNECTED;
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(master.START_DISCONNECT.pending.load(), 1);
+    event_remove_from_queue(&master.START_DISCONNECT);
+    // The disconnection failed: the link still counts as connected.
+    master.state = Tcalyxo_master::STATE_IDLE;
+    window.show_busy(false);
+    EXPECT_EQ(master.START_DISCONNECT.pending.load(), 0);
+    EXPECT_TRUE(pump.quitRequested());
+    EXPECT_FALSE(window.isVisible());
+    master.module = nullptr;
+}
+
 TEST_F(MainWindow, ClosingIdleAndDisconnectedQuitsAtOnceAndASecondCloseInsists)
 {
     startUp();

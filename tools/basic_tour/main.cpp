@@ -43,7 +43,8 @@ void usage()
 class Ttour {
 public:
     Ttour(Tbasic_program& basic, int com_number, QString folder)
-        : program(basic), com(com_number), out(std::move(folder)), started(std::chrono::steady_clock::now())
+        : program(basic), com(com_number), out(std::move(folder)), started(std::chrono::steady_clock::now()),
+          earlier_files(statusFiles())
     {
     }
 
@@ -56,12 +57,16 @@ private:
     void fail(const char* why);
     void choose(QWidget* chooser);
     bool grab(QWidget* window, const char* name, std::string* path);
+    QStringList statusFiles() const;
+    // The newest status file that this run wrote, "" for none.
     std::string newestStatusFile() const;
 
     Tbasic_program& program;
     int com;
     QString out;
     std::chrono::steady_clock::time_point started;
+    // Files of earlier runs do not count.
+    QStringList earlier_files;
     Tstage stage = Tstage::choosing;
     std::string chooser_png;
 };
@@ -109,11 +114,19 @@ void Ttour::choose(QWidget* chooser)
     stage = Tstage::connecting;
 }
 
+QStringList Ttour::statusFiles() const
+{
+    return QDir(QDir(out).absoluteFilePath("status")).entryList({"getstatus_*.xml"}, QDir::Files, QDir::Time);
+}
+
 std::string Ttour::newestStatusFile() const
 {
     const QDir status(QDir(out).absoluteFilePath("status"));
-    const QStringList files = status.entryList({"getstatus_*.xml"}, QDir::Files, QDir::Time);
-    return files.isEmpty() ? std::string() : status.absoluteFilePath(files.first()).toStdString();
+    for (const QString& file : statusFiles()) {
+        if (!earlier_files.contains(file))
+            return status.absoluteFilePath(file).toStdString();
+    }
+    return std::string();
 }
 
 void Ttour::step()
