@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "base/event.h"
@@ -123,10 +124,15 @@ void Tbasic_program::createForms()
     ask = make<TFormAsk>(main_form);
     about = make<TFabout>();
     main_form->on_about = [this] { about->show_about(); };
+    main_form->ask_value = [this](const char* prompt, int mode) { return ask->ask_value(prompt, mode); };
+    main_form->ask_snr = [this] { return ask_snr->ask_snr(); };
     char version[version_id_size];
     get_version_id(version);
     result_window = make<TFaffiche>(version);
     download_select = make<TFdowload_select>(main_form);
+    main_form->ask_download_range = [this](int32_t* start, int32_t* count, uint8_t* incremental) {
+        return download_select->ask_download_range(start, count, incremental);
+    };
     pending = make<TFpending>(master);
     targets.pending = pending;
     ppb_view = make<TFppb>();
@@ -137,6 +143,7 @@ void Tbasic_program::createForms()
     targets.progress = progress;
     rfu = make<TFormrfu>(firmware);
     text_window = make<TFtext>();
+    main_form->show_form = [this](const char* form) { showForm(form); };
     pulse = make<TFormAsk_pulse>(master);
     targets.pulse = pulse;
     time_zone_settings = make<TFttimezone_settings>();
@@ -213,8 +220,22 @@ void Tbasic_program::show_result(const char* xml_path)
         ::show_result(xml_path);
 }
 
-// The probes health page and the COM settings page come with their own pages.
-void Tbasic_program::show_health(const Tflash_parser_data*) {}
+void Tbasic_program::show_health(const Tflash_parser_data* step)
+{
+    if (main_form)
+        main_form->show_health(step);
+}
+
+void Tbasic_program::showForm(const char* form)
+{
+    const std::string_view name(form ? form : "");
+    if (name == "text" && text_window)
+        text_window->show_text_window();
+    else if (name == "rfu" && rfu)
+        rfu->rfu_show();
+}
+
+// The COM settings page comes with its own page.
 void Tbasic_program::show_com_setting(const char*, const char*) {}
 
 void Tbasic_program::show_pulse_meter_form()

@@ -108,6 +108,8 @@ public:
 private:
     template <class Form, class... Args>
     Form* make(Args&&... args);
+    // A form the main window's commands show, by its name there.
+    void showForm(const char* form);
 
     Tflash_radio_hooks flash_hooks;
     Tbasic_gsm_display gsm_display;
