@@ -18,6 +18,7 @@
 #include "programs/basic/wask_pulse.h"
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
+#include "programs/basic/status_page.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wpending.h"
 #include "programs/basic/wprogress.h"
@@ -132,6 +133,9 @@ void Tbasic_program::createForms()
     download_select = make<TFdowload_select>(main_form);
     main_form->ask_download_range = [this](int32_t* start, int32_t* count, uint8_t* incremental) {
         return download_select->ask_download_range(start, count, incremental);
+    };
+    main_form->statusPage()->download_start = [this](int32_t address) {
+        download_select->set_download_start(address);
     };
     pending = make<TFpending>(master);
     targets.pending = pending;

@@ -34,6 +34,7 @@
 #include "programs/basic/health_page.h"
 #include "programs/basic/main_commands.h"
 #include "programs/basic/modem_images.h"
+#include "programs/basic/status_page.h"
 #include "programs/basic/window_style.h"
 #include "programs/basic/version_id.h"
 
@@ -198,16 +199,10 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
 
 QWidget* TFmain::buildStatusPage()
 {
-    auto* page = new QWidget(PageControl1);
-    page->setObjectName("TB_sysstatus");
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(make_label(page, nullptr, "Estimated :"), 0, 0);
-    lb_time_txt2 = make_label(page, "lb_time_txt2", "-");
-    grid->addWidget(lb_time_txt2, 0, 1);
-    grid->addWidget(commandButton(page, "bt_status"), 1, 0);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(2, 1);
-    return page;
+    status_page = new TFstatus_page(PageControl1);
+    lb_time_txt2 = status_page->findChild<QLabel*>("lb_time_txt2");
+    status_page->placeButton(commandButton(status_page, "bt_status"));
+    return status_page;
 }
 
 QWidget* TFmain::buildConfigurationPage()
@@ -606,6 +601,13 @@ void TFmain::show_busy(bool busy)
 void TFmain::set_status_refresh(bool on)
 {
     status_refresh = on;
+    show_status_page();
+}
+
+void TFmain::show_status_page()
+{
+    status_page->show_status_page();
+    show_station_id();
 }
 
 void TFmain::show_station_id()
@@ -725,6 +727,8 @@ void TFmain::On_1Hz()
     } else {
         lb_time_txt2->setText("-");
     }
+    if (status_refresh)
+        show_status_page();
     master.On_1Hz();
 }
 

@@ -25,6 +25,7 @@ class QTimer;
 class QWidget;
 class Tcalyxo_master;
 class TFhealth_page;
+class TFstatus_page;
 struct Tflash_parser_data;
 struct Tmain_command;
 
@@ -47,6 +48,9 @@ public:
     void show_busy(bool busy);
     void set_status_refresh(bool on);
     bool statusRefresh() const { return status_refresh; }
+    // Redraws the "System Status" page from the module view.
+    void show_status_page();
+    TFstatus_page* statusPage() const { return status_page; }
     void show_main_window();
 
     // Start-up steps, in the order the start routine runs them.
@@ -132,6 +136,7 @@ private:
     Tmaster_commands master_commands{master};
     Tcommand_master* command_master = &master_commands;
     TFhealth_page* health_page = nullptr;
+    TFstatus_page* status_page = nullptr;
     bool status_refresh = false;
     bool blink_phase = true;
     uint8_t shown_link_state;
