@@ -239,8 +239,11 @@ void Tbasic_program::showForm(const char* form)
         rfu->rfu_show();
 }
 
-// The COM settings page comes with its own page.
-void Tbasic_program::show_com_setting(const char*, const char*) {}
+void Tbasic_program::show_com_setting(const char* key, const char* value)
+{
+    if (main_form)
+        main_form->show_com_setting(key, value);
+}
 
 void Tbasic_program::show_pulse_meter_form()
 {

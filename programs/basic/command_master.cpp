@@ -34,6 +34,7 @@ bool Tmaster_commands::start_download(uint32_t start, uint32_t count, bool incre
     return master.start_download(start, count, incremental);
 }
 bool Tmaster_commands::start_macro_read() { return master.start_macro_read(); }
+bool Tmaster_commands::start_com_settings_upload() { return master.start_com_settings_upload(); }
 void Tmaster_commands::setParameter(const char* key, const char* value) { master.setParameter(key, value); }
 
 void Tmaster_commands::ping()

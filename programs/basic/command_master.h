@@ -30,6 +30,7 @@ public:
     virtual bool start_get_health() = 0;
     virtual bool start_download(uint32_t start, uint32_t count, bool incremental) = 0;
     virtual bool start_macro_read() = 0;
+    virtual bool start_com_settings_upload() = 0;
     virtual void setParameter(const char* key, const char* value) = 0;
     // The module resource's ping (the next status text logged) and break loop.
     virtual void ping() = 0;
@@ -60,6 +61,7 @@ public:
     bool start_get_health() override;
     bool start_download(uint32_t start, uint32_t count, bool incremental) override;
     bool start_macro_read() override;
+    bool start_com_settings_upload() override;
     void setParameter(const char* key, const char* value) override;
     void ping() override;
     void break_loop() override;

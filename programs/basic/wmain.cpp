@@ -31,6 +31,7 @@
 #include "link/calyxo_master.h"
 #include "link/module_view.h"
 #include "platform/widgets/dialog_seam.h"
+#include "programs/basic/com_page.h"
 #include "programs/basic/health_page.h"
 #include "programs/basic/main_commands.h"
 #include "programs/basic/modem_images.h"
@@ -133,9 +134,8 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     auto* health_layout = qobject_cast<QGridLayout*>(health_page->layout());
     health_layout->addWidget(commandButton(health_page, "bt_health"), health_layout->rowCount(), 0);
     PageControl1->addTab(health_page, "Probes Health");
-    auto* com = new QWidget(PageControl1);
-    com->setObjectName("ts_com_config");
-    PageControl1->addTab(com, "COM configuration");
+    com_page = new TFcom_page([this]() -> Tcommand_master& { return commands(); }, PageControl1);
+    PageControl1->addTab(com_page, "COM configuration");
     top->addWidget(PageControl1, 1);
     top->addWidget(buildRightPanel());
     layout->addLayout(top);
@@ -493,6 +493,11 @@ void TFmain::closeMain()
 void TFmain::show_health(const Tflash_parser_data* step)
 {
     health_page->show_health(step);
+}
+
+void TFmain::show_com_setting(const char* key, const char* value)
+{
+    com_page->show_com_setting(key, value);
 }
 
 void TFmain::request_health()

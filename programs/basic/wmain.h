@@ -24,6 +24,7 @@ class QTabWidget;
 class QTimer;
 class QWidget;
 class Tcalyxo_master;
+class TFcom_page;
 class TFhealth_page;
 class TFstatus_page;
 struct Tflash_parser_data;
@@ -96,6 +97,8 @@ public:
     void show_health(const Tflash_parser_data* step);
     void request_health();
     TFhealth_page* healthPage() const { return health_page; }
+    // One COM setting into its field of the "COM configuration" page.
+    void show_com_setting(const char* key, const char* value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +139,7 @@ private:
     Tmaster_commands master_commands{master};
     Tcommand_master* command_master = &master_commands;
     TFhealth_page* health_page = nullptr;
+    TFcom_page* com_page = nullptr;
     TFstatus_page* status_page = nullptr;
     bool status_refresh = false;
     bool blink_phase = true;
