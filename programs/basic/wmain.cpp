@@ -806,6 +806,13 @@ void TFmain::closeEvent(QCloseEvent* event)
         continueClosing();
 }
 
+bool TFmain::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void TFmain::continueClosing()
 {
     if (!closing || quitting || master.state != Tcalyxo_master::STATE_IDLE)

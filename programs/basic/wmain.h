@@ -102,6 +102,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The status bar keeps its one text: menu hovering does not blank it.
+    bool event(QEvent* event) override;
 
 private:
     QWidget* buildStatusPage();

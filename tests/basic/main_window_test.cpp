@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QStatusTipEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -216,6 +218,10 @@ TEST_F(MainWindow, BusyIndicatorAndStationNumber)
     window.show_busy(false);
     EXPECT_EQ(bar->currentMessage().toStdString(), "Ready");
     EXPECT_EQ(background_of(bar), button_face());
+    // What a menu sends while hovered leaves the text alone.
+    QStatusTipEvent tip(QString{});
+    QApplication::sendEvent(&window, &tip);
+    EXPECT_EQ(bar->currentMessage().toStdString(), "Ready");
 
     auto* label = child_of<QLabel>(&window, "lb_station_id");
     auto* group = child_of<QGroupBox>(&window, "GroupBox6");
