@@ -19,6 +19,7 @@
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
 #include "programs/basic/status_page.h"
+#include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wpending.h"
 #include "programs/basic/wprogress.h"
@@ -72,6 +73,7 @@ void Tbasic_program::destroyForms()
     main_form = nullptr;
     splash = nullptr;
     ask_snr = nullptr;
+    gsm_console = nullptr;
     ask = nullptr;
     about = nullptr;
     result_window = nullptr;
@@ -123,6 +125,8 @@ void Tbasic_program::createForms()
     splash = make<TFsplash>(*main_form, master);
     ask_snr = make<TFormAskSnr>(main_form);
     ask = make<TFormAsk>(main_form);
+    gsm_console = make<TFgsm_console>([this]() -> Tcommand_master& { return main_form->commands(); });
+    main_form->on_tick = [this] { gsm_console->gsm_console_countdown_tick(); };
     about = make<TFabout>();
     main_form->on_about = [this] { about->show_about(); };
     main_form->ask_value = [this](const char* prompt, int mode) { return ask->ask_value(prompt, mode); };
@@ -237,6 +241,8 @@ void Tbasic_program::showForm(const char* form)
         text_window->show_text_window();
     else if (name == "rfu" && rfu)
         rfu->rfu_show();
+    else if (name == "gsm_console" && gsm_console && main_form)
+        gsm_console->toggle_gsm_console(main_form->y() + main_form->height(), main_form->x());
 }
 
 void Tbasic_program::show_com_setting(const char* key, const char* value)

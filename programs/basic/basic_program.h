@@ -17,6 +17,7 @@
 class TFabout;
 class TFaffiche;
 class TFdowload_select;
+class TFgsm_console;
 class TFmain;
 class TFormAsk;
 class TFormAskSnr;
@@ -92,6 +93,7 @@ public:
     TFsplash* splash = nullptr;
     TFormAskSnr* ask_snr = nullptr;
     TFormAsk* ask = nullptr;
+    TFgsm_console* gsm_console = nullptr;
     TFabout* about = nullptr;
     TFaffiche* result_window = nullptr;
     TFdowload_select* download_select = nullptr;

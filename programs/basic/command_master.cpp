@@ -37,6 +37,11 @@ bool Tmaster_commands::start_macro_read() { return master.start_macro_read(); }
 bool Tmaster_commands::start_com_settings_upload() { return master.start_com_settings_upload(); }
 void Tmaster_commands::setParameter(const char* key, const char* value) { master.setParameter(key, value); }
 
+void Tmaster_commands::send_basicio_command(const char* text, unsigned length)
+{
+    master.send_basicio_command(text, length);
+}
+
 void Tmaster_commands::ping()
 {
     module_view.ping_text = 1;

@@ -32,6 +32,9 @@ public:
     virtual bool start_macro_read() = 0;
     virtual bool start_com_settings_upload() = 0;
     virtual void setParameter(const char* key, const char* value) = 0;
+    // A text for the logger's modem (BASICIO command 'C'; the module resource
+    // sends at most 58 bytes of it).
+    virtual void send_basicio_command(const char* text, unsigned length) = 0;
     // The module resource's ping (the next status text logged) and break loop.
     virtual void ping() = 0;
     virtual void break_loop() = 0;
@@ -63,6 +66,7 @@ public:
     bool start_macro_read() override;
     bool start_com_settings_upload() override;
     void setParameter(const char* key, const char* value) override;
+    void send_basicio_command(const char* text, unsigned length) override;
     void ping() override;
     void break_loop() override;
     const char* refusal_reason() const override;

@@ -734,6 +734,8 @@ void TFmain::On_1Hz()
     }
     if (status_refresh)
         show_status_page();
+    if (on_tick)
+        on_tick();
     master.On_1Hz();
 }
 

@@ -85,6 +85,9 @@ public:
     // What the commands start: the operation master unless replaced (tests);
     // null puts the master back. The caller keeps ownership.
     void setCommandMaster(Tcommand_master* commands);
+    Tcommand_master& commands() override;
+    // Each second after the window's own tick work (the GSM console's countdowns).
+    std::function<void()> on_tick;
     // The prompts and forms the commands use, wired by the program; a prompt
     // that is not wired answers as cancelled.
     std::function<int(const char* prompt, int mode)> ask_value;
@@ -115,7 +118,6 @@ private:
     // The button of a command of the table, wired to it.
     QPushButton* commandButton(QWidget* parent, const char* name);
 
-    Tcommand_master& commands() override;
     void pageToFront(const char* page) override;
     void timeFields(const char* which, Tmy_string texts[6]) override;
     int timeZone(const char* which) override;

@@ -14,6 +14,8 @@ public:
     std::vector<std::string> calls;
     bool refuse = false;
     int upload_result = 0;
+    // The texts handed to the modem, byte for byte.
+    std::vector<std::string> sent;
 
     bool start_connect() override { return note("start_connect()"); }
     bool start_disconnect() override { return note("start_disconnect()"); }
@@ -56,6 +58,11 @@ public:
     bool start_macro_read() override { return note("start_macro_read()"); }
     bool start_com_settings_upload() override { return note("start_com_settings_upload()"); }
     void setParameter(const char* key, const char* value) override { note("setParameter(%s,%s)", key, value); }
+    void send_basicio_command(const char* text, unsigned length) override
+    {
+        sent.emplace_back(text, length);
+        note("send_basicio_command(%u)", length);
+    }
     void ping() override { note("ping()"); }
     void break_loop() override { note("break_loop()"); }
     const char* refusal_reason() const override { return "no logger is connected"; }

@@ -157,7 +157,7 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     std::vector<std::string> names;
     for (QObject* form : program->forms())
         names.push_back(form->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fabout", "Faffiche",
+    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fgsm_console", "Fabout", "Faffiche",
                                                "Fdowload_select", "Fpending", "Fppb", "Fselstation", "SignalForm",
                                                "Fprogress", "Formrfu", "Ftext", "FormAsk_pulse",
                                                "Fttimezone_settings"}));
