@@ -19,6 +19,9 @@
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
 #include "programs/basic/status_page.h"
+#include "programs/basic/calibration_write.h"
+#include "programs/basic/health_page.h"
+#include "programs/basic/wetalonnage.h"
 #include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wpending.h"
@@ -85,6 +88,7 @@ void Tbasic_program::destroyForms()
     progress = nullptr;
     rfu = nullptr;
     text_window = nullptr;
+    calibration = nullptr;
     pulse = nullptr;
     time_zone_settings = nullptr;
     form_order.clear();
@@ -152,6 +156,14 @@ void Tbasic_program::createForms()
     rfu = make<TFormrfu>(firmware);
     text_window = make<TFtext>();
     main_form->show_form = [this](const char* form) { showForm(form); };
+    calibration = make<TFormEtalonnage>(main_form);
+    calibration->request_health = [this] { main_form->request_health(); };
+    calibration->write = [this](bool with_span, double span, bool with_offset, double offset) {
+        if (with_span && with_offset)
+            return calibration_write(master, span, offset);
+        return with_span ? calibration_write_span(master, span) : calibration_write_offset(master, offset);
+    };
+    main_form->healthPage()->pressure_feed = [this](const Tpressure_health& values) { calibration->calib_set(values); };
     pulse = make<TFormAsk_pulse>(master);
     targets.pulse = pulse;
     time_zone_settings = make<TFttimezone_settings>();
@@ -239,6 +251,8 @@ void Tbasic_program::showForm(const char* form)
     const std::string_view name(form ? form : "");
     if (name == "text" && text_window)
         text_window->show_text_window();
+    else if (name == "calibration" && calibration)
+        calibration->show_calibration_dialog();
     else if (name == "rfu" && rfu)
         rfu->rfu_show();
     else if (name == "gsm_console" && gsm_console && main_form)

@@ -18,6 +18,7 @@ class TFabout;
 class TFaffiche;
 class TFdowload_select;
 class TFgsm_console;
+class TFormEtalonnage;
 class TFmain;
 class TFormAsk;
 class TFormAskSnr;
@@ -104,6 +105,7 @@ public:
     TFprogress* progress = nullptr;
     TFormrfu* rfu = nullptr;
     TFtext* text_window = nullptr;
+    TFormEtalonnage* calibration = nullptr;
     TFormAsk_pulse* pulse = nullptr;
     TFttimezone_settings* time_zone_settings = nullptr;
 
