@@ -120,6 +120,13 @@ protected:
         child_of<QAction>(program->main_form, action)->trigger();
         return idleWith(Tcalyxo_master::LINK_CONNECTED);
     }
+    // The grabs go under the build folder, not into the work folder.
+    void grab(QWidget* window, const char* name)
+    {
+        ASSERT_EQ(chdir(previous_dir), 0);
+        save_grab(window, name);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+    }
     std::string label(const char* name) { return child_of<QLabel>(program->main_form, name)->text().toStdString(); }
     uint32_t variable(uint8_t id)
     {
@@ -144,12 +151,12 @@ TEST_F(CommandsAgainstLogger, GetStatusAndGetHealthFillTheirPages)
     EXPECT_EQ(label("lb_station_id"), std::to_string(station));
     EXPECT_NE(label("lb_time_txt"), "-");
     program->main_form->show();
-    save_grab(program->main_form, "e2e_status_page");
+    grab(program->main_form, "e2e_status_page");
 
     ASSERT_TRUE(run("GetHealth1"));
     EXPECT_NE(label("lb145"), "----");
     EXPECT_NE(label("lb163"), "----");
-    save_grab(program->main_form, "e2e_health_page");
+    grab(program->main_form, "e2e_health_page");
     // The health read leaves the logger's acquisition as it was.
     EXPECT_EQ(variable(sim::var::acq_enable), 1u);
 }
@@ -201,7 +208,7 @@ TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)
     // One row for each of the six acquisitions at least.
     EXPECT_GE(grid->model()->rowCount(), 6);
     EXPECT_TRUE(program->result_window->isVisible());
-    save_grab(program->result_window, "e2e_download_result");
+    grab(program->result_window, "e2e_download_result");
     EXPECT_EQ(variable(sim::var::acq_enable), 1u);
 }
 
