@@ -5,7 +5,10 @@
 // logger's state checked afterwards.
 #include <gtest/gtest.h>
 
+#include <tinyxml2.h>
+
 #include <QAction>
+#include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include <string>
 
 #include "base/time_calendar.h"
+#include "data/eeprom_configurer.h"
 #include "link/calyxo_master.h"
 #include "link/module_view.h"
 #include "platform/widgets/recording_dialogs.h"
@@ -210,6 +214,76 @@ TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)
     EXPECT_TRUE(program->result_window->isVisible());
     grab(program->result_window, "e2e_download_result");
     EXPECT_EQ(variable(sim::var::acq_enable), 1u);
+}
+
+// Page 6 as the EEPROM compiler makes it from a station's COM configuration.
+void compile_com_page(const std::string& records, Teeprom_configurer* image)
+{
+    tinyxml2::XMLDocument doc;
+    const std::string text = "<STATION><CONFIGURATION value=\"6\">" + records + "</CONFIGURATION></STATION>";
+    ASSERT_EQ(doc.Parse(text.c_str()), tinyxml2::XML_SUCCESS);
+    ASSERT_EQ(image->parseStation(doc.RootElement(), 0, "", false), 0);
+}
+
+// The bytes of one record of page 6: tag, then a length and data (tags up to
+// 0x7F) or four bytes of value.
+std::vector<uint8_t> com_record(const std::vector<uint8_t>& page, uint8_t tag)
+{
+    Teeprom_configurer image;
+    image.loadPage(6, page.data(), eeprom_page_size);
+    const unsigned offset = image.findRecord(6, tag);
+    if (offset == eeprom_absent)
+        return {};
+    const unsigned size = tag <= 0x7F ? 2u + page.at(offset + 1) : 5u;
+    return {page.begin() + offset, page.begin() + offset + size};
+}
+
+std::vector<uint8_t> com_page_of(const Teeprom_configurer& image)
+{
+    std::vector<uint8_t> page(eeprom_page_size);
+    for (unsigned i = 0; i < eeprom_page_size; ++i)
+        page[i] = image.byteAt(6, i);
+    return page;
+}
+
+TEST_F(CommandsAgainstLogger, ComSettingsAreReadEditedAndWrittenAsTheCompilerWritesThem)
+{
+    Teeprom_configurer before;
+    compile_com_page("<GSM_INTERVAL value=\"1800\"/><HTTP_HOST host=\"data.example.org\" port=\"81\"/>"
+                     "<HTTP_URL value=\"/gprs/in.php\"/><GPRS_APN_NAME value=\"internet\"/>",
+                     &before);
+    const std::vector<uint8_t> initial = com_page_of(before);
+    logger.update([&initial](sim::State& s) { s.eeprom.setPage(6, initial); });
+
+    child_of<QPushButton>(program->main_form, "Button2")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    auto* main = program->main_form;
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_HTTP_HOST")->text().toStdString(), "data.example.org");
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_port")->text().toStdString(), "81");
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_GSM_INTERVAL")->text().toStdString(), "1800");
+    ASSERT_TRUE(child_of<QPushButton>(main, "Button3")->isEnabled());
+
+    child_of<QLineEdit>(main, "ed_GSM_INTERVAL")->setText("600");
+    child_of<QLineEdit>(main, "ed_APN")->setText("web.sim");
+    child_of<QLineEdit>(main, "ed_HTTP_HOST")->setText("upload.example.net");
+    child_of<QLineEdit>(main, "ed_port")->setText("255");
+    child_of<QLineEdit>(main, "ed_USERNAME")->setText("station");
+    child_of<QPushButton>(main, "Button3")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    EXPECT_TRUE(recorded::log_contains("START   : EEPROM change & upload (COM)"));
+
+    Teeprom_configurer expected;
+    compile_com_page("<GSM_INTERVAL value=\"600\"/><HTTP_HOST host=\"upload.example.net\" port=\"255\"/>"
+                     "<HTTP_URL value=\"/gprs/in.php\"/><GPRS_APN_NAME value=\"web.sim\"/>"
+                     "<USERNAME value=\"station\"/>",
+                     &expected);
+    const std::vector<uint8_t> compiled = com_page_of(expected);
+    const auto stored = logger.read([](const sim::State& s) { return s.eeprom.page(6); });
+    for (uint8_t tag : {134, 124, 118, 123, 119}) {
+        EXPECT_FALSE(com_record(compiled, tag).empty()) << int(tag);
+        EXPECT_EQ(com_record(std::vector<uint8_t>(stored.begin(), stored.end()), tag), com_record(compiled, tag))
+            << "record " << int(tag);
+    }
 }
 
 }  // namespace
