@@ -76,7 +76,7 @@ public:
     }
 
 private:
-    bool note(const char* format, ...)
+    __attribute__((format(printf, 2, 3))) bool note(const char* format, ...)
     {
         char text[200];
         va_list args;
