@@ -25,6 +25,7 @@
 #include "link/module_view.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "programs/basic/basic_program.h"
+#include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
 #include "tests/basic/basic_test_support.h"
@@ -214,6 +215,34 @@ TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)
     EXPECT_TRUE(program->result_window->isVisible());
     grab(program->result_window, "e2e_download_result");
     EXPECT_EQ(variable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(CommandsAgainstLogger, GsmConsoleLinesReachTheLoggerCutAtFiftyEightBytes)
+{
+    auto* console = program->gsm_console;
+    const std::string seventy(70, 'A');
+    const std::string fifty_seven(57, 'B');
+    child_of<QLineEdit>(console, "Edit_d2")->setText(QString::fromStdString(seventy));
+    child_of<QLineEdit>(console, "Edit_d3")->setText(QString::fromStdString(fifty_seven));
+    logger.clearReceived();
+    std::vector<std::string> lines;
+    auto modem_lines = [&](std::size_t count) {
+        return loop_until([&] {
+            lines.clear();
+            for (const sim::Received& frame : logger.received())
+                if (frame.port == sim::port::basicio && frame.command() == 'C')
+                    lines.emplace_back(frame.payload.begin() + 1, frame.payload.end());
+            return lines.size() == count;
+        });
+    };
+    // One line at a time, as a technician sends them.
+    child_of<QPushButton>(console, "bt_send_d2")->click();
+    ASSERT_TRUE(modem_lines(1));
+    child_of<QPushButton>(console, "bt_send_d3")->click();
+    ASSERT_TRUE(modem_lines(2));
+    // The long line loses its tail and its CR; the shorter one keeps its CR.
+    EXPECT_EQ(lines[0], seventy.substr(0, 58));
+    EXPECT_EQ(lines[1], fifty_seven + "\r");
 }
 
 // Page 6 as the EEPROM compiler makes it from a station's COM configuration.
