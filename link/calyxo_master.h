@@ -85,33 +85,34 @@ public:
     bool start_status();
 
     // Variables, outputs, controls and parameters (calyxo_master_operations.cpp);
-    // refused silently while busy or not connected.
-    void start_set_var(uint8_t id, uint32_t value, uint8_t flag);
-    void start_add_var(uint8_t id, int32_t delta);
+    // true when refused (busy or not connected).
+    bool start_set_var(uint8_t id, uint32_t value, uint8_t flag);
+    bool start_add_var(uint8_t id, int32_t delta);
     // Parameter 162 is shown as MAC address and DEV EUI, 169 as COM debug record.
-    void start_parameter_get(uint8_t id);
+    bool start_parameter_get(uint8_t id);
     bool start_out_control(uint8_t kind, uint8_t mask, uint8_t value);
     // Types 6 and 7 carry their two key bytes.
-    void start_control(uint8_t type);
+    bool start_control(uint8_t type);
     // The logger's next acquisition and GSM times on the grid of the period.
-    void start_quick_sync(uint32_t period);
+    bool start_quick_sync(uint32_t period);
     // Hex records "01" id value, each written as a variable
     // (calyxo_master_script.cpp). True when refused.
     bool start_script(const char* text);
 
     // EEPROM operations (calyxo_master_eeprom.cpp). The upload from a setup
-    // file gives the setup's error bits, 1 for a setup without station, else 0
-    // (also when refused).
+    // file gives the setup's error bits, 1 for a setup without station,
+    // UPLOAD_REFUSED when busy or not connected, else 0.
     int start_eeprom_upload_file(const char* path);
     int start_program_snr(uint32_t snr);
+    static constexpr int UPLOAD_REFUSED = -1;
     // Pulse meter: weight 1.0, 0.1 or 0.01 per pulse; the index in units.
     // True when refused (also when the constants do not compile).
     bool start_macro_write(uint32_t meter_snr, float weight, double index);
-    void start_macro_read();
+    bool start_macro_read();
     // Decode mode 0: COM settings of page 6; 3: pulse-meter constants.
-    void start_eeprom_download(uint8_t mask, uint8_t mode);
+    bool start_eeprom_download(uint8_t mask, uint8_t mode);
     // Page 6 rebuilt from the operator's GSM/GPRS settings.
-    void start_com_settings_upload();
+    bool start_com_settings_upload();
     // The module image after a download: shown, then decoded by decode_mode.
     void decodeEepromDownload();
     void decodeComSettings();

@@ -71,7 +71,7 @@ int Tcalyxo_master::start_eeprom_upload_file(const char* path)
     if (!station)
         return 1;
     if (refuseStart(true))
-        return 0;
+        return UPLOAD_REFUSED;
     upload_control = true;
     beginUpload(station->configuration, START_EEPROM_UPLOAD);
     return 0;
@@ -80,7 +80,7 @@ int Tcalyxo_master::start_eeprom_upload_file(const char* path)
 int Tcalyxo_master::start_program_snr(uint32_t snr)
 {
     if (refuseStart(true))
-        return 0;
+        return UPLOAD_REFUSED;
     myXMLdocument doc("STATION");
     tinyxml2::XMLElement* configuration = xml_NewEntity(doc.root, "CONFIGURATION");
     xml_SetAttributeInt(configuration, "value", 7);
@@ -98,19 +98,20 @@ int Tcalyxo_master::start_program_snr(uint32_t snr)
     return 0;
 }
 
-void Tcalyxo_master::start_eeprom_download(uint8_t mask, uint8_t mode)
+bool Tcalyxo_master::start_eeprom_download(uint8_t mask, uint8_t mode)
 {
     if (refuseStart(true))
-        return;
+        return true;
     eeprom_page_mask = mask;
     decode_mode = mode;
     begin(START_EEPROM_DOWNLOAD);
+    return false;
 }
 
-void Tcalyxo_master::start_com_settings_upload()
+bool Tcalyxo_master::start_com_settings_upload()
 {
     if (refuseStart(true))
-        return;
+        return true;
     Teeprom_generator page;
     page.clear();
     page.addValue(TAG_GSM_INTERVAL, gsm_interval);
@@ -134,6 +135,7 @@ void Tcalyxo_master::start_com_settings_upload()
     module->eeprom.loadPage(COM_SETTINGS_PAGE, page.getBuffer(), eeprom_page_size);
     eeprom_page_mask = COM_SETTINGS_MASK;
     begin(START_EEPROM_UPLOAD_PAGES);
+    return false;
 }
 
 void Tcalyxo_master::decodeEepromDownload()

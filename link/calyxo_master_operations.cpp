@@ -187,31 +187,34 @@ void Tcalyxo_master::startOperations()
             end_code = STATE_SUCCESS;
 }
 
-void Tcalyxo_master::start_set_var(uint8_t id, uint32_t value, uint8_t flag)
+bool Tcalyxo_master::start_set_var(uint8_t id, uint32_t value, uint8_t flag)
 {
     if (refuseStart(true))
-        return;
+        return true;
     variable_id = id;
     variable_value = value;
     set_flag = flag;
     begin(START_SET_VAR);
+    return false;
 }
 
-void Tcalyxo_master::start_add_var(uint8_t id, int32_t delta)
+bool Tcalyxo_master::start_add_var(uint8_t id, int32_t delta)
 {
     if (refuseStart(true))
-        return;
+        return true;
     variable_id = id;
     variable_value = static_cast<uint32_t>(delta);
     begin(START_ADD_VAR);
+    return false;
 }
 
-void Tcalyxo_master::start_parameter_get(uint8_t id)
+bool Tcalyxo_master::start_parameter_get(uint8_t id)
 {
     if (refuseStart(true))
-        return;
+        return true;
     variable_id = id;
     begin(START_PARAMETER_GET);
+    return false;
 }
 
 bool Tcalyxo_master::start_out_control(uint8_t kind, uint8_t mask, uint8_t value)
@@ -225,10 +228,10 @@ bool Tcalyxo_master::start_out_control(uint8_t kind, uint8_t mask, uint8_t value
     return false;
 }
 
-void Tcalyxo_master::start_control(uint8_t type)
+bool Tcalyxo_master::start_control(uint8_t type)
 {
     if (refuseStart(true))
-        return;
+        return true;
     // The commands that clear data carry a key.
     static const uint8_t clear_flash_key[2] = {202, 73};
     static const uint8_t type7_key[2] = {23, 182};
@@ -240,14 +243,16 @@ void Tcalyxo_master::start_control(uint8_t type)
         control_data[1] = key[1];
     }
     begin(START_CONTROL);
+    return false;
 }
 
-void Tcalyxo_master::start_quick_sync(uint32_t period)
+bool Tcalyxo_master::start_quick_sync(uint32_t period)
 {
     if (refuseStart(true))
-        return;
+        return true;
     quick_sync_period = period;
     begin(START_QUICK_SYNC);
+    return false;
 }
 
 bool Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double index)
@@ -290,12 +295,13 @@ bool Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double 
     return false;
 }
 
-void Tcalyxo_master::start_macro_read()
+bool Tcalyxo_master::start_macro_read()
 {
     if (refuseStart(true))
-        return;
+        return true;
     macro_skip = false;
     begin(START_MACRO_READ);
+    return false;
 }
 
 void Tcalyxo_master::beginUpload(const Teeprom_configurer& image, Tmy_event& start)

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "base/event.h"
@@ -17,6 +18,11 @@
 #include "programs/basic/wask_pulse.h"
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
+#include "programs/basic/status_page.h"
+#include "programs/basic/calibration_write.h"
+#include "programs/basic/health_page.h"
+#include "programs/basic/wetalonnage.h"
+#include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wpending.h"
 #include "programs/basic/wprogress.h"
@@ -70,6 +76,7 @@ void Tbasic_program::destroyForms()
     main_form = nullptr;
     splash = nullptr;
     ask_snr = nullptr;
+    gsm_console = nullptr;
     ask = nullptr;
     about = nullptr;
     result_window = nullptr;
@@ -81,6 +88,7 @@ void Tbasic_program::destroyForms()
     progress = nullptr;
     rfu = nullptr;
     text_window = nullptr;
+    calibration = nullptr;
     pulse = nullptr;
     time_zone_settings = nullptr;
     form_order.clear();
@@ -121,12 +129,22 @@ void Tbasic_program::createForms()
     splash = make<TFsplash>(*main_form, master);
     ask_snr = make<TFormAskSnr>(main_form);
     ask = make<TFormAsk>(main_form);
+    gsm_console = make<TFgsm_console>([this]() -> Tcommand_master& { return main_form->commands(); });
+    main_form->on_tick = [this] { gsm_console->gsm_console_countdown_tick(); };
     about = make<TFabout>();
     main_form->on_about = [this] { about->show_about(); };
+    main_form->ask_value = [this](const char* prompt, int mode) { return ask->ask_value(prompt, mode); };
+    main_form->ask_snr = [this] { return ask_snr->ask_snr(); };
     char version[version_id_size];
     get_version_id(version);
     result_window = make<TFaffiche>(version);
     download_select = make<TFdowload_select>(main_form);
+    main_form->ask_download_range = [this](int32_t* start, int32_t* count, uint8_t* incremental) {
+        return download_select->ask_download_range(start, count, incremental);
+    };
+    main_form->statusPage()->download_start = [this](int32_t address) {
+        download_select->set_download_start(address);
+    };
     pending = make<TFpending>(master);
     targets.pending = pending;
     ppb_view = make<TFppb>();
@@ -137,6 +155,15 @@ void Tbasic_program::createForms()
     targets.progress = progress;
     rfu = make<TFormrfu>(firmware);
     text_window = make<TFtext>();
+    main_form->show_form = [this](const char* form) { showForm(form); };
+    calibration = make<TFormEtalonnage>(main_form);
+    calibration->request_health = [this] { main_form->request_health(); };
+    calibration->write = [this](bool with_span, double span, bool with_offset, double offset) {
+        if (with_span && with_offset)
+            return calibration_write(master, span, offset);
+        return with_span ? calibration_write_span(master, span) : calibration_write_offset(master, offset);
+    };
+    main_form->healthPage()->pressure_feed = [this](const Tpressure_health& values) { calibration->calib_set(values); };
     pulse = make<TFormAsk_pulse>(master);
     targets.pulse = pulse;
     time_zone_settings = make<TFttimezone_settings>();
@@ -213,9 +240,30 @@ void Tbasic_program::show_result(const char* xml_path)
         ::show_result(xml_path);
 }
 
-// The probes health page and the COM settings page come with their own pages.
-void Tbasic_program::show_health(const Tflash_parser_data*) {}
-void Tbasic_program::show_com_setting(const char*, const char*) {}
+void Tbasic_program::show_health(const Tflash_parser_data* step)
+{
+    if (main_form)
+        main_form->show_health(step);
+}
+
+void Tbasic_program::showForm(const char* form)
+{
+    const std::string_view name(form ? form : "");
+    if (name == "text" && text_window)
+        text_window->show_text_window();
+    else if (name == "calibration" && calibration)
+        calibration->show_calibration_dialog();
+    else if (name == "rfu" && rfu)
+        rfu->rfu_show();
+    else if (name == "gsm_console" && gsm_console && main_form)
+        gsm_console->toggle_gsm_console(main_form->y() + main_form->height(), main_form->x());
+}
+
+void Tbasic_program::show_com_setting(const char* key, const char* value)
+{
+    if (main_form)
+        main_form->show_com_setting(key, value);
+}
 
 void Tbasic_program::show_pulse_meter_form()
 {

@@ -17,6 +17,8 @@
 class TFabout;
 class TFaffiche;
 class TFdowload_select;
+class TFgsm_console;
+class TFormEtalonnage;
 class TFmain;
 class TFormAsk;
 class TFormAskSnr;
@@ -92,6 +94,7 @@ public:
     TFsplash* splash = nullptr;
     TFormAskSnr* ask_snr = nullptr;
     TFormAsk* ask = nullptr;
+    TFgsm_console* gsm_console = nullptr;
     TFabout* about = nullptr;
     TFaffiche* result_window = nullptr;
     TFdowload_select* download_select = nullptr;
@@ -102,12 +105,15 @@ public:
     TFprogress* progress = nullptr;
     TFormrfu* rfu = nullptr;
     TFtext* text_window = nullptr;
+    TFormEtalonnage* calibration = nullptr;
     TFormAsk_pulse* pulse = nullptr;
     TFttimezone_settings* time_zone_settings = nullptr;
 
 private:
     template <class Form, class... Args>
     Form* make(Args&&... args);
+    // A form the main window's commands show, by its name there.
+    void showForm(const char* form);
 
     Tflash_radio_hooks flash_hooks;
     Tbasic_gsm_display gsm_display;

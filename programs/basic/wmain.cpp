@@ -31,7 +31,11 @@
 #include "link/calyxo_master.h"
 #include "link/module_view.h"
 #include "platform/widgets/dialog_seam.h"
+#include "programs/basic/com_page.h"
+#include "programs/basic/health_page.h"
+#include "programs/basic/main_commands.h"
 #include "programs/basic/modem_images.h"
+#include "programs/basic/status_page.h"
 #include "programs/basic/window_style.h"
 #include "programs/basic/version_id.h"
 
@@ -126,12 +130,12 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     PageControl1->addTab(TB_sysstatus, "System Status");
     PageControl1->addTab(buildConfigurationPage(), "System Configuration");
     PageControl1->addTab(buildAcquisitionsPage(), "Acquisitions");
-    auto* health = new QWidget(PageControl1);
-    health->setObjectName("ts_health");
-    PageControl1->addTab(health, "Probes Health");
-    auto* com = new QWidget(PageControl1);
-    com->setObjectName("ts_com_config");
-    PageControl1->addTab(com, "COM configuration");
+    health_page = new TFhealth_page(PageControl1);
+    auto* health_layout = qobject_cast<QGridLayout*>(health_page->layout());
+    health_layout->addWidget(commandButton(health_page, "bt_health"), health_layout->rowCount(), 0);
+    PageControl1->addTab(health_page, "Probes Health");
+    com_page = new TFcom_page([this]() -> Tcommand_master& { return commands(); }, PageControl1);
+    PageControl1->addTab(com_page, "COM configuration");
     top->addWidget(PageControl1, 1);
     top->addWidget(buildRightPanel());
     layout->addLayout(top);
@@ -195,15 +199,10 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
 
 QWidget* TFmain::buildStatusPage()
 {
-    auto* page = new QWidget(PageControl1);
-    page->setObjectName("TB_sysstatus");
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(make_label(page, nullptr, "Estimated :"), 0, 0);
-    lb_time_txt2 = make_label(page, "lb_time_txt2", "-");
-    grid->addWidget(lb_time_txt2, 0, 1);
-    grid->setRowStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-    return page;
+    status_page = new TFstatus_page(PageControl1);
+    lb_time_txt2 = status_page->findChild<QLabel*>("lb_time_txt2");
+    status_page->placeButton(commandButton(status_page, "bt_status"));
+    return status_page;
 }
 
 QWidget* TFmain::buildConfigurationPage()
@@ -217,7 +216,13 @@ QWidget* TFmain::buildConfigurationPage()
     time_layout->addWidget(make_label(time_group, nullptr, "PC's current time :"));
     lb_timesec_txt = make_label(time_group, "lb_timesec_txt", "-");
     time_layout->addWidget(lb_timesec_txt, 1);
+    time_layout->addWidget(commandButton(time_group, "bt_setTime"));
+    time_layout->addWidget(commandButton(time_group, "bt_quicksync"));
     layout->addWidget(time_group);
+
+    auto* flags = new QGroupBox("Flags", page);
+    (new QHBoxLayout(flags))->addWidget(commandButton(flags, "Button1"));
+    layout->addWidget(flags);
 
     auto* gsm_group = new QGroupBox("GSM Configuration", page);
     auto* gsm_layout = new QVBoxLayout(gsm_group);
@@ -231,7 +236,20 @@ QWidget* TFmain::buildConfigurationPage()
                                     make_field(gsm_group, "ed_gsm_next_minutes", "30", 2),
                                     make_field(gsm_group, "ed_gsm_next_seconds", "00", 2)},
                                    timezone_gsm_next));
+    auto* gsm_buttons = new QGridLayout;
+    const char* const gsm_button_names[] = {"bt_gsm_enable", "bt_gsm_disable", "bt_gsm_next", "bt_gsm_on",
+                                            "bt_gsm_off",    "bt_sms_now",     "bt_gsm_offplus"};
+    int gsm_button = 0;
+    for (const char* name : gsm_button_names) {
+        gsm_buttons->addWidget(commandButton(gsm_group, name), gsm_button / 4, gsm_button % 4);
+        ++gsm_button;
+    }
+    gsm_layout->addLayout(gsm_buttons);
     layout->addWidget(gsm_group);
+
+    auto* memory = new QGroupBox("System Configuration Memory", page);
+    (new QHBoxLayout(memory))->addWidget(commandButton(memory, "bt_upload"));
+    layout->addWidget(memory);
     layout->addStretch(1);
     return page;
 }
@@ -241,6 +259,12 @@ QWidget* TFmain::buildAcquisitionsPage()
     auto* page = new QWidget(PageControl1);
     page->setObjectName("ts_acq");
     auto* layout = new QVBoxLayout(page);
+
+    auto* acquisition = new QGroupBox("Acquisition Configuration", page);
+    auto* acquisition_layout = new QHBoxLayout(acquisition);
+    for (const char* name : {"bt_acqOn", "bt_acqOff", "bt_slow", "bt_fast"})
+        acquisition_layout->addWidget(commandButton(acquisition, name));
+    layout->addWidget(acquisition);
 
     auto* outputs = new QGroupBox("Digital Outputs", page);
     auto* outputs_layout = new QGridLayout(outputs);
@@ -259,7 +283,14 @@ QWidget* TFmain::buildAcquisitionsPage()
             list->hide();
         }
     }
+    outputs_layout->addWidget(commandButton(outputs, "bt_outset"), 1, visible_output_selectors);
     layout->addWidget(outputs);
+
+    auto* measurements = new QGroupBox("Measurements", page);
+    auto* measurements_layout = new QHBoxLayout(measurements);
+    for (const char* name : {"bt_clr", "bt_download_all", "bt_acqnow"})
+        measurements_layout->addWidget(commandButton(measurements, name));
+    layout->addWidget(measurements);
 
     auto* time_group = new QGroupBox("Acquisition Time", page);
     auto* time_layout = new QVBoxLayout(time_group);
@@ -273,6 +304,7 @@ QWidget* TFmain::buildAcquisitionsPage()
                                      make_field(time_group, "ed_acq_next_minutes", "00", 2),
                                      make_field(time_group, "ed_acq_next_seconds", "00", 2)},
                                     timezone_acq_next));
+    time_layout->addWidget(commandButton(time_group, "bt_acq_next"));
     layout->addWidget(time_group);
     layout->addStretch(1);
     return page;
@@ -328,14 +360,10 @@ QWidget* TFmain::buildRightPanel()
         grid->addWidget(make_label(communication, nullptr, captions[row]), row, 0);
         grid->addWidget(panels[row], row, 1);
     }
-    bt_com_connect = new QPushButton("Connect ! [F5]", communication);
-    bt_com_connect->setObjectName("bt_com_connect");
-    bt_com_disconnect = new QPushButton("Disconnect ! [F7]", communication);
-    bt_com_disconnect->setObjectName("bt_com_disconnect");
+    bt_com_connect = commandButton(communication, "bt_com_connect");
+    bt_com_disconnect = commandButton(communication, "bt_com_disconnect");
     grid->addWidget(bt_com_connect, 4, 0, 1, 2);
     grid->addWidget(bt_com_disconnect, 5, 0, 1, 2);
-    connect(bt_com_connect, &QPushButton::clicked, this, [this] { Connect1Click(); });
-    connect(bt_com_disconnect, &QPushButton::clicked, this, [this] { Disconnect1Click(); });
 
     auto* modem = new QHBoxLayout;
     for (const auto& group : modem_image_groups)
@@ -350,38 +378,131 @@ void TFmain::buildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
-    QMenu* file = bar->addMenu("File");
-    QAction* exit = file->addAction("Exit");
-    exit->setObjectName("Exit1");
-    connect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
+    QMenu* menu = nullptr;
+    for (unsigned i = 0; i < main_command_count; ++i) {
+        const Tmain_command& command = main_commands[i];
+        if (!command.action)
+            continue;
+        if (!menu || menu->title() != QString::fromUtf8(command.menu))
+            menu = bar->addMenu(QString::fromUtf8(command.menu));
+        QAction* action = menu->addAction(QString::fromUtf8(command.caption));
+        action->setObjectName(command.action);
+        if (command.shortcut)
+            action->setShortcut(QKeySequence(command.shortcut));
+        action->setCheckable(command.checkable);
+        connect(action, &QAction::triggered, this, [this, &command] { run_main_command(*this, command); });
+    }
+    Connect1 = findChild<QAction*>("Connect1");
+    Disconnect1 = findChild<QAction*>("Disconnect1");
+    Abortconnection1 = findChild<QAction*>("Abortconnection1");
+}
 
-    QMenu* communication = bar->addMenu("Communication Functions");
-    Connect1 = communication->addAction("Connect");
-    Connect1->setObjectName("Connect1");
-    Connect1->setShortcut(QKeySequence(Qt::Key_F5));
-    Disconnect1 = communication->addAction("Disconnect");
-    Disconnect1->setObjectName("Disconnect1");
-    Disconnect1->setShortcut(QKeySequence(Qt::Key_F7));
-    Abortconnection1 = communication->addAction("Abort connection");
-    Abortconnection1->setObjectName("Abortconnection1");
-    Abortconnection1->setShortcut(QKeySequence(Qt::Key_F8));
-    connect(Connect1, &QAction::triggered, this, [this] { Connect1Click(); });
-    connect(Disconnect1, &QAction::triggered, this, [this] { Disconnect1Click(); });
-    connect(Abortconnection1, &QAction::triggered, this, [this] { Abortconnection1Click(); });
+QPushButton* TFmain::commandButton(QWidget* parent, const char* name)
+{
+    const Tmain_command* command = find_main_command(name);
+    auto* button = new QPushButton(QString::fromUtf8(command->button_caption), parent);
+    button->setObjectName(name);
+    connect(button, &QPushButton::clicked, this, [this, command] { run_main_command(*this, *command); });
+    return button;
+}
 
-    QMenu* system = bar->addMenu("System functions");
-    QAction* status = system->addAction("Get Status");
-    status->setObjectName("GetStatus1");
-    status->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(status, &QAction::triggered, this, [this] { GetStatus1Click(); });
+void TFmain::setCommandMaster(Tcommand_master* commands)
+{
+    command_master = commands ? commands : &master_commands;
+}
 
-    QMenu* help = bar->addMenu("Help");
-    QAction* about = help->addAction("About Vornhal");
-    about->setObjectName("AboutVornhal1");
-    connect(about, &QAction::triggered, this, [this] {
+Tcommand_master& TFmain::commands()
+{
+    return *command_master;
+}
+
+void TFmain::pageToFront(const char* page)
+{
+    if (auto* widget = PageControl1->findChild<QWidget*>(QString::fromLatin1(page)))
+        PageControl1->setCurrentWidget(widget);
+}
+
+void TFmain::timeFields(const char* which, Tmy_string texts[6])
+{
+    const char* const parts[6] = {"year", "month", "day", "hour", "minutes", "seconds"};
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QString::asprintf("ed_%s_next_%s", which, parts[i]);
+        const auto* field = findChild<QLineEdit*>(name);
+        texts[i].printf("%s", field ? field->text().toUtf8().constData() : "");
+    }
+}
+
+int TFmain::timeZone(const char* which)
+{
+    return timeZoneOffset(findChild<QComboBox*>(QString::asprintf("timezone_%s_next", which)));
+}
+
+void TFmain::outputRows(int rows[8])
+{
+    for (int i = 0; i < output_selector_count; ++i) {
+        const QModelIndexList selected = output_selectors[i]->selectionModel()->selectedRows();
+        int first = -1;
+        for (const QModelIndex& index : selected)
+            if (first < 0 || index.row() < first)
+                first = index.row();
+        rows[i] = first < 0 ? 0 : first;
+    }
+}
+
+bool TFmain::isChecked(const char* action)
+{
+    const auto* item = findChild<QAction*>(QString::fromLatin1(action));
+    return item && item->isChecked();
+}
+
+int TFmain::askValue(const char* prompt, int mode)
+{
+    return ask_value ? ask_value(prompt, mode) : -1;
+}
+
+uint32_t TFmain::askSnr()
+{
+    return ask_snr ? ask_snr() : 0;
+}
+
+bool TFmain::askDownloadRange(int32_t* start, int32_t* count, uint8_t* incremental)
+{
+    return ask_download_range && ask_download_range(start, count, incremental);
+}
+
+void TFmain::showForm(const char* form)
+{
+    if (std::string_view(form) == "about") {
         if (on_about)
             on_about();
-    });
+    } else if (show_form) {
+        show_form(form);
+    }
+}
+
+void TFmain::clearHealth()
+{
+    show_health(nullptr);
+}
+
+void TFmain::closeMain()
+{
+    close();
+}
+
+void TFmain::show_health(const Tflash_parser_data* step)
+{
+    health_page->show_health(step);
+}
+
+void TFmain::show_com_setting(const char* key, const char* value)
+{
+    com_page->show_com_setting(key, value);
+}
+
+void TFmain::request_health()
+{
+    run_main_command(*this, *find_main_command("GetHealth1"));
 }
 
 void TFmain::logLine(const char* line)
@@ -485,6 +606,13 @@ void TFmain::show_busy(bool busy)
 void TFmain::set_status_refresh(bool on)
 {
     status_refresh = on;
+    show_status_page();
+}
+
+void TFmain::show_status_page()
+{
+    status_page->show_status_page();
+    show_station_id();
 }
 
 void TFmain::show_station_id()
@@ -604,6 +732,10 @@ void TFmain::On_1Hz()
     } else {
         lb_time_txt2->setText("-");
     }
+    if (status_refresh)
+        show_status_page();
+    if (on_tick)
+        on_tick();
     master.On_1Hz();
 }
 
@@ -631,29 +763,27 @@ void TFmain::ClearLog1Click()
 
 void TFmain::Connect1Click()
 {
-    master.start_connect();
+    run_main_command(*this, *find_main_command("Connect1"));
 }
 
 void TFmain::Disconnect1Click()
 {
-    master.start_disconnect();
+    run_main_command(*this, *find_main_command("Disconnect1"));
 }
 
 void TFmain::Abortconnection1Click()
 {
-    master.stop(nullptr);
+    run_main_command(*this, *find_main_command("Abortconnection1"));
 }
 
 void TFmain::GetStatus1Click()
 {
-    PageControl1->setCurrentWidget(TB_sysstatus);
-    log_printf("START   : get status");
-    master.start_status();
+    run_main_command(*this, *find_main_command("GetStatus1"));
 }
 
 void TFmain::Exit1Click()
 {
-    close();
+    run_main_command(*this, *find_main_command("Exit1"));
 }
 
 void TFmain::closeEvent(QCloseEvent* event)

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+#include "programs/basic/command_master.h"
+#include "programs/basic/main_commands.h"
 
 class QAction;
 class QCloseEvent;
@@ -20,12 +24,17 @@ class QTabWidget;
 class QTimer;
 class QWidget;
 class Tcalyxo_master;
+class TFcom_page;
+class TFhealth_page;
+class TFstatus_page;
+struct Tflash_parser_data;
+struct Tmain_command;
 
 // The main window of calyxo_basic: the pages, the communication panel that
 // mirrors the master's link and access states, the station number, the modem
 // pictures, the operation panel, the log text and the status bar, with the
 // 1 s tick (clocks, the master's tick) and the 500 ms tick (blinking panels).
-class TFmain : public QMainWindow {
+class TFmain : public QMainWindow, private Tcommand_host {
 public:
     explicit TFmain(Tcalyxo_master& master, QWidget* parent = nullptr);
     TFmain(const TFmain&) = delete;
@@ -40,6 +49,9 @@ public:
     void show_busy(bool busy);
     void set_status_refresh(bool on);
     bool statusRefresh() const { return status_refresh; }
+    // Redraws the "System Status" page from the module view.
+    void show_status_page();
+    TFstatus_page* statusPage() const { return status_page; }
     void show_main_window();
 
     // Start-up steps, in the order the start routine runs them.
@@ -70,6 +82,27 @@ public:
     // The about box (the program wires it to its form).
     std::function<void()> on_about;
 
+    // What the commands start: the operation master unless replaced (tests);
+    // null puts the master back. The caller keeps ownership.
+    void setCommandMaster(Tcommand_master* commands);
+    Tcommand_master& commands() override;
+    // Each second after the window's own tick work (the GSM console's countdowns).
+    std::function<void()> on_tick;
+    // The prompts and forms the commands use, wired by the program; a prompt
+    // that is not wired answers as cancelled.
+    std::function<int(const char* prompt, int mode)> ask_value;
+    std::function<uint32_t()> ask_snr;
+    std::function<bool(int32_t* start, int32_t* count, uint8_t* incremental)> ask_download_range;
+    // "text", "gsm_console", "rfu", "calibration".
+    std::function<void(const char* form)> show_form;
+
+    // The probes health display (null clears it) and the get-health command.
+    void show_health(const Tflash_parser_data* step);
+    void request_health();
+    TFhealth_page* healthPage() const { return health_page; }
+    // One COM setting into its field of the "COM configuration" page.
+    void show_com_setting(const char* key, const char* value);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // The status bar keeps its one text: menu hovering does not blank it.
@@ -82,6 +115,20 @@ private:
     QWidget* buildRightPanel();
     QWidget* buildModemPanel(const char* const* names);
     void buildMenu();
+    // The button of a command of the table, wired to it.
+    QPushButton* commandButton(QWidget* parent, const char* name);
+
+    void pageToFront(const char* page) override;
+    void timeFields(const char* which, Tmy_string texts[6]) override;
+    int timeZone(const char* which) override;
+    void outputRows(int rows[8]) override;
+    bool isChecked(const char* action) override;
+    int askValue(const char* prompt, int mode) override;
+    uint32_t askSnr() override;
+    bool askDownloadRange(int32_t* start, int32_t* count, uint8_t* incremental) override;
+    void showForm(const char* form) override;
+    void clearHealth() override;
+    void closeMain() override;
     void resetOutputSelectors();
     void fillTimeZoneList(QComboBox* list);
     void drawLinkPanel();
@@ -93,6 +140,11 @@ private:
     void continueClosing();
 
     Tcalyxo_master& master;
+    Tmaster_commands master_commands{master};
+    Tcommand_master* command_master = &master_commands;
+    TFhealth_page* health_page = nullptr;
+    TFcom_page* com_page = nullptr;
+    TFstatus_page* status_page = nullptr;
     bool status_refresh = false;
     bool blink_phase = true;
     uint8_t shown_link_state;

@@ -157,9 +157,9 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     std::vector<std::string> names;
     for (QObject* form : program->forms())
         names.push_back(form->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fabout", "Faffiche",
+    EXPECT_EQ(names, (std::vector<std::string>{"Fmain", "Fsplash", "FormAskSnr", "FormAsk", "Fgsm_console", "Fabout", "Faffiche",
                                                "Fdowload_select", "Fpending", "Fppb", "Fselstation", "SignalForm",
-                                               "Fprogress", "Formrfu", "Ftext", "FormAsk_pulse",
+                                               "Fprogress", "Formrfu", "Ftext", "FormEtalonnage", "FormAsk_pulse",
                                                "Fttimezone_settings"}));
     EXPECT_NE(program->result_window->windowTitle().toStdString().find("480315_j03"), std::string::npos);
     EXPECT_EQ(program->main_form->windowTitle().toStdString(), "Calyxo Basic / 480315_j03 ");

@@ -1,22 +1,27 @@
 // calyxo_basic_tour: the demo's headless tour of calyxo_basic. It builds the
 // program's windows (offscreen without a display), picks the simulated
-// logger's port in the station chooser, runs "Get Status", saves PNGs of the
-// station chooser and the main window, prints their paths and the status
-// file's, and closes the program as a user would.
+// logger's port in the station chooser, runs "Get Status", "Get Health" and
+// "Export EEPROM", saves PNGs of the station chooser, the main window and its
+// status, health and COM pages, prints their paths and the status file's,
+// and closes the program as a user would.
 //
 //   calyxo_basic_tour --com N [--out DIR]
 //
 // The logger must already be registered as COM<N> in the ports folder. DIR
 // (default: the working folder) receives the pictures, the status files
 // under status/ and the day log under log/. Exit 0 only when the status file
-// was written.
+// was written, the health page shows the logger's values and the COM page its
+// settings.
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <chrono>
@@ -52,11 +57,14 @@ public:
     int result = 1;
 
 private:
-    enum class Tstage { choosing, connecting, reading, closing };
+    enum class Tstage { choosing, connecting, reading, health, exporting, closing };
 
     void fail(const char* why);
     void choose(QWidget* chooser);
     bool grab(QWidget* window, const char* name, std::string* path);
+    // The main window with one of its pages in front, saved as name.
+    bool grabPage(const char* page, const char* name, std::string* path);
+    void command(const char* action);
     QStringList statusFiles() const;
     // The newest status file that this run wrote, "" for none.
     std::string newestStatusFile() const;
@@ -69,7 +77,27 @@ private:
     QStringList earlier_files;
     Tstage stage = Tstage::choosing;
     std::string chooser_png;
+    std::string main_png;
+    std::string status_png;
+    std::string health_png;
+    std::string status_file;
 };
+
+bool Ttour::grabPage(const char* page, const char* name, std::string* path)
+{
+    auto* pages = program.main_form->findChild<QTabWidget*>("PageControl1");
+    auto* widget = pages ? pages->findChild<QWidget*>(QString::fromLatin1(page)) : nullptr;
+    if (!widget)
+        return false;
+    pages->setCurrentWidget(widget);
+    return grab(program.main_form, name, path);
+}
+
+void Ttour::command(const char* action)
+{
+    if (auto* item = program.main_form->findChild<QAction*>(QString::fromLatin1(action)))
+        item->trigger();
+}
 
 void Ttour::fail(const char* why)
 {
@@ -152,16 +180,46 @@ void Ttour::step()
         break;
     case Tstage::reading:
         if (idle) {
-            std::string main_png;
-            const std::string status_file = newestStatusFile();
-            if (!grab(program.main_form, "main_window.png", &main_png)) {
+            status_file = newestStatusFile();
+            if (!grab(program.main_form, "main_window.png", &main_png) ||
+                !grabPage("TB_sysstatus", "status_page.png", &status_png)) {
                 fail("the main window could not be saved");
                 return;
             }
-            std::printf("station chooser: %s\nmain window: %s\nstatus file: %s\n", chooser_png.c_str(),
-                        main_png.c_str(), status_file.empty() ? "(none written)" : status_file.c_str());
+            command("GetHealth1");
+            stage = Tstage::health;
+        }
+        break;
+    case Tstage::health:
+        if (idle) {
+            if (!grabPage("ts_health", "health_page.png", &health_png)) {
+                fail("the health page could not be saved");
+                return;
+            }
+            command("ExportEEPROM1");
+            stage = Tstage::exporting;
+        }
+        break;
+    case Tstage::exporting:
+        if (idle) {
+            std::string com_png;
+            if (!grabPage("ts_com_config", "com_page.png", &com_png)) {
+                fail("the COM page could not be saved");
+                return;
+            }
+            // What the health read and the EEPROM read filled in.
+            auto* health = program.main_form->findChild<QLabel*>("lb145");
+            auto* apn = program.main_form->findChild<QLineEdit*>("ed_APN");
+            const bool health_shown = health && health->text() != "----";
+            const bool com_shown = apn && !apn->text().isEmpty();
+            std::printf("station chooser: %s\nmain window: %s\nstatus page: %s\nhealth page: %s\nCOM page: %s\n"
+                        "status file: %s\nhealth value 145: %s\nAPN: %s\n",
+                        chooser_png.c_str(), main_png.c_str(), status_png.c_str(), health_png.c_str(),
+                        com_png.c_str(), status_file.empty() ? "(none written)" : status_file.c_str(),
+                        health ? health->text().toUtf8().constData() : "?",
+                        apn ? apn->text().toUtf8().constData() : "?");
             std::fflush(stdout);
-            result = status_file.empty() ? 1 : 0;
+            result = status_file.empty() || !health_shown || !com_shown ? 1 : 0;
             stage = Tstage::closing;
             // Closing disconnects first; the program quits once the link is down.
             program.main_form->close();

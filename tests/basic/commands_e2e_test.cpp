@@ -1,0 +1,318 @@
+// calyxo_basic's commands through its windows against the simulated logger:
+// Get Status fills the status page, Get Health the health page, Set time
+// writes the logger's clock, Upload EEPROM from a setup file is verified and
+// held by the logger, and Download all ends in the result table; each with the
+// logger's state checked afterwards.
+#include <gtest/gtest.h>
+
+#include <tinyxml2.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "base/time_calendar.h"
+#include "data/eeprom_configurer.h"
+#include "link/calyxo_master.h"
+#include "link/module_view.h"
+#include "platform/widgets/recording_dialogs.h"
+#include "programs/basic/basic_program.h"
+#include "programs/basic/wgsm_console.h"
+#include "programs/basic/wmain.h"
+#include "programs/basic/wselstation.h"
+#include "tests/basic/basic_test_support.h"
+#include "tests/link/link_test_support.h"
+#include "tests/support/recording_program.h"
+#include "tools/logger_sim/flash_records.h"
+#include "tools/logger_sim/logger.h"
+#include "ui/faffiche.h"
+
+namespace {
+
+Tbasic_program* program_under_test = nullptr;
+void to_program_log(const char* line)
+{
+    if (program_under_test)
+        program_under_test->logOutput(line);
+}
+void to_program_gui(int id, const char* text)
+{
+    if (program_under_test)
+        program_under_test->guiSet(id, text);
+}
+
+constexpr uint32_t station = 812;
+const char* const setup_text =
+    "<SETUP><STATIONS><STATION id=\"499\" pin=\"4729\">"
+    "<CONFIGURATION value=\"0\"><ACQ_INTERVAL0 value=\"900\"/><ACQ_INTERVAL1 value=\"3600\"/></CONFIGURATION>"
+    "<CONFIGURATION value=\"6\"><GSM_INTERVAL value=\"3600\"/><GSM_DURATION value=\"300\"/>"
+    "<HTTP_URL value=\"/upload\"/></CONFIGURATION>"
+    "</STATION></STATIONS></SETUP>";
+
+class CommandsAgainstLogger : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensure_basic_application(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+        sim::Bytes flash;
+        for (unsigned i = 0; i < 6; ++i) {
+            const sim::Bytes records = sim::acquisition_records(1700000000 + 600 * i, station);
+            flash.insert(flash.end(), records.begin(), records.end());
+        }
+        flash_size = static_cast<uint32_t>(flash.size());
+        logger.update([&flash](sim::State& s) {
+            s.flash = flash;
+            s.variables[sim::var::station_id] = station;
+            s.variables[sim::var::acq_enable] = 1;
+        });
+        module_view = Tmodule_view();
+        recorded::clear_log();
+        program = std::make_unique<Tbasic_program>();
+        program_under_test = program.get();
+        recorded::set_log_forward(&to_program_log);
+        recorded::set_gui_forward(&to_program_gui);
+
+        program->preInitialise();
+        program->createForms();
+        program->onApplicationReady();
+        program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
+        program->module.setParameter("path_bin", work.path().c_str());
+        program->master.setParameter("path_xml", work.path().c_str());
+        when_modal([](QWidget* dialog) {
+            auto* list = child_of<QListWidget>(dialog, "lb_comports");
+            type_text(list, "b");
+            type_key(list, Qt::Key_Return);
+        });
+        ASSERT_FALSE(program->master.start_connect());
+        ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    }
+    void TearDown() override
+    {
+        if (program) {
+            program->master.start_disconnect();
+            idleWith(Tcalyxo_master::LINK_DISCONNECTED);
+        }
+        recorded::set_log_forward(nullptr);
+        recorded::set_gui_forward(nullptr);
+        program_under_test = nullptr;
+        program->destroyForms();
+        program.reset();
+        logger.stop();
+        module_view = Tmodule_view();
+        ASSERT_EQ(chdir(previous_dir), 0);
+    }
+
+    bool idleWith(uint8_t link)
+    {
+        Tcalyxo_master& master = program->master;
+        return loop_until([&] { return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == link; });
+    }
+    // The command triggered as the user does; true once the master is idle again.
+    bool run(const char* action)
+    {
+        child_of<QAction>(program->main_form, action)->trigger();
+        return idleWith(Tcalyxo_master::LINK_CONNECTED);
+    }
+    // The grabs go under the build folder, not into the work folder.
+    void grab(QWidget* window, const char* name)
+    {
+        ASSERT_EQ(chdir(previous_dir), 0);
+        save_grab(window, name);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+    }
+    std::string label(const char* name) { return child_of<QLabel>(program->main_form, name)->text().toStdString(); }
+    uint32_t variable(uint8_t id)
+    {
+        return logger.read([id](const sim::State& s) { return s.variables.at(id); });
+    }
+
+    link_test::Tports_folder ports;
+    Ttemp_dir work;
+    Ttemp_dir no_tty;
+    char previous_dir[4096] = {};
+    sim::Logger logger;
+    uint32_t flash_size = 0;
+    Trecording_dialogs dialogs;
+    std::unique_ptr<Tbasic_program> program;
+};
+
+TEST_F(CommandsAgainstLogger, GetStatusAndGetHealthFillTheirPages)
+{
+    ASSERT_TRUE(run("GetStatus1"));
+    EXPECT_EQ(label("lb_acq_enabled"), "ENABLED");
+    EXPECT_EQ(label("lb_flash_txt"), std::to_string(flash_size));
+    EXPECT_EQ(label("lb_station_id"), std::to_string(station));
+    EXPECT_NE(label("lb_time_txt"), "-");
+    program->main_form->show();
+    grab(program->main_form, "e2e_status_page");
+
+    ASSERT_TRUE(run("GetHealth1"));
+    EXPECT_NE(label("lb145"), "----");
+    EXPECT_NE(label("lb163"), "----");
+    grab(program->main_form, "e2e_health_page");
+    // The health read leaves the logger's acquisition as it was.
+    EXPECT_EQ(variable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(CommandsAgainstLogger, SetTimeWritesTheLoggersClock)
+{
+    logger.update([](sim::State& s) { s.clock.set(1000000000); });
+    child_of<QPushButton>(program->main_form, "bt_setTime")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    EXPECT_TRUE(recorded::log_contains("START   : set Time"));
+    const uint32_t logger_time = logger.read([](const sim::State& s) { return s.clock.now(); });
+    const uint32_t now = time_now();
+    EXPECT_LE(logger_time, now + 5);
+    EXPECT_GE(logger_time + 5, now);
+}
+
+TEST_F(CommandsAgainstLogger, UploadFromASetupFileIsVerifiedAndHeld)
+{
+    const std::string setup_file = work.file("station.xml");
+    ASSERT_TRUE(write_file_bytes(setup_file, setup_text));
+    dialogs.file_answers = {setup_file};
+    child_of<QPushButton>(program->main_form, "bt_upload")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(recorded::log_contains("SUCCESS : EEPROM Verification ok"));
+    EXPECT_EQ(variable(sim::var::acq_interval0), 900u);
+    EXPECT_EQ(variable(sim::var::gsm_interval), 3600u);
+
+    // A file that cannot be read: the box, nothing sent.
+    dialogs.file_answers = {work.file("missing.xml")};
+    child_of<QPushButton>(program->main_form, "bt_upload")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log");
+}
+
+TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)
+{
+    program->main_form->ask_download_range = [this](int32_t* start, int32_t* count, uint8_t* incremental) {
+        *start = 0;
+        *count = static_cast<int32_t>(flash_size);
+        *incremental = 0;
+        return true;
+    };
+    ASSERT_TRUE(run("Downloadall1"));
+    EXPECT_TRUE(recorded::log_contains("START   : download"));
+    ASSERT_NE(program->master.converted_xml[0], '\0');
+    auto* grid = child_of<QTableView>(program->result_window, "StringGrid1");
+    ASSERT_NE(grid->model(), nullptr);
+    // One row for each of the six acquisitions at least.
+    EXPECT_GE(grid->model()->rowCount(), 6);
+    EXPECT_TRUE(program->result_window->isVisible());
+    grab(program->result_window, "e2e_download_result");
+    EXPECT_EQ(variable(sim::var::acq_enable), 1u);
+}
+
+TEST_F(CommandsAgainstLogger, GsmConsoleLinesReachTheLoggerCutAtFiftyEightBytes)
+{
+    auto* console = program->gsm_console;
+    const std::string seventy(70, 'A');
+    const std::string fifty_seven(57, 'B');
+    child_of<QLineEdit>(console, "Edit_d2")->setText(QString::fromStdString(seventy));
+    child_of<QLineEdit>(console, "Edit_d3")->setText(QString::fromStdString(fifty_seven));
+    logger.clearReceived();
+    std::vector<std::string> lines;
+    auto modem_lines = [&](std::size_t count) {
+        return loop_until([&] {
+            lines.clear();
+            for (const sim::Received& frame : logger.received())
+                if (frame.port == sim::port::basicio && frame.command() == 'C')
+                    lines.emplace_back(frame.payload.begin() + 1, frame.payload.end());
+            return lines.size() == count;
+        });
+    };
+    // One line at a time, as a technician sends them.
+    child_of<QPushButton>(console, "bt_send_d2")->click();
+    ASSERT_TRUE(modem_lines(1));
+    child_of<QPushButton>(console, "bt_send_d3")->click();
+    ASSERT_TRUE(modem_lines(2));
+    // The long line loses its tail and its CR; the shorter one keeps its CR.
+    EXPECT_EQ(lines[0], seventy.substr(0, 58));
+    EXPECT_EQ(lines[1], fifty_seven + "\r");
+}
+
+// Page 6 as the EEPROM compiler makes it from a station's COM configuration.
+void compile_com_page(const std::string& records, Teeprom_configurer* image)
+{
+    tinyxml2::XMLDocument doc;
+    const std::string text = "<STATION><CONFIGURATION value=\"6\">" + records + "</CONFIGURATION></STATION>";
+    ASSERT_EQ(doc.Parse(text.c_str()), tinyxml2::XML_SUCCESS);
+    ASSERT_EQ(image->parseStation(doc.RootElement(), 0, "", false), 0);
+}
+
+// The bytes of one record of page 6: tag, then a length and data (tags up to
+// 0x7F) or four bytes of value.
+std::vector<uint8_t> com_record(const std::vector<uint8_t>& page, uint8_t tag)
+{
+    Teeprom_configurer image;
+    image.loadPage(6, page.data(), eeprom_page_size);
+    const unsigned offset = image.findRecord(6, tag);
+    if (offset == eeprom_absent)
+        return {};
+    const unsigned size = tag <= 0x7F ? 2u + page.at(offset + 1) : 5u;
+    return {page.begin() + offset, page.begin() + offset + size};
+}
+
+std::vector<uint8_t> com_page_of(const Teeprom_configurer& image)
+{
+    std::vector<uint8_t> page(eeprom_page_size);
+    for (unsigned i = 0; i < eeprom_page_size; ++i)
+        page[i] = image.byteAt(6, i);
+    return page;
+}
+
+TEST_F(CommandsAgainstLogger, ComSettingsAreReadEditedAndWrittenAsTheCompilerWritesThem)
+{
+    Teeprom_configurer before;
+    compile_com_page("<GSM_INTERVAL value=\"1800\"/><HTTP_HOST host=\"data.example.org\" port=\"81\"/>"
+                     "<HTTP_URL value=\"/gprs/in.php\"/><GPRS_APN_NAME value=\"internet\"/>",
+                     &before);
+    const std::vector<uint8_t> initial = com_page_of(before);
+    logger.update([&initial](sim::State& s) { s.eeprom.setPage(6, initial); });
+
+    child_of<QPushButton>(program->main_form, "Button2")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    auto* main = program->main_form;
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_HTTP_HOST")->text().toStdString(), "data.example.org");
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_port")->text().toStdString(), "81");
+    EXPECT_EQ(child_of<QLineEdit>(main, "ed_GSM_INTERVAL")->text().toStdString(), "1800");
+    ASSERT_TRUE(child_of<QPushButton>(main, "Button3")->isEnabled());
+
+    child_of<QLineEdit>(main, "ed_GSM_INTERVAL")->setText("600");
+    child_of<QLineEdit>(main, "ed_APN")->setText("web.sim");
+    child_of<QLineEdit>(main, "ed_HTTP_HOST")->setText("upload.example.net");
+    child_of<QLineEdit>(main, "ed_port")->setText("255");
+    child_of<QLineEdit>(main, "ed_USERNAME")->setText("station");
+    child_of<QPushButton>(main, "Button3")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    EXPECT_TRUE(recorded::log_contains("START   : EEPROM change & upload (COM)"));
+
+    Teeprom_configurer expected;
+    compile_com_page("<GSM_INTERVAL value=\"600\"/><HTTP_HOST host=\"upload.example.net\" port=\"255\"/>"
+                     "<HTTP_URL value=\"/gprs/in.php\"/><GPRS_APN_NAME value=\"web.sim\"/>"
+                     "<USERNAME value=\"station\"/>",
+                     &expected);
+    const std::vector<uint8_t> compiled = com_page_of(expected);
+    const auto stored = logger.read([](const sim::State& s) { return s.eeprom.page(6); });
+    for (uint8_t tag : {134, 124, 118, 123, 119}) {
+        EXPECT_FALSE(com_record(compiled, tag).empty()) << int(tag);
+        EXPECT_EQ(com_record(std::vector<uint8_t>(stored.begin(), stored.end()), tag), com_record(compiled, tag))
+            << "record " << int(tag);
+    }
+}
+
+}  // namespace
