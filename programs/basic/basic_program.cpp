@@ -4,7 +4,6 @@
 #include <QThread>
 
 #include <chrono>
-#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -45,11 +44,6 @@ Tbasic_program* running_program = nullptr;
 constexpr std::chrono::milliseconds shutdown_pause(1000);
 
 }  // namespace
-
-void numbers_in_c_locale()
-{
-    std::setlocale(LC_NUMERIC, "C");
-}
 
 Tbasic_program::Tbasic_program()
 {

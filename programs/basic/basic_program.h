@@ -33,10 +33,6 @@ class TFtext;
 class TFttimezone_settings;
 class TSignalForm;
 
-// After the application object exists: Qt has taken the user's locale, but
-// numbers are written and read in C's (setup texts, status files, logs).
-void numbers_in_c_locale();
-
 // calyxo_basic as a whole: the program-wide objects (master, module resource,
 // link selector, firmware update, day log), its forms, the start routine, the
 // log sink and the numeric channels, and the way out. The program interface

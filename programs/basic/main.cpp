@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/program_start.h"
 #include "programs/basic/basic_program.h"
 
 int main(int argc, char* argv[])
@@ -17,11 +17,7 @@ int main(int argc, char* argv[])
         application.exec();
         program.shutdown();
     } catch (const std::exception& error) {
-        Tmessage_box box;
-        box.text = error.what();
-        box.caption = "Calyxo Basic";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+        show_exception_box("Calyxo Basic", error.what());
     }
     // The windows go while the application object still exists.
     program.destroyForms();

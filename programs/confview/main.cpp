@@ -1,10 +1,9 @@
 #include <QApplication>
 
-#include <clocale>
 #include <exception>
 
 #include "base/program_interface.h"
-#include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/program_start.h"
 #include "programs/confview/wmain_config_view.h"
 
 namespace {
@@ -27,8 +26,7 @@ void on_application_ready() {}
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    // Qt takes the user's locale; our numbers are written and read in C's.
-    std::setlocale(LC_NUMERIC, "C");
+    numbers_in_c_locale();
     try {
         TFmain form;
         main_form = &form;
@@ -38,11 +36,7 @@ int main(int argc, char* argv[])
         return result;
     } catch (const std::exception& error) {
         main_form = nullptr;
-        Tmessage_box box;
-        box.text = error.what();
-        box.caption = "Calyxo Configuration View";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+        show_exception_box("Calyxo Configuration View", error.what());
         return 1;
     }
 }

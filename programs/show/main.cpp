@@ -1,11 +1,10 @@
 #include <QApplication>
 
-#include <clocale>
 #include <exception>
 #include <memory>
 
 #include "base/program_interface.h"
-#include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/program_start.h"
 #include "programs/show/result_viewer.h"
 #include "ui/faffiche.h"
 
@@ -13,15 +12,6 @@ namespace {
 
 const char application_title[] = "Calyxo Show";
 Tresult_viewer* viewer = nullptr;
-
-void show_exception(const char* text)
-{
-    Tmessage_box box;
-    box.text = text;
-    box.caption = application_title;
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
-}
 
 }  // namespace
 
@@ -45,8 +35,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(application_title));
     QApplication::setApplicationDisplayName(QString::fromUtf8(application_title));
-    // Qt takes the user's locale; our numbers are written and read in C's.
-    std::setlocale(LC_NUMERIC, "C");
+    numbers_in_c_locale();
     try {
         Tresult_viewer forms;
         viewer = &forms;
@@ -56,10 +45,10 @@ int main(int argc, char* argv[])
         return result;
     } catch (const std::exception& error) {
         viewer = nullptr;
-        show_exception(error.what());
+        show_exception_box(application_title, error.what());
     } catch (...) {
         viewer = nullptr;
-        show_exception("");
+        show_exception_box(application_title, "");
     }
     return 1;
 }

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/program_start.h"
 #include "programs/start/windows/start_program.h"
 
 int main(int argc, char* argv[])
@@ -18,11 +18,7 @@ int main(int argc, char* argv[])
         application.exec();
         program.shutdown();
     } catch (const std::exception& error) {
-        Tmessage_box box;
-        box.text = error.what();
-        box.caption = "Calyxo Start";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+        show_exception_box("Calyxo Start", error.what());
     }
     program.destroyForms();
     return 0;

@@ -13,6 +13,7 @@
 #include "data/eeprom_configurer.h"
 #include "link/calyxo_master.h"
 #include "link/module_resource.h"
+#include "platform/widgets/program_start.h"
 #include "programs/basic/basic_program.h"
 #include "tests/support/temp_dir.h"
 

@@ -31,6 +31,7 @@
 
 #include "base/my_string.h"
 #include "link/calyxo_master.h"
+#include "platform/widgets/program_start.h"
 #include "programs/basic/basic_program.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"

@@ -1,7 +1,6 @@
 #include "programs/start/windows/start_program.h"
 
 #include <chrono>
-#include <clocale>
 #include <thread>
 
 #include "base/event.h"
@@ -27,11 +26,6 @@ constexpr int GUI_ASK_GSM_INTERVAL = 73;
 constexpr int ask_interval_mode = 1;
 
 }  // namespace
-
-void numbers_in_c_locale()
-{
-    std::setlocale(LC_NUMERIC, "C");
-}
 
 Tstart_program::Tstart_program()
 {

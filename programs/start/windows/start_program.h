@@ -22,10 +22,6 @@ class TFppb;
 class TFttimezone_settings;
 class TSignalForm;
 
-// After the application object exists: Qt has taken the user's locale, but
-// numbers are written and read in C's.
-void numbers_in_c_locale();
-
 // calyxo_start as a whole: its settings, the link, the module resource and
 // the controller, the day log, the seven forms, the start routine, the log
 // sink with its output channels and the id binding. The program interface

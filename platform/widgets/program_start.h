@@ -1,0 +1,11 @@
+#pragma once
+
+// What every program does around its application object.
+
+// After the application object exists: Qt has taken the user's locale, but
+// numbers are written and read in C's (setup texts, status files, logs).
+void numbers_in_c_locale();
+
+// An exception that escaped a program's forms or loop, in an error box
+// captioned with the program's name.
+void show_exception_box(const char* caption, const char* text);
