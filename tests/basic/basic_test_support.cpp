@@ -1,5 +1,8 @@
 #include "tests/basic/basic_test_support.h"
 
+#include "programs/basic/basic_program.h"
+#include "tests/support/recording_program.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QImage>
@@ -120,4 +123,46 @@ QColor background_of(const QWidget* widget)
 QColor text_colour_of(const QWidget* widget)
 {
     return widget->palette().color(widget->foregroundRole());
+}
+
+namespace {
+
+Tbasic_program* program_under_test = nullptr;
+std::function<void(int, const char*)> channel_spy;
+
+void to_program_log(const char* line)
+{
+    if (program_under_test)
+        program_under_test->logOutput(line);
+}
+
+void to_program_gui(int id, const char* text)
+{
+    if (program_under_test)
+        program_under_test->guiSet(id, text);
+    if (channel_spy)
+        channel_spy(id, text);
+}
+
+void to_program_ready()
+{
+    if (program_under_test)
+        program_under_test->onApplicationReady();
+}
+
+}  // namespace
+
+void forward_program_interface(Tbasic_program* program, bool with_start_message)
+{
+    program_under_test = program;
+    if (!program)
+        channel_spy = nullptr;
+    recorded::set_log_forward(program ? &to_program_log : nullptr);
+    recorded::set_gui_forward(program ? &to_program_gui : nullptr);
+    recorded::set_ready_forward(program && with_start_message ? &to_program_ready : nullptr);
+}
+
+void set_channel_spy(std::function<void(int id, const char* text)> spy)
+{
+    channel_spy = std::move(spy);
 }

@@ -11,10 +11,19 @@
 #include <functional>
 #include <string>
 
+class Tbasic_program;
+
 // The one application object of the binary, made on first use and deleted
 // when the tests end (before exit, which Qt's input devices would not
 // survive). Numbers are read and written in the C locale, as the program does.
 void ensure_basic_application();
+
+// The recording program interface hands the log lines and the numeric channels
+// to program, as calyxo_basic's own main does, and the start message too when
+// with_start_message; null stops it (and the spy). spy, when set, sees every
+// numeric channel after the program.
+void forward_program_interface(Tbasic_program* program, bool with_start_message);
+void set_channel_spy(std::function<void(int id, const char* text)> spy);
 
 // The child of a window by objectName; the test fails when it is missing.
 template <class T>

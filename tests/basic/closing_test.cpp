@@ -26,26 +26,6 @@
 
 namespace {
 
-Tbasic_program* program_under_test = nullptr;
-// Sees every channel after the program: the test acts inside the transfer.
-std::function<void(int, const char*)> gui_spy;
-void to_program_log(const char* line)
-{
-    if (program_under_test)
-        program_under_test->logOutput(line);
-}
-void to_program_gui(int id, const char* text)
-{
-    if (program_under_test)
-        program_under_test->guiSet(id, text);
-    if (gui_spy)
-        gui_spy(id, text);
-}
-void to_program_ready()
-{
-    if (program_under_test)
-        program_under_test->onApplicationReady();
-}
 
 constexpr uint32_t station = 812;
 
@@ -72,18 +52,11 @@ protected:
         });
         recorded::clear_log();
         program = std::make_unique<Tbasic_program>();
-        program_under_test = program.get();
-        recorded::set_log_forward(&to_program_log);
-        recorded::set_gui_forward(&to_program_gui);
-        recorded::set_ready_forward(&to_program_ready);
+        forward_program_interface(program.get(), true);
     }
     void TearDown() override
     {
-        recorded::set_log_forward(nullptr);
-        recorded::set_gui_forward(nullptr);
-        recorded::set_ready_forward(nullptr);
-        gui_spy = nullptr;
-        program_under_test = nullptr;
+        forward_program_interface(nullptr, false);
         program.reset();
         logger.stop();
         ASSERT_EQ(chdir(previous_dir), 0);
@@ -122,14 +95,15 @@ TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)
     bool close_tried = false;
     bool closed_at_once = true;
     bool running_then = false;
-    gui_spy = [&](int id, const char* text) {
+    // The test acts inside the transfer, at the channels the program sees.
+    set_channel_spy([&](int id, const char* text) {
         int percent = 0;
         if (close_tried || id != 55 || !text || std::sscanf(text, "%d", &percent) != 1 || percent <= 0)
             return;
         close_tried = true;
         closed_at_once = program->main_form->close();
         running_then = master.state != Tcalyxo_master::STATE_IDLE;
-    };
+    });
     ASSERT_FALSE(master.start_download(0, flash_size, false));
     ASSERT_TRUE(loop_until([&] { return close_tried; }));
     EXPECT_FALSE(closed_at_once);

@@ -90,24 +90,6 @@ TEST(CalibrationWrite, TheMasterGetsTheScriptOrTheRefusalIsLogged)
     master.module = nullptr;
 }
 
-// The program under test, reached by the recording program interface.
-Tbasic_program* program_under_test = nullptr;
-void to_program_log(const char* line)
-{
-    if (program_under_test)
-        program_under_test->logOutput(line);
-}
-void to_program_gui(int id, const char* text)
-{
-    if (program_under_test)
-        program_under_test->guiSet(id, text);
-}
-void to_program_ready()
-{
-    if (program_under_test)
-        program_under_test->onApplicationReady();
-}
-
 class ProgramStart : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ensure_basic_application(); }
@@ -118,17 +100,11 @@ protected:
         ASSERT_EQ(chdir(work.path().c_str()), 0);
         recorded::clear_log();
         program = std::make_unique<Tbasic_program>();
-        program_under_test = program.get();
-        recorded::set_log_forward(&to_program_log);
-        recorded::set_gui_forward(&to_program_gui);
-        recorded::set_ready_forward(&to_program_ready);
+        forward_program_interface(program.get(), true);
     }
     void TearDown() override
     {
-        recorded::set_log_forward(nullptr);
-        recorded::set_gui_forward(nullptr);
-        recorded::set_ready_forward(nullptr);
-        program_under_test = nullptr;
+        forward_program_interface(nullptr, false);
         program.reset();
         ASSERT_EQ(chdir(previous_dir), 0);
     }
