@@ -38,11 +38,7 @@ protected:
         ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
         ASSERT_EQ(chdir(work.path().c_str()), 0);
         ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-        sim::Bytes flash;
-        for (unsigned i = 0; i < 60; ++i) {
-            const sim::Bytes records = sim::acquisition_records(1700000000 + 600 * i, station);
-            flash.insert(flash.end(), records.begin(), records.end());
-        }
+        const sim::Bytes flash = sim::acquisition_series(1700000000, 600, 60, station);
         flash_size = static_cast<uint32_t>(flash.size());
         logger.update([&flash](sim::State& s) {
             s.flash = flash;

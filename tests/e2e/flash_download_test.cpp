@@ -374,11 +374,8 @@ protected:
     // Appends acquisitions after what the logger holds; their bytes.
     std::string addAcquisitions(unsigned count)
     {
-        std::string added;
-        for (unsigned i = 0; i < count; ++i) {
-            const sim::Bytes records = sim::acquisition_records(first_time + 600 * (acquisitions + i), station);
-            added.append(records.begin(), records.end());
-        }
+        const sim::Bytes records = sim::acquisition_series(first_time + 600 * acquisitions, 600, count, station);
+        const std::string added(records.begin(), records.end());
         flash.insert(flash.end(), added.begin(), added.end());
         logger.update([this](sim::State& s) { s.flash = flash; });
         return added;

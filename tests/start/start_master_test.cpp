@@ -240,10 +240,8 @@ TEST_F(StartMaster, ADownloadIsConvertedAndShownInTheResultWindow)
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
     logger.update([](sim::State& s) {
-        for (uint32_t i = 0; i < 3; ++i) {
-            const sim::Bytes records = sim::acquisition_records(1796904000 + 600 * i, s.stationId());
-            s.flash.insert(s.flash.end(), records.begin(), records.end());
-        }
+        const sim::Bytes records = sim::acquisition_series(1796904000, 600, 3, s.stationId());
+        s.flash.insert(s.flash.end(), records.begin(), records.end());
     });
     Ttemp_dir bin;
     module.setParameter("path_bin", bin.path().c_str());

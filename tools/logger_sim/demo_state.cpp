@@ -80,8 +80,7 @@ void fill_demo_state(State& state, uint32_t station_id, uint32_t now)
 
     uint32_t first = now - now % acq_interval - (acquisitions - 1) * acq_interval;
     state.flash = timestamp_info_record(first, 0);
-    for (uint32_t i = 0; i < acquisitions; ++i)
-        append(state.flash, acquisition_records(first + i * acq_interval, station_id));
+    append(state.flash, acquisition_series(first, acq_interval, acquisitions, station_id));
     state.variables[var::next_download_address] = 0;
 }
 

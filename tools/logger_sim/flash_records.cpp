@@ -78,6 +78,16 @@ Bytes acquisition_records(uint32_t seconds, uint32_t station_id)
     return records;
 }
 
+Bytes acquisition_series(uint32_t first, uint32_t interval, unsigned count, uint32_t station_id)
+{
+    Bytes series;
+    for (unsigned i = 0; i < count; ++i) {
+        const Bytes records = acquisition_records(first + i * interval, station_id);
+        series.insert(series.end(), records.begin(), records.end());
+    }
+    return series;
+}
+
 std::vector<Bytes> split_records(const Bytes& stream)
 {
     std::vector<Bytes> records;

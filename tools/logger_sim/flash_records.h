@@ -28,6 +28,8 @@ Bytes fluorometer_record(const FluorometerReading& reading);
 // (type 130), a temperature (type 145), the pulse inputs (type 163) and a
 // fluorometer reading, with values that vary with the time.
 Bytes acquisition_records(uint32_t seconds, uint32_t station_id);
+// count acquisitions, the first at first and then every interval seconds.
+Bytes acquisition_series(uint32_t first, uint32_t interval, unsigned count, uint32_t station_id);
 
 // Cuts a record stream into its records: value records are 5 bytes, short ones
 // 2 + their length byte (0 means 256), long ones (0xC0-0xDF) 3 + their
