@@ -6,9 +6,21 @@
 
 #include "ui/grid_model.h"
 
+namespace {
+
+constexpr double grid_point_size = 8;
+
+}  // namespace
+
 Tgrid_view::Tgrid_view(const char* name, QWidget* parent) : QTableView(parent)
 {
     setObjectName(QLatin1String(name));
+    // The grids' column widths were made for an 8-point font: with a larger
+    // default a ten-digit time stamp would not fit its 80 pixels.
+    QFont cells = font();
+    cells.setPointSizeF(grid_point_size);
+    setFont(cells);
+    horizontalHeader()->setFont(cells);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
