@@ -194,6 +194,20 @@ bool place_file(const char* temporary, const char* wanted, char* placed, int siz
     return true;
 }
 
+std::string free_file_name(const char* wanted)
+{
+    const std::string name = wanted ? wanted : "";
+    struct stat info;
+    if (lstat(name.c_str(), &info) != 0)
+        return name;
+    for (int n = 2; n <= max_free_name_tries; ++n) {
+        const std::string candidate = numbered_name(name, n);
+        if (lstat(candidate.c_str(), &info) != 0)
+            return candidate;
+    }
+    return name;
+}
+
 void sleep_ms(int ms)
 {
     if (ms > 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 class Tmy_string;
 
@@ -20,6 +21,8 @@ int file_size(FILE* stream);
 // first free "<stem>_<n><extension>" (n from 2): no file is ever replaced. placed
 // (may be null) gets the path taken, "" on failure. True on failure.
 bool place_file(const char* temporary, const char* wanted, char* placed, int size);
+// wanted, or the first "<stem>_<n><extension>" (n from 2) that names no file.
+std::string free_file_name(const char* wanted);
 void sleep_ms(int ms);
 int path_file_name(char* buf, int size, const char* path);
 int path_directory(char* buf, int size, const char* path);

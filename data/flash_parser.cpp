@@ -53,13 +53,26 @@ bool all_erased(const uint8_t* bytes, std::size_t count)
     return std::all_of(bytes, bytes + count, [](uint8_t b) { return b == flash_erased_byte; });
 }
 
-void log_cut_off(unsigned type, std::size_t position, std::size_t present, std::size_t count)
-{
-    log_printf("ERROR : record 0x%02X @pos %u cut off by the end of the file: %u of %u bytes, the rest taken as 0xFF",
-               type, static_cast<unsigned>(position), static_cast<unsigned>(present), static_cast<unsigned>(count));
-}
-
 }  // namespace
+
+bool Tflash_parser::recordCutOff(unsigned type, std::size_t record_start, std::size_t start, std::size_t present,
+                                 std::size_t count) const
+{
+    const unsigned address = static_cast<unsigned>(header.download_address) + static_cast<unsigned>(record_start - start);
+    if (data_reach_write_pointer) {
+        // The logger writes whole records up to its write pointer.
+        log_printf("ERROR : record 0x%02X @pos %u (flash address %u) needs %u bytes, the data up to the logger's "
+                   "write pointer hold %u: these bytes are not records",
+                   type, static_cast<unsigned>(record_start), address, static_cast<unsigned>(count),
+                   static_cast<unsigned>(present));
+        return false;
+    }
+    log_printf("WARNING : record 0x%02X @pos %u (flash address %u) is cut off by the end of the data, %u of its %u "
+               "bytes are there: it is left out, a download from %u fetches it whole",
+               type, static_cast<unsigned>(record_start), address, static_cast<unsigned>(present),
+               static_cast<unsigned>(count), address);
+    return true;
+}
 
 bool Tflash_parser::readHeader(const uint8_t* bytes, std::size_t size, std::size_t* records_start)
 {
@@ -106,28 +119,23 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
     Tflash_record_cursor cursor(bytes, size, start);
     while (!cursor.atEnd()) {
         const std::size_t record_start = cursor.offset();
+        record_bytes = static_cast<uint32_t>(record_start - start);
         const unsigned type = cursor.byte();
         const uint8_t* payload = nullptr;
         Tmy_string text;
         if (flash_is_value_record(type)) {
             if (cursor.take(flash_value_size, &payload))
-                log_cut_off(type, record_start, size - record_start - 1, flash_value_size);
+                return recordCutOff(type, record_start, start, size - record_start, 1 + flash_value_size);
             decoder.decodeValue(&text, type, payload, "");
         } else if (flash_is_short_record(type) || flash_is_long_record(type)) {
             const std::size_t length_size = flash_is_short_record(type) ? 1 : 2;
             const uint8_t* length = nullptr;
-            if (cursor.left() < length_size) {
-                log_printf("ERROR : record 0x%02X @pos %u cut off before its length", type,
-                           static_cast<unsigned>(record_start));
-                log_printf("ERROR : %u bytes left unparsed", static_cast<unsigned>(size - record_start));
-                return false;
-            }
-            cursor.take(length_size, &length);
+            if (cursor.take(length_size, &length))
+                return recordCutOff(type, record_start, start, size - record_start, 1 + length_size);
             const unsigned count = length_size == 1 ? flash_short_length(length[0])
                                                     : flash_long_length(read_be16(length));
-            const std::size_t present = std::min<std::size_t>(count, cursor.left());
             if (cursor.take(count, &payload))
-                log_cut_off(type, record_start, present, count);
+                return recordCutOff(type, record_start, start, size - record_start, 1 + length_size + count);
             if (length_size == 1)
                 decoder.decodeShort(&text, type, length[0], payload, count);
             else
@@ -145,6 +153,7 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
         text.append("\r\n", 2);
         output.write(text.c_str(), text.length());
     }
+    record_bytes = static_cast<uint32_t>(size - start);
     return true;
 }
 
@@ -154,6 +163,7 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
     if (out_path && out_size > 0)
         out_path[0] = '\0';
     header = Tdownload_header{};
+    record_bytes = 0;
     std::vector<uint8_t> bytes;
     if (!read_whole_file(download_path, &bytes)) {
         log_printf("ERROR : cannot read download file \"%s\"", download_path ? download_path : "");
@@ -181,12 +191,20 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
     output.writeHead(header);
     decoder.in_time_block = false;
     const bool parsed = parseRecords(bytes.data(), bytes.size(), records_start);
+    if (!parsed) {
+        // Values decoded from bytes that are not records would be shown as measured.
+        output.discard();
+        record_bytes = 0;
+        return 1;
+    }
     output.writeTail(decoder.in_time_block);
     const bool written = output.commit();
     // An existing file of that name is kept: the path taken may differ.
     if (written && out_path && out_size > 0 && output.placedPath().size() < static_cast<std::size_t>(out_size))
         text_copy_bounded(out_path, output.placedPath().c_str(), out_size);
-    return parsed && written ? 0 : 1;
+    if (!written)
+        record_bytes = 0;
+    return written ? 0 : 1;
 }
 
 void Tflash_parser::parseRecord(Tmy_string* text, const uint8_t* record, unsigned length)

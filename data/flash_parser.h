@@ -17,11 +17,19 @@ public:
     Tflash_parser& operator=(const Tflash_parser&) = delete;
 
     // 0 on success, 1 on failure: the download file unreadable or its header
-    // broken, the output not written, or records left unparsed (the file then
-    // holds every record before them). out_path (when given) gets the path of
-    // the file written if it fits, "" when none was written. An existing file
-    // of the name is never replaced: the next free numbered name is taken.
+    // broken, the output not written, or bytes that are not records; a failed
+    // conversion places no measurement file. A record cut off by the end of the
+    // data is left out (the bytes that came are no record yet) unless the data
+    // reach the logger's write pointer (setDataReachWritePointer), where every
+    // record ends whole: there it makes the data unconvertible. out_path (when
+    // given) gets the path of the file written if it fits, "" when none was
+    // written. An existing file of the name is never replaced: the next free
+    // numbered name is taken.
     int convertToXml(const char* output_directory, const char* download_path, char* out_path, int out_size);
+    void setDataReachWritePointer(bool reach) { data_reach_write_pointer = reach; }
+    // Bytes of the data, from their start, that the last conversion took as
+    // whole records, up to an end marker or a record cut off.
+    uint32_t recordBytes() const { return record_bytes; }
     // The XML text of one record (no line end); nothing for a null pointer or
     // fewer than 2 bytes. A record may come in a 0xC6 or 0xCA CRC frame.
     void parseRecord(Tmy_string* text, const uint8_t* record, unsigned length);
@@ -33,10 +41,16 @@ private:
     // False when the header is missing its '>' or is not XML; *records_start
     // is where the records begin.
     bool readHeader(const uint8_t* bytes, std::size_t size, std::size_t* records_start);
-    // False when records were left unparsed.
+    // False when bytes are not records.
     bool parseRecords(const uint8_t* bytes, std::size_t size, std::size_t start);
+    // A record at record_start needs count bytes where only present are left:
+    // false when that makes the data unconvertible.
+    bool recordCutOff(unsigned type, std::size_t record_start, std::size_t start, std::size_t present,
+                      std::size_t count) const;
 
     Tdownload_header header;
     Tflash_record_decoder decoder;
     Tmeasurement_xml_writer output;
+    bool data_reach_write_pointer = false;
+    uint32_t record_bytes = 0;
 };

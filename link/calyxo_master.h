@@ -121,8 +121,8 @@ public:
     void showParameter();
 
     // Flash download and probe health (calyxo_master_download.cpp): the
-    // download file is converted into a measurement XML file in path_xml and
-    // shown. True when refused (busy or not connected).
+    // module resource converts the download file into a measurement XML file
+    // in path_xml, which is shown. True when refused (busy or not connected).
     bool start_download(uint32_t start_address, uint32_t size, bool incremental);
     bool start_get_health();
     // The measurement XML file of the last conversion, "" when it failed.
@@ -253,8 +253,6 @@ private:
     Tscript_record nextScriptRecord(uint8_t* id, uint32_t* value);
     bool runPulseMeterDisplay();
     bool runDownload();
-    // The module's download file into measurement XML; false when it failed.
-    bool convertDownload();
     // Copies an image into the module's, dumps it and signals start.
     void beginUpload(const Teeprom_configurer& image, Tmy_event& start);
     bool runConnection();

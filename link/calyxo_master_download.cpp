@@ -1,13 +1,14 @@
 // The master's flash download and probe health check: the module resource
-// copies the flash range into the download file, which the flash parser then
-// turns into a measurement XML file for the result window (and, after a
-// health check, the probes page). Whatever the download file holds is
-// converted, also when a later step of the operation failed; a failed
-// conversion ends the operation in error, naming the file that keeps the data.
+// copies the flash range into the download file and turns it into a
+// measurement XML file in path_xml before it moves NEXT_DOWNLOAD_ADDRESS on;
+// the master shows that file in the result window (and, after a health check,
+// on the probes page). Whatever the download file holds is converted, also
+// when a later step of the operation failed; a failed conversion ends the
+// operation in error, naming the file that keeps the data.
 #include "base/log.h"
+#include "base/parse.h"
 #include "base/my_string.h"
 #include "base/time_calendar.h"
-#include "data/flash_parser.h"
 #include "data/flash_parser_data.h"
 #include "data/xml_parser.h"
 #include "link/calyxo_master.h"
@@ -52,6 +53,7 @@ bool Tcalyxo_master::start_download(uint32_t start_address, uint32_t size, bool 
     module->setParameter("download_incremental", incremental ? "true" : "false");
     set_module_time(*module);
     module->setParameter("com_port", current_port ? current_port->port : "");
+    module->setParameter("path_xml", path_xml.c_str());
     begin(START_DOWNLOAD);
     return false;
 }
@@ -61,22 +63,9 @@ bool Tcalyxo_master::start_get_health()
     if (refuseStart(true))
         return true;
     set_module_time(*module);
+    module->setParameter("path_xml", path_xml.c_str());
     begin(START_GET_HEALTH);
     return false;
-}
-
-bool Tcalyxo_master::convertDownload()
-{
-    converted_xml[0] = '\0';
-    Tflash_parser parser;
-    if (parser.convertToXml(path_xml.c_str(), module->download_file_name, converted_xml,
-                            static_cast<int>(sizeof converted_xml)) != 0) {
-        log_printf("ERROR : %s : the download \"%s\" could not be converted", nameText(), module->download_file_name);
-        log_printf("ERROR : the records not converted are kept in \"%s\"", module->download_file_name);
-        converted_xml[0] = '\0';
-        return false;
-    }
-    return true;
 }
 
 bool Tcalyxo_master::runDownload()
@@ -112,9 +101,9 @@ bool Tcalyxo_master::runDownload()
     case STATE_HEALTH_CONVERT_FAILED: {
         const bool operation_failed = state == STATE_DOWNLOAD_CONVERT_FAILED || state == STATE_HEALTH_CONVERT_FAILED;
         if (consumed) {
-            converted_xml[0] = '\0';
+            text_copy_bounded(converted_xml, module->converted_xml, static_cast<int>(sizeof converted_xml));
             // No download file: the logger had nothing new.
-            const bool converted = !module->download_file_name[0] || convertDownload();
+            const bool converted = !module->download_file_name[0] || converted_xml[0];
             if (converted && converted_xml[0] && window) {
                 if (state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED) {
                     Txml_parser reader;

@@ -56,6 +56,7 @@ Tdownload_manager::Tdownload_manager(Tprotocol_core* owning_core) : core(owning_
     DONE.init("DONE", this);
     LOOP.init("LOOP", this);
     SHORT_ANSWER_RX.init("SHORT_ANSWER_RX", this);
+    BLOCK_COMPLETE.init("BLOCK_COMPLETE", this);
     timer.setOwner(this);
     setOwner(owning_core);
 }
@@ -124,8 +125,10 @@ int Tdownload_manager::OnDataArrival(const unsigned char* bytes, unsigned count,
         if (at < block_begin || at >= block_end)
             continue;
         const unsigned offset = static_cast<unsigned>(at - block_begin);
-        if (!arrival[offset])
+        if (!arrival[offset]) {
             ++bytes_received;
+            ++block_received;
+        }
         data[offset] = bytes[i];
         arrival[offset] = 1;
         // Bytes before the current request (a hole's) tell nothing of its reach.
@@ -154,6 +157,8 @@ void Tdownload_manager::OnBtpRx(const Tmlp_message& f)
         core->OnDownloadProgress(percent);
     if (short_answer)
         SHORT_ANSWER_RX.signal();
+    else if (block_len > 0 && block_received == block_len)
+        BLOCK_COMPLETE.signal();
 }
 
 void Tdownload_manager::wait(unsigned ms)
@@ -183,6 +188,7 @@ void Tdownload_manager::beginDownload()
 void Tdownload_manager::prepareBlock()
 {
     std::memset(arrival, 0, sizeof arrival);
+    block_received = 0;
     req_len = std::min(remaining, short_answer ? short_block_size : block_size);
     block_len = req_len;
     req_address = block_address;
@@ -246,11 +252,16 @@ void Tdownload_manager::findHole()
     if (block_retries > max_block_retries) {
         if (progress)
             log_printf("INFO    : %s : hole detected, ERROR", getParameter("name"));
+        log_printf("ERROR : %s : %u bytes at %u did not come after %u requests", getParameter("name"), req_len,
+                   req_address, max_block_retries);
         ERROR.signal();
         return;
     }
     if (progress)
         log_printf("INFO    : %s : hole detected, will retry (%d)", getParameter("name"), block_retries);
+    // Said every time, so that a silent line shows long before the last request.
+    log_printf("INFO    : %s : %u bytes at %u missing, asking again, %u of %u", getParameter("name"), req_len,
+               req_address, block_retries, max_block_retries);
     LOOP.signal();
 }
 
@@ -328,6 +339,9 @@ void Tdownload_manager::OnNotification(Tmy_event* event)
                 wait(wait_ms);
             onEvent(&timer.SUCCESS, EVALUATE);
             if (onEvent(&SHORT_ANSWER_RX, EVALUATE))
+                timer.stopTimer();
+            // A wake-up left over from the block before does not count.
+            if (block_received == block_len && onEvent(&BLOCK_COMPLETE, EVALUATE))
                 timer.stopTimer();
             onEvent(&STOP, CANCELLING);
             break;

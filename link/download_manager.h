@@ -12,7 +12,9 @@ struct Tmlp_message;
 // range is taken in blocks of up to 4096 bytes: every byte that arrives is
 // marked, the block is waited for in 2-second steps until it is complete or a
 // completion time-out adapted to the measured rate expires, then its missing
-// stretches are requested again (up to 16 times) before it is written.
+// stretches are requested again (up to 16 times) before it is written. A
+// block whose every byte has arrived is evaluated at once: the 2-second step
+// is only the time-out of a block still waiting for data.
 // Reports SUCCESS, CANCELLED (after STOP) or ERROR to its owner.
 class Tdownload_manager : public Tsequence {
 public:
@@ -40,6 +42,7 @@ public:
     Tmy_event DONE;
     Tmy_event LOOP;
     Tmy_event SHORT_ANSWER_RX;
+    Tmy_event BLOCK_COMPLETE;
 
     FILE* result_file = nullptr;
     Tdelay_resource timer;
@@ -54,6 +57,8 @@ public:
     unsigned last_arrival_wait = 0;
     unsigned reach = 0;
     unsigned bytes_received = 0;
+    // Distinct bytes of the current block that have arrived.
+    unsigned block_received = 0;
     unsigned remaining = 0;
     unsigned char data[block_size] = {};
     unsigned char arrival[block_size] = {};

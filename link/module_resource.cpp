@@ -114,6 +114,7 @@ void Tmodule_resource::setDefaults()
 {
     Tsequence::setParameter("name", "module resource");
     setParameter("path_bin", default_folder_data_bin);
+    setParameter("path_xml", default_folder_data_xml);
     std::strcpy(com_port, "COM1");
     download_protocol.assign("btp");
     download_start = -1;
@@ -141,6 +142,10 @@ void Tmodule_resource::setParameter(const char* key, const char* value)
         Tmy_string folder;
         local_path(&folder, value);
         copy_path_setting(path_bin, sizeof path_bin, folder.c_str());
+    } else if (text_compare_nocase(key, "path_xml") == 0) {
+        Tmy_string folder;
+        local_path(&folder, value);
+        copy_path_setting(path_xml, sizeof path_xml, folder.c_str());
     } else if (text_compare_nocase(key, "com_port") == 0) {
         // The stem of a file name: no separators, no dots.
         copy_path_setting(com_port, sizeof com_port, value);

@@ -182,6 +182,13 @@ public:
     // Bytes of the flash range that the download file holds, 0 when none was
     // written (download_file_name is then "").
     uint32_t saved_bytes = 0;
+    // The download file is converted into a measurement file in path_xml
+    // before NEXT_DOWNLOAD_ADDRESS moves past its records: converted_xml is
+    // the file placed ("" when none), converted_bytes the bytes of whole
+    // records it holds, from the start of the range.
+    char path_xml[512] = {};
+    char converted_xml[512] = {};
+    uint32_t converted_bytes = 0;
 
     // Caller's storage for GET_VAR and GET_PARAMETER answers (null: none).
     int32_t* get_var_result = nullptr;
@@ -313,6 +320,10 @@ private:
     void notePageWritten();
     void reportUploadPages();
 
+    // The range ends at the logger's write pointer (MMS_PT), where every record ends whole.
+    bool range_ends_at_write_pointer = false;
+    // The download file into the measurement file; true when it could not be converted.
+    bool convertDownloadFile();
     // Flash download: the temporary file made empty; the transfer of the
     // range by BTP and its end; the 'Q' loop; the download file, whose header
     // counts the bytes it holds (returned, 0 when it was not written).

@@ -1,7 +1,9 @@
 // Flash download: a range of the logger's flash memory into the download file,
-// over BTP through the download manager or, slow, by 'Q' reads. Acquisition is
-// switched off around the transfer and put back to what it was by the closing
-// step, which also runs after a cancel or an error.
+// over BTP through the download manager or, slow, by 'Q' reads, and that file
+// into a measurement file. Acquisition is switched off around the transfer and
+// put back to what it was by the closing step, which also runs after a cancel
+// or an error. NEXT_DOWNLOAD_ADDRESS moves only over records that reached a
+// measurement file whole, also after a transfer that failed on the way.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "base/paths.h"
 #include "base/program_interface.h"
 #include "base/time_calendar.h"
+#include "data/flash_parser.h"
 #include "link/download_manager.h"
 #include "link/gui_ids.h"
 #include "link/logger_variables.h"
@@ -65,21 +68,34 @@ void Tmodule_resource::prepareDownloadFiles()
     text_replace_char(name, ':', '_');
     text_replace_char(name, '/', '_');
     text_replace_char(name, '\\', '_');
-    if (path_join(download_tmp_file_name, sizeof download_tmp_file_name, path_bin, name) == 0)
-        download_tmp_file_name[0] = '\0';
-    openDownloadTmpFile();
-    if (!download_tmp_file)
-        log_printf("ERROR : unable to create temporary download file \"%s\"", download_tmp_file_name);
-    closeDownloadTmpFile();
+    char wanted[sizeof download_tmp_file_name];
+    if (path_join(wanted, sizeof wanted, path_bin, name) == 0)
+        wanted[0] = '\0';
+    // An earlier download that was killed left the bytes it received: they are
+    // kept, this one takes a free name. The file is made only by the transfer,
+    // so that an operation that fails before it leaves no empty file.
+    struct stat info;
+    if (wanted[0] && stat(wanted, &info) == 0 && info.st_size == 0)
+        std::remove(wanted);
+    const std::string free_name = wanted[0] ? free_file_name(wanted) : std::string();
+    if (free_name != wanted)
+        log_printf("WARNING : an earlier unfinished download file was found and kept: \"%s\"; this download "
+                   "goes to \"%s\"",
+                   wanted, free_name.c_str());
+    text_copy_bounded(download_tmp_file_name, free_name.c_str(), sizeof download_tmp_file_name);
     // No download file until this operation writes one.
     download_file_name[0] = '\0';
     download_file_failed = false;
     saved_bytes = 0;
+    converted_xml[0] = '\0';
+    converted_bytes = 0;
+    range_ends_at_write_pointer = false;
 }
 
 void Tmodule_resource::takeTotalSize(uint32_t mms_pt)
 {
     total_size = mms_pt > download_address ? mms_pt - download_address : 0;
+    range_ends_at_write_pointer = true;
     // The logger's memory started again below where the last download
     // stopped: the records there are not new to an incremental download.
     if (mms_pt < download_address && download_incremental)
@@ -114,7 +130,27 @@ bool Tmodule_resource::endTransfer(bool writes_file)
     if (!writes_file)
         return false;
     saved_bytes = writeDownloadFile();
-    return download_file_failed;
+    return download_file_failed || convertDownloadFile();
+}
+
+bool Tmodule_resource::convertDownloadFile()
+{
+    converted_xml[0] = '\0';
+    converted_bytes = 0;
+    if (!download_file_name[0])
+        return false;
+    Tflash_parser parser;
+    // Only a range read whole up to the write pointer ends with a whole record.
+    parser.setDataReachWritePointer(range_ends_at_write_pointer && saved_bytes == total_size);
+    if (parser.convertToXml(path_xml, download_file_name, converted_xml, static_cast<int>(sizeof converted_xml)) != 0) {
+        log_printf("ERROR : %s : the download \"%s\" could not be converted", getParameter("name"),
+                   download_file_name);
+        log_printf("ERROR : the records not converted are kept in \"%s\"", download_file_name);
+        converted_xml[0] = '\0';
+        return true;
+    }
+    converted_bytes = parser.recordBytes();
+    return false;
 }
 
 void Tmodule_resource::abandonTransfer()
@@ -132,18 +168,19 @@ void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int 
         startBtpTransfer();
     }
     if (onEvent(&manager.SUCCESS, success_state)) {
+        if (trace & TRACE_OPERATOR)
+            log_printf("INFO    : download done");
         if (endTransfer(writes_file)) {
             pending_result = STATE_FAILED;
             setNextState(closing_state);
-        } else if (trace & TRACE_OPERATOR) {
-            log_printf("INFO    : download done");
         }
     }
-    if (onEvent(&manager.ERROR, closing_state)) {
-        endTransfer(writes_file);
-        pending_result = STATE_FAILED;
+    // The records that came whole before the transfer failed count as downloaded.
+    if (onEvent(&manager.ERROR, success_state)) {
         if (trace & TRACE_OPERATOR)
             log_printf("Error : Download failed");
+        endTransfer(writes_file);
+        pending_result = STATE_FAILED;
     }
     // The manager may still write into the temporary file: it is stopped
     // before the file is closed.
@@ -264,6 +301,9 @@ uint32_t Tmodule_resource::writeDownloadFile()
             log_printf("ERROR : unable to create result file \"%s\"", wanted);
             written = false;
         }
+        // The bytes stay whole in the temporary file: a copy beside it would only mislead.
+        if (!written)
+            std::remove(part.c_str());
     }
     std::fclose(in);
     if (!written) {
@@ -377,19 +417,24 @@ bool Tmodule_resource::runDownload()
         }
         onEvent(&DONE, state == STATE_MMS_REQUEST ? STATE_MMS_STORE : STATE_MMS_REQUEST);
         if (onEvent(&SKIP, STATE_SAVE_NEXT_ADDRESS)) {
+            if (trace & TRACE_OPERATOR)
+                log_printf("INFO    : ... download done");
             if (endTransfer(dump_downloaded_file != 0))
                 startClosing(STATE_FAILED, STATE_CLOSE);
-            else if (trace & TRACE_OPERATOR)
-                log_printf("INFO    : ... download done");
         }
-        if (!consumed && (current_event == &STOP || current_event == &ERROR))
+        if (!consumed && current_event == &STOP)
             endTransfer(dump_downloaded_file != 0);
+        // The records that came whole before the reads failed count as downloaded.
+        if (onEvent(&ERROR, STATE_SAVE_NEXT_ADDRESS)) {
+            endTransfer(dump_downloaded_file != 0);
+            pending_result = STATE_FAILED;
+        }
         break;
     case STATE_SAVE_NEXT_ADDRESS:
-        // Only what reached the download file counts as downloaded.
+        // Only whole records that reached a measurement file count as downloaded.
         if (consumed) {
-            if (download_incremental && saved_bytes > 0) {
-                next_address_value = download_address + saved_bytes;
+            if (download_incremental && converted_bytes > 0) {
+                next_address_value = download_address + converted_bytes;
                 refused = mscp_gtp_sendSetVar(VAR_NEXT_DOWNLOAD_ADDRESS, next_address_value, 0);
                 next_address_sent = !refused;
             } else {
@@ -397,7 +442,7 @@ bool Tmodule_resource::runDownload()
             }
         }
         if (onEvent(&SET_DONE, STATE_CLOSE))
-            module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, download_address + saved_bytes);
+            module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, next_address_value);
         onEvent(&DONE, STATE_CLOSE);
         break;
     case STATE_CLOSE:

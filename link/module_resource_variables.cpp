@@ -176,6 +176,11 @@ bool Tmodule_resource::readAcquisition()
 
 bool Tmodule_resource::switchAcquisitionOff(bool always)
 {
+    // The closing step puts back what was read: the technician must not take
+    // the logger for measuring afterwards.
+    if (module_view.status(STATUS_ACQ).value == 0)
+        log_printf("WARNING : acquisition is off on the logger: it is put back off at the end, the logger does not "
+                   "measure");
     if (always || disable_acq_during_download) {
         const bool refused = mscp_gtp_sendSetVar(VAR_ACQ_ENABLE, 0, 0);
         // Only a running acquisition can be left off by this operation.

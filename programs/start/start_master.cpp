@@ -534,6 +534,7 @@ void Tcalyxo_start_master::start_download(uint32_t first, uint32_t size, bool in
     std::snprintf(text, sizeof text, "%u", time_now());
     module.setParameter("timestamp", text);
     module.setParameter("com_port", "COM");
+    module.setParameter("path_xml", data_directory.c_str());
     state = STATE_DOWNLOAD;
     START.signal();
 }

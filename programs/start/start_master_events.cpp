@@ -7,7 +7,7 @@
 #include "base/log.h"
 #include "base/program_interface.h"
 #include "base/time_calendar.h"
-#include "data/flash_parser.h"
+#include "base/parse.h"
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
 #include "link/module_view.h"
@@ -541,10 +541,9 @@ void Tcalyxo_start_master::runStateMachine()
 void Tcalyxo_start_master::convertDownload()
 {
     log_printf("bin file name %s", module.download_file_name);
-    xml_file_name[0] = '\0';
-    Tflash_parser parser;
-    if (parser.convertToXml(data_directory.c_str(), module.download_file_name, xml_file_name,
-                            static_cast<int>(sizeof xml_file_name)) != 0) {
+    // The module resource converted the download before it moved NEXT_DOWNLOAD_ADDRESS on.
+    text_copy_bounded(xml_file_name, module.converted_xml, static_cast<int>(sizeof xml_file_name));
+    if (!xml_file_name[0]) {
         log_printf("ERROR : the download \"%s\" could not be converted", module.download_file_name);
         window->errorBox("The download could not be converted into XML ! See log");
         return;

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tinyxml2.h>
@@ -33,15 +34,30 @@ protected:
     void TearDown() override { flash_parser_hooks_install(nullptr); }
 
     // Converts bytes written as a download file; the result and the output path.
-    int convert(const Bytes& download, std::string* output)
+    // reach_write_pointer: the data end where the logger writes its next record.
+    int convert(const Bytes& download, std::string* output, bool reach_write_pointer = false)
     {
         const std::string input = dir.file("download.bin");
         write_file_bytes(input, std::string(download.begin(), download.end()));
         char path[512];
         Tflash_parser parser;
+        parser.setDataReachWritePointer(reach_write_pointer);
         const int result = parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path, sizeof path);
         *output = path;
+        record_bytes = parser.recordBytes();
         return result;
+    }
+    bool noMeasurementFile() const
+    {
+        DIR* d = opendir(dir.file("xml").c_str());
+        if (!d)
+            return true;
+        bool empty = true;
+        while (const dirent* entry = readdir(d))
+            if (entry->d_name[0] != '.')
+                empty = false;
+        closedir(d);
+        return empty;
     }
     int convertFixture(const std::string& name, std::string* output)
     {
@@ -50,6 +66,7 @@ protected:
     }
 
     Ttemp_dir dir;
+    uint32_t record_bytes = 0;
 };
 
 std::string fixture(const std::string& name)
@@ -158,29 +175,53 @@ TEST_F(FlashParserTest, OneEndByteGivesTheFrameAndLogsItsPosition)
     EXPECT_TRUE(recorded::log_contains("END (00) element @pos 1"));
 }
 
-// Records cut off by the end of the file keep their bytes; missing ones read as 0xFF.
-TEST_F(FlashParserTest, CutOffRecordsArePaddedAndReported)
+// A record cut off by the end of the data is no record yet: it is left out and
+// named, and the records before it count as the bytes converted. Where the data
+// end at the logger's write pointer no record can be cut: the bytes are not records.
+TEST_F(FlashParserTest, CutOffRecordsAreLeftOutAndNamed)
 {
     struct Case {
         const char* name;
         Bytes tail;
-        std::string line;
+        const char* log;
     } cases[] = {
-        {"value", {0x89, 0x00, 0x01}, "    <a137 v=\"131071\" />\r\n"},
-        {"short", {0x05, 0x04, 0xAB}, "    <a5 s=\"4\" v=\"ABFFFFFF\"/>\r\n"},
-        {"long", {0xC2, 0x00, 0x03, 0x01}, "    <a194 s=\"3\" hexa=\"01FFFF\"/>\r\n"},
+        {"value", {0x89, 0x00, 0x01}, "record 0x89 @pos 5 (flash address 5) is cut off by the end of the data, 3 of its 5"},
+        {"short", {0x05, 0x04, 0xAB}, "record 0x05 @pos 5 (flash address 5) is cut off by the end of the data, 3 of its 6"},
+        {"short length", {0x15}, "record 0x15 @pos 5 (flash address 5) is cut off by the end of the data, 1 of its 2"},
+        {"long", {0xC2, 0x00, 0x03, 0x01}, "record 0xC2 @pos 5 (flash address 5) is cut off by the end of the data, 4 of its 6"},
+        {"long length", {0xC2, 0x00}, "record 0xC2 @pos 5 (flash address 5) is cut off by the end of the data, 2 of its 3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         recorded::clear_log();
         std::string output;
         ASSERT_EQ(convert(concat({value_record(0x80, 1700000000), c.tail}), &output), 0);
-        EXPECT_EQ(read_file_bytes(output), xml_head_without_header + time_1700000000 + c.line + "</time>\r\n" + xml_tail);
-        EXPECT_TRUE(recorded::log_contains("cut off by the end of the file"));
+        EXPECT_EQ(read_file_bytes(output), xml_head_without_header + time_1700000000 + "</time>\r\n" + xml_tail);
+        EXPECT_TRUE(recorded::log_contains(std::string("WARNING : ") + c.log));
+        EXPECT_TRUE(recorded::log_contains("it is left out, a download from 5 fetches it whole"));
+        EXPECT_EQ(record_bytes, 5u);
+        std::remove(output.c_str());
+
+        recorded::clear_log();
+        EXPECT_EQ(convert(concat({value_record(0x80, 1700000000), c.tail}), &output, true), 1);
+        EXPECT_EQ(output, "");
+        EXPECT_TRUE(noMeasurementFile());
+        EXPECT_TRUE(recorded::log_contains("the data up to the logger's write pointer hold"));
+        EXPECT_EQ(record_bytes, 0u);
     }
+    // The flash address counts from the header's download address.
+    const std::string header = "<DOWNLOAD download_address=\"4096\" download_size=\"8\"/>";
+    Bytes download(header.begin(), header.end());
+    const Bytes records = concat({value_record(0x80, 1700000000), {0x05, 0x04, 0xAB}});
+    download.insert(download.end(), records.begin(), records.end());
+    recorded::clear_log();
+    std::string output;
+    ASSERT_EQ(convert(download, &output), 0);
+    EXPECT_TRUE(recorded::log_contains("(flash address 4101) is cut off by the end of the data"));
+    EXPECT_TRUE(recorded::log_contains("a download from 4101 fetches it whole"));
 }
 
-TEST_F(FlashParserTest, BytesLeftUnparsedFailAndKeepTheRecordsBefore)
+TEST_F(FlashParserTest, BytesThatAreNotRecordsFailAndPlaceNoFile)
 {
     struct Case {
         const char* name;
@@ -190,17 +231,22 @@ TEST_F(FlashParserTest, BytesLeftUnparsedFailAndKeepTheRecordsBefore)
         {"unknown type", {0xE5, 0x01, 0x02}, "UNKNOWN element @pos 6"},
         {"data after an end marker", {0x00, 0x89, 0, 0, 0, 1}, "END (00) element @pos 6"},
         {"data after erased flash", {0xFF, 0xFF, 0x12}, "END (FF) element @pos 6"},
-        {"long length cut off", {0xC2, 0x00}, "cut off before its length"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         recorded::clear_log();
-        std::string output;
+        std::string output = "not cleared";
         EXPECT_EQ(convert(concat({value_record(0x80, 1700000000), c.tail}), &output), 1);
-        EXPECT_EQ(read_file_bytes(output), xml_head_without_header + time_1700000000 + "</time>\r\n" + xml_tail);
+        EXPECT_EQ(output, "");
+        EXPECT_TRUE(noMeasurementFile());
         EXPECT_TRUE(recorded::log_contains(c.log));
         EXPECT_TRUE(recorded::log_contains("bytes left unparsed"));
+        EXPECT_EQ(record_bytes, 0u);
     }
+    // An end marker and erased flash after it end the records where the marker is.
+    std::string output;
+    ASSERT_EQ(convert(concat({value_record(0x80, 1700000000), {0xFF, 0xFF, 0xFF}}), &output), 0);
+    EXPECT_EQ(record_bytes, 5u);
 }
 
 TEST_F(FlashParserTest, BrokenHeadersWriteNothing)

@@ -410,12 +410,12 @@ TEST_F(FlashDownloadFaults, ADiskFullDuringTheTransferFailsAndKeepsTheBytesThatW
     }
     EXPECT_EQ(end, master_error);
     EXPECT_TRUE(logged("ERROR : download manager : the result file could not be written"));
-    // The temporary file holds what the disk took; the download file as far
-    // as it got stays under its temporary name, and nothing is converted.
+    // The temporary file holds what the disk took and is the only file left:
+    // no partial download file beside it, and nothing is converted.
     const std::string tmp = module.download_tmp_file_name;
     const std::string part = bin.path() + downloadName() + ".part";
     EXPECT_EQ(read_file_bytes(tmp), flashText(start_of_new, 2000));
-    EXPECT_EQ(read_file_bytes(part).size(), 2000u);
+    EXPECT_EQ(files_in(bin.path()), std::vector<std::string>{tmp.substr(bin.path().size() + 1)});
     EXPECT_TRUE(logged("ERROR : download file \"" + part + "\" holds 2000 bytes, not the header and 2000 data bytes"));
     EXPECT_TRUE(logged("ERROR : the 2000 downloaded bytes stay in \"" + tmp + "\""));
     EXPECT_EQ(module.download_file_name[0], '\0');
@@ -426,23 +426,29 @@ TEST_F(FlashDownloadFaults, ADiskFullDuringTheTransferFailsAndKeepsTheBytesThatW
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
 }
 
-TEST_F(FlashDownloadFaults, AFullDiskForTheMeasurementFileFailsTheOperationAndNamesTheDownloadFile)
+TEST_F(FlashDownloadFaults, AFullDiskForTheMeasurementFileFailsTheOperationAndTheNextDownloadConvertsTheRecords)
 {
     // The download file fits, its measurement file does not.
-    const uint32_t size = start_of_new;
-    ASSERT_FALSE(master.start_download(0, size, false));
+    ASSERT_FALSE(master.start_download(0, 0, true));
     std::string end;
     {
-        Tfile_size_limit full(size + 400);
+        Tfile_size_limit full(newSize() + 400);
         ASSERT_TRUE(full.applied());
         end = runToEnd();
     }
     EXPECT_EQ(end, master_error);
-    expectDownloadFile(header(0, size, status({{"82", station}})), flashText(0, size));
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
     EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + std::string(module.download_file_name) + "\""));
     EXPECT_EQ(master.converted_xml[0], '\0');
     EXPECT_TRUE(files_in(xml.path()).empty());
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    // The records are in no measurement file: NEXT_DOWNLOAD_ADDRESS stays before them.
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    expectConverted(static_cast<int>(acquisitions - skipped_acquisitions));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
 }
 
 TEST_F(FlashDownloadFaults, AMeasurementFolderThatCannotBeWrittenFailsTheOperationAndNamesTheDownloadFile)
@@ -458,9 +464,17 @@ TEST_F(FlashDownloadFaults, AMeasurementFolderThatCannotBeWrittenFailsTheOperati
     expectDownloadFile(incrementalHeader(newSize()), newBytes());
     EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + name + "\""));
     EXPECT_EQ(master.converted_xml[0], '\0');
-    // The records are in the download file, which the log names.
-    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    // Not in a measurement file yet: the next incremental download fetches them again.
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+
+    master.setParameter("path_xml", xml.path().c_str());
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string second = downloadFile();
+    EXPECT_EQ(second.substr(second.find("/>") + 2), newBytes());
+    expectConverted(static_cast<int>(acquisitions - skipped_acquisitions));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
 }
 
 TEST_F(FlashDownloadFaults, ALineDroppedAfterTheDataEndsAtOnceConvertsTheDataAndSaysWhatIsLeft)
