@@ -275,6 +275,7 @@ void Tmodule_resource::reportUndoneWork(uint8_t kind)
     acquisition_switch = ACQ_AS_IT_WAS;
     next_address_sent = false;
     upload_writing = false;
+    upload_verifying = false;
 }
 
 void Tmodule_resource::finish(uint8_t kind)

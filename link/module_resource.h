@@ -312,11 +312,14 @@ private:
     bool next_address_sent = false;
     uint32_t next_address_value = 0;
     // EEPROM upload: pages whose every byte the logger confirmed (bit n page n,
-    // bit 8 page 250), the page with a write not confirmed (-1 none), the walk
-    // under way.
+    // bit 8 page 250), the page with a write not confirmed (-1 none), the
+    // upload under way (from its first write to its end).
     uint16_t upload_pages_written = 0;
     int upload_page_in_part = -1;
     bool upload_writing = false;
+    // The read-back under way and the pages it found equal, bits as above.
+    bool upload_verifying = false;
+    uint16_t upload_pages_verified = 0;
     void notePageWritten();
     void reportUploadPages();
 

@@ -168,6 +168,18 @@ void Tmodule_resource::reportUploadPages()
     if (upload_page_in_part >= 0)
         text.appendf(", page %d not confirmed", upload_page_in_part);
     text.appendf(", pages not written:%s", not_written.length() ? not_written.c_str() : " none");
+    if (upload_verifying) {
+        Tmy_string verified;
+        Tmy_string not_verified;
+        for (unsigned page = 0; page != page_walk_end; page = next_walk_page(page)) {
+            if (!takesPart(page, true) || eeprom.getPageLength(page) == 0)
+                continue;
+            Tmy_string& list = (upload_pages_verified & page_bit(page)) ? verified : not_verified;
+            list.appendf(" %u", page);
+        }
+        text.appendf(", pages verified:%s", verified.length() ? verified.c_str() : " none");
+        text.appendf(", pages not verified:%s", not_verified.length() ? not_verified.c_str() : " none");
+    }
     log_printf("%s", text.c_str());
 }
 
@@ -209,9 +221,14 @@ bool Tmodule_resource::runEepromUpload()
             if (consumed) {
                 transfer_page = 0;
                 transfer_offset = 0;
-                upload_writing = state == STATE_UP_BEGIN;
-                upload_pages_written = 0;
-                upload_page_in_part = -1;
+                // What was written stays to be told until the upload ends, read-back and closing write included.
+                if (state == STATE_UP_BEGIN) {
+                    upload_writing = true;
+                    upload_pages_written = 0;
+                    upload_page_in_part = -1;
+                }
+                upload_verifying = state == STATE_UP_VERIFY_BEGIN;
+                upload_pages_verified = 0;
                 DONE.signal();
             }
             onEvent(&DONE, state == STATE_UP_BEGIN ? STATE_UP_WRITE : STATE_UP_VERIFY_READ);
@@ -240,6 +257,8 @@ bool Tmodule_resource::runEepromUpload()
                 for (unsigned i = 0; i < chunk_length; ++i)
                     equal = equal && eeprom_read_buffer[i] == eeprom.byteAt(transfer_page, transfer_offset + i);
                 transfer_offset += chunk_length;
+                if (equal && transfer_offset >= eeprom.getPageLength(transfer_page))
+                    upload_pages_verified = static_cast<uint16_t>(upload_pages_verified | page_bit(transfer_page));
                 (equal ? DONE : ERROR).signal();
             }
             onEvent(&DONE, STATE_UP_VERIFY_READ);

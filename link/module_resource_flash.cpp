@@ -428,6 +428,7 @@ bool Tmodule_resource::runDownload()
         if (onEvent(&ERROR, STATE_SAVE_NEXT_ADDRESS)) {
             endTransfer(dump_downloaded_file != 0);
             pending_result = STATE_FAILED;
+            closes = false;
         }
         break;
     case STATE_SAVE_NEXT_ADDRESS:

@@ -78,17 +78,22 @@ protected:
     // Runs the operation to the master's end line: whenever the line has been
     // quiet for a moment the virtual clock moves on by 100 ms, and every tenth
     // step gives the one-second tick. at_step may act in the middle.
-    std::string runToEnd(const std::function<void()>& at_step = {})
+    // step_ms longer than 100 moves a line that stays silent on faster.
+    std::string runToEnd(const std::function<void()>& at_step = {}, unsigned step_ms = 100)
     {
         const int before = ends();
+        unsigned since_tick = 0;
         for (int step = 0; step < 6000 && ends() == before; ++step) {
             if (pump.window.pumpUntil([&] { return ends() > before; }, 20))
                 break;
             if (at_step)
                 at_step();
-            pump.window.advance(100);
-            if (step % 10 == 9)
+            pump.window.advance(step_ms);
+            since_tick += step_ms;
+            if (since_tick >= 1000) {
+                since_tick -= 1000;
                 master.On_1Hz();
+            }
         }
         for (const std::string& line : recorded::log_lines())
             if (line.find("Tcalyxo_master : terminated") != std::string::npos)
@@ -692,4 +697,236 @@ TEST_F(FlashDownloadFaults, AHealthCheckWhoseLineDropsAfterTheDataStillConvertsI
     expectConverted(1);
     // The logger took the write whose answer was cut.
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
+// ---- a download that ends inside a record, and data that are not records ----
+
+class FlashDownloadCuts : public FlashDownloadFaults {
+protected:
+    // Where the record that holds the byte at address starts.
+    uint32_t recordStartAt(uint32_t address) const
+    {
+        uint32_t start = 0;
+        for (const sim::Bytes& record : sim::split_records(flash)) {
+            if (start + record.size() > address)
+                return start;
+            start += static_cast<uint32_t>(record.size());
+        }
+        return start;
+    }
+
+    // Time records (type 128) that start in [from, to): the time steps of their file.
+    int timeRecordsIn(uint32_t from, uint32_t to) const
+    {
+        int count = 0;
+        uint32_t start = 0;
+        for (const sim::Bytes& record : sim::split_records(flash)) {
+            if (start >= from && start + record.size() <= to && record[0] == 128)
+                ++count;
+            start += static_cast<uint32_t>(record.size());
+        }
+        return count;
+    }
+
+    // The last conversion holds the time steps of [from, to) and no value that was never measured.
+    void expectConvertedRange(uint32_t from, uint32_t to) const
+    {
+        expectConverted(timeRecordsIn(from, to));
+        const std::string text = read_file_bytes(master.converted_xml);
+        EXPECT_EQ(text.find("nan"), std::string::npos);
+        EXPECT_EQ(text.find("FFFFFFFF"), std::string::npos);
+    }
+
+    // The cut record, named in the log with its position and where a download fetches it.
+    void expectCutLogged(uint32_t cut) const
+    {
+        const std::string where = "(flash address " + std::to_string(cut) + ") is cut off by the end of the data";
+        EXPECT_TRUE(logContains(where)) << where;
+        EXPECT_TRUE(logContains("it is left out, a download from " + std::to_string(cut) + " fetches it whole"));
+    }
+
+    // The next incremental download starts at cut with the record whole and takes the rest.
+    void expectNextDownloadFrom(uint32_t cut)
+    {
+        logger.update([](sim::State& s) {
+            s.misbehaviour.drop_answers_to.clear();
+            s.btp_holes.clear();
+        });
+        recorded::clear_log();
+        ASSERT_FALSE(master.start_download(0, 0, true));
+        EXPECT_EQ(runToEnd(), master_success);
+        const std::string file = downloadFile();
+        EXPECT_TRUE(file.substr(file.find("/>") + 2) == flashText(cut, static_cast<uint32_t>(flash.size()) - cut))
+            << "the download does not start with the cut record";
+        expectConvertedRange(cut, static_cast<uint32_t>(flash.size()));
+        EXPECT_FALSE(logContains("cut off"));
+        EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+    }
+};
+
+TEST_F(FlashDownloadCuts, DataLostMidBlockGiveNoInventedRecordAndTheNextDownloadTakesTheCutRecordWhole)
+{
+    // The stream of the second block stops after eight of its frames and
+    // never comes again; the logger answers everything else.
+    logger.update([](sim::State& s) {
+        s.btp_chunk = 128;
+        s.misbehaviour.mute_after_answer_to = btp_start;
+        s.misbehaviour.mute_after_frames = Tdownload_manager::block_size / 128 + 8;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd({}, 1000), master_error);
+    // Every request again is said as it goes out, the first within 30 s.
+    for (unsigned retry = 1; retry <= Tdownload_manager::max_block_retries; ++retry)
+        EXPECT_TRUE(logContains("asking again, " + std::to_string(retry) + " of 16")) << retry;
+    EXPECT_TRUE(logContains("did not come after 16 requests"));
+    // The first block is in the download file; the record it cuts is left out.
+    const uint32_t held = Tdownload_manager::block_size;
+    expectDownloadFile(incrementalHeader(held), flashText(start_of_new, held));
+    const uint32_t cut = recordStartAt(start_of_new + held);
+    ASSERT_LT(cut, start_of_new + held) << "the block ends between records: no cut to test";
+    expectCutLogged(cut);
+    expectConvertedRange(start_of_new, cut);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    expectNextDownloadFrom(cut);
+}
+
+TEST_F(FlashDownloadCuts, ReadsLostOnTheSlowPathGiveNoInventedRecordAndTheNextDownloadTakesTheCutRecordWhole)
+{
+    // The 'Q' reads go unanswered from the fifth on.
+    master.setParameter("slow_download", "1");
+    logger.update([](sim::State& s) {
+        s.misbehaviour.mute_after_answer_to = mms_range;
+        s.misbehaviour.mute_after_frames = 4;
+    });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logged("ERROR : Timeout - No Answer"));
+    const uint32_t held = 4 * 248;
+    const std::string file = downloadFile();
+    EXPECT_EQ(file.substr(file.find("/>") + 2), flashText(start_of_new, held));
+    const uint32_t cut = recordStartAt(start_of_new + held);
+    ASSERT_LT(cut, start_of_new + held);
+    expectCutLogged(cut);
+    expectConvertedRange(start_of_new, cut);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    master.setParameter("slow_download", "0");
+    expectNextDownloadFrom(cut);
+}
+
+TEST_F(FlashDownloadCuts, ADownloadSizeThatCutsARecordLeavesItForTheNextDownload)
+{
+    const uint32_t size = 1000;
+    const uint32_t cut = recordStartAt(start_of_new + size);
+    ASSERT_LT(cut, start_of_new + size);
+    ASSERT_FALSE(master.start_download(0, size, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string file = downloadFile();
+    EXPECT_EQ(file.substr(file.find("/>") + 2), flashText(start_of_new, size));
+    expectCutLogged(cut);
+    expectConvertedRange(start_of_new, cut);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
+    expectNextDownloadFrom(cut);
+}
+
+TEST_F(FlashDownloadCuts, BytesThatAreNotRecordsFailTheDownloadAndLeaveNextDownloadAddress)
+{
+    struct Case {
+        const char* name;
+        sim::Bytes after;
+    };
+    // Random flash; a long record that claims far more than the logger wrote.
+    sim::Bytes random(3000);
+    uint32_t seed = 18;
+    for (uint8_t& byte : random) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(seed >> 16);
+    }
+    const Case cases[] = {
+        {"random flash", random},
+        {"a record far longer than the data", {0xC2, 0xEA, 0x60, 0x01, 0x02, 0x03}},
+    };
+    const sim::Bytes records(flash.begin(), flash.begin() + start_of_new);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorded::clear_log();
+        flash = records;
+        flash.insert(flash.end(), c.after.begin(), c.after.end());
+        logger.update([this](sim::State& s) { s.flash = flash; });
+        ASSERT_FALSE(master.start_download(0, 0, true));
+        EXPECT_EQ(runToEnd(), master_error);
+        const std::string name = module.download_file_name;
+        ASSERT_FALSE(name.empty());
+        const std::string file = downloadFile();
+        EXPECT_TRUE(file.substr(file.find("/>") + 2) == newBytes()) << "the download file does not hold the bytes";
+        EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + name + "\""));
+        EXPECT_FALSE(logContains("WARNING : record"));
+        EXPECT_EQ(master.converted_xml[0], '\0');
+        EXPECT_TRUE(files_in(xml.path()).empty());
+        EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+        EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+    }
+}
+
+TEST_F(FlashDownloadCuts, ACompleteBlockIsTakenWithoutWaitingOutTheTwoSecondStep)
+{
+    // Two blocks; the virtual clock moves only for the opening pause.
+    ASSERT_GT(newSize(), Tdownload_manager::block_size);
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    const int before = ends();
+    unsigned advanced = 0;
+    for (int step = 0; step < 2000 && ends() == before; ++step) {
+        if (pump.window.pumpUntil([&] { return ends() > before; }, 20))
+            break;
+        if (module.downloadManager().state == 105) {
+            pump.window.advance(200);
+            advanced += 200;
+        }
+    }
+    ASSERT_GT(ends(), before);
+    EXPECT_TRUE(logged(master_success));
+    EXPECT_LT(advanced, 2000u);
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    EXPECT_EQ(logger.executions(btp_start), 2u);
+}
+
+TEST_F(FlashDownloadCuts, AKilledDownloadsTemporaryFileIsKeptAndTheNextDownloadTakesAFreeName)
+{
+    // What a download killed in the middle leaves: the bytes it received.
+    std::string stem = port.port;
+    for (char& c : stem)
+        if (c == '\\' || c == '/' || c == '.' || c == ':')
+            c = '_';
+    const std::string left = bin.path() + "/tmp" + stem + ".bin";
+    const std::string received = flashText(start_of_new, 2048);
+    ASSERT_TRUE(write_file_bytes(left, received));
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    const std::string taken = bin.path() + "/tmp" + stem + "_2.bin";
+    EXPECT_TRUE(logged("WARNING : an earlier unfinished download file was found and kept: \"" + left +
+                       "\"; this download goes to \"" + taken + "\""));
+    EXPECT_EQ(read_file_bytes(left), received);
+    expectDownloadFile(incrementalHeader(newSize()), newBytes());
+    // Beside the kept file only the new download file.
+    EXPECT_EQ(files_in(bin.path()), (std::vector<std::string>{downloadName().substr(1), left.substr(bin.path().size() + 1)}));
+}
+
+TEST_F(FlashDownloadCuts, AnOperationThatFailsInItsOpeningStepsLeavesNoEmptyTemporaryFile)
+{
+    logger.update([](sim::State& s) { s.misbehaviour.refuse.insert(sim::Command{sim::port::gtp, sim::gtp::var_get}); });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(files_in(bin.path()).empty());
+}
+
+TEST_F(FlashDownloadCuts, AcquisitionFoundOffIsSaidAndPutBackOff)
+{
+    logger.update([](sim::State& s) { s.variables[sim::var::acq_enable] = 0; });
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_TRUE(logged("WARNING : acquisition is off on the logger: it is put back off at the end, the logger does "
+                       "not measure"));
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
 }

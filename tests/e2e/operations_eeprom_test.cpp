@@ -286,3 +286,37 @@ TEST_F(EepromOperations, AnUploadCutOffByALostDeviceSaysWhichPagesWereWritten)
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
     EXPECT_EQ(logger.executions(control), 0u);
 }
+
+TEST_F(EepromOperations, AnUploadSilentDuringItsReadBackSaysWhichPagesWereWrittenAndWhichVerified)
+{
+    ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
+    // Every page is written; the logger falls silent after the read-back of the first.
+    std::vector<unsigned> written;
+    std::vector<unsigned> read_back;
+    for (unsigned page : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 250u}) {
+        if (module.eeprom.getPageLength(page) == 0)
+            continue;
+        written.push_back(page);
+        if (page != 250)
+            read_back.push_back(page);
+    }
+    ASSERT_GE(read_back.size(), 2u);
+    const unsigned first_page_chunks = (module.eeprom.getPageLength(read_back[0]) + 47) / 48;
+    logger.update([first_page_chunks](sim::State& s) {
+        s.misbehaviour.silent_after_answer_to = eeprom_read;
+        s.misbehaviour.silent_after_frames = first_page_chunks;
+    });
+    EXPECT_EQ(finish(true), master_error);
+    std::string pages_written;
+    for (unsigned page : written)
+        pages_written += " " + std::to_string(page);
+    std::string not_verified;
+    for (std::size_t i = 1; i < read_back.size(); ++i)
+        not_verified += " " + std::to_string(read_back[i]);
+    EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written:" + pages_written +
+                       ", pages not written: none, pages verified: " + std::to_string(read_back[0]) +
+                       ", pages not verified:" + not_verified));
+    EXPECT_TRUE(logged("ERROR : Timeout - No Answer"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : acquisition may be left off on the logger"));
+    EXPECT_EQ(logger.executions(control), 0u);
+}

@@ -50,6 +50,11 @@ struct Misbehaviour {
     std::optional<Command> silent_after_answer_to;
     unsigned silent_after_frames = 0;
     bool silent = false;
+    // After mute_after_frames frames answering this request went out, no frame
+    // answering it is sent any more (it joins drop_answers_to): a transfer
+    // whose data stop from a chosen step while the logger answers the rest.
+    std::optional<Command> mute_after_answer_to;
+    unsigned mute_after_frames = 0;
     unsigned cut_frame = 0;  // this frame goes out with only its first half; the line stays
     // The next noise_frames frames each go out after these bytes.
     std::vector<uint8_t> noise;

@@ -46,6 +46,8 @@ void Transmitter::send(Frame frame, std::optional<Command> answers, Misbehaviour
         misbehaviour.silent = true;
     if (misbehaviour.silent)
         return;
+    if (count_answers(misbehaviour.mute_after_answer_to, misbehaviour.mute_after_frames, answers))
+        misbehaviour.drop_answers_to.insert(*answers);
     if (answers && misbehaviour.drop_answers_to.count(*answers))
         return;
     if (count_answers(misbehaviour.drop_answer_to, misbehaviour.drop_after_answers, answers))
