@@ -29,7 +29,8 @@ public:
 
     void setDefaults() override;
     // "create_status_file", "disable_acq_during_download" (true only for
-    // "true"), "path_bin", "com_port"; other keys to the core.
+    // "true"), "path_bin", "path_xml" (where downloads are converted),
+    // "com_port"; other keys to the core.
     void setParameter(const char* key, const char* value) override;
     void OnNotification(Tmy_event* event) override;
     void OnDownloadStart(unsigned size) override;

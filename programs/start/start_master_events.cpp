@@ -459,6 +459,9 @@ void Tcalyxo_start_master::runStateMachine()
     case STATE_DOWNLOADING:
         if (module_failed) {
             state = 0;
+            // What reached the download file was converted however the rest ended.
+            if (module.download_file_name[0])
+                convertDownload();
         } else if (module_ok) {
             state = 0;
             convertDownload();

@@ -139,6 +139,19 @@ TEST(Paths, FileSizeKeepsThePosition)
     EXPECT_EQ(file_size(nullptr), 0);
 }
 
+TEST(Paths, FreeFileNameSkipsFilesAndFoldersAndMakesNothing)
+{
+    Ttemp_dir dir;
+    const std::string wanted = dir.file("tmpCOM3.bin");
+    EXPECT_EQ(free_file_name(wanted.c_str()), wanted);
+    ASSERT_TRUE(write_file_bytes(wanted, "kept"));
+    EXPECT_EQ(free_file_name(wanted.c_str()), dir.file("tmpCOM3_2.bin"));
+    ASSERT_EQ(mkdir(dir.file("tmpCOM3_2.bin").c_str(), 0700), 0);
+    EXPECT_EQ(free_file_name(wanted.c_str()), dir.file("tmpCOM3_3.bin"));
+    EXPECT_EQ(access(dir.file("tmpCOM3_3.bin").c_str(), F_OK), -1);
+    EXPECT_EQ(read_file_bytes(wanted), "kept");
+}
+
 TEST(Paths, PlaceFileNeverReplacesAFileAndTakesTheNextFreeNumberedName)
 {
     Ttemp_dir dir;
