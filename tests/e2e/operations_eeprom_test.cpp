@@ -287,19 +287,33 @@ TEST_F(EepromOperations, AnUploadCutOffByALostDeviceSaysWhichPagesWereWritten)
     EXPECT_EQ(logger.executions(control), 0u);
 }
 
+// The pages an upload of the module image writes and those it reads back, in its order.
+void upload_pages(const Teeprom_configurer& image, std::vector<unsigned>* written, std::vector<unsigned>* read_back)
+{
+    for (unsigned page : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 250u}) {
+        if (image.getPageLength(page) == 0)
+            continue;
+        written->push_back(page);
+        if (page != 250)
+            read_back->push_back(page);
+    }
+}
+
+std::string page_list(const std::vector<unsigned>& pages, std::size_t from = 0)
+{
+    std::string text;
+    for (std::size_t i = from; i < pages.size(); ++i)
+        text += " " + std::to_string(pages[i]);
+    return text;
+}
+
 TEST_F(EepromOperations, AnUploadSilentDuringItsReadBackSaysWhichPagesWereWrittenAndWhichVerified)
 {
     ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
     // Every page is written; the logger falls silent after the read-back of the first.
     std::vector<unsigned> written;
     std::vector<unsigned> read_back;
-    for (unsigned page : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 250u}) {
-        if (module.eeprom.getPageLength(page) == 0)
-            continue;
-        written.push_back(page);
-        if (page != 250)
-            read_back.push_back(page);
-    }
+    upload_pages(module.eeprom, &written, &read_back);
     ASSERT_GE(read_back.size(), 2u);
     const unsigned first_page_chunks = (module.eeprom.getPageLength(read_back[0]) + 47) / 48;
     logger.update([first_page_chunks](sim::State& s) {
@@ -307,16 +321,36 @@ TEST_F(EepromOperations, AnUploadSilentDuringItsReadBackSaysWhichPagesWereWritte
         s.misbehaviour.silent_after_frames = first_page_chunks;
     });
     EXPECT_EQ(finish(true), master_error);
-    std::string pages_written;
-    for (unsigned page : written)
-        pages_written += " " + std::to_string(page);
-    std::string not_verified;
-    for (std::size_t i = 1; i < read_back.size(); ++i)
-        not_verified += " " + std::to_string(read_back[i]);
-    EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written:" + pages_written +
+    EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written:" + page_list(written) +
                        ", pages not written: none, pages verified: " + std::to_string(read_back[0]) +
-                       ", pages not verified:" + not_verified));
+                       ", pages not verified:" + page_list(read_back, 1)));
     EXPECT_TRUE(logged("ERROR : Timeout - No Answer"));
     EXPECT_TRUE(recorded::log_contains("ERROR : acquisition may be left off on the logger"));
     EXPECT_EQ(logger.executions(control), 0u);
+}
+
+TEST_F(EepromOperations, AnUploadSilentAtItsClosingWriteSaysEveryPageWasWrittenAndVerified)
+{
+    // A whole upload first, to count its variable writes: the last one puts acquisition back.
+    const sim::Command var_set{sim::port::gtp, sim::gtp::var_set};
+    ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
+    ASSERT_EQ(finish(), master_success);
+    const unsigned writes = logger.executions(var_set);
+    ASSERT_GE(writes, 2u);
+    std::vector<unsigned> written;
+    std::vector<unsigned> read_back;
+    upload_pages(module.eeprom, &written, &read_back);
+
+    recorded::clear_log();
+    logger.update([&](sim::State& s) {
+        s.misbehaviour.silent_after_answer_to = var_set;
+        s.misbehaviour.silent_after_frames = writes - 1;
+    });
+    ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
+    EXPECT_EQ(finish(true), master_error);
+    EXPECT_EQ(logger.executions(var_set), 2 * writes);
+    EXPECT_TRUE(logged("ERROR : EEPROM upload cut off: pages written:" + page_list(written) +
+                       ", pages not written: none, pages verified:" + page_list(read_back) +
+                       ", pages not verified: none"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : acquisition may be left off on the logger"));
 }
