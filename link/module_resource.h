@@ -328,12 +328,15 @@ private:
     bool range_ends_at_write_pointer = false;
     // The download file into the measurement file; true when it could not be converted.
     bool convertDownloadFile();
-    // Flash download: the temporary file made empty; the transfer of the
-    // range by BTP and its end; the 'Q' loop; the download file, whose header
-    // counts the bytes it holds (returned, 0 when it was not written).
+    // Flash download: the temporary file's name chosen (a free one beside the
+    // file of an earlier download that did not end) and the file made when the
+    // transfer begins; the transfer of the range by BTP and its end; the 'Q'
+    // loop; the download file, whose header counts the bytes it holds
+    // (returned, 0 when it was not written).
     void prepareDownloadFiles();
-    // The first steps of both, states[0] to [2]: the temporary file made
-    // empty and acquisition read, acquisition switched off, the station id
+    void openTransferFile();
+    // The first steps of both, states[0] to [2]: the temporary file's name
+    // chosen and acquisition read, acquisition switched off, the station id
     // read; then the state after.
     void runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes);
     void startBtpTransfer();

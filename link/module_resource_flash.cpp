@@ -92,6 +92,13 @@ void Tmodule_resource::prepareDownloadFiles()
     range_ends_at_write_pointer = false;
 }
 
+void Tmodule_resource::openTransferFile()
+{
+    openDownloadTmpFile();
+    if (!download_tmp_file)
+        log_printf("ERROR : unable to create temporary download file \"%s\"", download_tmp_file_name);
+}
+
 void Tmodule_resource::takeTotalSize(uint32_t mms_pt)
 {
     total_size = mms_pt > download_address ? mms_pt - download_address : 0;
@@ -114,7 +121,7 @@ void Tmodule_resource::startBtpTransfer()
     if (trace & TRACE_OPERATOR)
         log_printf("INFO  : (@%d) Starting download %d bytes from %d", state, static_cast<int>(total_size),
                    static_cast<int>(download_address));
-    openDownloadTmpFile();
+    openTransferFile();
     manager.setResultFile(download_tmp_file);
     if (manager.start(download_address, total_size)) {
         log_printf("ERROR : %s : the download manager is busy", getParameter("name"));
@@ -397,7 +404,7 @@ bool Tmodule_resource::runDownload()
         break;
     case STATE_MMS_BEGIN:
         if (consumed) {
-            openDownloadTmpFile();
+            openTransferFile();
             transfer_writes_file = dump_downloaded_file != 0;
             read_address = download_address;
             bytes_left = total_size;
