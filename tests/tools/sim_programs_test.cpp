@@ -40,8 +40,9 @@ public:
     {
         int output[2];
         int input_pipe[2] = {-1, -1};
+        int orders[2] = {-1, -1};
         int terminal = -1;
-        if (pipe2(output, O_CLOEXEC) != 0)
+        if (pipe2(output, O_CLOEXEC) != 0 || (input != Tinput::pipe && pipe2(orders, O_CLOEXEC) != 0))
             return;
         if (input == Tinput::pipe ? pipe2(input_pipe, O_CLOEXEC) != 0
                                   : openpty(&writer, &terminal, nullptr, nullptr, nullptr) != 0)
@@ -56,11 +57,19 @@ public:
         child = fork();
         if (child == 0) {
             if (input != Tinput::pipe) {
-                // The shell: the terminal's session leader, waiting for its job.
+                // The shell: the terminal's session leader. Each order byte
+                // brings its job to the foreground as "fg" does; then it waits
+                // for the job.
                 setsid();
                 ioctl(terminal, TIOCSCTTY, 0);
                 const pid_t job = fork();
                 if (job != 0) {
+                    close(orders[1]);
+                    char order = 0;
+                    while (read(orders[0], &order, 1) == 1) {
+                        tcsetpgrp(terminal, job);
+                        kill(job, SIGCONT);
+                    }
                     int status = 0;
                     waitpid(job, &status, 0);
                     _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
@@ -80,10 +89,13 @@ public:
         }
         close(output[1]);
         reader = output[0];
-        if (input == Tinput::pipe)
+        if (input == Tinput::pipe) {
             close(input_pipe[0]);
-        else
+        } else {
             close(terminal);
+            close(orders[0]);
+            shell_orders = orders[1];
+        }
         const std::optional<std::string> pid_line = line();
         device = line().value_or("");
         const std::string com_line = line().value_or("");
@@ -95,6 +107,7 @@ public:
 
     ~Tsim_program()
     {
+        closeOrders();
         if (child > 0) {
             // A program that did not stop when asked (stopped by the terminal, say).
             kill(pid > 0 ? pid : child, SIGKILL);
@@ -107,6 +120,12 @@ public:
     }
 
     bool started() const { return pid > 0 && !device.empty(); }
+
+    // The job in the background brought to the foreground of its terminal.
+    void foreground()
+    {
+        ASSERT_EQ(write(shell_orders, "f", 1), 1);
+    }
 
     // Typed on the terminal or written into the pipe.
     void type(const std::string& text)
@@ -141,6 +160,7 @@ public:
     // by a signal, -2 when still running after the time-out (it is killed then).
     int stop(int signal, std::chrono::milliseconds timeout = 10s)
     {
+        closeOrders();
         kill(pid, signal);
         // The output pipe closes when the program (and its shell) are gone.
         while (line(timeout)) {
@@ -158,10 +178,18 @@ public:
     int com = 0;
 
 private:
+    void closeOrders()
+    {
+        if (shell_orders >= 0)
+            close(shell_orders);
+        shell_orders = -1;
+    }
+
     pid_t child = -1;
     pid_t pid = -1;
     int reader = -1;
     int writer = -1;
+    int shell_orders = -1;  // to the terminal's shell
     std::string pending;
     bool output_closed = false;
 };
@@ -203,7 +231,7 @@ protected:
     const std::vector<std::string> arguments{"--ports-dir", ports.path(), "--lamp", "A:100:50"};
 };
 
-TEST_F(ProbeProgram, InTheBackgroundOfItsTerminalItAnswersAndLeavesTheInputAlone)
+TEST_F(ProbeProgram, InTheBackgroundOfItsTerminalItAnswersAndReadsOnlyOnceInTheForeground)
 {
     Tsim_program probe(probe_program, arguments, Tinput::background);
     ASSERT_TRUE(probe.started());
@@ -212,6 +240,10 @@ TEST_F(ProbeProgram, InTheBackgroundOfItsTerminalItAnswersAndLeavesTheInputAlone
     // What is typed now is the shell's: the probe is not stopped by it.
     probe.type("A:100:105\n");
     EXPECT_EQ(ask(probe.device), first);
+    // After "fg" the line waiting on the terminal is the probe's.
+    probe.foreground();
+    EXPECT_EQ(probe.line().value_or("(nothing)"), "calyxo_probe_sim: A:100:105");
+    EXPECT_NE(ask(probe.device), first);
     EXPECT_EQ(probe.stop(SIGTERM), 0);
 }
 

@@ -73,9 +73,9 @@ bool is_setting(const std::string& command)
 }
 
 // The SIM side of a modem: its PIN, the PIN request and the tries left.
-class Sim_commands {
+class SimCard {
 public:
-    explicit Sim_commands(Modem& of) : modem(of) {}
+    explicit SimCard(Modem& of) : modem(of) {}
 
     // A PIN given with a command: false, and one try fewer, when it is wrong.
     bool check(const std::string& given)
@@ -138,7 +138,7 @@ std::vector<std::string> run_command(Modem& modem, const std::string& line)
         return {error};
     const std::string command = upper(line.substr(2));
     const std::string as_typed = line.substr(2);  // PINs keep what was typed
-    Sim_commands sim(modem);
+    SimCard sim(modem);
     if (command.empty())
         return {ok};
     if (command == "E" || command == "E0" || command == "E1") {
