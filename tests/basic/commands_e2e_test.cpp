@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 
@@ -225,6 +226,43 @@ TEST_F(CommandsAgainstLogger, GsmConsoleLinesReachTheLoggerCutAtFiftyEightBytes)
     // The long line loses its tail and its CR; the shorter one keeps its CR.
     EXPECT_EQ(lines[0], seventy.substr(0, 58));
     EXPECT_EQ(lines[1], fifty_seven + "\r");
+}
+
+TEST_F(CommandsAgainstLogger, GsmConsoleCommandsGetTheModemsAnswersInTheLog)
+{
+    auto* console = program->gsm_console;
+    auto* main = program->main_form;
+    auto* memo = child_of<QPlainTextEdit>(main, "Memo1");
+    // The log's lines from the echo of a command on, once its answer is in.
+    auto answer_to = [&](const char* button, const QString& echo, const QString& last) {
+        child_of<QPushButton>(console, button)->click();
+        QStringList lines;
+        loop_until([&] {
+            lines = memo->toPlainText().split('\n');
+            const int from = static_cast<int>(lines.lastIndexOf(echo));
+            lines = from < 0 ? QStringList() : lines.mid(from);
+            return lines.contains(last);
+        });
+        return lines.join(" | ").toStdString();
+    };
+    // The signal quality is explained in the log and drawn as bars (17 is the fifth picture).
+    EXPECT_EQ(answer_to("Button25", "AT+CSQ", "+CSQ: 17"), "AT+CSQ | +CSQ: 17");
+    EXPECT_TRUE(main->modemImage("img_csq4")->isVisibleTo(main));
+    EXPECT_FALSE(main->modemImage("img_csq_qm")->isVisibleTo(main));
+    // The SIM waits for its PIN until "Send PIN" gives the one in Edit8.
+    EXPECT_EQ(answer_to("Button22", "AT+CPIN?", "+CPIN: SIM PIN (waiting for PIN code)"),
+              "AT+CPIN? | +CPIN: SIM PIN (waiting for PIN code)");
+    EXPECT_EQ(answer_to("Button26", "AT+CREG?", "+CREG: 0,0 (searching for network)"),
+              "AT+CREG? | +CREG: 0,0 (searching for network)");
+    EXPECT_EQ(child_of<QLineEdit>(console, "Edit8")->text().toStdString(), "AT+CPIN=\"7906\"");
+    // Its OK is two bytes, which the log leaves out: the echo shows the modem heard it.
+    EXPECT_EQ(answer_to("Button21", "AT+CPIN=\"7906\"", "AT+CPIN=\"7906\""), "AT+CPIN=\"7906\"");
+    EXPECT_EQ(answer_to("Button22", "AT+CPIN?", "+CPIN: READY (PIN ok)"), "AT+CPIN? | +CPIN: READY (PIN ok)");
+    EXPECT_EQ(answer_to("Button26", "AT+CREG?", "+CREG: 0,1 (network ok)"), "AT+CREG? | +CREG: 0,1 (network ok)");
+    // A command the modem does not know, from the Debug page.
+    child_of<QLineEdit>(console, "Edit_d4")->setText("AT+NOSUCH");
+    EXPECT_EQ(answer_to("bt_send_d4", "AT+NOSUCH", "ERROR"), "AT+NOSUCH | ERROR");
+    grab(main, "e2e_gsm_console_answers");
 }
 
 // Page 6 as the EEPROM compiler makes it from a station's COM configuration.

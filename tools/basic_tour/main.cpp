@@ -1,33 +1,38 @@
 // calyxo_basic_tour: the demo's headless tour of calyxo_basic. It builds the
 // program's windows (offscreen without a display), picks the simulated
 // logger's port in the station chooser, runs "Get Status", "Get Health" and
-// "Export EEPROM", saves PNGs of the station chooser, the main window and its
-// status, health and COM pages, prints their paths and the status file's,
-// and closes the program as a user would.
+// "Export EEPROM", saves PNGs of the station chooser, the main window as it
+// opens on the logger, its status, health and COM pages once read and the
+// text window of the export, saves the exported setup text, prints their paths
+// and the status file's, and closes the program as a user would.
 //
 //   calyxo_basic_tour --com N [--out DIR]
 //
 // The logger must already be registered as COM<N> in the ports folder. DIR
 // (default: the working folder) receives the pictures, the status files
 // under status/ and the day log under log/. Exit 0 only when the status file
-// was written, the health page shows the logger's values and the COM page its
-// settings.
+// and the export were written, the health page shows the logger's values, the
+// COM page its settings, and no two pictures are the same.
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QListWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/my_string.h"
 #include "link/calyxo_master.h"
@@ -35,6 +40,8 @@
 #include "programs/basic/basic_program.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
+#include "programs/basic/wtext.h"
+#include "ui/table_export.h"
 
 namespace {
 
@@ -62,7 +69,11 @@ private:
 
     void fail(const char* why);
     void choose(QWidget* chooser);
+    // Saves a PNG of the window; false when it cannot be saved or shows the
+    // same picture as one saved before.
     bool grab(QWidget* window, const char* name, std::string* path);
+    // The text window's setup text as a file and as a picture.
+    bool saveExport();
     // The main window with one of its pages in front, saved as name.
     bool grabPage(const char* page, const char* name, std::string* path);
     void command(const char* action);
@@ -82,6 +93,9 @@ private:
     std::string status_png;
     std::string health_png;
     std::string status_file;
+    std::string export_file;
+    std::string export_png;
+    std::vector<std::pair<std::string, QImage>> pictures;
 };
 
 bool Ttour::grabPage(const char* page, const char* name, std::string* path)
@@ -113,8 +127,28 @@ bool Ttour::grab(QWidget* window, const char* name, std::string* path)
     const QPixmap pixmap = window->grab();
     if (pixmap.isNull() || !pixmap.save(file))
         return false;
+    const QImage image = pixmap.toImage();
+    for (const auto& earlier : pictures) {
+        if (earlier.second == image) {
+            std::fprintf(stderr, "calyxo_basic_tour: %s shows the same as %s\n", name, earlier.first.c_str());
+            return false;
+        }
+    }
+    pictures.emplace_back(name, image);
     *path = file.toStdString();
     return true;
+}
+
+bool Ttour::saveExport()
+{
+    auto* text = program.text_window ? program.text_window->findChild<QTextEdit*>("RichEdit1") : nullptr;
+    if (!text || text->toPlainText().isEmpty())
+        return false;
+    const std::string file = QDir(out).absoluteFilePath("eeprom_export.xml").toStdString();
+    if (write_file_replacing(file, text->toPlainText().toStdString()) != 0)
+        return false;
+    export_file = file;
+    return grab(program.text_window, "eeprom_export.png", &export_png);
 }
 
 void Ttour::choose(QWidget* chooser)
@@ -173,6 +207,11 @@ void Ttour::step()
         break;
     case Tstage::connecting:
         if (idle && master.getLinkState() == Tcalyxo_master::LINK_CONNECTED) {
+            // The window as it opens on the logger, before anything is read.
+            if (!grab(program.main_form, "main_window.png", &main_png)) {
+                fail("the main window could not be saved");
+                return;
+            }
             program.main_form->findChild<QAction*>("GetStatus1")->trigger();
             stage = Tstage::reading;
         } else if (idle && master.getLinkState() == Tcalyxo_master::LINK_DISCONNECTED) {
@@ -182,9 +221,8 @@ void Ttour::step()
     case Tstage::reading:
         if (idle) {
             status_file = newestStatusFile();
-            if (!grab(program.main_form, "main_window.png", &main_png) ||
-                !grabPage("TB_sysstatus", "status_page.png", &status_png)) {
-                fail("the main window could not be saved");
+            if (!grabPage("TB_sysstatus", "status_page.png", &status_png)) {
+                fail("the status page could not be saved");
                 return;
             }
             command("GetHealth1");
@@ -208,15 +246,21 @@ void Ttour::step()
                 fail("the COM page could not be saved");
                 return;
             }
+            if (!saveExport()) {
+                fail("the exported EEPROM could not be saved");
+                return;
+            }
             // What the health read and the EEPROM read filled in.
             auto* health = program.main_form->findChild<QLabel*>("lb145");
             auto* apn = program.main_form->findChild<QLineEdit*>("ed_APN");
             const bool health_shown = health && health->text() != "----";
             const bool com_shown = apn && !apn->text().isEmpty();
             std::printf("station chooser: %s\nmain window: %s\nstatus page: %s\nhealth page: %s\nCOM page: %s\n"
+                        "EEPROM export: %s\nEEPROM export window: %s\n"
                         "status file: %s\nhealth value 145: %s\nAPN: %s\n",
                         chooser_png.c_str(), main_png.c_str(), status_png.c_str(), health_png.c_str(),
-                        com_png.c_str(), status_file.empty() ? "(none written)" : status_file.c_str(),
+                        com_png.c_str(), export_file.c_str(), export_png.c_str(),
+                        status_file.empty() ? "(none written)" : status_file.c_str(),
                         health ? health->text().toUtf8().constData() : "?",
                         apn ? apn->text().toUtf8().constData() : "?");
             std::fflush(stdout);

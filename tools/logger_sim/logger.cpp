@@ -361,10 +361,13 @@ void Logger::onPlain(const Frame& frame, Time now)
 {
     Command command{frame.port, frame.payload[0]};
     ++runs[command];
-    std::optional<Bytes> answer =
-        frame.port == port::pipo ? run_pipo(state, frame.payload) : run_basicio(state, frame.payload);
-    if (answer)
-        queueFrame(Frame{frame.src, state.address, frame.port, *answer}, command, now);
+    std::vector<Bytes> answers;
+    if (frame.port == port::basicio)
+        answers = run_basicio(state, frame.payload);
+    else if (std::optional<Bytes> answer = run_pipo(state, frame.payload))
+        answers.push_back(*answer);
+    for (const Bytes& answer : answers)
+        queueFrame(Frame{frame.src, state.address, frame.port, answer}, command, now);
 }
 
 void Logger::onBtp(const Frame& frame)

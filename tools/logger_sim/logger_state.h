@@ -4,6 +4,7 @@
 #include "tools/logger_sim/firmware_update.h"
 #include "tools/logger_sim/logger_clock.h"
 #include "tools/logger_sim/misbehaviour.h"
+#include "tools/logger_sim/modem.h"
 
 #include <chrono>
 #include <cstddef>
@@ -63,7 +64,7 @@ struct State {
     bool gsm_on = false;
     uint8_t acq_mode = 0;  // 1 fast, 0 slow (controls 1 and 0; control 2 reads it)
     std::map<uint8_t, std::pair<uint8_t, uint8_t>> outputs;  // '\' kind -> (mask, value) last set
-    std::string modem_reply = "OK";  // BASICIO 'C' is answered with this modem line ("" no answer)
+    Modem modem;  // what BASICIO 'C' commands reach
 
     // Acquisition controls (3, 65, 66): the records appended to flash (empty: one
     // acquisition_records() set at the clock's time), PENDING, then the late OK.

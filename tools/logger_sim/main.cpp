@@ -3,7 +3,8 @@
 //
 //   calyxo_logger_sim [--com N] [--ports-dir DIR] [--station ID]
 //
-// Prints the device path and "COM<N>" (one line each) and runs until SIGINT or SIGTERM.
+// Prints the device path and "COM<N>" (one line each) and runs until SIGINT,
+// SIGTERM or SIGHUP (its terminal closed), which remove its COM link.
 
 #include "tools/logger_sim/demo_state.h"
 #include "tools/logger_sim/logger.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     sim::Logger logger;

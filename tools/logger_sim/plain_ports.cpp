@@ -33,14 +33,18 @@ std::optional<std::vector<uint8_t>> run_pipo(State& state, const std::vector<uin
     return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> run_basicio(State& state, const std::vector<uint8_t>& payload)
+std::vector<std::vector<uint8_t>> run_basicio(State& state, const std::vector<uint8_t>& payload)
 {
-    if (payload.empty() || payload[0] != basicio::modem_command || state.modem_reply.empty())
-        return std::nullopt;
-    std::vector<uint8_t> line(state.modem_reply.begin(), state.modem_reply.end());
-    if (line.size() + 2 > max_payload)
-        line.resize(max_payload - 2);
-    return make_dump(state, dump::flagged_modem_line, line);
+    std::vector<std::vector<uint8_t>> dumps;
+    if (payload.empty() || payload[0] != basicio::modem_command)
+        return dumps;
+    for (const std::string& printed : state.modem.hear(std::string(payload.begin() + 1, payload.end()))) {
+        std::vector<uint8_t> line(printed.begin(), printed.end());
+        if (line.size() + 2 > max_payload)
+            line.resize(max_payload - 2);
+        dumps.push_back(make_dump(state, dump::flagged_modem_line, line));
+    }
+    return dumps;
 }
 
 }  // namespace sim

@@ -5,12 +5,15 @@
 //                    [--battery V] [--temperature C] [--seed N] [--clock] [--hex]
 //                    [--silent] [--late MS] [--garbage N]
 //
-// Prints the device path and "COM<N>" (one line each) and runs until SIGINT or
-// SIGTERM. Each line of input is a lamp text as for --lamp and changes that
-// lamp at once (another solution in the probe's cup).
+// Prints the device path and "COM<N>" (one line each) and runs until SIGINT,
+// SIGTERM or SIGHUP, which remove its COM link. Each line of input is a lamp
+// text as for --lamp and changes that lamp at once (another solution in the
+// probe's cup). A terminal input is read only while the probe runs in the
+// foreground: started with '&' it runs on without input until 'fg'.
 
 #include "tools/probe_sim/probe.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +96,14 @@ void apply_input_line(probe_sim::Probe& probe, const std::string& text)
     std::fprintf(stderr, changed ? "calyxo_probe_sim: %s\n" : "calyxo_probe_sim: not a lamp: %s\n", text.c_str());
 }
 
+// False while the input is the terminal of a job in the background: a read
+// would stop the probe (SIGTTIN). Any other input is read.
+bool input_is_ours()
+{
+    const pid_t foreground = tcgetpgrp(STDIN_FILENO);
+    return foreground < 0 || foreground == getpgrp();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -107,11 +118,16 @@ int main(int argc, char** argv)
     }
 
     // Blocked before any thread starts, so that only the signal descriptor takes them.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    // SIGCONT comes when the job is moved into or out of the foreground.
+    sigset_t taken_signals;
+    sigemptyset(&taken_signals);
+    sigaddset(&taken_signals, SIGINT);
+    sigaddset(&taken_signals, SIGTERM);
+    sigaddset(&taken_signals, SIGHUP);
+    sigaddset(&taken_signals, SIGCONT);
+    pthread_sigmask(SIG_BLOCK, &taken_signals, nullptr);
+    // A read that meets the background all the same fails (EIO) instead of stopping the probe.
+    std::signal(SIGTTIN, SIG_IGN);
 
     probe_sim::Probe probe;
     probe.update([&setup](probe_sim::Setup& s) { s = setup; });
@@ -124,21 +140,36 @@ int main(int argc, char** argv)
 
     // Lamp changes from the input, until a stop signal; without input the
     // probe runs on as it is.
-    const int signals = signalfd(-1, &stop_signals, SFD_CLOEXEC);
+    const int signals = signalfd(-1, &taken_signals, SFD_CLOEXEC);
     if (signals < 0) {
         std::fprintf(stderr, "calyxo_probe_sim: cannot wait for signals\n");
         return 1;
     }
-    // A watched descriptor set to -1 is left out by poll.
-    pollfd watched[2] = {{signals, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    bool input_open = true;
     std::string pending;
-    while (poll(watched, 2, -1) >= 0 && !(watched[0].revents & POLLIN)) {
-        if (!(watched[1].revents & (POLLIN | POLLHUP)))
+    for (;;) {
+        // A watched descriptor set to -1 is left out by poll.
+        pollfd watched[2] = {{signals, POLLIN, 0}, {input_open && input_is_ours() ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (poll(watched, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (watched[0].revents & POLLIN) {
+            signalfd_siginfo taken{};
+            if (read(signals, &taken, sizeof taken) != static_cast<ssize_t>(sizeof taken) ||
+                taken.ssi_signo != SIGCONT)
+                break;
+            continue;  // in or out of the foreground: the input is looked at again
+        }
+        if (!watched[1].revents)
             continue;
         char buffer[256];
         const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count < 0 && (errno == EINTR || errno == EAGAIN || (errno == EIO && !input_is_ours())))
+            continue;
         if (count <= 0) {
-            watched[1].fd = -1;  // the input has ended
+            input_open = false;  // the input has ended, or is gone
             continue;
         }
         pending.append(buffer, static_cast<std::size_t>(count));
