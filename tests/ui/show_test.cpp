@@ -28,7 +28,7 @@ protected:
     {
         ensure_ui_application();
         display_columns.setAll(0);
-        display_time_zone = 0;
+        display_time_zone = display_time_zone_at_start;
         previous_dir = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
         recorded::set_log_forward(&result_memo_append);
