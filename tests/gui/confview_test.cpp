@@ -20,6 +20,7 @@
 #include "base/log.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "tests/gui/qt_application.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 #include "programs/confview/configuration_block.h"
@@ -201,30 +202,32 @@ TEST_F(ConfigurationView, SaveWritesPagesZeroToSevenAs2048Bytes)
     EXPECT_EQ(image.substr(6, 250), std::string(250, '\xFF'));
     EXPECT_EQ(image.substr(256, 6), std::string("\x85\x00\x00\x02\x58\xFF", 6));
     EXPECT_EQ(image.substr(262), std::string(2048 - 262, '\xFF'));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
 }
 
 TEST_F(ConfigurationView, FailedSaveShowsItsBoxAndKeepsTheExistingFile)
 {
     window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
     ASSERT_TRUE(write_file_bytes(dir.file("eeprom_data.bin"), "previous image"));
-    // The temporary file cannot be made where a folder of its name stands.
-    std::filesystem::create_directories(dir.file("eeprom_data.bin.tmp/keep"));
-    trigger("Savetoeepromdatabin1");
+    {
+        // A disk that takes half the image.
+        Tfile_size_limit full(1024);
+        ASSERT_TRUE(full.applied());
+        trigger("Savetoeepromdatabin1");
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text.rfind(save_error, 0), 0u) << dialogs.boxes[0].text;
     EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
     EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")), "previous image");
 
     // A rename that fails leaves no temporary file behind.
-    std::filesystem::remove_all(dir.file("eeprom_data.bin.tmp"));
     std::filesystem::remove(dir.file("eeprom_data.bin"));
     std::filesystem::create_directories(dir.file("eeprom_data.bin/keep"));
     trigger("Savetoeepromdatabin1");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[1].text.rfind(save_error, 0), 0u) << dialogs.boxes[1].text;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("eeprom_data.bin/keep")));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find("eeprom_data.bin."), std::string::npos) << entry.path();
 }
 
 TEST_F(ConfigurationView, UnreadableFilesShowTheReadBoxAndEmptyTheTabs)

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/window_grab.h"
@@ -252,9 +253,12 @@ TEST_F(PpbView, ExportsTheTableTextAndReportsAFileThatCannotBeWritten)
     view->findChild<QAction*>("Savetabular1")->trigger();
     EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
 
-    std::filesystem::create_directories(dir.file("ppb.txt.tmp/inside"));
     dialogs.file_answers.push_back(dir.file("ppb.txt"));
-    view->findChild<QAction*>("Savetabular1")->trigger();
+    {
+        Tfile_size_limit full(text.size() / 2);
+        ASSERT_TRUE(full.applied());
+        view->findChild<QAction*>("Savetabular1")->trigger();
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/window_grab.h"
@@ -340,9 +341,13 @@ TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTh
 {
     load(ui_fixture("results.xml"));
     ASSERT_TRUE(write_file_bytes(dir.file("kept.txt"), "previous"));
-    std::filesystem::create_directories(dir.file("kept.txt.tmp/inside"));
     dialogs.file_answers.push_back(dir.file("kept.txt"));
-    trigger("Savetabular2");
+    {
+        // A disk that takes 100 bytes of the table.
+        Tfile_size_limit full(100);
+        ASSERT_TRUE(full.applied());
+        trigger("Savetabular2");
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_NE(dialogs.boxes[0].text.find("kept.txt"), std::string::npos);
     EXPECT_EQ(read_file_bytes(dir.file("kept.txt")), "previous");
@@ -352,8 +357,11 @@ TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTh
     dialogs.file_answers.push_back(dir.file("folder"));
     trigger("Savetabular1");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("folder.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder/inside")));
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files += entry.path().filename() != "folder" && entry.path().filename() != "kept.txt";
+    EXPECT_EQ(files, 0) << "a temporary file is left";
     // Cancelled: nothing asked, nothing written.
     trigger("Savetabular2");
     EXPECT_EQ(dialogs.boxes.size(), 2u);
