@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
@@ -174,6 +175,12 @@ TEST_F(ResultWindowTest, AllColumnsGiveTheGoldenTableTextOnClipboardAndInTheFile
     EXPECT_EQ(read_file_bytes(dir.file("popup.txt")), golden);
     expect_texts_fit_their_columns(window.get());
     expect_grab(window.get(), "result_window_all_columns");
+    // The columns beyond the window's width, a page at a time, for a reader of the grabs.
+    QScrollBar* across = window->findChild<QTableView*>("StringGrid1")->horizontalScrollBar();
+    for (int page = 2; across->value() < across->maximum(); ++page) {
+        across->setValue(across->value() + across->pageStep());
+        expect_grab(window.get(), "result_window_all_columns_" + std::to_string(page));
+    }
 }
 
 // The widest cell of a column may be in any row, and a negative, a huge or a
