@@ -21,6 +21,8 @@ std::mutex worker_lines_lock;
 std::deque<Tmy_string> worker_lines;
 // Set on the GUI thread while it hands worker lines on.
 bool delivering_worker_line = false;
+// The innermost capture living on the GUI thread.
+Tlog_capture* innermost_capture = nullptr;
 
 // Wakes the GUI thread when a worker has queued a line.
 class Tlog_relay : public Tevent_resource {
@@ -47,7 +49,8 @@ void deliver_line(Tmy_string&& line)
 {
     if (event_queue_on_gui_thread()) {
         log_flush_worker_lines();
-        log_output(line.c_str());
+        if (!Tlog_capture::takeLine(line.c_str()))
+            log_output(line.c_str());
         return;
     }
     {
@@ -136,6 +139,24 @@ void log_flush_worker_lines()
 bool log_delivering_worker_line()
 {
     return delivering_worker_line;
+}
+
+Tlog_capture::Tlog_capture() : outer(innermost_capture)
+{
+    innermost_capture = this;
+}
+
+Tlog_capture::~Tlog_capture()
+{
+    innermost_capture = outer;
+}
+
+bool Tlog_capture::takeLine(const char* line)
+{
+    if (!innermost_capture)
+        return false;
+    innermost_capture->captured.emplace_back(line ? line : "");
+    return true;
 }
 
 void log_hex_dump(const void* data, unsigned length, unsigned per_line)

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "base/my_string.h"
 
@@ -23,6 +25,28 @@ void log_flush_worker_lines();
 // True while a worker thread's line is being handed to log_output: it was logged
 // outside whatever the GUI thread has selected since (its output channel).
 bool log_delivering_worker_line();
+
+// Takes the lines logged on the GUI thread while it lives, in place of
+// log_output, so that a window can show what one call logged (a compile's
+// error lines, an XML dump) as a value of its own. Captures nest: the
+// innermost one takes the lines. Worker-thread lines still go to log_output.
+class Tlog_capture {
+public:
+    Tlog_capture();
+    ~Tlog_capture();
+    Tlog_capture(const Tlog_capture&) = delete;
+    Tlog_capture& operator=(const Tlog_capture&) = delete;
+
+    const std::vector<std::string>& lines() const { return captured; }
+
+    // The log's own: hands a GUI-thread line to the innermost capture; false
+    // when none lives.
+    static bool takeLine(const char* line);
+
+private:
+    Tlog_capture* outer;
+    std::vector<std::string> captured;
+};
 
 // The day log: one file per weekday under <directory>/log, continued on the same
 // day and truncated when first written on a later date; the weekday and "today"

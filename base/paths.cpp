@@ -1,11 +1,14 @@
 #include "base/paths.h"
 
 #include <cctype>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -206,6 +209,61 @@ std::string free_file_name(const char* wanted)
             return candidate;
     }
     return name;
+}
+
+namespace {
+
+// Names tried for a temporary file before giving up.
+constexpr int max_temporary_tries = 100;
+
+// A new file "<path>.<process>.<n>.tmp": O_EXCL replaces no file and follows
+// no link of that name. The descriptor, or -1 with errno set.
+int create_temporary_beside(const char* path, std::string* temporary)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < max_temporary_tries; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(getpid()), counter++);
+        *temporary = std::string(path) + suffix;
+        const int fd = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
+int write_file_replacing(const char* path, const void* bytes, std::size_t size)
+{
+    if (!path || !*path || (!bytes && size > 0))
+        return EINVAL;
+    std::string temporary;
+    const int fd = create_temporary_beside(path, &temporary);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    const char* next = static_cast<const char*>(bytes);
+    std::size_t left = size;
+    while (left > 0 && error == 0) {
+        const ssize_t written = write(fd, next, left);
+        if (written > 0) {
+            next += written;
+            left -= static_cast<std::size_t>(written);
+        } else if (written < 0 && errno != EINTR) {
+            error = errno;
+        } else if (written == 0) {
+            error = EIO;
+        }
+    }
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && std::rename(temporary.c_str(), path) != 0)
+        error = errno;
+    if (error != 0)
+        unlink(temporary.c_str());
+    return error;
 }
 
 void sleep_ms(int ms)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -23,6 +24,12 @@ int file_size(FILE* stream);
 bool place_file(const char* temporary, const char* wanted, char* placed, int size);
 // wanted, or the first "<stem>_<n><extension>" (n from 2) that names no file.
 std::string free_file_name(const char* wanted);
+// Writes bytes to path through a new temporary file of a unique name in the
+// same folder, which replaces whatever stood at path only once it is written
+// whole: no other file is touched and no link followed on the way, and a step
+// that fails leaves path as it was and no temporary behind. 0, or the errno of
+// the step that failed.
+int write_file_replacing(const char* path, const void* bytes, std::size_t size);
 void sleep_ms(int ms);
 int path_file_name(char* buf, int size, const char* path);
 int path_directory(char* buf, int size, const char* path);

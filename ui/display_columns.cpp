@@ -5,7 +5,7 @@
 #include "ui/result_columns.h"
 
 Tdisplay_columns display_columns;
-int display_time_zone = 0;
+int display_time_zone = display_time_zone_at_start;
 
 void Tdisplay_columns::setAll(unsigned char value)
 {

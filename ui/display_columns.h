@@ -20,3 +20,5 @@ struct Tdisplay_columns {
 // (a whole-hour offset, or 101 for Central European time with summer time).
 extern Tdisplay_columns display_columns;
 extern int display_time_zone;
+// The zone of the dates until an option or the user chooses another.
+constexpr int display_time_zone_at_start = 101;

@@ -7,6 +7,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <memory>
+#include <new>
+
 #include "base/log.h"
 #include "base/my_string.h"
 #include "ui/display_options.h"
@@ -51,7 +54,7 @@ TFaffiche* TFaffiche::instance()
     return result_window;
 }
 
-TFaffiche::TFaffiche(const char* build_id)
+TFaffiche::TFaffiche(const char* build_id) : reader(std::make_unique<Txml_parser>())
 {
     result_window = this;
     setObjectName(QStringLiteral("Faffiche"));
@@ -175,11 +178,15 @@ Tgrid_model* TFaffiche::shownModel() const
 
 bool TFaffiche::loadResult(const char* path, bool chosen_by_user)
 {
-    // The views must let go of the records before the reader frees them.
-    standard_model.releaseSteps();
-    custom_model.releaseDocument();
-    if (reader.parseFile(path) == 0)
+    // The file is read beside the records shown, which stay when it cannot be.
+    std::unique_ptr<Txml_parser> loaded(new (std::nothrow) Txml_parser);
+    if (loaded && loaded->parseFile(path) == 0) {
+        // The views must let go of the records before they are freed.
+        standard_model.releaseSteps();
+        custom_model.releaseDocument();
+        reader = std::move(loaded);
         return true;
+    }
     Tmy_string text;
     text.printf("Cannot read the measurement file %s", path ? path : "");
     log_printf("ERROR : %s", text.c_str());
@@ -209,13 +216,13 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
 {
     // The check mark says which layout is shown.
     setCustomLayout(false);
-    standard_model.showSteps(&reader, set, three_digit_for_temperature->isChecked(), display_time_zone);
+    standard_model.showSteps(reader.get(), set, three_digit_for_temperature->isChecked(), display_time_zone);
     StringGrid1->showModel(&standard_model);
 }
 
 void TFaffiche::fillCustomGrid()
 {
-    custom_model.showFilter(filter, reader.getDataNode(), reader.stepCount(), display_time_zone);
+    custom_model.showFilter(filter, reader->getDataNode(), reader->stepCount(), display_time_zone);
     StringGrid1->showModel(&custom_model);
 }
 
@@ -256,12 +263,12 @@ void TFaffiche::CustomFilter1Click()
     if (path.empty())
         return;
     set_display_option("display_type", "custom");
-    reader.loadFilter(path.c_str());
+    reader->loadFilter(path.c_str());
     Tcolumn_filter loaded;
     std::string error;
-    if (!reader.getFilterRoot())
+    if (!reader->getFilterRoot())
         error = "cannot read the file";
-    else if (!read_column_filter(reader.getFilterRoot(), &loaded, &error))
+    else if (!read_column_filter(reader->getFilterRoot(), &loaded, &error))
         error = "refused, " + error;
     if (!error.empty()) {
         Tmy_string text;
@@ -290,8 +297,8 @@ void TFaffiche::LoadXMLresult1Click()
     const std::string path = dialog_seam().chooseFile(OpenDialog1);
     if (path.empty())
         return;
-    loadResult(path.c_str(), true);
-    refill();
+    if (loadResult(path.c_str(), true))
+        refill();
 }
 
 void TFaffiche::Timezone2Click()
@@ -321,8 +328,8 @@ void show_result(const char* xml_path, const Tdisplay_columns* set)
     if (!window)
         return;
     window->show();
-    window->loadResult(xml_path, false);
-    window->fillGrid(set ? *set : display_columns);
+    if (window->loadResult(xml_path, false))
+        window->fillGrid(set ? *set : display_columns);
 }
 
 void result_memo_append(const char* line)

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 #include "data/xml_parser.h"
 #include "platform/widgets/dialog_seam.h"
 #include "ui/custom_filter_model.h"
@@ -30,9 +32,10 @@ public:
     // The program's result window, null while there is none.
     static TFaffiche* instance();
 
-    Txml_parser& results() { return reader; }
+    Txml_parser& results() { return *reader; }
     // Reads a file into the reader: false, with the reason in the log (and in a
-    // box when the user chose the file), when it cannot be read.
+    // box when the user chose the file), when it cannot be read; the reader
+    // then keeps the file it held.
     bool loadResult(const char* path, bool chosen_by_user);
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
@@ -68,7 +71,7 @@ private:
     void refill();
     Tgrid_model* shownModel() const;
 
-    Txml_parser reader;
+    std::unique_ptr<Txml_parser> reader;
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;

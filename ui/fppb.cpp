@@ -24,7 +24,6 @@ namespace {
 
 TFppb* ppb_view = nullptr;
 
-constexpr int central_european = 101;
 const char no_constant[] = "---";
 const QColor load_failed(0xFF, 0x00, 0x00);
 const QColor load_succeeded(0x00, 0xFF, 0x00);
@@ -70,7 +69,6 @@ TFppb* TFppb::instance()
 TFppb::TFppb(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     ppb_view = this;
-    display_time_zone = central_european;
     setObjectName(QStringLiteral("Fppb"));
     setWindowTitle(QStringLiteral("ppb conversion"));
     resize(760, 520);

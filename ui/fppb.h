@@ -15,7 +15,7 @@ class Tgrid_view;
 // The ppb view: converts the fluorometer readings of the result window's
 // records into tracer concentrations, turbidity and conductivity with the
 // calibration constants of a probe, and exports the table. One per program,
-// made at start (which sets display_time_zone to 101) and kept until exit.
+// made at start and kept until exit.
 class TFppb : public QWidget {
 public:
     explicit TFppb(QWidget* parent = nullptr);

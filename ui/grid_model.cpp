@@ -1,6 +1,7 @@
 #include "ui/grid_model.h"
 
 #include <algorithm>
+#include <set>
 
 std::string Tgrid_model::cellText(int row, int column) const
 {
@@ -55,4 +56,26 @@ QVariant Tgrid_model::headerData(int section, Qt::Orientation orientation, int r
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QVariant();
     return QString::fromStdString(cellText(0, section));
+}
+
+std::vector<int> Tgrid_model::cellWidths(const Ttext_width& width) const
+{
+    const int columns = gridColumns();
+    std::vector<int> widths(static_cast<std::size_t>(columns), 0);
+    // Digits are equally wide in the fonts of a grid: texts that differ only
+    // in their digits are measured once.
+    std::vector<std::set<std::string>> measured(static_cast<std::size_t>(columns));
+    std::string text;
+    std::string shape;
+    for (int row = 1; row < gridRows(); ++row)
+        for (int column = 0; column < columns; ++column) {
+            text.clear();
+            appendCell(row, column, text);
+            shape = text;
+            std::replace_if(shape.begin(), shape.end(), [](char c) { return c >= '0' && c <= '9'; }, '0');
+            if (measured[static_cast<std::size_t>(column)].insert(shape).second)
+                widths[static_cast<std::size_t>(column)] =
+                    std::max(widths[static_cast<std::size_t>(column)], width(text));
+        }
+    return widths;
 }

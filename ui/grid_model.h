@@ -2,7 +2,9 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // A table laid out as the result displays' grids: row 0 holds the headings
 // (the view's header), rows 1 and on the cells (the model's rows). Each cell's
@@ -17,7 +19,14 @@ public:
     virtual int gridColumns() const = 0;
     // Appends the UTF-8 text of a grid cell; row 0 is the headings.
     virtual void appendCell(int row, int column, std::string& out) const = 0;
+    // The layout's width of a column in pixels: the least the view gives it.
     virtual int columnWidth(int column) const = 0;
+    // The pixels a cell text needs in the view that shows the model.
+    using Ttext_width = std::function<int(const std::string& text)>;
+    // For each column, the width its widest cell below the headings needs. A
+    // model whose cells are numbers of fixed formats may find its widest ones
+    // faster than by measuring every cell.
+    virtual std::vector<int> cellWidths(const Ttext_width& width) const;
     // Appends every cell of a row, each followed by ";"; a model may do it
     // faster than cell by cell.
     virtual void appendRow(int row, std::string& out) const;

@@ -3,29 +3,27 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include <algorithm>
+#include <vector>
 
 #include "ui/grid_model.h"
-
-namespace {
-
-constexpr double grid_point_size = 8;
-
-}  // namespace
 
 Tgrid_view::Tgrid_view(const char* name, QWidget* parent) : QTableView(parent)
 {
     setObjectName(QLatin1String(name));
-    // The grids' column widths were made for an 8-point font: with a larger
-    // default a ten-digit time stamp would not fit its 80 pixels.
-    QFont cells = font();
-    cells.setPointSizeF(grid_point_size);
-    setFont(cells);
-    horizontalHeader()->setFont(cells);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    // A heading's distinguishing part is at its start ("F5Off", "I161"), and
+    // a value cut short reads as another value: neither is centred or elided.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setTextElideMode(Qt::ElideNone);
+    setTextElideMode(Qt::ElideNone);
     setWordWrap(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
@@ -46,13 +44,32 @@ void Tgrid_view::showModel(Tgrid_model* model)
     applyWidths();
 }
 
+int Tgrid_view::cellWidth(const std::string& text) const
+{
+    // What the item delegate asks for the text, and the grid line.
+    QStyleOptionViewItem option;
+    option.initFrom(this);
+    option.font = font();
+    option.fontMetrics = fontMetrics();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = QString::fromStdString(text);
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
+}
+
 void Tgrid_view::applyWidths()
 {
     if (!shown)
         return;
+    // The layout's widths were made for another font: each column gets at
+    // least what its heading and its widest cell need in this one.
+    const std::vector<int> cells = shown->cellWidths([this](const std::string& text) { return cellWidth(text); });
     const int columns = shown->columnCount();
-    for (int column = 0; column < columns; ++column)
-        setColumnWidth(column, shown->columnWidth(column));
+    for (int column = 0; column < columns; ++column) {
+        int width = std::max(shown->columnWidth(column), horizontalHeader()->sectionSizeHint(column));
+        if (column < static_cast<int>(cells.size()))
+            width = std::max(width, cells[static_cast<std::size_t>(column)]);
+        setColumnWidth(column, width);
+    }
 }
 
 void Tgrid_view::keyPressEvent(QKeyEvent* event)

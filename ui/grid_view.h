@@ -3,11 +3,12 @@
 #include <QTableView>
 
 #include <functional>
+#include <string>
 
 class Tgrid_model;
 
 // The grid of a result display: a table view over a grid model with the
-// model's column widths, one fixed row height (so that long tables scroll
+// model's column widths widened to what its headings and cells need, one fixed row height (so that long tables scroll
 // without measuring rows) and an Escape action.
 class Tgrid_view : public QTableView {
 public:
@@ -25,6 +26,8 @@ protected:
 
 private:
     void applyWidths();
+    // The width a cell needs to show the text whole.
+    int cellWidth(const std::string& text) const;
 
     Tgrid_model* shown = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "ui/ppb_table_model.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/time_calendar.h"
@@ -7,6 +8,7 @@
 #include "data/ruvo_fluo.h"
 #include "data/xml_parser.h"
 #include "ui/cell_text.h"
+#include "ui/step_time.h"
 
 namespace {
 
@@ -17,7 +19,6 @@ constexpr int widths[] = {80, 140, 35};
 constexpr int result_width = 60;
 constexpr int first_result_column = 4;
 
-constexpr unsigned type_time = 128;
 constexpr unsigned type_temperature = 144;
 constexpr unsigned type_lamp_first = 145;  // lamps A, B, C, then T
 constexpr unsigned slot_lamp_first = 0;    // off/on pairs of lamps A, B, C, T
@@ -48,12 +49,12 @@ std::vector<Tppb_row> convert_records(const Txml_parser& reader, const Truvo_flu
     double previous_temperature = 0;
     for (int position = 0; position < reader.stepCount(); ++position) {
         const Tflash_parser_data& step = *reader.stepAt(position);
-        const Tflash_parser_value time = step.typeSlot(type_time);
-        if (!time.valid)
+        unsigned time = 0;
+        if (!step_time(step, &time))
             continue;
         Tppb_row& row = rows[static_cast<std::size_t>(position)];
         row.converted = true;
-        row.time = time.integer;
+        row.time = time;
         row.zone = zone;
         const Tflash_parser_value shown_temperature = step.typeSlot(type_temperature);
         row.has_temperature = shown_temperature.valid;
@@ -103,7 +104,8 @@ void Tppb_table_model::showRows(std::vector<Tppb_row> converted)
 
 int Tppb_table_model::gridRows() const
 {
-    return 1 + static_cast<int>(rows.size());
+    // As the result table, a file without records still gives one row of "-".
+    return 1 + std::max<int>(1, static_cast<int>(rows.size()));
 }
 
 int Tppb_table_model::gridColumns() const
@@ -122,16 +124,17 @@ void Tppb_table_model::appendCell(int row, int column, std::string& out) const
         out += headings[column];
         return;
     }
-    const Tppb_row& shown = rows[static_cast<std::size_t>(row - 1)];
-    if (!shown.converted) {
+    const std::size_t position = static_cast<std::size_t>(row - 1);
+    if (position >= rows.size() || !rows[position].converted) {
         out += '-';
         return;
     }
+    const Tppb_row& shown = rows[position];
     if (column == 0) {
-        append_printf(out, "%lld", static_cast<long long>(shown.time));
+        append_integer(out, shown.time);
     } else if (column <= 2) {
         calendar_time local;
-        calendar_local_time(&local, static_cast<unsigned>(shown.time), shown.zone);
+        calendar_local_time(&local, shown.time, shown.zone);
         if (column == 1)
             append_printf(out, "%02d.%02d.%04d %02d:%02d:%02d", local.day, local.month, local.year, local.hour,
                           local.minute, local.second);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "ui/grid_model.h"
@@ -13,7 +12,7 @@ class Truvo_fluo;
 // it is until the next run.
 struct Tppb_row {
     bool converted = false;  // false: a record without a valid time, all "-"
-    int64_t time = 0;
+    unsigned time = 0;
     int zone = 0;
     bool has_temperature = false;
     double temperature = 0;  // the record's "T [°C]" as shown

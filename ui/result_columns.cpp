@@ -1,5 +1,7 @@
 #include "ui/result_columns.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "data/flash_parser_data.h"
@@ -109,30 +111,95 @@ Tresult_column_list result_columns()
     return {std::begin(columns), std::end(columns)};
 }
 
-void append_result_cell(std::string& out, const Tflash_parser_data& step, const Tresult_column& column,
-                        bool three_digit)
+namespace {
+
+void append_value(std::string& out, const Tresult_column& column, bool three_digit, double value, long long integer,
+                  long long fraction)
 {
-    const Tflash_parser_value value = step.slot(column.slot);
-    if (!value.valid) {
-        out += '-';
-        return;
-    }
     // Integers are printed whole: the reader keeps them in 64 bits with their sign.
     switch (column.kind) {
     case Tcell_kind::real:
-        append_fixed(out, value.value, column.temperature && three_digit ? 3 : column.decimals);
+        append_fixed(out, value, column.temperature && three_digit ? 3 : column.decimals);
         break;
     case Tcell_kind::integer:
-        append_integer(out, value.integer);
+        append_integer(out, integer);
         break;
-    case Tcell_kind::pair: {
-        const Tflash_parser_value fraction = step.slot(column.fraction_slot);
-        if (fraction.valid)
-            append_printf(out, "%lld.%04lld", static_cast<long long>(value.integer),
-                          static_cast<long long>(fraction.integer));
-        else
-            out += '-';
+    case Tcell_kind::pair:
+        append_printf(out, "%lld.%04lld", integer, fraction);
         break;
     }
+}
+
+// The value and fraction of the step's cell; false when it shows "-".
+bool cell_value(const Tflash_parser_data& step, const Tresult_column& column, Tflash_parser_value* value,
+                Tflash_parser_value* fraction)
+{
+    *value = step.slot(column.slot);
+    if (column.kind == Tcell_kind::pair)
+        *fraction = step.slot(column.fraction_slot);
+    return value->valid && (column.kind != Tcell_kind::pair || fraction->valid);
+}
+
+}  // namespace
+
+void append_result_cell(std::string& out, const Tflash_parser_data& step, const Tresult_column& column,
+                        bool three_digit)
+{
+    Tflash_parser_value value;
+    Tflash_parser_value fraction;
+    if (!cell_value(step, column, &value, &fraction)) {
+        out += '-';
+        return;
+    }
+    append_value(out, column, three_digit, value.value, value.integer, fraction.integer);
+}
+
+void Tresult_column_extremes::add(const Tflash_parser_data& step, const Tresult_column& column)
+{
+    Tflash_parser_value value;
+    Tflash_parser_value fraction;
+    if (!cell_value(step, column, &value, &fraction)) {
+        missing = true;
+        return;
+    }
+    if (column.kind == Tcell_kind::real && !std::isfinite(value.value)) {
+        if (std::none_of(non_finite.begin(), non_finite.end(), [&](double kind) {
+                return std::isnan(kind) ? std::isnan(value.value) : kind == value.value;
+            }))
+            non_finite.push_back(value.value);
+        return;
+    }
+    const long long integer = value.integer;
+    if (!seen) {
+        seen = true;
+        low = high = value.value;
+        low_integer = high_integer = integer;
+        low_fraction = high_fraction = fraction.integer;
+        return;
+    }
+    low = std::min(low, value.value);
+    high = std::max(high, value.value);
+    low_integer = std::min(low_integer, integer);
+    high_integer = std::max(high_integer, integer);
+    low_fraction = std::min(low_fraction, static_cast<long long>(fraction.integer));
+    high_fraction = std::max(high_fraction, static_cast<long long>(fraction.integer));
+}
+
+void Tresult_column_extremes::appendCandidates(const Tresult_column& column, bool three_digit,
+                                               std::vector<std::string>& texts) const
+{
+    if (missing)
+        texts.emplace_back("-");
+    for (double kind : non_finite) {
+        texts.emplace_back();
+        append_value(texts.back(), column, three_digit, kind, 0, 0);
+    }
+    if (!seen)
+        return;
+    // A pair's two parts are printed apart, each widest at one of its ends.
+    for (int end = 0; end < 4; ++end) {
+        texts.emplace_back();
+        append_value(texts.back(), column, three_digit, end & 1 ? high : low, end & 1 ? high_integer : low_integer,
+                     end & 2 ? high_fraction : low_fraction);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Tflash_parser_data;
 
@@ -35,3 +36,21 @@ Tresult_column_list result_columns();
 // slot of a pair) is not valid.
 void append_result_cell(std::string& out, const Tflash_parser_data& step, const Tresult_column& column,
                         bool three_digit);
+
+// The widest cells a column shows over a set of steps, as candidates to
+// measure: a fixed format is widest at its most negative or its largest value,
+// so those, a non-finite value and "-" are all a column can need.
+class Tresult_column_extremes {
+public:
+    void add(const Tflash_parser_data& step, const Tresult_column& column);
+    // Appends each candidate cell to texts.
+    void appendCandidates(const Tresult_column& column, bool three_digit, std::vector<std::string>& texts) const;
+
+private:
+    bool seen = false;
+    bool missing = false;
+    double low = 0, high = 0;
+    long long low_integer = 0, high_integer = 0;
+    long long low_fraction = 0, high_fraction = 0;
+    std::vector<double> non_finite;  // one of each kind seen
+};

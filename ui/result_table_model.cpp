@@ -1,11 +1,14 @@
 #include "ui/result_table_model.h"
 
+#include <algorithm>
+
 #include "base/time_calendar.h"
 #include "data/flash_parser_data.h"
 #include "data/xml_parser.h"
 #include "ui/cell_text.h"
 #include "ui/display_columns.h"
 #include "ui/result_columns.h"
+#include "ui/step_time.h"
 
 namespace {
 
@@ -90,21 +93,73 @@ void Tresult_table_model::appendRow(int row, std::string& out) const
 
 void Tresult_table_model::appendTimeCell(const Tflash_parser_data& step, int column, std::string& out) const
 {
-    const Tflash_parser_value time = step.typeSlot(flash_parser_type_first);
-    if (!time.valid) {
+    unsigned seconds = 0;
+    if (!step_time(step, &seconds)) {
         if (column == 0)
             out += '-';
         return;
     }
+    appendTime(seconds, column, out);
+}
+
+void Tresult_table_model::appendTime(unsigned seconds, int column, std::string& out) const
+{
     if (column == 0) {
-        append_integer(out, time.integer);
+        append_integer(out, seconds);
         return;
     }
     calendar_time local;
-    calendar_local_time(&local, static_cast<unsigned>(time.integer), zone);
+    calendar_local_time(&local, seconds, zone);
     if (column == 1)
         append_printf(out, "%02d.%02d.%04d %02d:%02d:%02d", local.day, local.month, local.year, local.hour,
                       local.minute, local.second);
     else
         append_integer(out, local.offset);
+}
+
+std::vector<int> Tresult_table_model::cellWidths(const Ttext_width& width) const
+{
+    // Every cell of a column is a fixed format of one value: its widest cells
+    // are those of the extremes, which one pass over the steps finds.
+    bool time_missing = false;
+    bool time_seen = false;
+    unsigned first_time = 0;
+    unsigned last_time = 0;
+    std::vector<Tresult_column_extremes> extremes(columns.size());
+    for (int position = 0; position < stepCount(); ++position) {
+        const Tflash_parser_data& step = *reader->stepAt(position);
+        unsigned seconds = 0;
+        if (!step_time(step, &seconds)) {
+            time_missing = true;
+        } else if (!time_seen) {
+            time_seen = true;
+            first_time = last_time = seconds;
+        } else {
+            first_time = std::min(first_time, seconds);
+            last_time = std::max(last_time, seconds);
+        }
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            extremes[c].add(step, *columns[c]);
+    }
+    std::vector<int> widths(static_cast<std::size_t>(gridColumns()), 0);
+    std::vector<std::string> texts;
+    for (int column = 0; column < result_fixed_columns; ++column) {
+        texts.assign(time_missing ? 1 : 0, "-");
+        // Dates, and the offsets of one zone, have as many digits everywhere.
+        for (unsigned seconds : {first_time, last_time})
+            if (time_seen) {
+                texts.emplace_back();
+                appendTime(seconds, column, texts.back());
+            }
+        for (const std::string& text : texts)
+            widths[static_cast<std::size_t>(column)] = std::max(widths[static_cast<std::size_t>(column)], width(text));
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        texts.clear();
+        extremes[c].appendCandidates(*columns[c], three_digit, texts);
+        int& shown = widths[result_fixed_columns + c];
+        for (const std::string& text : texts)
+            shown = std::max(shown, width(text));
+    }
+    return widths;
 }

@@ -27,11 +27,13 @@ public:
     void appendCell(int row, int column, std::string& out) const override;
     int columnWidth(int column) const override;
     void appendRow(int row, std::string& out) const override;
+    std::vector<int> cellWidths(const Ttext_width& width) const override;
 
 private:
     int stepCount() const;
     // The time, date and offset cells of a step.
     void appendTimeCell(const Tflash_parser_data& step, int column, std::string& out) const;
+    void appendTime(unsigned seconds, int column, std::string& out) const;
 
     const Txml_parser* reader = nullptr;
     std::vector<const Tresult_column*> columns;

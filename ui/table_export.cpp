@@ -1,10 +1,10 @@
 #include "ui/table_export.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/log.h"
+#include "base/paths.h"
 #include "base/my_string.h"
 #include "ui/grid_model.h"
 
@@ -18,7 +18,8 @@ void save_table_text(const Tgrid_model& model, const Tfile_dialog& dialog)
     const std::string path = dialog_seam().chooseFile(dialog);
     if (path.empty())
         return;
-    const int error = write_file_replacing(path, model.tableText());
+    const std::string table = model.tableText();
+    const int error = write_file_replacing(path.c_str(), table.data(), table.size());
     if (error == 0)
         return;
     Tmy_string text;
@@ -29,27 +30,4 @@ void save_table_text(const Tgrid_model& model, const Tfile_dialog& dialog)
     box.caption = "Save tabular";
     box.icon = Tbox_icon::error;
     dialog_seam().messageBox(box);
-}
-
-int write_file_replacing(const std::string& path, const std::string& bytes)
-{
-    if (path.empty())
-        return EINVAL;
-    const std::string temporary = path + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return errno;
-    int error = 0;
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        error = errno ? errno : EIO;
-    // A full disk may only show when the buffer is flushed.
-    errno = 0;
-    if (std::fclose(file) != 0 && error == 0)
-        error = errno ? errno : EIO;
-    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0)
-        std::remove(temporary.c_str());
-    return error;
 }

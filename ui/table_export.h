@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "platform/widgets/dialog_seam.h"
 
 class Tgrid_model;
@@ -13,7 +11,3 @@ void copy_table_text(const Tgrid_model& model);
 // A file that cannot be written is reported in a box and in the log, and
 // leaves whatever stood under the chosen name.
 void save_table_text(const Tgrid_model& model, const Tfile_dialog& dialog);
-
-// Writes bytes to path through a temporary file beside it, which replaces the
-// file only once written whole; 0, or the errno of the step that failed.
-int write_file_replacing(const std::string& path, const std::string& bytes);

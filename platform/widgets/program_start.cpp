@@ -1,5 +1,7 @@
 #include "platform/widgets/program_start.h"
 
+#include <QGuiApplication>
+
 #include <clocale>
 
 #include "platform/widgets/dialog_seam.h"
@@ -16,4 +18,10 @@ void show_exception_box(const char* caption, const char* text)
     box.caption = caption ? caption : "";
     box.icon = Tbox_icon::error;
     dialog_seam().messageBox(box);
+}
+
+void name_program(const char* name)
+{
+    QGuiApplication::setApplicationName(QString::fromUtf8(name ? name : ""));
+    QGuiApplication::setApplicationDisplayName(QString());
 }

@@ -9,3 +9,9 @@ void numbers_in_c_locale();
 // An exception that escaped a program's forms or loop, in an error box
 // captioned with the program's name.
 void show_exception_box(const char* caption, const char* text);
+
+// The program's name for the platform. Once a display name is set, Qt appends
+// it to every caption it hands the window manager that does not end with it:
+// the display name is set empty, so that each caption reaches the window
+// manager as the window sets it.
+void name_program(const char* name);

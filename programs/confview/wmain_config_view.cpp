@@ -10,8 +10,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QTabBar>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -23,6 +21,7 @@
 #include "base/my_string.h"
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/eeprom_image_file.h"
+#include "programs/confview/tab_rows.h"
 #include "programs/confview/version_id.h"
 
 namespace {
@@ -30,6 +29,8 @@ namespace {
 // Pages 7 and 250 have no tab: page 7 only goes into the image file.
 constexpr int block_count = 7;
 constexpr char image_file_name[] = "eeprom_data.bin";
+const char read_error[] = "Erreur lors de la lecture du fichier";
+const char too_large[] = "Fichier de configuration trop grand";
 
 QString qt_text(const char* text)
 {
@@ -52,6 +53,23 @@ QPlainTextEdit* new_memo(const char* name, QWidget* parent)
     return memo;
 }
 
+// The lines a compile or a dump logged, one per line of the text field.
+void show_lines(QPlainTextEdit* memo, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        memo->appendPlainText(QString::fromStdString(line));
+}
+
+// The error lines among those of a compile, one per line.
+std::string error_lines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        if (line.rfind("ERROR", 0) == 0)
+            text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
 QLabel* new_label(const char* name, const char* text, QWidget* parent)
 {
     QLabel* label = new QLabel(qt_text(text), parent);
@@ -61,7 +79,7 @@ QLabel* new_label(const char* name, const char* text, QWidget* parent)
 
 }  // namespace
 
-TFmain::TFmain()
+TFmain::TFmain() : station(std::make_unique<Tstation>())
 {
     setObjectName(QStringLiteral("TFmain"));
     resize(653, 551);
@@ -104,15 +122,13 @@ void TFmain::buildWidgets()
     QWidget* client = new QWidget(this);
     QVBoxLayout* layout = new QVBoxLayout(client);
 
-    TabControl1 = new QTabBar(client);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->setExpanding(false);
+    TabControl1 = new Ttab_rows("TabControl1", client);
     for (int block = 0; block < block_count; ++block) {
         Tmy_string title;
         title.printf("Configuration #%d", block);
-        TabControl1->addTab(qt_text(title.c_str()));
+        TabControl1->addTab(title.c_str());
     }
-    connect(TabControl1, &QTabBar::currentChanged, this, [this] { TabControl1Change(); });
+    TabControl1->on_change = [this] { TabControl1Change(); };
     layout->addWidget(TabControl1);
 
     Label1 = new_label("Label1", "Configuration #0", client);
@@ -150,34 +166,36 @@ void TFmain::buildWidgets()
     setCentralWidget(client);
 }
 
-void TFmain::logLine(const char* line)
-{
-    if (log_target && line)
-        log_target->appendPlainText(qt_text(line));
-}
-
 void TFmain::load_setup_file(const char* path)
 {
     loaded = false;
+    load_failure.clear();
     station_element = nullptr;
+    // A station parsed in place would keep what the file before set and this
+    // one leaves out (its id among them).
+    station = std::make_unique<Tstation>();
     if (!xml_LoadFile(path, &document)) {
-        errorBox("Erreur lors de la lecture du fichier");
+        load_failure = read_error;
+        errorBox(read_error);
     } else {
-        loaded = true;
         station_element = xml_FindDocumentPath(&document, "/STATIONS/STATION");
         if (!station_element)
             station_element = document.root;
-        const int result = station.parse(station_element);
+        Tlog_capture compile_log;
+        const int result = station->parse(station_element);
+        if (result & eeprom_result_overflow)
+            load_failure = too_large;
         if (result & eeprom_result_error)
-            loaded = false;
-        if (result & eeprom_result_overflow) {
-            errorBox("Fichier de configuration trop grand");
-            loaded = false;
-        }
+            load_failure += (load_failure.empty() ? "" : "\n") + error_lines(compile_log.lines());
+        loaded = result == 0;
+        if (!loaded)
+            errorBox(load_failure.c_str());
     }
-    const QSignalBlocker quiet(TabControl1);
-    TabControl1->setCurrentIndex(0);
-    TabControl1Change();
+    // Tab 0 is shown, whichever tab was selected.
+    if (TabControl1->currentIndex() == 0)
+        TabControl1Change();
+    else
+        TabControl1->setCurrentIndex(0);
 }
 
 void TFmain::show_configuration(int block)
@@ -198,15 +216,14 @@ void TFmain::show_configuration(int block)
     value.printf("%d", block);
     tinyxml2::XMLElement* element =
         xml_FindChildEntity(station_element, "CONFIGURATION", "value", value.c_str());
-    const Tconfiguration_block shown = configuration_block(station.configuration, static_cast<unsigned>(block));
+    const Tconfiguration_block shown = configuration_block(station->configuration, static_cast<unsigned>(block));
     if (shown.length > 0) {
-        log_target = memo0;
+        Tlog_capture dump;
         xml_LogEntity(element, 0, -1);
-        log_target = memo1;
-        log_printf("%s", shown.command.c_str());
+        show_lines(memo0, dump.lines());
+        memo1->setPlainText(qt_text(shown.command.c_str()));
         memo0->moveCursor(QTextCursor::Start);
     }
-    log_target = nullptr;
     lb_size->setText(qt_text(shown.size_text.c_str()));
     lb_cs->setText(qt_text(shown.checksum_text.c_str()));
 }
@@ -231,7 +248,16 @@ void TFmain::Button1Click()
 
 void TFmain::Savetoeepromdatabin1Click()
 {
-    const int error = save_eeprom_image(station.configuration, image_file_name);
+    // The image of a file that could not be used is the one before it or a
+    // part of its own: neither is what the technician asked for.
+    if (!load_failure.empty()) {
+        Tmy_string text;
+        text.printf("Rien n'a \xC3\xA9t\xC3\xA9 \xC3\xA9" "crit dans %s : le dernier fichier charg\xC3\xA9 n'a pas pu "
+                    "\xC3\xAAtre compil\xC3\xA9.\n%s", image_file_name, load_failure.c_str());
+        errorBox(text.c_str());
+        return;
+    }
+    const int error = save_eeprom_image(station->configuration, image_file_name);
     if (error == 0)
         return;
     Tmy_string text;

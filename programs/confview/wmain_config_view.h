@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+#include <memory>
+#include <string>
+
 #include "base/xml.h"
 #include "data/setup.h"
 #include "platform/widgets/dialog_seam.h"
@@ -13,20 +16,19 @@ class QLabel;
 class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
-class QTabBar;
+class Ttab_rows;
 
 // The configuration viewer's window: loads a setup file, compiles its station
 // into the EEPROM image and shows blocks 0 to 6, one per tab, as XML, as a
 // command text, with size and checksum; saves the image to "eeprom_data.bin".
-// The memos are filled through the log: the program's log_output hands every
-// line to logLine, which appends it to the text field chosen as log target.
+// Each file is compiled on its own; a file that cannot be used says why, and
+// "Save" then writes nothing.
 class TFmain : public QMainWindow {
 public:
     TFmain();
     TFmain(const TFmain&) = delete;
     TFmain& operator=(const TFmain&) = delete;
 
-    void logLine(const char* line);
     void load_setup_file(const char* path);
     void show_configuration(int block);
 
@@ -45,16 +47,19 @@ private:
     void on_drop_files(const QMimeData* dropped);
     void errorBox(const char* text);
 
-    Tstation station;
+    // The station of the last file loaded, compiled afresh for each file.
+    std::unique_ptr<Tstation> station;
     myXMLdocument document;
     bool loaded = false;
+    // Why the last file could not be used; empty after a load that succeeded
+    // and before any.
+    std::string load_failure;
     tinyxml2::XMLElement* station_element = nullptr;
-    QPlainTextEdit* log_target = nullptr;
 
     Tfile_dialog OpenDialog1;
     QAction* LoadXMLsetup1 = nullptr;
     QAction* Savetoeepromdatabin1 = nullptr;
-    QTabBar* TabControl1 = nullptr;
+    Ttab_rows* TabControl1 = nullptr;
     QLabel* Label1 = nullptr;
     QPlainTextEdit* memo0 = nullptr;
     QPlainTextEdit* memo1 = nullptr;

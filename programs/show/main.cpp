@@ -10,7 +10,6 @@
 
 namespace {
 
-const char application_title[] = "Calyxo Show";
 Tresult_viewer* viewer = nullptr;
 
 }  // namespace
@@ -33,8 +32,7 @@ void on_application_ready()
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(application_title));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(application_title));
+    name_program(result_viewer_title);
     numbers_in_c_locale();
     try {
         Tresult_viewer forms;
@@ -45,10 +43,10 @@ int main(int argc, char* argv[])
         return result;
     } catch (const std::exception& error) {
         viewer = nullptr;
-        show_exception_box(application_title, error.what());
+        show_exception_box(result_viewer_title, error.what());
     } catch (...) {
         viewer = nullptr;
-        show_exception_box(application_title, "");
+        show_exception_box(result_viewer_title, "");
     }
     return 1;
 }

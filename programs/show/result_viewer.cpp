@@ -2,7 +2,8 @@
 
 #include "base/event.h"
 
-Tresult_viewer::Tresult_viewer() : Fppb(&Faffiche), Fttimezone_settings(&Faffiche)
+Tresult_viewer::Tresult_viewer()
+    : Fppb(new TFppb(&Faffiche)), Fttimezone_settings(new TFttimezone_settings(&Faffiche))
 {
     // The result window is the program's only main window: Escape must not
     // hide it and leave a process without a window.

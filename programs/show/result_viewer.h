@@ -6,10 +6,14 @@
 #include "ui/fppb.h"
 #include "ui/ttimezone_settings.h"
 
+// The program's name.
+constexpr char result_viewer_title[] = "Calyxo Show";
+
 // calyxo_show: the result table window as the main window, with the ppb view
 // and the time-zone dialog, over the setup file of the working folder (read
-// only for the data folder). The forms are made in this order; the ppb view's
-// construction is what sets the display zone to 101.
+// only for the data folder). The forms are made in this order. The ppb view
+// and the dialog are the result window's children, so that they stand over it
+// and go with it: the window owns them.
 class Tresult_viewer {
 public:
     Tresult_viewer();
@@ -22,13 +26,14 @@ public:
     void start(const char* setup_path = "setup.xml");
 
     TFaffiche& resultWindow() { return Faffiche; }
-    TFppb& ppbView() { return Fppb; }
+    TFppb& ppbView() { return *Fppb; }
+    TFttimezone_settings& timeZoneDialog() { return *Fttimezone_settings; }
     const Tsetup& setup() const { return paths; }
 
 private:
     Tsetup paths;
     TFaffiche Faffiche;
     TSignalForm SignalForm;
-    TFppb Fppb;
-    TFttimezone_settings Fttimezone_settings;
+    TFppb* Fppb;
+    TFttimezone_settings* Fttimezone_settings;
 };

@@ -355,3 +355,29 @@ TEST_F(WorkerLog, ConcurrentWorkersLoseNothing)
     EXPECT_EQ(next, std::vector<int>(workers, lines_each));
     EXPECT_EQ(next_gui, gui_lines);
 }
+
+// A capture takes the GUI thread's lines of its lifetime, the innermost one
+// when they nest; worker lines delivered meanwhile still reach the output.
+TEST_F(WorkerLog, CaptureTakesTheGuiThreadsLinesOfItsLifetime)
+{
+    log_printf("before");
+    std::vector<std::string> outer_lines;
+    std::vector<std::string> inner_lines;
+    {
+        Tlog_capture outer;
+        log_printf("outer %d", 1);
+        {
+            Tlog_capture inner;
+            std::thread worker([] { log_printf("worker"); });
+            worker.join();
+            log_printf("inner");
+            inner_lines = inner.lines();
+        }
+        log_printf("outer %d", 2);
+        outer_lines = outer.lines();
+    }
+    log_printf("after");
+    EXPECT_EQ(inner_lines, std::vector<std::string>{"inner"});
+    EXPECT_EQ(outer_lines, (std::vector<std::string>{"outer 1", "outer 2"}));
+    EXPECT_EQ(recorded::log_lines(), (std::vector<std::string>{"before", "worker", "after"}));
+}

@@ -5,9 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/my_string.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 TEST(Paths, Join)
@@ -188,4 +193,56 @@ TEST(Paths, PlaceFileNeverReplacesAFileAndTakesTheNextFreeNumberedName)
     ASSERT_TRUE(write_file_bytes(dir.file("tmp"), "x"));
     EXPECT_TRUE(place_file(dir.file("tmp").c_str(), dir.file("none/f.bin").c_str(), placed, sizeof placed));
     EXPECT_EQ(read_file_bytes(dir.file("tmp")), "x");
+}
+
+namespace {
+
+std::vector<std::string> names_in(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// The temporary file has a name of its own: a user's file or a link of the
+// name "<file>.tmp" is neither replaced nor followed, and every failure
+// leaves the file as it was and no temporary behind.
+TEST(Paths, WriteFileReplacingTouchesNoOtherFile)
+{
+    Ttemp_dir dir;
+    const std::string target = dir.file("table.txt");
+    ASSERT_TRUE(write_file_bytes(target + ".tmp", "the user's own file"));
+    ASSERT_TRUE(write_file_bytes(dir.file("elsewhere"), "not to be written"));
+    ASSERT_EQ(symlink(dir.file("elsewhere").c_str(), (target + ".part").c_str()), 0);
+    const std::vector<std::string> others = names_in(dir.path());
+
+    ASSERT_TRUE(write_file_bytes(target, "old"));
+    EXPECT_EQ(write_file_replacing(target.c_str(), "new text", 8), 0);
+    EXPECT_EQ(read_file_bytes(target), "new text");
+    EXPECT_EQ(read_file_bytes(target + ".tmp"), "the user's own file");
+    EXPECT_EQ(read_file_bytes(dir.file("elsewhere")), "not to be written");
+    std::vector<std::string> expected = others;
+    expected.push_back("table.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names_in(dir.path()), expected);
+
+    // A write that the disk refuses, and a rename onto a folder.
+    {
+        Tfile_size_limit full(4);
+        ASSERT_TRUE(full.applied());
+        EXPECT_EQ(write_file_replacing(target.c_str(), "longer than four", 16), EFBIG);
+    }
+    EXPECT_EQ(read_file_bytes(target), "new text");
+    ASSERT_TRUE(make_dir_path(dir.file("folder/inside").c_str()) == false);
+    EXPECT_NE(write_file_replacing(dir.file("folder").c_str(), "x", 1), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder/inside")));
+    expected.push_back("folder");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names_in(dir.path()), expected);
+    EXPECT_EQ(write_file_replacing(dir.file("none/f.txt").c_str(), "x", 1), ENOENT);
+    EXPECT_EQ(write_file_replacing("", "x", 1), EINVAL);
 }

@@ -20,6 +20,7 @@
 #include "calibration/fluo_calibration_calc.h"
 #include "data/ruvo_fluo.h"
 #include "tests/base/time_test_support.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -368,18 +369,21 @@ TEST_F(CalibrationRun, WritingIntoAFolderThatCannotBeWrittenIsReported)
     EXPECT_TRUE(run->writeConstantsFile(dat.c_str()));
     EXPECT_TRUE(recorded::log_contains("ERROR : unable to write \"" + dat + "\""));
 
-    // A write that cannot be made leaves the earlier file whole: here its
-    // temporary companion cannot be created (a folder is in its place).
-    ASSERT_TRUE(std::filesystem::create_directory(existing + ".tmp"));
+    // A write that cannot be made leaves the earlier file whole: here the
+    // disk takes only a part of it.
     recorded::clear_log();
-    EXPECT_TRUE(run->writeCalibrationXml(existing.c_str()));
+    {
+        Tfile_size_limit full(20);
+        ASSERT_TRUE(full.applied());
+        EXPECT_TRUE(run->writeCalibrationXml(existing.c_str()));
+    }
     EXPECT_TRUE(recorded::log_contains("ERROR : unable to write \"" + existing + "\""));
     EXPECT_EQ(read_file_bytes(existing), "earlier calibration");
-    // Once it can be written, it is replaced whole.
-    std::filesystem::remove(existing + ".tmp");
+    // Once it can be written, it is replaced whole, and no temporary is left.
     EXPECT_FALSE(run->writeCalibrationXml(existing.c_str()));
     EXPECT_EQ(read_file_bytes(existing).rfind("<?xml", 0), 0u);
-    EXPECT_FALSE(std::filesystem::exists(existing + ".tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(existing).parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
 TEST_F(CalibrationRun, StoringFollowsTheGridRowsAndLevels)

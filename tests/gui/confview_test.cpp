@@ -10,18 +10,22 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabBar>
+#include <QToolButton>
 #include <QUrl>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "base/log.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "tests/gui/qt_application.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 #include "programs/confview/configuration_block.h"
+#include "programs/confview/tab_rows.h"
+#include "tests/ui/window_grab.h"
 
 namespace {
 
@@ -36,16 +40,8 @@ const char read_error[] = "Erreur lors de la lecture du fichier";
 const char too_large[] = "Fichier de configuration trop grand";
 const char save_error[] = "Erreur lors de l'\xC3\xA9" "criture du fichier eeprom_data.bin";
 
-TFmain* shown_window = nullptr;
-
-void forward_to_window(const char* line)
-{
-    if (shown_window)
-        shown_window->logLine(line);
-}
-
-// A window in a working folder of its own, its log lines reaching it as in the
-// program, every box and file dialog answered by the recording handler.
+// A window in a working folder of its own, every box and file dialog answered
+// by the recording handler; the log is recorded, as the program drops it.
 class ConfigurationView : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,13 +50,10 @@ protected:
         previous_dir = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
         window = std::make_unique<TFmain>();
-        shown_window = window.get();
-        recorded::set_log_forward(&forward_to_window);
+        recorded::clear_log();
     }
     void TearDown() override
     {
-        recorded::set_log_forward(nullptr);
-        shown_window = nullptr;
         window.reset();
         std::filesystem::current_path(previous_dir);
     }
@@ -85,7 +78,7 @@ protected:
         EXPECT_TRUE(write_file_bytes(path, content));
         return path;
     }
-    void select_tab(int index) { widget<QTabBar>("TabControl1")->setCurrentIndex(index); }
+    void select_tab(int index) { widget<Ttab_rows>("TabControl1")->setCurrentIndex(index); }
     void trigger(const char* action) { widget<QAction>(action)->trigger(); }
     void expect_nothing_shown()
     {
@@ -104,7 +97,7 @@ protected:
 TEST_F(ConfigurationView, StartsEmptyWithItsCaptionAndSevenTabs)
 {
     EXPECT_EQ(window->windowTitle().toStdString(), "Calyxo Configuration View 32 - 480315_j01");
-    QTabBar* tabs = widget<QTabBar>("TabControl1");
+    Ttab_rows* tabs = widget<Ttab_rows>("TabControl1");
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 7);
     EXPECT_EQ(tabs->tabText(6).toStdString(), "Configuration #6");
@@ -209,30 +202,32 @@ TEST_F(ConfigurationView, SaveWritesPagesZeroToSevenAs2048Bytes)
     EXPECT_EQ(image.substr(6, 250), std::string(250, '\xFF'));
     EXPECT_EQ(image.substr(256, 6), std::string("\x85\x00\x00\x02\x58\xFF", 6));
     EXPECT_EQ(image.substr(262), std::string(2048 - 262, '\xFF'));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
 }
 
 TEST_F(ConfigurationView, FailedSaveShowsItsBoxAndKeepsTheExistingFile)
 {
     window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
     ASSERT_TRUE(write_file_bytes(dir.file("eeprom_data.bin"), "previous image"));
-    // The temporary file cannot be made where a folder of its name stands.
-    std::filesystem::create_directories(dir.file("eeprom_data.bin.tmp/keep"));
-    trigger("Savetoeepromdatabin1");
+    {
+        // A disk that takes half the image.
+        Tfile_size_limit full(1024);
+        ASSERT_TRUE(full.applied());
+        trigger("Savetoeepromdatabin1");
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text.rfind(save_error, 0), 0u) << dialogs.boxes[0].text;
     EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
     EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")), "previous image");
 
     // A rename that fails leaves no temporary file behind.
-    std::filesystem::remove_all(dir.file("eeprom_data.bin.tmp"));
     std::filesystem::remove(dir.file("eeprom_data.bin"));
     std::filesystem::create_directories(dir.file("eeprom_data.bin/keep"));
     trigger("Savetoeepromdatabin1");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[1].text.rfind(save_error, 0), 0u) << dialogs.boxes[1].text;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("eeprom_data.bin.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("eeprom_data.bin/keep")));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find("eeprom_data.bin."), std::string::npos) << entry.path();
 }
 
 TEST_F(ConfigurationView, UnreadableFilesShowTheReadBoxAndEmptyTheTabs)
@@ -250,7 +245,7 @@ TEST_F(ConfigurationView, UnreadableFilesShowTheReadBoxAndEmptyTheTabs)
         EXPECT_EQ(box.icon, Tbox_icon::error);
         EXPECT_EQ(box.buttons, Tbox_buttons::ok);
     }
-    EXPECT_EQ(widget<QTabBar>("TabControl1")->currentIndex(), 0);
+    EXPECT_EQ(widget<Ttab_rows>("TabControl1")->currentIndex(), 0);
     EXPECT_EQ(text("Label1"), "Configuration #0");
     expect_nothing_shown();
     select_tab(1);
@@ -272,13 +267,128 @@ TEST_F(ConfigurationView, ConfigurationTooLargeShowsItsBoxAndEmptyTheTabs)
     expect_nothing_shown();
 }
 
-TEST_F(ConfigurationView, StationErrorShowsNoBoxAndEmptyTabs)
+// The compiler's own error lines say what is wrong with the station.
+TEST_F(ConfigurationView, StationErrorShowsItsReasonAndEmptyTabs)
 {
     window->load_setup_file(setup_file("unknown.xml",
         "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\"><sysctrl/>"
         "</CONFIGURATION></STATION></STATIONS></SETUP>").c_str());
-    EXPECT_TRUE(dialogs.boxes.empty());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "ERROR : Teeprom_configurer, unknown element \"sysctrl\"\n"
+              "ERROR : Erreur lors de la lecture du fichier de configuration ");
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
     expect_nothing_shown();
+    select_tab(1);
+    expect_nothing_shown();
+}
+
+// A station is compiled from its file alone: what an earlier file set and
+// this one leaves out (the station id) is not carried over.
+TEST_F(ConfigurationView, EachFileIsCompiledOnItsOwn)
+{
+    const std::string a = setup_file("a.xml",
+        "<SETUP><STATIONS><STATION id=\"12\"><CONFIGURATION value=\"1\"><STATION_ID/></CONFIGURATION>"
+        "</STATION></STATIONS></SETUP>");
+    const std::string b = setup_file("b.xml",
+        "<SETUP><STATIONS><STATION><CONFIGURATION value=\"1\"><STATION_ID/></CONFIGURATION>"
+        "</STATION></STATIONS></SETUP>");
+    window->load_setup_file(b.c_str());
+    select_tab(1);
+    const std::string b_alone = text("memo1");
+    EXPECT_EQ(b_alone, "7F07018200000000FF");
+    window->load_setup_file(a.c_str());
+    select_tab(1);
+    EXPECT_EQ(text("memo1"), "7F0701820000000CFF");
+    window->load_setup_file(b.c_str());
+    select_tab(1);
+    EXPECT_EQ(text("memo1"), b_alone);
+    trigger("Savetoeepromdatabin1");
+    EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")).substr(256, 7), std::string("\x82\0\0\0\0\xFF\xFF", 7));
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// After a file that could not be used, "Save" writes neither the image before
+// it nor a part of its own, and says why.
+TEST_F(ConfigurationView, SaveAfterAFailedLoadWritesNothingAndSaysWhy)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    trigger("Savetoeepromdatabin1");
+    const std::string saved = read_file_bytes(dir.file("eeprom_data.bin"));
+    ASSERT_EQ(saved.size(), 2048u);
+
+    std::string large = "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\"><GSM_INTERVAL value=\"60\"/>";
+    for (int n = 1; n <= 4; ++n)
+        large += "<SMS_TEXT_" + std::to_string(n) + " value=\"" + std::string(100, 'x') + "\"/>";
+    large += "</CONFIGURATION></STATION></STATIONS></SETUP>";
+    const struct {
+        std::string path;
+        const char* reason;
+    } failures[] = {
+        {dir.file("missing.xml"), read_error},
+        {setup_file("large.xml", large), too_large},
+        {setup_file("unknown.xml", "<STATION><CONFIGURATION value=\"0\"><GSM_INTERVAL value=\"60\"/><nothing/>"
+                                   "</CONFIGURATION></STATION>"),
+         "unknown element \"nothing\""},
+    };
+    for (const auto& failure : failures) {
+        window->load_setup_file(failure.path.c_str());
+        dialogs.boxes.clear();
+        trigger("Savetoeepromdatabin1");
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << failure.path;
+        EXPECT_EQ(dialogs.boxes[0].text.rfind("Rien n'a \xC3\xA9t\xC3\xA9 \xC3\xA9" "crit dans eeprom_data.bin", 0), 0u)
+            << dialogs.boxes[0].text;
+        EXPECT_NE(dialogs.boxes[0].text.find(failure.reason), std::string::npos) << dialogs.boxes[0].text;
+        EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+        EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")), saved) << failure.path;
+    }
+    // A file that compiles can be saved again.
+    dialogs.boxes.clear();
+    window->load_setup_file(setup_file("second.xml",
+        "<STATION><CONFIGURATION value=\"0\"><GSM_INTERVAL value=\"3600\"/></CONFIGURATION></STATION>").c_str());
+    trigger("Savetoeepromdatabin1");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(read_file_bytes(dir.file("eeprom_data.bin")).substr(0, 6), std::string("\x86\0\0\x0E\x10\xFF", 6));
+}
+
+// The text fields show what the compiler made, not whatever reaches the log:
+// the dump of a tab stays out of the program's log, and the log's lines stay
+// out of the fields.
+TEST_F(ConfigurationView, TextFieldsTakeTheirTextsFromTheCompiler)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    select_tab(1);
+    EXPECT_EQ(text("memo0"),
+              "<CONFIGURATION value=\"1\" >\n    <ACQ_INTERVAL0 value=\"600\"/>\n</CONFIGURATION>");
+    EXPECT_EQ(text("memo1"), "7F07018500000258FF");
+    for (const std::string& line : recorded::log_lines())
+        EXPECT_EQ(line.find("ACQ_INTERVAL0"), std::string::npos) << line;
+    log_printf("INFO  : a line of the program");
+    EXPECT_EQ(text("memo1"), "7F07018500000258FF");
+}
+
+// At the window's size every tab shows whole, in as many rows as it takes.
+TEST_F(ConfigurationView, EveryTabShowsWholeAtTheWindowsSize)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    // The grab lays the window out at its size as showing it would.
+    expect_grab(window.get(), "confview_tabs");
+    Ttab_rows* tabs = widget<Ttab_rows>("TabControl1");
+    ASSERT_NE(tabs, nullptr);
+    const QRect client = window->centralWidget()->rect();
+    for (int index = 0; index < tabs->count(); ++index) {
+        QToolButton* tab = tabs->findChild<QToolButton*>(QStringLiteral("tab%1").arg(index));
+        ASSERT_NE(tab, nullptr) << index;
+        EXPECT_TRUE(tab->isVisibleTo(window.get())) << index;
+        EXPECT_GE(tab->width(), tab->sizeHint().width()) << index;
+        const QRect shown(tab->mapTo(window->centralWidget(), QPoint(0, 0)), tab->size());
+        EXPECT_TRUE(client.contains(shown)) << index;
+    }
+    QToolButton* last = tabs->findChild<QToolButton*>(QStringLiteral("tab6"));
+    ASSERT_NE(last, nullptr);
+    last->click();
+    EXPECT_EQ(tabs->currentIndex(), 6);
+    EXPECT_EQ(text("Label1"), "Configuration #6");
 }
 
 // Images no setup file compiles to, built byte by byte.

@@ -41,7 +41,7 @@ protected:
     void TearDown() override
     {
         display_columns.setAll(0);
-        display_time_zone = 0;
+        display_time_zone = display_time_zone_at_start;
     }
     int on_count()
     {
@@ -70,6 +70,7 @@ TEST_F(DisplayOptions, KeysAndValuesAreTakenWithoutRegardToCase)
 
 TEST_F(DisplayOptions, UnknownKeysAndValuesChangeNothing)
 {
+    display_time_zone = -4;
     set_display_option("default_affiche", "all_on");
     ASSERT_EQ(on_count(), display_column_flag_count);
     set_display_option("display_type", "custom");
@@ -84,7 +85,7 @@ TEST_F(DisplayOptions, UnknownKeysAndValuesChangeNothing)
     EXPECT_EQ(on_count(), 0);
     // Without a result window the ppb option has nothing to switch.
     set_display_option("ppb_conversion", "enabled");
-    EXPECT_EQ(display_time_zone, 0);
+    EXPECT_EQ(display_time_zone, -4);
 }
 
 }  // namespace

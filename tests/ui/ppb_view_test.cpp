@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/window_grab.h"
@@ -58,11 +59,12 @@ protected:
     std::unique_ptr<TFppb> view;
 };
 
-TEST_F(PpbView, StartsWithItsCaptionsAndSetsTheZoneTo101)
+// The zone is the program's: making the view leaves it as it is.
+TEST_F(PpbView, StartsWithItsCaptionsAndLeavesTheZoneAlone)
 {
-    display_time_zone = 0;
+    display_time_zone = -3;
     TFppb another;
-    EXPECT_EQ(display_time_zone, 101);
+    EXPECT_EQ(display_time_zone, -3);
     EXPECT_EQ(another.windowTitle().toStdString(), "ppb conversion");
     EXPECT_EQ(edit("ed_turbsens")->text().toStdString(), "0");
     EXPECT_EQ(another.findChild<QLineEdit*>("ed_turbsens")->text().toStdString(), "1");
@@ -127,6 +129,7 @@ TEST_F(PpbView, ConvertsEachRecordWithTheLoadedConstants)
     view->constants().convert(&sample, tracers, 0);
     EXPECT_EQ(cell(5, 7), shown(sample.turbidity));
     EXPECT_EQ(cell(5, 8), shown(sample.conductivity));
+    expect_texts_fit_their_columns(view.get());
     expect_grab(view.get(), "ppb_view");
 
     // The table stays as converted while the result window loads another file.
@@ -182,6 +185,27 @@ TEST_F(PpbView, RowsFollowTheRecordsWhateverTheResultLayout)
     EXPECT_FALSE(view->isVisible());
 }
 
+// As the result table, a file without records gives one row, here of "-",
+// before a conversion run and after it.
+TEST_F(PpbView, FileWithoutRecordsGivesOneRowOfDashes)
+{
+    const std::string path = dir.file("empty.xml");
+    ASSERT_TRUE(write_file_bytes(path, "<FLASH_CONTENT><DATA></DATA></FLASH_CONTENT>"));
+    load(path);
+    ASSERT_EQ(grid_rows(window.get()), 2);
+    loadConstants(ui_fixture("calibrat.dat"));
+    const std::vector<std::string> dashes(9, "-");
+    trigger("Converttoppb1");
+    ASSERT_EQ(grid_rows(view.get()), 2);
+    EXPECT_EQ(grid_row(view.get(), 1), dashes);
+    click("Button2");
+    ASSERT_EQ(grid_rows(view.get()), 2);
+    EXPECT_EQ(grid_row(view.get(), 1), dashes);
+    view->findChild<QAction*>("copytoclipboard1")->trigger();
+    EXPECT_EQ(dialogs.clipboard.substr(dialogs.clipboard.find("\r\n") + 2), "-;-;-;-;-;-;-;-;-;\r\n");
+    expect_grab(view.get(), "ppb_view_without_records");
+}
+
 TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
 {
     loadConstants(ui_fixture("calibrat.dat"));
@@ -203,7 +227,7 @@ TEST_F(PpbView, SensitivityThatIsNoNumberIsRefusedWithAMessage)
         ASSERT_EQ(dialogs.boxes.size(), 1u) << text;
         EXPECT_NE(dialogs.boxes[0].text.find("Turbidity Sensitivity"), std::string::npos);
         EXPECT_TRUE(recorded::log_contains("ERROR : Turbidity Sensitivity")) << text;
-        EXPECT_EQ(grid_rows(view.get()), 1) << "nothing converted for " << text;
+        EXPECT_EQ(grid_row(view.get(), 1), std::vector<std::string>(9, "-")) << "nothing converted for " << text;
     }
     edit("ed_turbsens")->setText(" 2.5e-1 ");
     dialogs.boxes.clear();
@@ -229,9 +253,12 @@ TEST_F(PpbView, ExportsTheTableTextAndReportsAFileThatCannotBeWritten)
     view->findChild<QAction*>("Savetabular1")->trigger();
     EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
 
-    std::filesystem::create_directories(dir.file("ppb.txt.tmp/inside"));
     dialogs.file_answers.push_back(dir.file("ppb.txt"));
-    view->findChild<QAction*>("Savetabular1")->trigger();
+    {
+        Tfile_size_limit full(text.size() / 2);
+        ASSERT_TRUE(full.applied());
+        view->findChild<QAction*>("Savetabular1")->trigger();
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(read_file_bytes(dir.file("ppb.txt")), text);
 }

@@ -3,6 +3,8 @@
 #include <QAbstractItemModelTester>
 #include <QKeyEvent>
 #include <QCoreApplication>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/window_grab.h"
@@ -170,7 +173,38 @@ TEST_F(ResultWindowTest, AllColumnsGiveTheGoldenTableTextOnClipboardAndInTheFile
     dialogs.file_answers.push_back(dir.file("popup.txt"));
     trigger("Savetabular1");
     EXPECT_EQ(read_file_bytes(dir.file("popup.txt")), golden);
+    expect_texts_fit_their_columns(window.get());
     expect_grab(window.get(), "result_window_all_columns");
+    // The columns beyond the window's width, a page at a time, for a reader of the grabs.
+    QScrollBar* across = window->findChild<QTableView*>("StringGrid1")->horizontalScrollBar();
+    for (int page = 2; across->value() < across->maximum(); ++page) {
+        across->setValue(across->value() + across->pageStep());
+        expect_grab(window.get(), "result_window_all_columns_" + std::to_string(page));
+    }
+}
+
+// The widest cell of a column may be in any row, and a negative, a huge or a
+// non-finite value is wider than the layout's 40 pixels; the user can still
+// make a column narrower.
+TEST_F(ResultWindowTest, ColumnsWidenToTheirWidestCellInAnyRow)
+{
+    const std::string path = dir.file("wide.xml");
+    ASSERT_TRUE(write_file_bytes(path,
+        "<FLASH_CONTENT><DATA>"
+        "<time v=\"1782914400\"><a144 v=\"1.5\"/><a145 v=\"2\"/><a166 v=\"1\"/><a170 v=\"0.5\"/></time>"
+        "<time v=\"1782918000\"><a144 v=\"-1234.5\"/><a145 v=\"inf\"/><a148 v=\"nan\"/><a166 v=\"-9876543210\"/>"
+        "<a170 v=\"123456.123456\"/><a48 v1_pre=\"4294967295\" v1_post=\"99999\" v2_pre=\"1\" v2_post=\"2\"/></time>"
+        "<time v=\"1782921600\"><a144 v=\"3\"/><a145 v=\"-inf\"/></time>"
+        "</DATA></FLASH_CONTENT>"));
+    load(path);
+    ASSERT_EQ(grid_rows(window.get()), 4);
+    ASSERT_EQ(grid_cell(window.get(), 2, 3), "-1234.50");
+    expect_texts_fit_their_columns(window.get());
+    QTableView* grid = window->findChild<QTableView*>("StringGrid1");
+    for (int column = 0; column < grid->model()->columnCount(); ++column)
+        EXPECT_GE(grid->columnWidth(column), column == 0 ? 80 : column == 1 ? 140 : column == 2 ? 35 : 40) << column;
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(3), QHeaderView::Interactive);
+    expect_grab(window.get(), "result_window_wide_values");
 }
 
 TEST_F(ResultWindowTest, ThreeDigitOptionTakesEffectAtTheNextFill)
@@ -235,23 +269,54 @@ TEST_F(ResultWindowTest, ZoneOfTheDatesFollowsTheOptionAtTheNextFill)
     EXPECT_EQ(grid_cell(window.get(), 1, 2), "-5");
 }
 
-TEST_F(ResultWindowTest, UnreadableFileIsReportedAndLeavesTheHeadingsAndOneEmptyRow)
+TEST_F(ResultWindowTest, UnreadableFileIsReportedAndKeepsTheTableItReplaced)
 {
     load(ui_fixture("results.xml"));
     ASSERT_EQ(grid_rows(window.get()), 3);
+    const std::string shown = table_text();
     recorded::clear_log();
-    load(dir.file("missing.xml"));
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_NE(dialogs.boxes[0].text.find("missing.xml"), std::string::npos);
-    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
-    EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file"));
-    EXPECT_EQ(grid_rows(window.get()), 2);
-    EXPECT_EQ(grid_row(window.get(), 1), std::vector<std::string>(69, ""));
-    EXPECT_EQ(table_text().substr(table_text().find("\r\n") + 2), std::string(69, ';') + "\r\n");
+    for (const std::string& unreadable : {dir.file("missing.xml"), dir.path()}) {
+        dialogs.boxes.clear();
+        load(unreadable);
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << unreadable;
+        EXPECT_NE(dialogs.boxes[0].text.find(unreadable), std::string::npos);
+        EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+        EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file " + unreadable));
+        EXPECT_EQ(table_text(), shown);
+    }
+    // Still the records of the file: another layout shows them too.
+    trigger("BQS141");
+    EXPECT_EQ(grid_cell(window.get(), 1, 3), "12.35");
 
     // A cancelled dialog changes nothing.
+    dialogs.boxes.clear();
     trigger("LoadXMLresult1");
-    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// A record's time is one value for the Timestamp, the Date and the offset; a
+// time that is no 32-bit time shows as none rather than as another one.
+TEST_F(ResultWindowTest, TimeColumnsShowOneValue)
+{
+    const std::string path = dir.file("times.xml");
+    ASSERT_TRUE(write_file_bytes(path,
+        "<FLASH_CONTENT><DATA>"
+        "<time v=\"4102444800\"><a144 v=\"1\"/></time>"
+        "<time v=\"4294967296\"><a144 v=\"2\"/></time>"
+        "<time v=\"-3600\"><a144 v=\"3\"/></time>"
+        "<time v=\"0\"><a144 v=\"4\"/></time>"
+        "</DATA></FLASH_CONTENT>"));
+    display_time_zone = 0;
+    load(path);
+    ASSERT_EQ(grid_rows(window.get()), 5);
+    EXPECT_EQ(grid_row(window.get(), 1)[0], "4102444800");
+    EXPECT_EQ(grid_row(window.get(), 1)[1], "01.01.2100 00:00:00");
+    for (int row : {2, 3}) {
+        const std::vector<std::string> cells = grid_row(window.get(), row);
+        EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.begin() + 4),
+                  (std::vector<std::string>{"-", "", "", row == 2 ? "2.00" : "3.00"})) << row;
+    }
+    EXPECT_EQ(grid_row(window.get(), 4)[1], "01.01.1970 00:00:00");
 }
 
 // show_result reloads the reader while the window shows it: the views must
@@ -268,9 +333,13 @@ TEST_F(ResultWindowTest, ShowResultReloadsInTheStandardLayoutWithoutABox)
     show_result(ui_fixture("results.xml").c_str(), &gps_only);
     EXPECT_EQ(optional_headings(), Theadings{"latitude"});
     EXPECT_EQ(grid_cell(window.get(), 1, 3), "46.5123456");
+    recorded::clear_log();
     show_result(dir.file("missing.xml").c_str());
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(grid_rows(window.get()), 2);
+    EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file"));
+    EXPECT_EQ(grid_rows(window.get()), 3);
+    EXPECT_EQ(optional_headings(), Theadings{"latitude"});
+    show_result(ui_fixture("results.xml").c_str());
     EXPECT_EQ(headings().size(), 69u);
     EXPECT_FALSE(checked("CustomFilter1"));
 }
@@ -279,9 +348,13 @@ TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTh
 {
     load(ui_fixture("results.xml"));
     ASSERT_TRUE(write_file_bytes(dir.file("kept.txt"), "previous"));
-    std::filesystem::create_directories(dir.file("kept.txt.tmp/inside"));
     dialogs.file_answers.push_back(dir.file("kept.txt"));
-    trigger("Savetabular2");
+    {
+        // A disk that takes 100 bytes of the table.
+        Tfile_size_limit full(100);
+        ASSERT_TRUE(full.applied());
+        trigger("Savetabular2");
+    }
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_NE(dialogs.boxes[0].text.find("kept.txt"), std::string::npos);
     EXPECT_EQ(read_file_bytes(dir.file("kept.txt")), "previous");
@@ -291,8 +364,11 @@ TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTh
     dialogs.file_answers.push_back(dir.file("folder"));
     trigger("Savetabular1");
     ASSERT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("folder.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder/inside")));
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files += entry.path().filename() != "folder" && entry.path().filename() != "kept.txt";
+    EXPECT_EQ(files, 0) << "a temporary file is left";
     // Cancelled: nothing asked, nothing written.
     trigger("Savetabular2");
     EXPECT_EQ(dialogs.boxes.size(), 2u);

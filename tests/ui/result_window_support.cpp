@@ -1,5 +1,10 @@
 #include "tests/ui/result_window_support.h"
 
+#include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
+
 std::string ui_fixture(const std::string& name)
 {
     return source_path("tests/ui/fixtures/" + name);
@@ -34,6 +39,34 @@ int grid_rows(QWidget* window)
     return model ? model->rowCount() + 1 : 0;
 }
 
+void expect_texts_fit_their_columns(QWidget* window)
+{
+    QTableView* view = window->findChild<QTableView*>(QStringLiteral("StringGrid1"));
+    ASSERT_NE(view, nullptr);
+    QAbstractItemModel* model = view->model();
+    ASSERT_NE(model, nullptr);
+    QHeaderView* header = view->horizontalHeader();
+    EXPECT_EQ(view->textElideMode(), Qt::ElideNone);
+    EXPECT_EQ(header->textElideMode(), Qt::ElideNone);
+    const int header_margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    // What the item delegate asks for a cell: its text and its margins.
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    const int grid_line = view->showGrid() ? 1 : 0;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QString heading = model->headerData(column, Qt::Horizontal).toString();
+        const int width = view->columnWidth(column);
+        EXPECT_LE(header->fontMetrics().horizontalAdvance(heading) + 2 * header_margin, width)
+            << "heading " << heading.toStdString();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, column);
+            EXPECT_LE(view->itemDelegateForIndex(index)->sizeHint(option, index).width() + grid_line, width)
+                << "row " << row + 1 << " under " << heading.toStdString() << ": " << index.data().toString().toStdString();
+        }
+    }
+}
+
 std::string grid_cell(QWidget* window, int row, int column)
 {
     const std::vector<std::string> cells = grid_row(window, row);
@@ -60,7 +93,7 @@ void ResultWindowTest::TearDown()
 {
     window.reset();
     display_columns.setAll(0);
-    display_time_zone = 0;
+    display_time_zone = display_time_zone_at_start;
 }
 
 void ResultWindowTest::load(const std::string& path)

@@ -25,6 +25,9 @@ std::vector<std::string> grid_row(QWidget* window, int row);
 int grid_rows(QWidget* window);
 std::string grid_cell(QWidget* window, int row, int column);
 QAction* find_action(QWidget* window, const char* name);
+// Every heading and every cell of the window's grid fits its column whole in
+// the fonts the grid draws with, and no text is elided.
+void expect_texts_fit_their_columns(QWidget* window);
 
 // A result window as the programs set it up at start (every column on, zone
 // 101), every box and file dialog answered by the recording handler.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -17,6 +18,7 @@
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/ui_application.h"
 #include "tests/ui/window_grab.h"
+#include "platform/widgets/program_start.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ protected:
     {
         ensure_ui_application();
         display_columns.setAll(0);
-        display_time_zone = 0;
+        display_time_zone = display_time_zone_at_start;
         previous_dir = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
         recorded::set_log_forward(&result_memo_append);
@@ -95,6 +97,24 @@ TEST_F(ResultViewer, OpensFilesFromTheSetupsDataFolderIntoTheTable)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(window.findChild<QTableView*>("StringGrid1"), &escape);
     EXPECT_TRUE(window.isVisible());
+}
+
+// What the platform window hands the window manager: once a display name is
+// set, Qt appends " \u2014 " and the name to a caption that does not end with it.
+std::string caption_for_window_manager(const QWidget& form)
+{
+    const QString title = form.windowTitle();
+    const QString name = QGuiApplication::applicationDisplayName();
+    return (title.endsWith(name) ? title : title + QString::fromUtf8(" \u2014 ") + name).toStdString();
+}
+
+TEST_F(ResultViewer, CaptionsReachTheWindowManagerWithNothingAppended)
+{
+    name_program(result_viewer_title);
+    EXPECT_EQ(QGuiApplication::applicationName().toStdString(), "Calyxo Show");
+    EXPECT_EQ(caption_for_window_manager(viewer->resultWindow()), "Calyxo Show / 480315_j03 ");
+    EXPECT_EQ(caption_for_window_manager(viewer->ppbView()), "ppb conversion");
+    EXPECT_EQ(caption_for_window_manager(viewer->timeZoneDialog()), "Settings");
 }
 
 }  // namespace

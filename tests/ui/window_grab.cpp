@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
@@ -21,6 +22,8 @@ void expect_grab(QWidget* widget, const std::string& name)
         for (int x = 0; x < image.width() && !drawn; x += 3)
             drawn = image.pixel(x, y) != first;
     EXPECT_TRUE(drawn) << name << " is blank";
-    QDir().mkpath(QStringLiteral("grabs"));
-    EXPECT_TRUE(image.save(QString::fromStdString("grabs/" + name + ".png"))) << name;
+    // Beside the test binary: a test may run in a folder of its own.
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/grabs");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(image.save(folder + QStringLiteral("/%1.png").arg(QString::fromStdString(name)))) << name;
 }
