@@ -127,6 +127,8 @@ struct Tstack {
         pump.pumpAll();
     }
 
+    bool busy() const { return master.state != 0 || module.state != 0 || update.state() != 0; }
+
     Tmlp_io io;
     Tmodule_resource module;
     Tcalyxo_master master;
@@ -178,6 +180,7 @@ const Toperation operations[] = {
         s.module.start_control(66, data, sizeof data, 1);
     },
     [](Tstack& s, const Tfolders&) {
+        // The module keeps the pointers until the answer.
         static uint8_t buffer[32];
         static uint8_t length;
         s.module.start_get_parameter(7, buffer, sizeof buffer, &length);
@@ -259,7 +262,7 @@ void run(const uint8_t* data, std::size_t size, Tmanual_signal_window& pump, con
         pump.pumpAll();
         at += length;
     }
-    for (int tick = 0; tick < closing_ticks && (stack.master.state != 0 || stack.module.state != 0 || stack.update.state() != 0); ++tick)
+    for (int tick = 0; tick < closing_ticks && stack.busy(); ++tick)
         stack.tick(pump);
     pump.pumpAll();
 }

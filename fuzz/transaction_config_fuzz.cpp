@@ -23,7 +23,8 @@ uint32_t fixed_clock()
 }
 
 const uint8_t mac[8] = {0x00, 0x11, 0x22, 0xFF, 0xFE, 0x33, 0x44, 0x55};
-const uint8_t key[16] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10};
+const uint8_t key[16] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
+                         0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10};
 
 // The folder under a home of this process, made once.
 const std::string& transactions_folder()
@@ -45,10 +46,10 @@ const std::string& transactions_folder()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string& folder = transactions_folder();
-    time_set_clock(fixed_clock);
-    transaction_reset_counter();
     if (!write_file_bytes(folder + "/__config.txt", std::string(reinterpret_cast<const char*>(data), size)))
         return 0;
+    time_set_clock(fixed_clock);
+    transaction_reset_counter();
 
     Tmy_string host;
     transaction_read_host(&host);
@@ -57,12 +58,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Tjson_check check;
     if (!check.parse(json.c_str()) || check.strings["transaction.content.KEY"] != "0123456789ABCDEFFEDCBA9876543210")
         std::abort();
+    // An ASCII host reads back from the record as it stands in the file.
+    const std::string host_text = host.c_str();
+    bool ascii = true;
+    for (const char c : host_text)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii && check.strings["transaction.host"] != host_text)
+        std::abort();
 
     Tmy_string written;
     if (!transaction_write_key(-12, mac, key, &written)) {
         const std::string path = written.c_str();
-        if (path.compare(0, folder.size() + 1, folder + "/") != 0 || path.find('/', folder.size() + 1) != std::string::npos)
-            std::abort();  // the host must not lead the file out of the folder
+        // The host must not lead the file out of the folder.
+        if (path.compare(0, folder.size() + 1, folder + "/") != 0 ||
+            path.find('/', folder.size() + 1) != std::string::npos)
+            std::abort();
         Tmy_string content;
         if (content.loadFile(path.c_str()) || std::string(content.c_str()) != json.c_str())
             std::abort();
