@@ -201,6 +201,8 @@ const Toperation operations[] = {
         s.update.rfu_start();
     },
     [](Tstack& s, const Tfolders&) { s.master.start_key_and_mac(1234, 0); },
+    // New keys come from the secure random source: only their read-back
+    // compares differ from one replay to the next.
     [](Tstack& s, const Tfolders&) { s.master.start_key_and_mac(0, 2); },
 };
 constexpr std::size_t operation_count = sizeof operations / sizeof operations[0];
