@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "base/log.h"
 #include "base/my_string.h"
@@ -199,24 +201,19 @@ void append_ultrasonic_sensor(Tmy_string* text, Tattribute_names* names, const u
 
 void Tattribute_names::use(const char* name)
 {
-    names.emplace_back(name);
-}
-
-bool Tattribute_names::used(const std::string& name) const
-{
-    for (const std::string& known : names) {
-        if (known == name)
-            return true;
-    }
-    return false;
+    names.emplace(name);
 }
 
 std::string Tattribute_names::unique(const char* name)
 {
     std::string candidate = name;
-    for (unsigned n = 2; used(candidate); ++n)
-        candidate = std::string(name) + "_" + std::to_string(n);
-    names.push_back(candidate);
+    if (names.count(candidate) != 0) {
+        unsigned& number = next_number.try_emplace(candidate, 2u).first->second;
+        do
+            candidate = std::string(name) + "_" + std::to_string(number++);
+        while (names.count(candidate) != 0);
+    }
+    names.insert(candidate);
     return candidate;
 }
 

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 class Tmy_string;
 
@@ -15,9 +16,11 @@ public:
     std::string unique(const char* name);
 
 private:
-    bool used(const std::string& name) const;
-
-    std::vector<std::string> names;
+    // A dump of one record may hold thousands of like items: each name costs
+    // one look-up. A name never leaves the set, so the search for a name's
+    // free variant goes on from the number where its last search ended.
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, unsigned> next_number;
 };
 
 // GPS position of a channel message (an NMEA RMC sentence): status, latitude,
