@@ -35,13 +35,13 @@
 #include <vector>
 
 #include "base/my_string.h"
+#include "base/paths.h"
 #include "link/calyxo_master.h"
 #include "platform/widgets/program_start.h"
 #include "programs/basic/basic_program.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
 #include "programs/basic/wtext.h"
-#include "ui/table_export.h"
 
 namespace {
 
@@ -145,7 +145,8 @@ bool Ttour::saveExport()
     if (!text || text->toPlainText().isEmpty())
         return false;
     const std::string file = QDir(out).absoluteFilePath("eeprom_export.xml").toStdString();
-    if (write_file_replacing(file, text->toPlainText().toStdString()) != 0)
+    const std::string setup_text = text->toPlainText().toStdString();
+    if (write_file_replacing(file.c_str(), setup_text.data(), setup_text.size()) != 0)
         return false;
     export_file = file;
     return grab(program.text_window, "eeprom_export.png", &export_png);
