@@ -47,7 +47,7 @@ void Tmaster_fluo_view::onMeasure(Tfluo_measure& measure, Tstart_window_port& wi
     measure.time = time_now();
     log_select_output(OUTPUT_CHANNEL_MAIN);
     measure.show(3);
-    if (calibration.valid)
+    if (calibration.loaded())
         convert_fluo_measure(calibration, &measure, tracers);
     gui_set(GUI_CAL_NEW_DATA, "2");
     gui_set(GUI_CAL_STORE_BUTTON, "enabled");

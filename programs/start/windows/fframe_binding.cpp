@@ -209,6 +209,9 @@ void TFframe::guiSet(int id, const char* text_in)
         break;
     case GUI_FLOW_PPB_ENABLED:
         rb_chart_unit_ppb->setEnabled(value == 1);
+        // Without ppb the flow draws mV: the radio says so.
+        if (value != 1)
+            rv_chart_unit_mv->setChecked(true);
         break;
     default:
         break;
