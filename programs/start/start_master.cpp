@@ -315,6 +315,15 @@ void Tcalyxo_start_master::stop_flow()
         log_printf("Fluo Flow Stop: no flow runs (%s runs)", mode_names[mode]);
         return;
     }
+    // A probe would read the logger's break frame as commands: it gets none.
+    if (globals.mode == MODE_VEXL) {
+        log_printf("Fluo Flow Stop: no logger to break in VEXL mode");
+        if (mode == APP_FLOW) {
+            flow.closeLog();
+            setMode(APP_IDLE);
+        }
+        return;
+    }
     setMode(APP_FLOW);
     stop_flag = 1;
 }
@@ -389,6 +398,11 @@ void Tcalyxo_start_master::showStoredValues(const Tmaster_fluo_cal& run)
 void Tcalyxo_start_master::plotSeries(const Tsamples_serie& serie)
 {
     window->plotCalibration(serie);
+}
+
+void Tcalyxo_start_master::refusal(const char* text)
+{
+    window->errorBox(text);
 }
 
 void Tcalyxo_start_master::start_command(uint8_t command)

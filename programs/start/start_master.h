@@ -91,6 +91,7 @@ public:
     void requestAcquisition(unsigned char flags) override;
     void showStoredValues(const Tmaster_fluo_cal& run) override;
     void plotSeries(const Tsamples_serie& serie) override;
+    void refusal(const char* text) override;
 
     void start_command(uint8_t command);
     void start_set_parameter(uint8_t id, uint32_t value);

@@ -186,6 +186,22 @@ TEST_F(StartMaster, LoggerOperationsSendNothingToAProbe)
     EXPECT_STREQ(globals.display_mode.c_str(), "");
 }
 
+// In VEXL mode the flow's Stop sends no logger break frame to the probe.
+TEST_F(StartMaster, TheFlowStopSendsNothingToAProbe)
+{
+    probe_sim::Probe probe;
+    ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
+    ASSERT_TRUE(connectTo(probe.comNumber(), MODE_VEXL));
+    master.stop_flow();
+    EXPECT_TRUE(recorded::log_contains("Fluo Flow Stop: no logger to break in VEXL mode"));
+    tickUntil([] { return false; }, 8);
+    EXPECT_TRUE(probe.heard().empty()) << probe.heard().size() << " bytes, the first "
+                                       << static_cast<int>(probe.heard()[0].byte);
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    EXPECT_TRUE(master.idle());
+    EXPECT_FALSE(recorded::log_contains("INFO : Break sent"));
+}
+
 TEST_F(StartMaster, ConnectIsRefusedWhileAnOperationRuns)
 {
     sim::Logger logger;
