@@ -22,6 +22,7 @@
 #include "base/time_calendar.h"
 #include "tools/logger_sim/flash_records.h"
 #include "tools/probe_sim/probe.h"
+#include "platform/manual_signal_window.h"
 
 namespace {
 
@@ -343,6 +344,103 @@ TEST_F(StartMaster, AFlowRecordsTheLoggersReadingsIntoAcqXmlAndItsChart)
     // A second flow draws its own curve.
     master.start_flow();
     EXPECT_EQ(master.flow.mv_series.count(), 0u);
+}
+
+// The product's clock follows the virtual one, so that readings that arrive
+// on different ticks get different times.
+unsigned long long virtual_base_ms = 0;
+const Tmanual_signal_window* virtual_window = nullptr;
+unsigned virtual_clock()
+{
+    return static_cast<unsigned>((virtual_base_ms + virtual_window->nowMs()) / 1000);
+}
+
+class StartMasterScheduled : public StartMaster {
+protected:
+    void SetUp() override
+    {
+        StartMaster::SetUp();
+        virtual_base_ms = 1800000000ull * 1000;
+        virtual_window = &pump.window;
+        time_set_clock(virtual_clock);
+    }
+    void TearDown() override
+    {
+        time_set_clock(nullptr);
+        StartMaster::TearDown();
+    }
+};
+
+// The logger runs its own acquisitions: at Next On it acquires, counts it and
+// moves Next On on by its interval; a status read shows Next On ahead.
+TEST_F(StartMasterScheduled, TheLoggerAcquiresOnItsScheduleAndNextOnMovesOn)
+{
+    sim::Logger logger;
+    uint32_t due = 0;
+    logger.update([&](sim::State& s) {
+        s.schedule.run = true;
+        s.clock.set(1800000000);
+        s.clock.setRunning(false);
+        due = s.clock.now();
+        s.variables[sim::var::acq_next] = due;  // due now
+        s.variables[sim::var::acq_interval0] = 600;
+    });
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.variables.at(sim::var::acq_counter) == 1; },
+                                 std::chrono::seconds(5)));
+    const auto after = logger.read([](const sim::State& s) {
+        return std::make_pair(s.variables.at(sim::var::acq_next), s.flash.size());
+    });
+    EXPECT_EQ(after.first, due + 600);
+    EXPECT_GT(after.second, 0u);
+    // Missed acquisitions are not made up: one acquisition, Next On the first one ahead.
+    logger.update([&](sim::State& s) { s.clock.set(due + 600 * 5 + 10); });
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.variables.at(sim::var::acq_counter) == 2; },
+                                 std::chrono::seconds(5)));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_next); }), due + 600 * 6);
+
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_get_status();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 20));
+    Tmy_string next;
+    calendar_format(&next, due + 600 * 6, globals.ttimezone, 1);
+    EXPECT_TRUE(gui_was_set(GUI_ACQ_NEXT, next.c_str())) << next.c_str();
+}
+
+// Started, the flow program takes a reading every flow interval until the
+// flow's Stop breaks its loop: several readings, each logged, drawn and
+// integrated.
+TEST_F(StartMasterScheduled, TheFlowProgramTakesAReadingEveryFlowIntervalUntilItsBreak)
+{
+    sim::Logger logger;
+    logger.update([](sim::State& s) {
+        s.schedule.run = true;
+        s.schedule.flow_interval = std::chrono::milliseconds(400);
+    });
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_flow();
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 5; }, 120)) << window.rows.size();
+    EXPECT_TRUE(logger.read([](const sim::State& s) { return s.acq_running; }));
+    EXPECT_GE(window.flow_points, 5u);
+    EXPECT_GE(master.flow.mv_series.count(), 5u);
+    EXPECT_NE(master.flow.integral, 0.0);
+
+    master.stop_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE && master.idle(); }));
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return !s.acq_running && s.schedule.flow_left == 0; },
+                                 std::chrono::seconds(5)));
+    const unsigned taken = logger.read([](const sim::State& s) { return s.schedule.flow_taken; });
+    // The loop stays broken: no reading comes after the break.
+    const size_t rows = window.rows.size();
+    tickUntil([] { return false; }, 3);
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.schedule.flow_taken; }), taken);
+    EXPECT_EQ(window.rows.size(), rows);
+    const std::string xml = read_text(data.path() + "/acq.xml");
+    size_t blocks = 0;
+    for (size_t at = xml.find("<time v="); at != std::string::npos; at = xml.find("<time v=", at + 1))
+        ++blocks;
+    EXPECT_EQ(blocks, rows);
 }
 
 }  // namespace
