@@ -22,7 +22,6 @@
 #include "base/time_calendar.h"
 #include "tools/logger_sim/flash_records.h"
 #include "tools/probe_sim/probe.h"
-#include "platform/manual_signal_window.h"
 
 namespace {
 
@@ -346,29 +345,9 @@ TEST_F(StartMaster, AFlowRecordsTheLoggersReadingsIntoAcqXmlAndItsChart)
     EXPECT_EQ(master.flow.mv_series.count(), 0u);
 }
 
-// The product's clock follows the virtual one, so that readings that arrive
-// on different ticks get different times.
-unsigned long long virtual_base_ms = 0;
-const Tmanual_signal_window* virtual_window = nullptr;
-unsigned virtual_clock()
-{
-    return static_cast<unsigned>((virtual_base_ms + virtual_window->nowMs()) / 1000);
-}
-
 class StartMasterScheduled : public StartMaster {
 protected:
-    void SetUp() override
-    {
-        StartMaster::SetUp();
-        virtual_base_ms = 1800000000ull * 1000;
-        virtual_window = &pump.window;
-        time_set_clock(virtual_clock);
-    }
-    void TearDown() override
-    {
-        time_set_clock(nullptr);
-        StartMaster::TearDown();
-    }
+    link_test::Tvirtual_time clock{pump, 1800000000};
 };
 
 // The logger runs its own acquisitions: at Next On it acquires, counts it and

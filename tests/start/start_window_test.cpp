@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 #include <sstream>
@@ -375,27 +377,112 @@ TEST_F(StartWindows, AProbeCalibrationThroughTheWindowsWritesFilesThatConvertBac
     EXPECT_TRUE(recorded::log_contains("Lamp A : "));
 }
 
-TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsItsChartAndWritesAcqXml)
+// The flow as a new user runs it: KLVR mode, the flow configuration uploaded,
+// "Fluo Flow" > "Start" for a while. Every reading is drawn inside the y axis
+// as one line, "Surface" shows the integral, and the ppb unit redraws the
+// readings converted.
+TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsEveryReadingAndItsIntegral)
 {
+    link_test::Tvirtual_time clock{*pump, 1800000000};
     sim::Logger logger;
+    logger.update([](sim::State& s) {
+        s.schedule.run = true;
+        s.schedule.flow_interval = std::chrono::milliseconds(300);
+    });
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
     startOn(logger.comNumber(), MODE_KLVR);
+    dialogs.box_answers.push_back(Tbox_answer::ok);
+    click("Button4");
+    ASSERT_TRUE(tickUntil([&] { return recorded::log_contains("INFO : UPLOAD Ok !"); }, 120));
+
     click("Panel13");
     click("bt_flow_start");
     QTableView* table = child<QTableView>(frame, "StringGridView");
-    ASSERT_TRUE(tickUntil([&] { return table->model()->rowCount() >= 1 && program->master.idle(); }));
-    EXPECT_EQ(program->master.flow.mv_series.count(), 1u);
-    Tpaint_box* chart = child<Tpaint_box>(frame, "PaintBox_flow");
-    ASSERT_FALSE(chart->picture().isNull());
-    QDir().mkpath(QStringLiteral("grabs"));
-    EXPECT_TRUE(chart->picture().save(QStringLiteral("grabs/start_flow_chart.png")));
-    expect_grab(frame, "start_fluo_flow");
+    const Tsamples_serie& mv = program->master.flow.mv_series;
+    ASSERT_TRUE(tickUntil([&] { return mv.count() >= 8; }, 240)) << mv.count();
     click("bt_flow_stop");
     ASSERT_TRUE(tickUntil([&] { return program->master.appMode() == 0 && program->master.idle(); }));
+    const unsigned readings = mv.count();
+    EXPECT_EQ(table->model()->rowCount(), static_cast<int>(readings));
+
+    // The integral of the readings, recomputed here, is what "Surface" shows.
+    std::vector<Tsample_point> points(readings);
+    double integral = 0, low = 1e300, high = -1e300;
+    for (unsigned i = 0; i < readings; ++i) {
+        ASSERT_FALSE(mv.getPoint(&points[i], i));
+        low = std::min(low, points[i].y);
+        high = std::max(high, points[i].y);
+        if (i > 0)
+            integral += (points[i].x - points[i - 1].x) * (points[i].y + points[i - 1].y) * 0.5;
+    }
+    EXPECT_GT(points.back().x, points.front().x);
+    EXPECT_GT(high, low);  // the tracer passes: the readings differ
+    char surface[64];
+    std::snprintf(surface, sizeof surface, "%0.2f [mV*s]", integral);
+    EXPECT_EQ(text_of(frame, "lb_surface"), surface);
+
+    // The y axis holds every reading: its labels go from 0 to at least the highest.
+    const Tplot_win32& chart = frame->flowChart();
+    const Tplot_layer& grid = *chart.parameters.options.layers.at(0);
+    ASSERT_TRUE(grid.name.equals("grid", 1));
+    ASSERT_GE(grid.y_labels.count(), 2);
+    EXPECT_STREQ(grid.y_labels.text(0), "0");
+    EXPECT_GE(std::atof(grid.y_labels.text(grid.y_labels.count() - 1)), high);
+    // The line goes through every reading: each drawn in the line's grey.
+    const Tplot_layer& line = *chart.parameters.options.layers.at(1);
+    ASSERT_TRUE(line.name.equals("line_filled", 1));
+    ASSERT_EQ(line.series.count(), readings);
+    const QImage picture = child<Tpaint_box>(frame, "PaintBox_flow")->picture();
+    for (unsigned i = 0; i < readings; ++i) {
+        SCOPED_TRACE(i);
+        Tsample_point unit;
+        ASSERT_FALSE(line.series.getPoint(&unit, i));
+        EXPECT_GE(unit.y, 0.0);
+        EXPECT_LE(unit.y, 1.0);
+        const QPoint at = chart.pixelOf(unit.x, unit.y);
+        bool on_line = false;
+        for (int dx = -1; dx <= 1 && !on_line; ++dx)
+            for (int dy = -1; dy <= 1 && !on_line; ++dy)
+                on_line = (picture.pixel(at.x() + dx, at.y() + dy) & 0xFFFFFF) == 0x404040u;
+        EXPECT_TRUE(on_line) << at.x() << "," << at.y();
+    }
+    // The time ticks are marks at the bottom: no black line crosses the plot.
+    ASSERT_GT(grid.x_axis.tickCount(), 0);
+    for (int k = 0; k < grid.x_axis.tickCount(); ++k) {
+        const QPoint tick = chart.pixelOf(grid.x_axis.tick(k), 0.5);
+        if (tick.x() > chart.pixelOf(0, 0).x() + 1 && tick.x() < chart.pixelOf(1, 0).x() - 1) {
+            EXPECT_NE(picture.pixel(tick) & 0xFFFFFF, 0x000000u) << "tick " << k;
+        }
+    }
+    QDir().mkpath(QStringLiteral("grabs"));
+    EXPECT_TRUE(picture.save(QStringLiteral("grabs/start_flow_chart.png")));
+    expect_grab(frame, "start_fluo_flow");
+
     std::ifstream xml(data.file("acq.xml"));
     std::stringstream text;
     text << xml.rdbuf();
     EXPECT_NE(text.str().find("<time v=\""), std::string::npos);
+
+    // A calibration: ppb can be chosen and draws the readings converted.
+    QRadioButton* ppb = child<QRadioButton>(frame, "rb_chart_unit_ppb");
+    QRadioButton* millivolts = child<QRadioButton>(frame, "rv_chart_unit_mv");
+    EXPECT_FALSE(ppb->isEnabled());
+    dialogs.file_answers.push_back(source_path("tests/calibration/fixtures/calibration_1234_20261210.dat"));
+    click("Button5");
+    ASSERT_TRUE(ppb->isEnabled());
+    ppb->click();
+    EXPECT_EQ(program->master.flow.chart_unit, 1);
+    EXPECT_EQ(program->master.flow.ppb_series.count(), readings);
+    EXPECT_EQ(chart.parameters.options.title.c_str(), std::string("Concentration [ppb]"));
+    EXPECT_TRUE(child<Tpaint_box>(frame, "PaintBox_flow")->picture().save(QStringLiteral("grabs/start_flow_chart_ppb.png")));
+    // A failed load: back to mV, and the radio says so.
+    dialogs.file_answers.push_back(data.file("missing.dat"));
+    click("Button5");
+    EXPECT_FALSE(ppb->isEnabled());
+    EXPECT_FALSE(ppb->isChecked());
+    EXPECT_TRUE(millivolts->isChecked());
+    EXPECT_EQ(program->master.flow.chart_unit, 0);
+    EXPECT_EQ(chart.parameters.options.title.c_str(), std::string("[mV]"));
 }
 
 TEST_F(StartWindows, AStandardConfigurationIsUploadedOnlyWhenConfirmed)

@@ -157,6 +157,9 @@ public:
     Tview_table_model* view_rows = nullptr;
     Tstored_values_model* stored_values = nullptr;
 
+    // The flow chart as last drawn.
+    const Tplot_win32& flowChart() const { return flow_chart; }
+
 private:
     void buildPages();
     QWidget* selectorPage();
