@@ -149,7 +149,9 @@ private:
     void showVar(int id, uint32_t value);
     void showTime(int gui_id, uint32_t seconds);
     void tickMode(int& countdown_ms);
-    // Refused with a line when a mode runs.
+    // A calibration's or view's Stop: the mode ends, the link goes back to the logger's.
+    void endMeasureMode(int& countdown_ms);
+    // Refused with a line when a mode or an operation runs.
     bool modeBusy();
     void startMeasureSequence();
     void startFlowSequence();
@@ -180,6 +182,10 @@ private:
     Tsetup setup;
     int ping_retries = 0;
     Tmlp_message line;
+    // Requests sent to the probe whose answer line has not come (it answers in
+    // order); the first stale_answers of them were a mode's that has ended.
+    unsigned probe_answers_due = 0;
+    unsigned stale_answers = 0;
     bool probe_link = false;
     bool started = false;
 };

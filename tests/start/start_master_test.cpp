@@ -34,6 +34,8 @@ public:
         flow_title = title;
     }
     void errorBox(const char* text) override { boxes.push_back(text); }
+    void showStationId() override { ++station_ids_shown; }
+    unsigned station_ids_shown = 0;
     void showResult(const char* xml_path) override { results.push_back(xml_path); }
     std::vector<std::string> results;
     std::vector<Tfluo_measure> rows;
@@ -137,10 +139,21 @@ TEST_F(StartMaster, TheLiveViewAsksTheProbeEveryFifteenSecondsAndShowsEachLine)
         EXPECT_GE(heard.byte, 0x40) << "a logger frame reached the probe";
     EXPECT_EQ(probe.heard().size(), 2u);
 
-    // Stop: the mode runs out its 15 s, then the link goes back to logger framing.
+    // Stop ends the view at once: the calibration can start right away, and
+    // takes its readings.
     master.stop_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    recorded::clear_log();
+    master.start_calibration();
+    EXPECT_FALSE(recorded::log_contains("application busy"));
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
+    const size_t heard = probe.heard().size();
+    ASSERT_TRUE(tickUntil([&] { return probe.heard().size() > heard; }, 20));
+    EXPECT_EQ(probe.heard().back().byte, Tmaster_fluo_cal::all_lamps_request);
+    master.stop_calibration();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    master.start_view();
     EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
-    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE; }, 20));
 }
 
 TEST_F(StartMaster, EachStopEndsOnlyItsOwnActivity)
@@ -231,6 +244,31 @@ TEST_F(StartMaster, TheStatusFillsTheLabelsAndTheFlashSize)
     EXPECT_TRUE(gui_was_set(GUI_FLASH_GAUGE, "800000"));
     EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "--ERROR-uninitialized--"));
     EXPECT_TRUE(recorded::log_contains("flash_size=8388608"));
+}
+
+// After a status read the station id read is the module's, and the left box
+// is redrawn with it; the module view's updates are traced with Verbose only.
+TEST_F(StartMaster, TheStationIdReadIsShownAndViewUpdatesAreTracedWithVerboseOnly)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    logger.update([](sim::State& s) { s.variables[sim::var::station_id] = 812; });
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    recorded::clear_log();
+    const unsigned shown = window.station_ids_shown;
+    master.start_get_status();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_TRUE(gui_was_set(GUI_SERIAL_NUMBER, "812"));
+    EXPECT_EQ(module.station_id, 812u);
+    EXPECT_GT(window.station_ids_shown, shown);
+    EXPECT_FALSE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
+    EXPECT_TRUE(recorded::log_contains("OnNotification("));  // the controller's own trace stays
+
+    master.setIoVerbose("1");
+    recorded::clear_log();
+    master.start_get_info();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_TRUE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
 }
 
 constexpr uint32_t day_2026_12_10 = 1796860800;  // 00:00:00 UTC

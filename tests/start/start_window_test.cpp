@@ -485,6 +485,19 @@ TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsEveryReadingAndItsIntegral)
     EXPECT_EQ(chart.parameters.options.title.c_str(), std::string("[mV]"));
 }
 
+// After "Get Status" the left "Serial Number" box shows the station id read.
+TEST_F(StartWindows, GetStatusShowsTheStationIdInTheSerialNumberBox)
+{
+    sim::Logger logger;
+    logger.update([](sim::State& s) { s.variables[sim::var::station_id] = 812; });
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    startOn(logger.comNumber(), MODE_KLVR);
+    click("Button11");
+    ASSERT_TRUE(tickUntil([&] { return program->master.idle() && text_of(frame, "lb_snr") == "812"; }, 30));
+    EXPECT_EQ(text_of(frame, "lb_station_id"), "812");
+    EXPECT_FALSE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
+}
+
 TEST_F(StartWindows, AStandardConfigurationIsUploadedOnlyWhenConfirmed)
 {
     sim::Logger logger;
