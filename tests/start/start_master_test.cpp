@@ -460,4 +460,97 @@ TEST_F(StartMasterScheduled, TheFlowProgramTakesAReadingEveryFlowIntervalUntilIt
     EXPECT_EQ(blocks, rows);
 }
 
+// The logger's operations of the controller against the simulated logger, one
+// after the other on one connection: each does what it says on the logger and
+// ends idle.
+TEST_F(StartMaster, TheLoggerOperationsReachTheLogger)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    logger.update([](sim::State& s) {
+        s.variables[sim::var::station_id] = 812;
+        s.variables[sim::var::next_download_address] = 64;
+        s.flash = sim::acquisition_records(1700000000 - 600, 812);
+    });
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    auto run = [&](const std::function<void()>& operation) {
+        recorded::clear_log();
+        recorded::clear_gui();
+        operation();
+        EXPECT_FALSE(master.idle());
+        return tickUntil([&] { return master.idle(); }, 30);
+    };
+    auto variable = [&](uint8_t id) { return logger.read([id](const sim::State& s) { return s.variables.at(id); }); };
+
+    // Set parameter: the acquisition interval dialog's variable 1.
+    ASSERT_TRUE(run([&] { master.start_set_parameter(1, 900); }));
+    EXPECT_EQ(variable(sim::var::acq_interval0), 900u);
+    EXPECT_TRUE(recorded::log_contains("INFO : Parameter changed, Ok !"));
+    ASSERT_TRUE(run([&] { master.start_set_parameter(32, 7200); }));
+    EXPECT_EQ(variable(sim::var::gsm_interval), 7200u);
+    // A variable the logger has not: refused, and said so.
+    ASSERT_TRUE(run([&] { master.start_set_parameter(250, 1); }));
+    EXPECT_TRUE(recorded::log_contains("ERROR : unable to change parameter"));
+
+    // ACQ now: one acquisition, into the flash and shown.
+    const size_t flash_before = logger.read([](const sim::State& s) { return s.flash.size(); });
+    ASSERT_TRUE(run([&] { master.start_command(3); }));
+    EXPECT_EQ(variable(sim::var::acq_counter), 1u);
+    EXPECT_GT(logger.read([](const sim::State& s) { return s.flash.size(); }), flash_before);
+    EXPECT_TRUE(gui_was_set(GUI_SAMPLE_LAMP_A_BASE + 2, "-"));  // delta A cleared first
+    EXPECT_EQ(logger.executions({sim::port::gtp, sim::gtp::control}), 1u);
+
+    // GSM now: the command reaches the logger.
+    ASSERT_TRUE(run([&] { master.start_command(4); }));
+    EXPECT_EQ(logger.executions({sim::port::gtp, sim::gtp::control}), 2u);
+    EXPECT_FALSE(recorded::log_contains("ERROR"));
+
+    // Get info: serial, next download address and flash used.
+    const size_t used = logger.read([](const sim::State& s) { return s.flash.size(); });
+    ASSERT_TRUE(run([&] { master.start_get_info(); }));
+    EXPECT_TRUE(gui_was_set(GUI_SERIAL_NUMBER, "812"));
+    EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "64"));
+    EXPECT_TRUE(gui_was_set(GUI_FLASH_USED, std::to_string(used)));
+    EXPECT_EQ(master.flash_used, used);
+
+    // Clear flash: empty, and the info read again says so.
+    ASSERT_TRUE(run([&] { master.start_clear_flash(); }));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.flash.size(); }), 0u);
+    EXPECT_TRUE(gui_was_set(GUI_FLASH_USED, "0"));
+    EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "0"));
+    EXPECT_EQ(master.next_download_address, 0u);
+}
+
+// In KLVR mode the calibration and the live view take their readings through
+// the logger's acquisition (ACQ now) every 15 s.
+TEST_F(StartMaster, InLoggerModeTheCalibrationAndTheViewReadThroughTheLogger)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+
+    const uint32_t before = time_now();
+    master.start_calibration();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
+    ASSERT_TRUE(tickUntil([&] { return sample_value_defined(master.calibration.current().delta[LAMP_A]); }, 30));
+    EXPECT_NEAR(master.calibration.current().delta[LAMP_A], 812.0f, 1.0f);
+    // The start pushed the logger's own acquisition and call four hours away.
+    for (uint8_t id : {sim::var::acq_next, sim::var::gsm_next}) {
+        const uint32_t pushed = logger.read([id](const sim::State& s) { return s.variables.at(id); });
+        EXPECT_GE(pushed, before + 14400) << int(id);
+        EXPECT_LE(pushed, time_now() + 14400) << int(id);
+    }
+    master.stop_calibration();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 10));
+
+    master.start_view();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 2; }, 40)) << window.rows.size();
+    EXPECT_NEAR(window.rows[0].delta[LAMP_A], 812.0f, 1.0f);
+    EXPECT_GE(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_counter); }), 3u);
+    master.stop_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+}
+
 }  // namespace

@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
+#include <QApplication>
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,6 +63,13 @@ std::string text_of(const QObject* parent, const char* name)
     QLabel* label = child<QLabel>(parent, name);
     return label ? label->text().toStdString() : "";
 }
+
+struct Tcase_text {
+    int id;
+    const char* text;
+    const char* widget;
+    const char* expected;
+};
 
 class StartWindows : public ::testing::Test {
 protected:
@@ -239,6 +248,171 @@ TEST_F(StartWindows, TheIdsReachTheirWidgets)
     log_select_output(0);
     EXPECT_TRUE(child<QPlainTextEdit>(frame, "Memo0")->toPlainText().contains("worker line"));
     EXPECT_FALSE(child<QPlainTextEdit>(frame, "mm_cal_raw")->toPlainText().contains("worker line"));
+}
+
+// Every id the windows know, by group: what each one changes, and that the
+// sample labels of the calibration and view pages change only in their mode.
+TEST_F(StartWindows, EveryIdOfTheBindingTableReachesItsWidgets)
+{
+    auto style_of = [&](const char* name) {
+        QWidget* widget = child<QWidget>(frame, name);
+        return widget ? widget->styleSheet().toUpper().toStdString() : std::string();
+    };
+    auto page = [&] { return child<QTabWidget>(frame, "PageControl1")->currentWidget()->objectName().toStdString(); };
+    // Group 1: the application panel by mode, the operation panel.
+    struct Tpanel {
+        int id;
+        const char* text;
+        const char* widget;
+        const char* caption;
+        const char* colour;  // "" the button face
+    };
+    const Tpanel panels[] = {
+        {100020, "1", "pl_app_caption", "Fluo Cal", "#FFFFFF"},
+        {100021, "1", "pl_app_caption", "Fluo View", "#FFFFFF"},
+        {100025, "1", "pl_app_caption", "Fluo Flow", "#FFFFFF"},
+        {100000, "1", "pl_app_caption", "", ""},
+        {113, "Acq", "pl_operation", "ACQuistion underway", "#73FF73"},
+        {113, "gsm", "pl_operation", "GSM Communication underway", "#C5C6FF"},
+        {113, "NOP", "pl_operation", "---", "#C0C0C0"},
+    };
+    for (const Tpanel& c : panels) {
+        SCOPED_TRACE(c.id);
+        frame->guiSet(c.id, c.text);
+        EXPECT_EQ(text_of(frame, c.widget), c.caption);
+        const std::string style = style_of(c.id == 113 ? "pl_operation" : "pl_app");
+        if (*c.colour) {
+            EXPECT_NE(style.find(c.colour), std::string::npos) << style;
+        } else {
+            EXPECT_EQ(style, "");
+        }
+    }
+    // Group 2: the pages; 100000 and 100002 change none.
+    const std::pair<int, const char*> pages[] = {
+        {100001, "ts_settings"}, {100010, "ts_usb"},      {100011, "ts_status"}, {100020, "ts_fluo_cal"},
+        {100021, "ts_fluo_view"}, {100022, "ts_acq"},     {100023, "ts_download"}, {100024, "ts_gsm"},
+        {100025, "ts_fluo_flow"},
+    };
+    for (const auto& p : pages) {
+        frame->guiSet(p.first, "1");
+        EXPECT_EQ(page(), p.second) << p.first;
+    }
+    for (int id : {100000, 100002}) {
+        frame->guiSet(id, "1");
+        EXPECT_EQ(page(), "ts_fluo_flow") << id;
+    }
+    // Group 3: texts of the status, acquisition, GSM and download pages.
+    const Tcase_text texts[] = {
+        {72, "3600", "lb_acq_interval", "1 hour (3600 sec)"}, {73, "86400", "lb_gsm_interval", "1 day (86400 sec)"},
+        {83, "01.02.2026 03:04:05", "lb_time", "01.02.2026 03:04:05"},
+        {84, "02.02.2026 00:00:00", "lb_acq_next", "02.02.2026 00:00:00"},
+        {86, "1234", "lb_size", "1234"},
+        {87, "03.02.2026 00:00:00", "lb_gsm_next", "03.02.2026 00:00:00"},
+        {88, "64", "lb_next_download", "64"},
+        {150, "4711", "lb_snr", "4711"},    {150, "4711", "lb_download_snr", "4711"},
+        {319, "3.61 V", "lb_vbat", "3.61 V"}, {2000, "12.00 [mV*s]", "lb_surface", "12.00 [mV*s]"},
+    };
+    for (const Tcase_text& c : texts) {
+        frame->guiSet(c.id, c.text);
+        EXPECT_EQ(text_of(frame, c.widget), c.expected) << c.id;
+    }
+    EXPECT_EQ(child<QLineEdit>(frame, "fluo_cal_ed_SNR")->text().toStdString(), "4711");  // 150, group 4
+    frame->guiSet(156, "815");
+    EXPECT_EQ(child<QLineEdit>(frame, "fluo_cal_ed_SNR")->text().toStdString(), "815");
+    for (const auto& next : {std::make_pair(85, "lb_acq_next"), std::make_pair(89, "lb_gsm_next")}) {
+        frame->guiSet(next.first, "1");
+        EXPECT_NE(style_of(next.second).find("#C0FFC0"), std::string::npos) << next.first;
+        frame->guiSet(next.first, "0");
+        EXPECT_NE(style_of(next.second).find("#A8A8A8"), std::string::npos) << next.first;
+    }
+    frame->guiSet(49, "vexl");
+    EXPECT_TRUE(child<QRadioButton>(frame, "rb_VEXL")->isChecked());
+    frame->guiSet(49, "KLVR");
+    EXPECT_TRUE(child<QRadioButton>(frame, "rb_KLVR")->isChecked());
+    frame->addComPort("COM9", 9);
+    frame->guiSet(51, "9");
+    EXPECT_EQ(child<QComboBox>(frame, "cb_com_port")->currentText().toStdString(), "COM9");
+    frame->guiSet(51, "200");
+    EXPECT_EQ(child<QComboBox>(frame, "cb_com_port")->currentIndex(), -1);
+    frame->guiSet(111, "1");
+    EXPECT_TRUE(child<QCheckBox>(frame, "cb_autoconnect")->isChecked());
+    frame->guiSet(111, "0");
+    EXPECT_FALSE(child<QCheckBox>(frame, "cb_autoconnect")->isChecked());
+    frame->guiSet(112, "connected");
+    EXPECT_NE(style_of("pl_connected").find("#FFEB43"), std::string::npos);
+    EXPECT_EQ(child<QPushButton>(frame, "bt_conn_disconn")->text().toStdString(), "Disconnect");
+    frame->guiSet(112, "DISCONNECTED");
+    EXPECT_NE(style_of("pl_connected").find("#000000"), std::string::npos);
+    EXPECT_EQ(child<QPushButton>(frame, "bt_conn_disconn")->text().toStdString(), "Connect");
+    frame->guiSet(1000, "2");
+    EXPECT_EQ(frame->guiGet(1000), "2");
+    frame->guiSet(2001, "1");
+    EXPECT_TRUE(child<QRadioButton>(frame, "rb_chart_unit_ppb")->isEnabled());
+    frame->guiSet(2001, "0");
+    EXPECT_FALSE(child<QRadioButton>(frame, "rb_chart_unit_ppb")->isEnabled());
+    // Group 4: the calibration page's store button, identity and stored values.
+    frame->guiSet(151, "ENABLED");
+    EXPECT_TRUE(child<QPushButton>(frame, "bt_store")->isEnabled());
+    frame->guiSet(151, "disabled");
+    EXPECT_FALSE(child<QPushButton>(frame, "bt_store")->isEnabled());
+    frame->guiSet(152, "I,II,V");
+    EXPECT_EQ(child<QComboBox>(frame, "fluo_cal_cb_configuration")->currentData().toInt(), 2);
+    frame->guiSet(153, "VEXL PX-2");
+    EXPECT_EQ(child<QComboBox>(frame, "fluo_cal_cb_model")->currentData().toInt(), 2);
+    frame->guiSet(600, "panel_stored_values");
+    EXPECT_EQ(child<QTabWidget>(frame, "PageControlCal")->currentWidget()->objectName().toStdString(),
+              "tb_fluo_cal_stored_values");
+    for (const auto& lamp : {std::make_pair(10001, "pl_tx"), std::make_pair(10002, "pl_rx")}) {
+        frame->guiSet(lamp.first, "1");
+        EXPECT_NE(style_of(lamp.second).find(lamp.first == 10001 ? "#FFBF43" : "#40FFFF"), std::string::npos);
+        frame->guiSet(lamp.first, "0");
+        EXPECT_EQ(style_of(lamp.second), "") << lamp.first;
+    }
+    frame->guiSet(500, "1");  // redraws both charts
+    EXPECT_FALSE(child<Tpaint_box>(frame, "PaintBox_flow")->picture().isNull());
+    EXPECT_FALSE(child<Tpaint_box>(frame, "PaintBox_cal")->picture().isNull());
+
+    // Groups 5 to 7: the sample labels, each id in each mode.
+    const char letters[] = {'A', 'B', 'C', 'T'};
+    const char* kinds[] = {"off", "on", "delta"};
+    for (uint8_t mode : {Tcalyxo_start_master::APP_IDLE, Tcalyxo_start_master::APP_CALIBRATION,
+                         Tcalyxo_start_master::APP_VIEW}) {
+        program->master.setMode(mode);
+        for (int index = 0; index < 14; ++index) {
+            const int id = 307 + index;
+            SCOPED_TRACE(std::to_string(id) + " in mode " + std::to_string(mode));
+            std::string cal, view, acq;
+            if (index < 12) {
+                const std::string l(1, letters[index / 3]);
+                const std::string kind = kinds[index % 3];
+                cal = "lb_cal_" + kind + "_" + l;
+                view = "lb_lamp" + l + "_" + kind;
+                acq = kind == "on" ? "" : "lb_acq_lamp" + l + "_" + kind;
+            } else {
+                cal = index == 12 ? "lb_cal_on_bat" : "lb_cal_on_temp";
+                view = index == 12 ? "lb_vbat" : "lb_temp";
+                acq = index == 12 ? "lb_acq_vbat" : "lb_acq_temp";
+            }
+            const std::string before_cal = text_of(frame, cal.c_str());
+            const std::string before_view = text_of(frame, view.c_str());
+            const std::string value = std::to_string(id) + "." + std::to_string(mode);
+            frame->guiSet(id, value.c_str());
+            EXPECT_EQ(text_of(frame, cal.c_str()), mode == Tcalyxo_start_master::APP_CALIBRATION ? value : before_cal);
+            // The battery's view label is also group 3's: it always follows.
+            const bool view_follows = mode == Tcalyxo_start_master::APP_VIEW || id == 319;
+            EXPECT_EQ(text_of(frame, view.c_str()), view_follows ? value : before_view);
+            if (!acq.empty()) {
+                EXPECT_EQ(text_of(frame, acq.c_str()), value);
+            }
+        }
+        frame->guiSet(10000, "2");
+        EXPECT_NE(style_of("pl_new_data").find("#00FF00"), std::string::npos);
+        EXPECT_EQ(style_of("pl_cal_new").find("#00FF00") != std::string::npos,
+                  mode == Tcalyxo_start_master::APP_CALIBRATION);
+        frame->guiSet(10000, "0");
+        EXPECT_EQ(style_of("pl_new_data"), "");
+    }
+    program->master.setMode(Tcalyxo_start_master::APP_IDLE);
 }
 
 TEST_F(StartWindows, ALiveViewAgainstTheProbeFillsTheViewPageAndItsTable)
@@ -496,6 +670,58 @@ TEST_F(StartWindows, GetStatusShowsTheStationIdInTheSerialNumberBox)
     ASSERT_TRUE(tickUntil([&] { return program->master.idle() && text_of(frame, "lb_snr") == "812"; }, 30));
     EXPECT_EQ(text_of(frame, "lb_station_id"), "812");
     EXPECT_FALSE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
+}
+
+// The interval dialogs of the status, acquisition and GSM pages: the chosen
+// interval is set on the logger, a cancelled dialog sets nothing.
+TEST_F(StartWindows, TheIntervalDialogsSetTheLoggersIntervals)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    startOn(logger.comNumber(), MODE_KLVR);
+    // The dialog is modal: answered from inside its own loop.
+    auto choose = [](const char* interval) {
+        QTimer::singleShot(0, [interval] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QComboBox* list = dialog->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+            ASSERT_NE(list, nullptr);
+            if (!interval) {
+                dialog->findChild<QPushButton*>(QStringLiteral("bt_Cancel"))->click();
+                return;
+            }
+            list->setCurrentIndex(list->findText(QString::fromLatin1(interval)));
+            dialog->findChild<QPushButton*>(QStringLiteral("bt_OK"))->click();
+        });
+    };
+    auto variable = [&](uint8_t id) { return logger.read([id](const sim::State& s) { return s.variables.at(id); }); };
+    struct Tcase {
+        const char* button;
+        const char* interval;
+        uint8_t variable;
+        uint32_t seconds;
+    };
+    const Tcase cases[] = {
+        {"Button13", "15 Minutes", sim::var::acq_interval0, 900},
+        {"Button2", "1 Hour", sim::var::acq_interval0, 3600},
+        {"Button1", "6 Hours", sim::var::gsm_interval, 21600},
+    };
+    for (const Tcase& c : cases) {
+        SCOPED_TRACE(c.button);
+        recorded::clear_log();
+        choose(c.interval);
+        click(c.button);
+        ASSERT_TRUE(tickUntil([&] { return program->master.idle(); }, 20));
+        EXPECT_EQ(variable(c.variable), c.seconds);
+        EXPECT_TRUE(recorded::log_contains("INFO : Parameter changed, Ok !"));
+    }
+    const uint32_t before = variable(sim::var::gsm_interval);
+    recorded::clear_log();
+    choose(nullptr);
+    click("Button1");
+    EXPECT_TRUE(program->master.idle());
+    EXPECT_EQ(variable(sim::var::gsm_interval), before);
+    EXPECT_FALSE(recorded::log_contains("Parameter changed"));
 }
 
 TEST_F(StartWindows, AStandardConfigurationIsUploadedOnlyWhenConfirmed)
