@@ -157,6 +157,43 @@ TEST_F(StartWindows, TheFormsComeInTheirOrderAndTheMainWindowIsNamedAndCaptioned
     }
 }
 
+// The four picture boxes: a plug on the "USB" panel and page, a gear on the
+// "Settings" ones, each drawn (not blank) and 50 pixels square.
+TEST_F(StartWindows, TheUsbAndSettingsPanelsAndPagesShowTheirPictures)
+{
+    auto drawn_pixels = [](const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        return count;
+    };
+    std::vector<QImage> pictures;
+    for (const char* panel : {"Panel6", "Panel7"}) {
+        QPushButton* button = child<QPushButton>(frame, panel);
+        ASSERT_FALSE(button->icon().isNull()) << panel;
+        EXPECT_EQ(button->iconSize(), QSize(50, 50));
+        pictures.push_back(button->icon().pixmap(QSize(50, 50)).toImage());
+    }
+    for (const char* box : {"Image_usb", "Image_settings"}) {
+        QLabel* label = child<QLabel>(frame, box);
+        ASSERT_FALSE(label->pixmap().isNull()) << box;
+        EXPECT_EQ(label->pixmap().size(), QSize(50, 50));
+        pictures.push_back(label->pixmap().toImage());
+    }
+    for (const QImage& picture : pictures) {
+        const int pixels = drawn_pixels(picture);
+        EXPECT_GT(pixels, 250);                // something is drawn
+        EXPECT_LT(pixels, 50 * 50 - 250);      // on a transparent ground
+    }
+    EXPECT_EQ(pictures[0], pictures[2]);  // the same plug on panel and page
+    EXPECT_EQ(pictures[1], pictures[3]);
+    EXPECT_NE(pictures[0], pictures[1]);
+    QDir().mkpath(QStringLiteral("grabs"));
+    EXPECT_TRUE(pictures[0].save(QStringLiteral("grabs/start_picture_usb.png")));
+    EXPECT_TRUE(pictures[1].save(QStringLiteral("grabs/start_picture_settings.png")));
+}
+
 TEST_F(StartWindows, TheIdsReachTheirWidgets)
 {
     struct Tcase {

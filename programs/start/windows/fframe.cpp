@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,6 +34,7 @@
 #include "programs/start/start_gui_ids.h"
 #include "programs/start/start_master.h"
 #include "programs/start/version.h"
+#include "programs/start/windows/panel_pictures.h"
 #include "programs/start/windows/start_program_interface.h"
 #include "programs/start/windows/view_table_model.h"
 #include "ui/ttimezone_settings.h"
@@ -56,6 +58,15 @@ Widget* named(Widget* widget, const char* name)
 QLabel* label(const char* name, const char* text, QWidget* parent)
 {
     return named(new QLabel(QString::fromUtf8(text), parent), name);
+}
+
+// A fixed picture of its own size.
+QLabel* picture_box(const char* name, const QPixmap& picture, QWidget* parent)
+{
+    QLabel* box = named(new QLabel(parent), name);
+    box->setPixmap(picture);
+    box->setFixedSize(picture.size());
+    return box;
 }
 
 QLabel* value_label(const char* name, const char* text, QWidget* parent)
@@ -214,10 +225,12 @@ QWidget* TFframe::selectorPage()
         const char* caption;
         const char* colour;
         std::function<void()> click;
+        QPixmap (*picture)(int) = nullptr;
     };
     const Tpanel panels[] = {
-        {"Panel6", "USB", "#FFEB43", [this] { master.showSettings(); guiSet(GUI_PAGE_USB, "1"); }},
-        {"Panel7", "Settings", "#C0C0C0", [this] { master.showSettings(); guiSet(GUI_PAGE_SETTINGS, "1"); }},
+        {"Panel6", "USB", "#FFEB43", [this] { master.showSettings(); guiSet(GUI_PAGE_USB, "1"); }, usb_picture},
+        {"Panel7", "Settings", "#C0C0C0", [this] { master.showSettings(); guiSet(GUI_PAGE_SETTINGS, "1"); },
+         settings_picture},
         {"Panel9", "Acquisition", "#73FF73", [this] { guiSet(GUI_PAGE_ACQ, "1"); }},
         {"Panel10", "        GSM - Remote communication", "#C5C6FF", [this] { guiSet(GUI_PAGE_GSM, "1"); }},
         {"Panel11", "Fluo View", "#9FC3FF", [this] { guiSet(GUI_APP_VIEW, "1"); }},
@@ -231,6 +244,10 @@ QWidget* TFframe::selectorPage()
     for (const Tpanel& panel : panels) {
         QPushButton* b = named(new QPushButton(QString::fromUtf8(panel.caption), p), panel.name);
         b->setMinimumHeight(60);
+        if (panel.picture) {
+            b->setIcon(QIcon(panel.picture(panel_picture_size)));
+            b->setIconSize(QSize(panel_picture_size, panel_picture_size));
+        }
         b->setStyleSheet(QStringLiteral("background-color: %1;").arg(QLatin1String(panel.colour)));
         connect(b, &QPushButton::clicked, this, panel.click);
         grid->addWidget(b, i / 2, i % 2);
@@ -243,6 +260,7 @@ QWidget* TFframe::settingsPage()
 {
     QWidget* p = page("ts_settings");
     auto* column = new QVBoxLayout(p);
+    column->addWidget(picture_box("Image_settings", settings_picture(panel_picture_size), p));
     auto* zone_group = named(new QGroupBox(QStringLiteral("Timezone"), p), "GroupBox_timezone");
     auto* zone_column = new QVBoxLayout(zone_group);
     zone_column->addWidget(label("Label_timezone", "User's selected timezone", zone_group));
@@ -272,6 +290,7 @@ QWidget* TFframe::usbPage()
 {
     QWidget* p = page("ts_usb");
     auto* column = new QVBoxLayout(p);
+    column->addWidget(picture_box("Image_usb", usb_picture(panel_picture_size), p));
     auto* mode_group = named(new QGroupBox(QStringLiteral("Communication Mode"), p), "GroupBox_mode");
     auto* mode_column = new QVBoxLayout(mode_group);
     rb_VEXL = named(new QRadioButton(QStringLiteral("VEXL mode. Sensor connected directly"), mode_group), "rb_VEXL");
