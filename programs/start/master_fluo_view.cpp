@@ -58,3 +58,9 @@ void Tmaster_fluo_view::loadCalibration(const char* path)
 {
     load_fluo_calibration(&calibration, path);
 }
+
+void Tmaster_fluo_view::setTracer(int lamp, bool held)
+{
+    if (lamp >= 0 && lamp < 3)
+        tracers[lamp] = held;
+}

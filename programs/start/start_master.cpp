@@ -20,6 +20,9 @@ namespace {
 
 constexpr unsigned first_tick_ms = 100;
 
+// The link selector's trace bit of the bytes sent and received.
+constexpr unsigned io_trace_rx_tx = 0x100;
+
 constexpr uint8_t CONTROL_ACQ_NOW = 3;
 constexpr uint8_t CONTROL_CLEAR_FLASH = 6;
 constexpr uint8_t CONTROL_FLOW_ACQ = 65;
@@ -91,9 +94,10 @@ void Tcalyxo_start_master::setParameter(const char* key, const char* value)
     Tsequence::setParameter(key, value);
 }
 
-unsigned& Tcalyxo_start_master::ioTrace()
+bool Tcalyxo_start_master::toggleRxTxTrace()
 {
-    return io.trace;
+    io.trace ^= io_trace_rx_tx;
+    return (io.trace & io_trace_rx_tx) != 0;
 }
 
 int Tcalyxo_start_master::ioVerbose()
@@ -438,8 +442,13 @@ void Tcalyxo_start_master::start_command(uint8_t command)
     if (mode != APP_IDLE || refuseWithoutLogger("the command"))
         return;
     if (command == CONTROL_ACQ_NOW) {
-        for (int id : {309, 307, 312, 310, 315, 313, 318, 316, 320, 319})
-            gui_set(id, "-");
+        // The acquisition page's labels: delta and base of each lamp, temperature, battery.
+        for (int lamp = 0; lamp < LAMP_COUNT; ++lamp) {
+            gui_set(GUI_SAMPLE_LAMP_A_BASE + 3 * lamp + 2, "-");
+            gui_set(GUI_SAMPLE_LAMP_A_BASE + 3 * lamp, "-");
+        }
+        gui_set(GUI_SAMPLE_TEMPERATURE, "-");
+        gui_set(GUI_SAMPLE_BATTERY, "-");
     }
     if (!idle())
         return;

@@ -112,8 +112,10 @@ public:
     static uint32_t quickSyncNext(uint32_t t);
 
     bool idle() const { return state == 0; }
-    // The link selector's trace word and its "verbose" setting (the expert switches).
-    unsigned& ioTrace();
+    // The link's trace of the bytes sent and received (the expert switch
+    // "Debug Rx/Tx") turned over; true when it is now on.
+    bool toggleRxTxTrace();
+    // The link selector's "verbose" setting.
     int ioVerbose();
     Tmodule_resource* moduleResource() { return &module; }
     void setIoVerbose(const char* value);
@@ -169,7 +171,7 @@ private:
     Tglobals& globals;
     Tmlp_io& io;
     Tmodule_resource& module;
-    Tstart_window_port no_window;
+    Tno_window_port no_window;
     Tstart_window_port* window = &no_window;
 
     uint8_t mode = APP_IDLE;

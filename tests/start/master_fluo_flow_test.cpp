@@ -26,7 +26,7 @@ const std::string golden_constants = "tests/calibration/fixtures/calibration_123
 const std::string uranine_only = "tests/start/fixtures/calibration_uranine_only.dat";
 
 // What the flow hands its window: the last series drawn and its title.
-class Tflow_chart : public Tstart_window_port {
+class Tflow_chart : public Tno_window_port {
 public:
     void plotFlow(const Tsamples_serie& serie, const char* caption, double /*min_span*/) override
     {

@@ -25,7 +25,7 @@
 
 namespace {
 
-class Trecording_window : public Tstart_window_port {
+class Trecording_window : public Tno_window_port {
 public:
     void addViewRow(const Tfluo_measure& measure) override { rows.push_back(measure); }
     void plotFlow(const Tsamples_serie& serie, const char* title, double) override

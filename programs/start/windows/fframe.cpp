@@ -45,7 +45,6 @@ constexpr int frame_width = 1085;
 constexpr int frame_height = 685;
 constexpr int view_column_widths[] = {80, 120, 30};
 constexpr int view_column_width_rest = 50;
-constexpr unsigned link_trace_rx_tx = 0x100;
 constexpr int gsm_power_off_delay = 2;
 
 template <class Widget>
@@ -272,7 +271,7 @@ QWidget* TFframe::settingsPage()
                                  "timestamp of each measurement",
                                  zone_group));
     column->addWidget(zone_group);
-    column->addWidget(button("bt_save", "Save", p, [] { gui_action(13); }));
+    column->addWidget(button("bt_save", "Save", p, [] { gui_action(GUI_ACTION_SAVE_TIME_ZONE); }));
     auto* expert = named(new QCheckBox(QStringLiteral("expert settings"), p), "cb_settings_expert");
     pl_settings_expert = named(new QWidget(p), "pl_settings_expert");
     (new QVBoxLayout(pl_settings_expert))->addWidget(button("Panel17", "Debug Rx/Tx", pl_settings_expert, [this] {
@@ -515,7 +514,7 @@ QWidget* TFframe::viewPage()
     for (int l = 0; l < 3; ++l) {
         cb_tracer_lamp[l] = named(new QCheckBox(QString::fromUtf8(tracer_captions[l]), tracers), tracer_boxes[l]);
         cb_tracer_lamp[l]->setChecked(l == 0);
-        connect(cb_tracer_lamp[l], &QCheckBox::toggled, this, [this, l](bool on) { master.view.tracers[l] = on; });
+        connect(cb_tracer_lamp[l], &QCheckBox::toggled, this, [this, l](bool on) { master.view.setTracer(l, on); });
         tracer_column->addWidget(cb_tracer_lamp[l]);
     }
     grid->addWidget(tracers, 1, 2);
@@ -671,8 +670,7 @@ void TFframe::errorBox(const char* text)
 
 void TFframe::Panel17Click()
 {
-    master.ioTrace() ^= link_trace_rx_tx;
-    log_printf("%s", (master.ioTrace() & link_trace_rx_tx) ? "Rx/Tx enabled" : "Rx/Tx disabled");
+    log_printf("%s", master.toggleRxTxTrace() ? "Rx/Tx enabled" : "Rx/Tx disabled");
 }
 
 void TFframe::pl_txClick()
