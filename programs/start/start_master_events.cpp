@@ -249,7 +249,7 @@ void Tcalyxo_start_master::onViewUpdated()
 void Tcalyxo_start_master::onFluorometer()
 {
     Tfluo_measure measure;
-    measure.setFromView(&module_view.acqItem(ACQ_ITEM_FLUOROMETER));
+    measure.setFromAcquisition(module_view.acqItem(ACQ_ITEM_FLUOROMETER).sub_values);
     switch (mode) {
     case APP_CALIBRATION:
         calibration.takeReading(&measure);
