@@ -14,4 +14,6 @@ public:
     virtual void showStoredValues(const Tmaster_fluo_cal& run) = 0;
     // Redraw the calibration chart from the run's series.
     virtual void plotSeries(const Tsamples_serie& serie) = 0;
+    // Tell the technician why a request was refused (a box).
+    virtual void refusal(const char* text) = 0;
 };

@@ -9,7 +9,6 @@
 #include "base/parse.h"
 #include "base/program_interface.h"
 #include "calibration/calibration_gui_ids.h"
-#include "link/module_view.h"
 
 namespace {
 
@@ -174,24 +173,24 @@ void Tfluo_sample::setLamp(char letter, float lamp_base, float lamp_delta)
     on[lamp] = sum_or_undefined(lamp_base, lamp_delta);
 }
 
-void Tfluo_sample::setFromView(const Tmodule_view_item* item)
+void Tfluo_sample::setFromAcquisition(const uint32_t* sub_values)
 {
     reset();
-    if (!item)
+    if (!sub_values)
         return;
     // Sub-values: deltas A-T, temperature, bases A-T.
     constexpr int temperature_index = LAMP_COUNT;
     constexpr int first_base_index = LAMP_COUNT + 1;
     for (int lamp = 0; lamp < LAMP_COUNT; ++lamp) {
-        const float d = float_bits(item->sub_values[lamp]);
-        const float b = float_bits(item->sub_values[first_base_index + lamp]);
+        const float d = float_bits(sub_values[lamp]);
+        const float b = float_bits(sub_values[first_base_index + lamp]);
         if (sample_value_defined(d))
             delta[lamp] = d;
         if (sample_value_defined(b))
             base[lamp] = b;
         on[lamp] = sum_or_undefined(base[lamp], delta[lamp]);
     }
-    const float t = float_bits(item->sub_values[temperature_index]);
+    const float t = float_bits(sub_values[temperature_index]);
     if (sample_value_defined(t))
         temperature = t;
 }

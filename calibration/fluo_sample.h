@@ -3,7 +3,6 @@
 #include <cstdint>
 
 class Tmy_string;
-struct Tmodule_view_item;
 
 // Lamps of a fluorometer probe: the tracer lamps A, B, C (L1-L3) and the
 // turbidity lamp T (L4).
@@ -75,8 +74,9 @@ public:
     void copyValues(const Tfluo_sample* from);
     // Letter A, B, C or T (either case); on = base + delta.
     void setLamp(char letter, float base, float delta);
-    // The logger's fluorometer acquisition item: deltas A-T, temperature, bases A-T.
-    void setFromView(const Tmodule_view_item* item);
+    // The sub-values of the logger's fluorometer acquisition item, as float
+    // bits: deltas A-T, temperature, bases A-T (null: none, all undefined).
+    void setFromAcquisition(const uint32_t* sub_values);
     // The probe's text answer.
     void parseProbeAnswer(const char* text);
 

@@ -151,18 +151,17 @@ void Tmaster_fluo_cal::onSample()
     gui_set(GUI_CAL_REDRAW_CHARTS, "1");
 }
 
-void Tmaster_fluo_cal::storeInGrid(const Tfluo_sample& sample)
+bool Tmaster_fluo_cal::storeInGrid(const Tfluo_sample& sample)
 {
     if (!samples.store(sample, configuration))
-        return;
-    if (Tfluo_sample_grid::thirdTracer(configuration) == 0)
-        return;
+        return false;
     if (sample.tracer == TRACER_URANINE)
         tracer_a = TRACER_URANINE;
     else if (sample.tracer == TRACER_SULFORHODAMINE_B)
         tracer_b = TRACER_SULFORHODAMINE_B;
     else if (sample.tracer == Tfluo_sample_grid::thirdTracer(configuration))
         tracer_c = sample.tracer;
+    return true;
 }
 
 void Tmaster_fluo_cal::refreshStoredValues()
@@ -171,22 +170,41 @@ void Tmaster_fluo_cal::refreshStoredValues()
         host->showStoredValues(*this);
 }
 
-void Tmaster_fluo_cal::storeSample()
+bool Tmaster_fluo_cal::storeSample()
 {
     Tfluo_sample sample;
     sample.copyValues(&current_reading);
     sample.tracer = selected_tracer;
     sample.concentration = selected_concentration;
-    storeInGrid(sample);
+    if (!storeInGrid(sample)) {
+        // A sample that no computation would see is refused, not dropped.
+        Tmy_string why;
+        if (Tfluo_sample_grid::levelOf(sample.concentration) == Tfluo_sample_grid::no_cell)
+            why.assign("no concentration chosen");
+        else if (sample.tracer == TRACER_UNDEFINED)
+            why.assign("no tracer chosen");
+        else
+            why.printf("%s is no tracer of the probe configuration \"%s\"", tracerName(sample.tracer),
+                       configurationName(configuration));
+        Tmy_string text;
+        text.printf("Store value refused: %s; nothing stored", why.c_str());
+        log_printf("ERROR : %s", text.c_str());
+        if (host)
+            host->refusal(text.c_str());
+        return true;
+    }
     gui_set(GUI_CAL_PANEL, "PANEL_STORED_VALUES");
     refreshStoredValues();
     gui_set(GUI_CAL_STORE_BUTTON, "disabled");
+    return false;
 }
 
 void Tmaster_fluo_cal::clearSamples()
 {
     samples.clear();
     plotted.reset();
+    // A new calibration learns its lamp tracers afresh.
+    tracer_a = tracer_b = tracer_c = 0;
     log_select_output(OUTPUT_CHANNEL_MAIN);
     log_clear_output();
     log_select_output(OUTPUT_CHANNEL_CALIBRATION_RAW);

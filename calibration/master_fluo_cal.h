@@ -40,7 +40,10 @@ public:
     void onProbeText(const char* bytes, unsigned count);
     // A reading from the logger's acquisition.
     void takeReading(const Tfluo_sample* sample);
-    void storeSample();
+    // The current reading into the grid with the selected tracer and
+    // concentration; true, logged and told to the host, when it fits no cell.
+    bool storeSample();
+    // Empties the grid, the series and the lamp tracers learnt.
     void clearSamples();
 
     // The CALIBRATION text; written to path when one is given (true: it could
@@ -82,8 +85,9 @@ public:
 
 private:
     void onSample();
-    // Stores into the grid and learns the lamp tracers from what was stored.
-    void storeInGrid(const Tfluo_sample& sample);
+    // Stores into the grid and learns the lamp tracers from what was stored;
+    // false when the sample fits no cell.
+    bool storeInGrid(const Tfluo_sample& sample);
     void refreshStoredValues();
     void setToday();
 

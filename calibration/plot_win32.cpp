@@ -13,6 +13,9 @@
 namespace {
 
 constexpr int FONT_PIXELS = 10;
+// The time axis' ticks are marks this high on the bottom of the plot area:
+// lines across the whole height would bury the curve.
+constexpr int TICK_PIXELS = 5;
 
 QColor color_of(uint32_t rgb)
 {
@@ -26,11 +29,6 @@ int at_least(int value, int floor)
 }
 
 // Where the unit square lands in the image.
-struct Tplot_area {
-    int left, top, width, height;
-    int x(double u) const { return left + static_cast<int>(u * width); }
-    int y(double v) const { return top + static_cast<int>((1 - v) * height); }
-};
 
 void text_at(QPainter& p, int x, int y, const char* text)
 {
@@ -98,7 +96,7 @@ void draw_grid(QPainter& p, const Tplot_layer& layer, const Tplot_area& area, in
     }
     for (int i = 0; i < layer.x_axis.tickCount(); ++i) {
         const int x = area.x(layer.x_axis.tick(i));
-        p.drawLine(x, area.top, x, area.top + area.height);
+        p.drawLine(x, area.top + area.height - TICK_PIXELS, x, area.top + area.height);
     }
     for (int i = 0; i < layer.x_axis.labelCount(); ++i) {
         const char* text = layer.x_axis.labelText(i);
@@ -135,6 +133,11 @@ void draw_histogram(QPainter& p, const Tplot_layer& layer, const Tplot_area& are
 }
 
 }  // namespace
+
+QPoint Tplot_win32::pixelOf(double u, double v) const
+{
+    return QPoint(area.x(u), area.y(v));
+}
 
 Tplot_win32::Tplot_win32()
 {
@@ -179,7 +182,7 @@ void Tplot_win32::draw()
         text_at(p, left + (w - left - right) / 2 - width, top - 5, options.title.c_str());
         top += 10;
     }
-    const Tplot_area area{left, top, w - left - right, h - bottom - top};
+    area = Tplot_area{left, top, w - left - right, h - bottom - top};
     p.setPen(QPen(Qt::black, 1, Qt::SolidLine));
     p.setBrush(Qt::NoBrush);
     p.drawRect(area.left, area.top, area.width, area.height);

@@ -185,13 +185,36 @@ int Truvo_fluo::getcalib(const char* path, int verbose)
 {
     valid = false;
     if (!path)
-        return CALIB_NO_PATH;
+        return read_result = CALIB_NO_PATH;
     if (verbose & 1)
         log_printf("Truvo_fluo::getcalib(%s)", path);
     Tmy_string text;
     if (text.loadFile(path) != 0)
-        return CALIB_CANNOT_OPEN;
+        return read_result = CALIB_CANNOT_OPEN;
     return getcalibText(text.c_str(), text.length());
+}
+
+void Truvo_fluo::unconvertibleNames(Tmy_string* out) const
+{
+    out->assign("");
+    auto add = [out](const char* name) {
+        if (out->length())
+            out->append(", ");
+        out->append(name);
+    };
+    static const char* const letters[TRACERS] = {"A", "B", "C"};
+    for (int tracer = 0; tracer < TRACERS; ++tracer)
+        if (!convertible(tracer))
+            add(letters[tracer]);
+    if (!loaded() || !turbidity_defined)
+        add("turbidity");
+}
+
+bool Truvo_fluo::convertible(int tracer) const
+{
+    if (!loaded() || tracer < 0 || tracer >= TRACERS)
+        return false;
+    return water_defined[tracer] && (fit_degree[tracer] > 0 ? fit_defined[tracer] : M_defined[tracer][tracer]);
 }
 
 int Truvo_fluo::getcalibText(const char* text, unsigned length)
@@ -377,6 +400,7 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
     turbidity_fit[0] = -x1 * turbidity_fit[1] - x1 * x1 * turbidity_fit[2];
 
     valid = bits == 0;
+    read_result = bits;
     return bits;
 }
 

@@ -4,6 +4,8 @@
 // file) and the conversion of lamp signals into ppb, NTU and conductivity.
 // Lamps: 0 A, 1 B, 2 C (tracer lamps), 3 T (turbidity lamp).
 
+class Tmy_string;
+
 // One reading to convert; convert() fills the results.
 struct Tppb_sample {
     double lamp_mV[3] = {};
@@ -64,8 +66,19 @@ public:
     // selected: 1 for each tracer A, B, C that the solution holds. A result whose
     // constants the file left undefined is the double no-value marker.
     void convert(Tppb_sample* sample, const bool selected[3], double turbidity_factor) const;
+    // The last read gave constants to convert with: no fault in the file but
+    // signals that the calibration had no sample for.
+    bool loaded() const { return (read_result & ~CALIB_VALUE_UNDEFINED) == 0; }
+    // Can tracer 0-2 (lamp A, B, C) be converted on its own: constants loaded
+    // and its lamp's water, signal or fit defined. The others need not be.
+    bool convertible(int tracer) const;
+    // What the loaded constants cannot convert, as "B, C, turbidity" (lamp
+    // letters); empty when they convert everything.
+    void unconvertibleNames(Tmy_string* out) const;
 
     bool valid = false;
+    // The result of the last read; nothing read yet counts as no path.
+    int read_result = CALIB_NO_PATH;
     char texts[CALIB_TEXT_COUNT][CALIB_TEXT_MAX + 1] = {};
     double water[4] = {};
     double S[4][3] = {};
@@ -85,11 +98,12 @@ public:
     double nonlinearity[3] = {};   // nl0, nl1, nl2
 
     // Which constants rest on measured signals only (none undefined in the file).
-    bool M_defined[3][3] = {};
-    bool fit_defined[3] = {};
-    bool water_defined[4] = {};
-    bool turbidity_defined = false;  // the turbidity curve
-    bool effect_defined[3] = {};     // the turbidity effect on each tracer lamp
+    // Emptied constants are known zeros: they convert to the floors.
+    bool M_defined[3][3] = {{true, true, true}, {true, true, true}, {true, true, true}};
+    bool fit_defined[3] = {true, true, true};
+    bool water_defined[4] = {true, true, true, true};
+    bool turbidity_defined = true;                  // the turbidity curve
+    bool effect_defined[3] = {true, true, true};    // the turbidity effect on each tracer lamp
 };
 
 // Coefficients of the polynomial of degree n-1 through the n points (n 1-3),

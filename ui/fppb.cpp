@@ -166,16 +166,28 @@ void TFppb::showNoConstants()
 
 void TFppb::showConstants(int result)
 {
-    if (result != 0) {
+    if (!fluo.loaded()) {
         paint_panel(pl_result, QString::number(result), &load_failed);
         showNoConstants();
         return;
     }
-    paint_panel(pl_result, QString(), &load_succeeded);
+    // Constants of some tracers only still convert those: loaded, naming the others.
+    QString shown;
+    if (result != 0) {
+        Tmy_string names;
+        fluo.unconvertibleNames(&names);
+        shown = QStringLiteral("undefined: ") + QString::fromUtf8(names.c_str());
+    }
+    paint_panel(pl_result, shown, &load_succeeded);
     const double values[8] = {fluo.getTurbidityWaterValue(), fluo.turbidity_fit[0], fluo.turbidity_fit[1],
                               fluo.turbidity_fit[2],         fluo.conductimeter[0], fluo.conductimeter[1],
                               fluo.conductimeter[2],         fluo.conductimeter[3]};
     for (int i = 0; i < 8; ++i) {
+        // ca, c0, c1, c2 belong to the turbidity curve.
+        if (i < 4 && !fluo.turbidity_defined) {
+            constant_labels[i]->setText(QString::fromLatin1(no_constant));
+            continue;
+        }
         Tmy_string number;
         number.printf("%f", values[i]);
         constant_labels[i]->setText(QString::fromUtf8(number.c_str()));

@@ -1,6 +1,7 @@
 #include "ui/ppb_table_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "base/time_calendar.h"
@@ -85,8 +86,10 @@ std::vector<Tppb_row> convert_records(const Txml_parser& reader, const Truvo_flu
         const bool valid[5] = {sample.lamp_valid[0] != 0, sample.lamp_valid[1] != 0, sample.lamp_valid[2] != 0,
                                sample.turbidity_valid != 0, sample.conductivity_valid != 0};
         for (int i = 0; i < 5; ++i) {
-            row.valid[i] = valid[i];
             row.result[i] = static_cast<float>(results[i]);
+            // A result the constants cannot give (their no-value marker, which
+            // no float holds) shows "-", never "inf".
+            row.valid[i] = valid[i] && std::isfinite(row.result[i]);
         }
     }
     return rows;

@@ -38,9 +38,7 @@ void Tmaster_fluo_flow::reset()
     mv_series.reset();
     ppb_series.reset();
     gui_set(GUI_FLOW_AREA, "");
-    char valid[4];
-    std::snprintf(valid, sizeof valid, "%d", calibration.valid ? 1 : 0);
-    gui_set(GUI_FLOW_PPB_ENABLED, valid);
+    gui_set(GUI_FLOW_PPB_ENABLED, ppbAvailable() ? "1" : "0");
     showChart();
 }
 
@@ -85,17 +83,19 @@ int Tmaster_fluo_flow::flowLamp(const Tfluo_measure& measure)
     return -1;
 }
 
-void Tmaster_fluo_flow::addPpbPoint(double time, double mv, int lamp)
+bool Tmaster_fluo_flow::ppbAvailable() const
 {
-    if (!calibration.valid || lamp < 0)
-        return;
-    Tppb_sample sample;
-    sample.lamp_mV[lamp] = mv;
-    sample.lamp_valid[lamp] = 1;
-    bool tracers[3] = {false, false, false};
-    tracers[lamp] = true;
-    calibration.convert(&sample, tracers, 1.0);
-    ppb_series.append(time, sample.ppb[lamp], 1.0, SAMPLE_POINT_NO_COLOR);
+    for (int lamp : {LAMP_A, LAMP_B, LAMP_C})
+        if (calibration.convertible(lamp))
+            return true;
+    return false;
+}
+
+void Tmaster_fluo_flow::addPpbPoint(double time, double mv, unsigned index)
+{
+    double ppb = 0;
+    if (convert_lamp_value(calibration, point_lamps[index], mv, point_turbidity[index], &ppb))
+        ppb_series.append(time, ppb, 1.0, SAMPLE_POINT_NO_COLOR);
 }
 
 void Tmaster_fluo_flow::rebuildPpbSeries()
@@ -104,7 +104,7 @@ void Tmaster_fluo_flow::rebuildPpbSeries()
     Tsample_point point;
     for (unsigned i = 0; i < mv_series.count(); ++i)
         if (!mv_series.getPoint(&point, i))
-            addPpbPoint(point.x, point.y, point_lamps[i]);
+            addPpbPoint(point.x, point.y, i);
 }
 
 void Tmaster_fluo_flow::onMeasure(Tfluo_measure& measure)
@@ -124,10 +124,12 @@ void Tmaster_fluo_flow::onMeasure(Tfluo_measure& measure)
     const int lamp = flowLamp(measure);
     if (lamp >= 0) {
         const double value = measure.delta[lamp];
-        if (mv_series.count() < series_capacity) {
-            point_lamps[mv_series.count()] = lamp;
+        const unsigned index = mv_series.count();
+        if (index < series_capacity) {
+            point_lamps[index] = lamp;
+            point_turbidity[index] = measure.delta[LAMP_T];
             mv_series.append(measure.time, value, 1.0, SAMPLE_POINT_NO_COLOR);
-            addPpbPoint(measure.time, value, lamp);
+            addPpbPoint(measure.time, value, index);
         }
         showChart();
         if (previous_time != 0) {
@@ -148,18 +150,19 @@ void Tmaster_fluo_flow::onMeasure(Tfluo_measure& measure)
 
 void Tmaster_fluo_flow::loadCalibration(const char* path)
 {
-    if (load_fluo_calibration(&calibration, path) == 0) {
-        gui_set(GUI_FLOW_PPB_ENABLED, "1");
-        rebuildPpbSeries();
-    } else {
-        gui_set(GUI_FLOW_PPB_ENABLED, "0");
+    load_fluo_calibration(&calibration, path);
+    rebuildPpbSeries();
+    const bool available = ppbAvailable();
+    gui_set(GUI_FLOW_PPB_ENABLED, available ? "1" : "0");
+    if (!available)
         setChartUnit(0);
-    }
+    else
+        showChart();
 }
 
 void Tmaster_fluo_flow::setChartUnit(int unit)
 {
-    chart_unit = unit == 1 && calibration.valid ? 1 : 0;
+    chart_unit = unit == 1 && ppbAvailable() ? 1 : 0;
     showChart();
 }
 

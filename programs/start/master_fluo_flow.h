@@ -33,7 +33,9 @@ public:
     bool logOpen() const { return log_file != nullptr; }
     void onMeasure(Tfluo_measure& measure);
     void loadCalibration(const char* path);
-    // 1 ppb, only with a valid calibration; 0 mV.
+    // Some lamp of the loaded calibration converts: the ppb unit can be chosen.
+    bool ppbAvailable() const;
+    // 1 ppb, only when ppbAvailable; 0 mV.
     void setChartUnit(int unit);
     void showChart();
 
@@ -51,11 +53,13 @@ public:
 private:
     // The lamp whose delta the flow follows (C, else B, else A), -1 for none.
     static int flowLamp(const Tfluo_measure& measure);
-    void addPpbPoint(double time, double mv, int lamp);
+    // The ppb point of the mV point mv at index, when its lamp converts.
+    void addPpbPoint(double time, double mv, unsigned index);
     void rebuildPpbSeries();
 
     FILE* log_file = nullptr;
     Tstart_window_port* window = nullptr;
-    // The lamp of each mV point, for the ppb series.
+    // The lamp and the turbidity lamp's delta of each mV point, for the ppb series.
     int point_lamps[series_capacity] = {};
+    float point_turbidity[series_capacity] = {};
 };

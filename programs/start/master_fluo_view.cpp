@@ -47,7 +47,7 @@ void Tmaster_fluo_view::onMeasure(Tfluo_measure& measure, Tstart_window_port& wi
     measure.time = time_now();
     log_select_output(OUTPUT_CHANNEL_MAIN);
     measure.show(3);
-    if (calibration.valid)
+    if (calibration.loaded())
         convert_fluo_measure(calibration, &measure, tracers);
     gui_set(GUI_CAL_NEW_DATA, "2");
     gui_set(GUI_CAL_STORE_BUTTON, "enabled");
@@ -57,4 +57,10 @@ void Tmaster_fluo_view::onMeasure(Tfluo_measure& measure, Tstart_window_port& wi
 void Tmaster_fluo_view::loadCalibration(const char* path)
 {
     load_fluo_calibration(&calibration, path);
+}
+
+void Tmaster_fluo_view::setTracer(int lamp, bool held)
+{
+    if (lamp >= 0 && lamp < 3)
+        tracers[lamp] = held;
 }

@@ -17,6 +17,8 @@ public:
     void onLine(const char* bytes, unsigned length, Tstart_window_port& window);
     void onMeasure(Tfluo_measure& measure, Tstart_window_port& window);
     void loadCalibration(const char* path);
+    // Whether the water holds the tracer of lamp 0-2 (the "Tracer for lamp" boxes).
+    void setTracer(int lamp, bool held);
 
     Truvo_fluo calibration;
     int countdown_ms = 0;

@@ -41,6 +41,13 @@ constexpr int GUI_FLOW_PPB_ENABLED = 2001;
 constexpr int GUI_TX_LAMP = 10001;
 constexpr int GUI_RX_LAMP = 10002;
 
+// The codes of gui_action: what a window asks the controller to do.
+constexpr int GUI_ACTION_REFRESH_PORTS = 8;
+constexpr int GUI_ACTION_CONNECT = 9;
+constexpr int GUI_ACTION_DISCONNECT = 11;
+constexpr int GUI_ACTION_SAVE_TIME_ZONE = 13;
+constexpr int GUI_ACTION_SAVE_CONNECTION = 17;
+
 // The output channel of the lines of an operation's outcome.
 constexpr int OUTPUT_CHANNEL_OPERATION = 1;
 constexpr int OUTPUT_CHANNEL_GSM = 4;

@@ -19,8 +19,9 @@
 namespace {
 
 constexpr unsigned first_tick_ms = 100;
-// A stopped calibration or view still runs this long before the link goes back.
-constexpr int stop_delay_ms = 15000;
+
+// The link selector's trace bit of the bytes sent and received.
+constexpr unsigned io_trace_rx_tx = 0x100;
 
 constexpr uint8_t CONTROL_ACQ_NOW = 3;
 constexpr uint8_t CONTROL_CLEAR_FLASH = 6;
@@ -93,9 +94,10 @@ void Tcalyxo_start_master::setParameter(const char* key, const char* value)
     Tsequence::setParameter(key, value);
 }
 
-unsigned& Tcalyxo_start_master::ioTrace()
+bool Tcalyxo_start_master::toggleRxTxTrace()
 {
-    return io.trace;
+    io.trace ^= io_trace_rx_tx;
+    return (io.trace & io_trace_rx_tx) != 0;
 }
 
 int Tcalyxo_start_master::ioVerbose()
@@ -159,8 +161,13 @@ void Tcalyxo_start_master::useProbeLink()
 
 void Tcalyxo_start_master::useLinkOfConnection()
 {
-    line.length = 0;
-    if (globals.mode == MODE_VEXL)
+    const bool to_probe = globals.mode == MODE_VEXL;
+    // A line on its way in the same framing stays whole.
+    if (to_probe != probe_link) {
+        line.length = 0;
+        probe_answers_due = stale_answers = 0;
+    }
+    if (to_probe)
         useProbeLink();
     else
         useLoggerLink();
@@ -232,20 +239,32 @@ void Tcalyxo_start_master::save_connection_settings()
     globals.last_connect_device_id = port;
     globals.autonnect = autoconnect;
     globals.save();
+    // Idle, the link speaks as the chosen connection does (a stopped view may
+    // have left it in a probe's line framing).
+    if (mode == APP_IDLE && idle() && probe_link && globals.mode != MODE_VEXL)
+        useLoggerLink();
 }
 
 void Tcalyxo_start_master::setMode(uint8_t new_mode)
 {
+    // The answers to another mode's requests are no readings of this one.
+    stale_answers = probe_answers_due;
     mode = new_mode <= APP_FLOW ? new_mode : static_cast<uint8_t>(APP_IDLE);
     gui_set(mode_gui_ids[mode], "1");
 }
 
 bool Tcalyxo_start_master::modeBusy()
 {
-    if (mode == APP_IDLE)
-        return false;
-    log_printf("application busy - %s (mode %d) runs", mode_names[mode], mode);
-    return true;
+    if (mode != APP_IDLE) {
+        log_printf("application busy - %s (mode %d) runs", mode_names[mode], mode);
+        return true;
+    }
+    // A mode entered now would get no start sequence and take no reading.
+    if (!idle()) {
+        log_printf("application busy - an operation runs, wait for its end");
+        return true;
+    }
+    return false;
 }
 
 bool Tcalyxo_start_master::refuseWithoutLogger(const char* what) const
@@ -272,8 +291,20 @@ void Tcalyxo_start_master::stop_calibration()
     // Each Stop ends its own activity only.
     if (mode != APP_CALIBRATION)
         return;
+    endMeasureMode(calibration_countdown_ms);
+}
+
+void Tcalyxo_start_master::endMeasureMode(int& countdown_ms)
+{
+    // At once, so that the next activity can start. A probe's answer still on
+    // its way arrives in line framing and, with no mode to take it, is dropped
+    // whole: switching the framing now would cut it, and its tail would reach
+    // the next mode as a reading.
     stop_flag = 1;
-    calibration_countdown_ms = stop_delay_ms;
+    countdown_ms = 0;
+    if (globals.mode != MODE_VEXL)
+        useLoggerLink();
+    setMode(APP_IDLE);
 }
 
 void Tcalyxo_start_master::start_view()
@@ -289,8 +320,7 @@ void Tcalyxo_start_master::stop_view()
 {
     if (mode != APP_VIEW)
         return;
-    stop_flag = 1;
-    view.countdown_ms = stop_delay_ms;
+    endMeasureMode(view.countdown_ms);
 }
 
 void Tcalyxo_start_master::start_flow()
@@ -313,6 +343,15 @@ void Tcalyxo_start_master::stop_flow()
     // Idle, the flow's Stop still breaks the logger's acquisition loop.
     if (mode == APP_CALIBRATION || mode == APP_VIEW) {
         log_printf("Fluo Flow Stop: no flow runs (%s runs)", mode_names[mode]);
+        return;
+    }
+    // A probe would read the logger's break frame as commands: it gets none.
+    if (globals.mode == MODE_VEXL) {
+        log_printf("Fluo Flow Stop: no logger to break in VEXL mode");
+        if (mode == APP_FLOW) {
+            flow.closeLog();
+            setMode(APP_IDLE);
+        }
         return;
     }
     setMode(APP_FLOW);
@@ -371,6 +410,8 @@ void Tcalyxo_start_master::requestAcquisition(unsigned char flags)
         log_printf("TX : %s", text);
         if (io.sendMessage(&message))
             log_printf("ERROR : the request could not be sent to the probe");
+        else
+            ++probe_answers_due;
         return;
     }
     if (globals.mode != MODE_KLVR || !idle())
@@ -391,13 +432,23 @@ void Tcalyxo_start_master::plotSeries(const Tsamples_serie& serie)
     window->plotCalibration(serie);
 }
 
+void Tcalyxo_start_master::refusal(const char* text)
+{
+    window->errorBox(text);
+}
+
 void Tcalyxo_start_master::start_command(uint8_t command)
 {
     if (mode != APP_IDLE || refuseWithoutLogger("the command"))
         return;
     if (command == CONTROL_ACQ_NOW) {
-        for (int id : {309, 307, 312, 310, 315, 313, 318, 316, 320, 319})
-            gui_set(id, "-");
+        // The acquisition page's labels: delta and base of each lamp, temperature, battery.
+        for (int lamp = 0; lamp < LAMP_COUNT; ++lamp) {
+            gui_set(GUI_SAMPLE_LAMP_A_BASE + 3 * lamp + 2, "-");
+            gui_set(GUI_SAMPLE_LAMP_A_BASE + 3 * lamp, "-");
+        }
+        gui_set(GUI_SAMPLE_TEMPERATURE, "-");
+        gui_set(GUI_SAMPLE_BATTERY, "-");
     }
     if (!idle())
         return;

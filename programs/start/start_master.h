@@ -91,6 +91,7 @@ public:
     void requestAcquisition(unsigned char flags) override;
     void showStoredValues(const Tmaster_fluo_cal& run) override;
     void plotSeries(const Tsamples_serie& serie) override;
+    void refusal(const char* text) override;
 
     void start_command(uint8_t command);
     void start_set_parameter(uint8_t id, uint32_t value);
@@ -111,8 +112,10 @@ public:
     static uint32_t quickSyncNext(uint32_t t);
 
     bool idle() const { return state == 0; }
-    // The link selector's trace word and its "verbose" setting (the expert switches).
-    unsigned& ioTrace();
+    // The link's trace of the bytes sent and received (the expert switch
+    // "Debug Rx/Tx") turned over; true when it is now on.
+    bool toggleRxTxTrace();
+    // The link selector's "verbose" setting.
     int ioVerbose();
     Tmodule_resource* moduleResource() { return &module; }
     void setIoVerbose(const char* value);
@@ -148,7 +151,9 @@ private:
     void showVar(int id, uint32_t value);
     void showTime(int gui_id, uint32_t seconds);
     void tickMode(int& countdown_ms);
-    // Refused with a line when a mode runs.
+    // A calibration's or view's Stop: the mode ends, the link goes back to the logger's.
+    void endMeasureMode(int& countdown_ms);
+    // Refused with a line when a mode or an operation runs.
     bool modeBusy();
     void startMeasureSequence();
     void startFlowSequence();
@@ -166,7 +171,7 @@ private:
     Tglobals& globals;
     Tmlp_io& io;
     Tmodule_resource& module;
-    Tstart_window_port no_window;
+    Tno_window_port no_window;
     Tstart_window_port* window = &no_window;
 
     uint8_t mode = APP_IDLE;
@@ -179,6 +184,10 @@ private:
     Tsetup setup;
     int ping_retries = 0;
     Tmlp_message line;
+    // Requests sent to the probe whose answer line has not come (it answers in
+    // order); the first stale_answers of them were a mode's that has ended.
+    unsigned probe_answers_due = 0;
+    unsigned stale_answers = 0;
     bool probe_link = false;
     bool started = false;
 };

@@ -50,9 +50,11 @@ void Tcalyxo_start_master::OnNotification(Tmy_event* event)
 {
     if (!event)
         return;
-    // The tick and the lamps' events would fill the log once a second.
+    // The tick and the lamps' events would fill the log once a second; the
+    // module view's updates come with every value read: those with Verbose only.
     const bool routine = event == &tick_timer.SUCCESS || event == &io.RX || event == &io.TX || event == &io.MLP_MSG_SENT;
-    if ((trace & 8) && !routine)
+    const bool verbose_only = event == &module.VIEW_UPDATED;
+    if ((trace & 8) && !routine && (!verbose_only || ioVerbose() != 0))
         log_printf("{m}%s : OnNotification(%s) @ %d", event->getResourceName(), event->getName(), state);
     if (event == &tick_timer.SUCCESS) {
         tick_timer.setDelay(tick_ms);
@@ -111,12 +113,6 @@ void Tcalyxo_start_master::tickMode(int& countdown_ms)
     countdown_ms -= static_cast<int>(tick_ms);
     if (countdown_ms > 0)
         return;
-    if (stop_flag) {
-        countdown_ms = 0;
-        useLoggerLink();
-        setMode(APP_IDLE);
-        return;
-    }
     countdown_ms = reading_period_ms;
     if (mode == APP_CALIBRATION)
         calibration.requestReading();
@@ -137,10 +133,19 @@ void Tcalyxo_start_master::onProbeMessage()
         if (byte != '\n')
             continue;
         const char* text = reinterpret_cast<const char*>(line.bytes);
-        if (mode == APP_CALIBRATION)
-            calibration.onProbeText(text, line.length);
-        else if (mode == APP_VIEW)
-            view.onLine(text, line.length, *window);
+        // A line that answers no request of this mode (a stopped mode's last
+        // one) is dropped.
+        const bool asked = probe_answers_due > 0 && stale_answers == 0;
+        if (probe_answers_due > 0)
+            --probe_answers_due;
+        if (stale_answers > 0)
+            --stale_answers;
+        if (asked) {
+            if (mode == APP_CALIBRATION)
+                calibration.onProbeText(text, line.length);
+            else if (mode == APP_VIEW)
+                view.onLine(text, line.length, *window);
+        }
         line.length = 0;
     }
     io.releaseRxMessage();
@@ -159,6 +164,13 @@ void Tcalyxo_start_master::showVar(int id, uint32_t value)
     switch (id) {
     case 38:
         gui_printf(GUI_SERIAL_NUMBER, "%d", number);
+        // The station id read is the logger's: the left box shows it too.
+        {
+            char text[16];
+            std::snprintf(text, sizeof text, "%u", value);
+            module.setParameter("station_id", text);
+        }
+        window->showStationId();
         break;
     case 0:
         showTime(GUI_LOGGER_TIME, value);
@@ -237,7 +249,7 @@ void Tcalyxo_start_master::onViewUpdated()
 void Tcalyxo_start_master::onFluorometer()
 {
     Tfluo_measure measure;
-    measure.setFromView(&module_view.acqItem(ACQ_ITEM_FLUOROMETER));
+    measure.setFromAcquisition(module_view.acqItem(ACQ_ITEM_FLUOROMETER).sub_values);
     switch (mode) {
     case APP_CALIBRATION:
         calibration.takeReading(&measure);

@@ -47,8 +47,10 @@ public:
     void requestAcquisition(unsigned char flags) override { requests.push_back(flags); }
     void showStoredValues(const Tmaster_fluo_cal& run) override { shown_counts.push_back(run.grid().count()); }
     void plotSeries(const Tsamples_serie& serie) override { plotted_counts.push_back(serie.count()); }
+    void refusal(const char* text) override { refusals.push_back(text); }
 
     std::vector<unsigned char> requests;
+    std::vector<std::string> refusals;
     std::vector<unsigned> shown_counts;
     std::vector<unsigned> plotted_counts;
 };
@@ -208,6 +210,87 @@ TEST_F(CalibrationRun, TheConstantsFileConvertsBackThroughThePpbConversion)
     const bool only_a[3] = {true, false, false};
     fluo.convert(&turbid, only_a, 0.0);
     EXPECT_NEAR(turbid.turbidity, 10.0, 1e-9);
+}
+
+// A sample that fits no cell of the grid is refused with its reason, and the
+// window is left as it was.
+TEST_F(CalibrationRun, StoreValueRefusesASampleThatFitsNoCellAndSaysWhy)
+{
+    run->setConfiguration(1);
+    const float deltas[4] = {105, 7, 8, 5};
+    store(TRACER_URANINE, CONCENTRATION_10_PPB, deltas);
+    ASSERT_EQ(run->grid().count(), 1u);
+    EXPECT_EQ(last_gui_calls(1), (Tgui_calls{{GUI_CAL_STORE_BUTTON, "disabled"}}));
+    struct Tcase {
+        int configuration;
+        int tracer;
+        int concentration;
+        const char* reason;
+    };
+    const Tcase cases[] = {
+        {1, TRACER_UNDEFINED, CONCENTRATION_10_PPB, "no tracer chosen"},
+        {1, TRACER_URANINE, CONCENTRATION_UNDEFINED, "no concentration chosen"},
+        {1, TRACER_NAPHTIONATE, CONCENTRATION_10_PPB, "Naphtionate is no tracer of the probe configuration \"I,II,III\""},
+        {0, TRACER_AMINO_G_ACID, CONCENTRATION_10_PPB, "AminoGacid is no tracer of the probe configuration"},
+    };
+    for (const Tcase& c : cases) {
+        SCOPED_TRACE(c.reason);
+        run->setConfiguration(static_cast<uint8_t>(c.configuration));
+        recorded::clear_log();
+        recorded::clear_gui();
+        host.refusals.clear();
+        const size_t shown = host.shown_counts.size();
+        run->setSelectedTracer(static_cast<uint8_t>(c.tracer));
+        run->setSelectedConcentration(static_cast<uint8_t>(c.concentration));
+        EXPECT_TRUE(run->storeSample());
+        EXPECT_EQ(run->grid().count(), 1u);
+        EXPECT_TRUE(recorded::log_contains(std::string("ERROR : Store value refused: ") + c.reason));
+        ASSERT_EQ(host.refusals.size(), 1u);
+        EXPECT_NE(host.refusals[0].find(c.reason), std::string::npos) << host.refusals[0];
+        // Neither the stored-values page nor the store button changes.
+        EXPECT_TRUE(recorded::gui_calls().empty());
+        EXPECT_EQ(host.shown_counts.size(), shown);
+    }
+}
+
+// Without a configuration the lamp tracers of A and B are still learnt, and a
+// new calibration (Clear, or a CALIBRATION file read) starts with none.
+TEST_F(CalibrationRun, TheLampTracersAreLearntWithoutAConfigurationAndForgottenByANewCalibration)
+{
+    run->setConfiguration(0);
+    for (const Tgrid_sample& s : golden_grid)
+        if (s.tracer != TRACER_AMINO_G_ACID)
+            store(s.tracer, s.concentration, s.deltas);
+    EXPECT_EQ(run->tracer_a, TRACER_URANINE);
+    EXPECT_EQ(run->tracer_b, TRACER_SULFORHODAMINE_B);
+    Tmy_string constants;
+    run->computeConstants(&constants);
+    const std::string text = constants.c_str();
+    EXPECT_NE(text.find("\r\nUranine\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nSulforhodamineB\r\n"), std::string::npos);
+
+    run->clearSamples();
+    EXPECT_EQ(run->tracer_a, 0);
+    EXPECT_EQ(run->tracer_b, 0);
+
+    // A file of water and uranine only, read after a full calibration.
+    storeGoldenGrid();
+    ASSERT_EQ(run->tracer_c, TRACER_AMINO_G_ACID);
+    Ttemp_dir dir;
+    const std::string path = dir.file("uranine.xml");
+    ASSERT_TRUE(write_file_bytes(path,
+        "<CALIBRATION serial_number=\"9\" configuration=\"I,II,III\" model=\"VEXL PX-1\" year=\"2026\" month=\"5\" day=\"6\">\n"
+        "    <SAMPLE type=\"VEXL\" traceur=\"Water\" concentration=\"0 NTU\" LA_mV=\"5.000\" />\n"
+        "    <SAMPLE type=\"VEXL\" traceur=\"Uranine\" concentration=\"10 ppb\" LA_mV=\"105.000\" />\n"
+        "</CALIBRATION>\n"));
+    ASSERT_FALSE(run->readCalibrationXml(path.c_str()));
+    EXPECT_EQ(run->tracer_a, TRACER_URANINE);
+    EXPECT_EQ(run->tracer_b, 0);
+    EXPECT_EQ(run->tracer_c, 0);
+    constants.clear();
+    run->computeConstants(&constants);
+    EXPECT_EQ(std::string(constants.c_str()).find("SulforhodamineB"), std::string::npos);
+    EXPECT_EQ(std::string(constants.c_str()).find("AminoGacid"), std::string::npos);
 }
 
 TEST_F(CalibrationRun, AOneTracerCalibrationStillConvertsThatTracer)
@@ -402,9 +485,11 @@ TEST_F(CalibrationRun, StoringFollowsTheGridRowsAndLevels)
     EXPECT_EQ(run->grid().cell(3, 6).size(), 1u);
     EXPECT_EQ(run->tracer_a, TRACER_URANINE);
     EXPECT_EQ(run->tracer_c, TRACER_AMINO_G_ACID);
-    // Every store redraws the table and disables the button until the next reading.
-    EXPECT_EQ(host.shown_counts, (std::vector<unsigned>{1, 2, 2, 3, 3, 3}));
-    EXPECT_EQ(last_gui_calls(1), (Tgui_calls{{GUI_CAL_STORE_BUTTON, "disabled"}}));
+    // Every store redraws the table and disables the button until the next
+    // reading; the three that fit no cell are refused and change neither.
+    EXPECT_EQ(host.shown_counts, (std::vector<unsigned>{1, 2, 3}));
+    EXPECT_EQ(host.refusals.size(), 3u);
+    EXPECT_EQ(last_gui_calls(1), (Tgui_calls{{GUI_CAL_REDRAW_CHARTS, "1"}}));
 
     // Level 4 takes part in no computation: the 1000 ppb sample is no 100 ppb one.
     EXPECT_TRUE(double_is_undefined(Tfluo_calibration_calc::meanSignal(run->grid(), 'A', LAMP_A, 100)));

@@ -196,7 +196,7 @@ TEST(SampleFromView, TakesEachDefinedBaseAndDeltaOfTheAcquisitionItem)
     view->setAcqSubValue(ACQ_ITEM_FLUOROMETER, 9, 777.0f);
     Tfluo_sample s;
     s.battery = 3.6f;
-    s.setFromView(&view->acqItem(ACQ_ITEM_FLUOROMETER));
+    s.setFromAcquisition(view->acqItem(ACQ_ITEM_FLUOROMETER).sub_values);
     EXPECT_FLOAT_EQ(s.base[LAMP_A], 1.0f);
     EXPECT_FLOAT_EQ(s.delta[LAMP_A], 10.0f);
     EXPECT_FLOAT_EQ(s.on[LAMP_A], 11.0f);
@@ -215,11 +215,11 @@ TEST(SampleFromView, TakesEachDefinedBaseAndDeltaOfTheAcquisitionItem)
     const uint32_t nan_bits = 0x7FC00000;
     item.sub_values[0] = nan_bits;
     item.sub_values[5] = bits_of(2.0f);
-    s.setFromView(&item);
+    s.setFromAcquisition(item.sub_values);
     expect_undefined(s.delta[LAMP_A], "delta A");
     expect_undefined(s.on[LAMP_A], "on A");
     EXPECT_FLOAT_EQ(s.base[LAMP_A], 2.0f);
-    s.setFromView(nullptr);
+    s.setFromAcquisition(nullptr);
     expect_undefined(s.base[LAMP_A], "base A");
 }
 

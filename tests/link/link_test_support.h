@@ -18,6 +18,7 @@
 #include "link/mlp_io.h"
 #include "link/module_view.h"
 #include "link/transaction_file.h"
+#include "base/time_calendar.h"
 #include "platform/manual_signal_window.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
@@ -113,6 +114,38 @@ public:
     }
 
     Tmanual_signal_window window;
+};
+
+// time_now() follows the pump's virtual clock from start (seconds) for the
+// object's lifetime, so that what arrives on different ticks gets different times.
+class Tvirtual_time {
+public:
+    Tvirtual_time(const Tevent_pump& pump, unsigned start)
+    {
+        base_ms() = static_cast<unsigned long long>(start) * 1000 - pump.window.nowMs();
+        window() = &pump.window;
+        time_set_clock(&read);
+    }
+    ~Tvirtual_time()
+    {
+        time_set_clock(nullptr);
+        window() = nullptr;
+    }
+    Tvirtual_time(const Tvirtual_time&) = delete;
+    Tvirtual_time& operator=(const Tvirtual_time&) = delete;
+
+private:
+    static unsigned long long& base_ms()
+    {
+        static unsigned long long ms = 0;
+        return ms;
+    }
+    static const Tmanual_signal_window*& window()
+    {
+        static const Tmanual_signal_window* pumped = nullptr;
+        return pumped;
+    }
+    static unsigned read() { return static_cast<unsigned>((base_ms() + window()->nowMs()) / 1000); }
 };
 
 inline int count_logged(const std::string& text)

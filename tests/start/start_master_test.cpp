@@ -25,7 +25,7 @@
 
 namespace {
 
-class Trecording_window : public Tstart_window_port {
+class Trecording_window : public Tno_window_port {
 public:
     void addViewRow(const Tfluo_measure& measure) override { rows.push_back(measure); }
     void plotFlow(const Tsamples_serie& serie, const char* title, double) override
@@ -34,6 +34,8 @@ public:
         flow_title = title;
     }
     void errorBox(const char* text) override { boxes.push_back(text); }
+    void showStationId() override { ++station_ids_shown; }
+    unsigned station_ids_shown = 0;
     void showResult(const char* xml_path) override { results.push_back(xml_path); }
     std::vector<std::string> results;
     std::vector<Tfluo_measure> rows;
@@ -137,10 +139,21 @@ TEST_F(StartMaster, TheLiveViewAsksTheProbeEveryFifteenSecondsAndShowsEachLine)
         EXPECT_GE(heard.byte, 0x40) << "a logger frame reached the probe";
     EXPECT_EQ(probe.heard().size(), 2u);
 
-    // Stop: the mode runs out its 15 s, then the link goes back to logger framing.
+    // Stop ends the view at once: the calibration can start right away, and
+    // takes its readings.
     master.stop_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    recorded::clear_log();
+    master.start_calibration();
+    EXPECT_FALSE(recorded::log_contains("application busy"));
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
+    const size_t heard = probe.heard().size();
+    ASSERT_TRUE(tickUntil([&] { return probe.heard().size() > heard; }, 20));
+    EXPECT_EQ(probe.heard().back().byte, Tmaster_fluo_cal::all_lamps_request);
+    master.stop_calibration();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    master.start_view();
     EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
-    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE; }, 20));
 }
 
 TEST_F(StartMaster, EachStopEndsOnlyItsOwnActivity)
@@ -186,6 +199,22 @@ TEST_F(StartMaster, LoggerOperationsSendNothingToAProbe)
     EXPECT_STREQ(globals.display_mode.c_str(), "");
 }
 
+// In VEXL mode the flow's Stop sends no logger break frame to the probe.
+TEST_F(StartMaster, TheFlowStopSendsNothingToAProbe)
+{
+    probe_sim::Probe probe;
+    ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
+    ASSERT_TRUE(connectTo(probe.comNumber(), MODE_VEXL));
+    master.stop_flow();
+    EXPECT_TRUE(recorded::log_contains("Fluo Flow Stop: no logger to break in VEXL mode"));
+    tickUntil([] { return false; }, 8);
+    EXPECT_TRUE(probe.heard().empty()) << probe.heard().size() << " bytes, the first "
+                                       << static_cast<int>(probe.heard()[0].byte);
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    EXPECT_TRUE(master.idle());
+    EXPECT_FALSE(recorded::log_contains("INFO : Break sent"));
+}
+
 TEST_F(StartMaster, ConnectIsRefusedWhileAnOperationRuns)
 {
     sim::Logger logger;
@@ -215,6 +244,31 @@ TEST_F(StartMaster, TheStatusFillsTheLabelsAndTheFlashSize)
     EXPECT_TRUE(gui_was_set(GUI_FLASH_GAUGE, "800000"));
     EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "--ERROR-uninitialized--"));
     EXPECT_TRUE(recorded::log_contains("flash_size=8388608"));
+}
+
+// After a status read the station id read is the module's, and the left box
+// is redrawn with it; the module view's updates are traced with Verbose only.
+TEST_F(StartMaster, TheStationIdReadIsShownAndViewUpdatesAreTracedWithVerboseOnly)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    logger.update([](sim::State& s) { s.variables[sim::var::station_id] = 812; });
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    recorded::clear_log();
+    const unsigned shown = window.station_ids_shown;
+    master.start_get_status();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_TRUE(gui_was_set(GUI_SERIAL_NUMBER, "812"));
+    EXPECT_EQ(module.station_id, 812u);
+    EXPECT_GT(window.station_ids_shown, shown);
+    EXPECT_FALSE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
+    EXPECT_TRUE(recorded::log_contains("OnNotification("));  // the controller's own trace stays
+
+    master.setIoVerbose("1");
+    recorded::clear_log();
+    master.start_get_info();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
+    EXPECT_TRUE(recorded::log_contains("OnNotification(VIEW_UPDATED)"));
 }
 
 constexpr uint32_t day_2026_12_10 = 1796860800;  // 00:00:00 UTC
@@ -327,6 +381,176 @@ TEST_F(StartMaster, AFlowRecordsTheLoggersReadingsIntoAcqXmlAndItsChart)
     // A second flow draws its own curve.
     master.start_flow();
     EXPECT_EQ(master.flow.mv_series.count(), 0u);
+}
+
+class StartMasterScheduled : public StartMaster {
+protected:
+    link_test::Tvirtual_time clock{pump, 1800000000};
+};
+
+// The logger runs its own acquisitions: at Next On it acquires, counts it and
+// moves Next On on by its interval; a status read shows Next On ahead.
+TEST_F(StartMasterScheduled, TheLoggerAcquiresOnItsScheduleAndNextOnMovesOn)
+{
+    sim::Logger logger;
+    uint32_t due = 0;
+    logger.update([&](sim::State& s) {
+        s.schedule.run = true;
+        s.clock.set(1800000000);
+        s.clock.setRunning(false);
+        due = s.clock.now();
+        s.variables[sim::var::acq_next] = due;  // due now
+        s.variables[sim::var::acq_interval0] = 600;
+    });
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.variables.at(sim::var::acq_counter) == 1; },
+                                 std::chrono::seconds(5)));
+    const auto after = logger.read([](const sim::State& s) {
+        return std::make_pair(s.variables.at(sim::var::acq_next), s.flash.size());
+    });
+    EXPECT_EQ(after.first, due + 600);
+    EXPECT_GT(after.second, 0u);
+    // Missed acquisitions are not made up: one acquisition, Next On the first one ahead.
+    logger.update([&](sim::State& s) { s.clock.set(due + 600 * 5 + 10); });
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return s.variables.at(sim::var::acq_counter) == 2; },
+                                 std::chrono::seconds(5)));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_next); }), due + 600 * 6);
+
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_get_status();
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 20));
+    Tmy_string next;
+    calendar_format(&next, due + 600 * 6, globals.ttimezone, 1);
+    EXPECT_TRUE(gui_was_set(GUI_ACQ_NEXT, next.c_str())) << next.c_str();
+}
+
+// Started, the flow program takes a reading every flow interval until the
+// flow's Stop breaks its loop: several readings, each logged, drawn and
+// integrated.
+TEST_F(StartMasterScheduled, TheFlowProgramTakesAReadingEveryFlowIntervalUntilItsBreak)
+{
+    sim::Logger logger;
+    logger.update([](sim::State& s) {
+        s.schedule.run = true;
+        s.schedule.flow_interval = std::chrono::milliseconds(400);
+    });
+    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    master.start_flow();
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 5; }, 120)) << window.rows.size();
+    EXPECT_TRUE(logger.read([](const sim::State& s) { return s.acq_running; }));
+    EXPECT_GE(window.flow_points, 5u);
+    EXPECT_GE(master.flow.mv_series.count(), 5u);
+    EXPECT_NE(master.flow.integral, 0.0);
+
+    master.stop_flow();
+    ASSERT_TRUE(tickUntil([&] { return master.appMode() == Tcalyxo_start_master::APP_IDLE && master.idle(); }));
+    ASSERT_TRUE(logger.waitUntil([](const sim::State& s) { return !s.acq_running && s.schedule.flow_left == 0; },
+                                 std::chrono::seconds(5)));
+    const unsigned taken = logger.read([](const sim::State& s) { return s.schedule.flow_taken; });
+    // The loop stays broken: no reading comes after the break.
+    const size_t rows = window.rows.size();
+    tickUntil([] { return false; }, 3);
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.schedule.flow_taken; }), taken);
+    EXPECT_EQ(window.rows.size(), rows);
+    const std::string xml = read_text(data.path() + "/acq.xml");
+    size_t blocks = 0;
+    for (size_t at = xml.find("<time v="); at != std::string::npos; at = xml.find("<time v=", at + 1))
+        ++blocks;
+    EXPECT_EQ(blocks, rows);
+}
+
+// The logger's operations of the controller against the simulated logger, one
+// after the other on one connection: each does what it says on the logger and
+// ends idle.
+TEST_F(StartMaster, TheLoggerOperationsReachTheLogger)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    logger.update([](sim::State& s) {
+        s.variables[sim::var::station_id] = 812;
+        s.variables[sim::var::next_download_address] = 64;
+        s.flash = sim::acquisition_records(1700000000 - 600, 812);
+    });
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    auto run = [&](const std::function<void()>& operation) {
+        recorded::clear_log();
+        recorded::clear_gui();
+        operation();
+        EXPECT_FALSE(master.idle());
+        return tickUntil([&] { return master.idle(); }, 30);
+    };
+    auto variable = [&](uint8_t id) { return logger.read([id](const sim::State& s) { return s.variables.at(id); }); };
+
+    // Set parameter: the acquisition interval dialog's variable 1.
+    ASSERT_TRUE(run([&] { master.start_set_parameter(1, 900); }));
+    EXPECT_EQ(variable(sim::var::acq_interval0), 900u);
+    EXPECT_TRUE(recorded::log_contains("INFO : Parameter changed, Ok !"));
+    ASSERT_TRUE(run([&] { master.start_set_parameter(32, 7200); }));
+    EXPECT_EQ(variable(sim::var::gsm_interval), 7200u);
+    // A variable the logger has not: refused, and said so.
+    ASSERT_TRUE(run([&] { master.start_set_parameter(250, 1); }));
+    EXPECT_TRUE(recorded::log_contains("ERROR : unable to change parameter"));
+
+    // ACQ now: one acquisition, into the flash and shown.
+    const size_t flash_before = logger.read([](const sim::State& s) { return s.flash.size(); });
+    ASSERT_TRUE(run([&] { master.start_command(3); }));
+    EXPECT_EQ(variable(sim::var::acq_counter), 1u);
+    EXPECT_GT(logger.read([](const sim::State& s) { return s.flash.size(); }), flash_before);
+    EXPECT_TRUE(gui_was_set(GUI_SAMPLE_LAMP_A_BASE + 2, "-"));  // delta A cleared first
+    EXPECT_EQ(logger.executions({sim::port::gtp, sim::gtp::control}), 1u);
+
+    // GSM now: the command reaches the logger.
+    ASSERT_TRUE(run([&] { master.start_command(4); }));
+    EXPECT_EQ(logger.executions({sim::port::gtp, sim::gtp::control}), 2u);
+    EXPECT_FALSE(recorded::log_contains("ERROR"));
+
+    // Get info: serial, next download address and flash used.
+    const size_t used = logger.read([](const sim::State& s) { return s.flash.size(); });
+    ASSERT_TRUE(run([&] { master.start_get_info(); }));
+    EXPECT_TRUE(gui_was_set(GUI_SERIAL_NUMBER, "812"));
+    EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "64"));
+    EXPECT_TRUE(gui_was_set(GUI_FLASH_USED, std::to_string(used)));
+    EXPECT_EQ(master.flash_used, used);
+
+    // Clear flash: empty, and the info read again says so.
+    ASSERT_TRUE(run([&] { master.start_clear_flash(); }));
+    EXPECT_EQ(logger.read([](const sim::State& s) { return s.flash.size(); }), 0u);
+    EXPECT_TRUE(gui_was_set(GUI_FLASH_USED, "0"));
+    EXPECT_TRUE(gui_was_set(GUI_NEXT_DOWNLOAD, "0"));
+    EXPECT_EQ(master.next_download_address, 0u);
+}
+
+// In KLVR mode the calibration and the live view take their readings through
+// the logger's acquisition (ACQ now) every 15 s.
+TEST_F(StartMaster, InLoggerModeTheCalibrationAndTheViewReadThroughTheLogger)
+{
+    sim::Logger logger;
+    ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
+    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+
+    const uint32_t before = time_now();
+    master.start_calibration();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
+    ASSERT_TRUE(tickUntil([&] { return sample_value_defined(master.calibration.current().delta[LAMP_A]); }, 30));
+    EXPECT_NEAR(master.calibration.current().delta[LAMP_A], 812.0f, 1.0f);
+    // The start pushed the logger's own acquisition and call four hours away.
+    for (uint8_t id : {sim::var::acq_next, sim::var::gsm_next}) {
+        const uint32_t pushed = logger.read([id](const sim::State& s) { return s.variables.at(id); });
+        EXPECT_GE(pushed, before + 14400) << int(id);
+        EXPECT_LE(pushed, time_now() + 14400) << int(id);
+    }
+    master.stop_calibration();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
+    ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 10));
+
+    master.start_view();
+    ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_VIEW);
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 2; }, 40)) << window.rows.size();
+    EXPECT_NEAR(window.rows[0].delta[LAMP_A], 812.0f, 1.0f);
+    EXPECT_GE(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_counter); }), 3u);
+    master.stop_view();
+    EXPECT_EQ(master.appMode(), Tcalyxo_start_master::APP_IDLE);
 }
 
 }  // namespace

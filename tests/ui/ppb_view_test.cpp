@@ -162,6 +162,63 @@ TEST_F(PpbView, WithoutConstantsTheConversionRunsOnTheEmptiedOnes)
     empty.convert(&sample, tracers, 0);
     EXPECT_EQ(cell(1, 4), shown(sample.ppb[0]));
     EXPECT_EQ(cell(1, 7), shown(sample.turbidity));
+    // The emptied constants give tracer A's floor, never "inf".
+    EXPECT_EQ(cell(1, 4), "0.010");
+    // So does a failed load, and with no load at all.
+    loadConstants(dir.file("missing.dat"));
+    click("Button2");
+    EXPECT_EQ(cell(1, 4), "0.010");
+    TFppb fresh;
+    fresh.prepareGrid();
+    fresh.Button2Click();
+    EXPECT_EQ(grid_cell(&fresh, 1, 4), "0.010");
+}
+
+// The constants file of a calibration without tracer B: its signals are the
+// no-value marker.
+std::string constants_without_tracer_b()
+{
+    std::string text = read_file_bytes(ui_fixture("calibrat.dat"));
+    char undefined[400];
+    std::snprintf(undefined, sizeof undefined, "%7.2f", 1.797e308);
+    for (const char* line : {"L1  110.00\r\n", "L2  860.00\r\n", "L3  150.00\r\n", "L4   48.00\r\n",
+                             "-8  140.00 ", "-7  860.00 "}) {
+        const std::string found = line;
+        const size_t at = text.find(found);
+        if (at == std::string::npos)
+            return "";
+        const size_t number = found.find_first_of("0123456789", 3);
+        const size_t end = found.find_first_of(" \r", number);
+        text.replace(at + number, end - number, undefined);
+    }
+    return text;
+}
+
+TEST_F(PpbView, ConstantsOfSomeTracersConvertThoseAndShowTheOthersAsDash)
+{
+    const std::string text = constants_without_tracer_b();
+    ASSERT_FALSE(text.empty());
+    ASSERT_TRUE(write_file_bytes(dir.file("without_b.dat"), text));
+    loadConstants(dir.file("without_b.dat"));
+    // Loaded, not failed: green, naming what cannot be converted.
+    EXPECT_EQ(label("pl_result")->text().toStdString(), "undefined: B");
+    EXPECT_NE(label("pl_result")->styleSheet().indexOf("#00ff00"), -1);
+    EXPECT_EQ(label("lb_cond_b0")->text().toStdString(), "1.000000");
+
+    click("Button2");
+    EXPECT_EQ(cell(1, 4), "100.000");
+    EXPECT_EQ(cell(2, 4), "10.000");
+    // Tracer B alone: its lamp's reading has no constants to convert with.
+    view->findChild<QCheckBox*>("cb_tracerA")->setChecked(false);
+    view->findChild<QCheckBox*>("cb_tracerB")->setChecked(true);
+    click("Button2");
+    EXPECT_EQ(cell(5, 5), "-");
+    // Nowhere an "inf" or a "nan": not on screen, nor on the clipboard.
+    view->findChild<QAction*>("copytoclipboard1")->trigger();
+    EXPECT_EQ(dialogs.clipboard.find("inf"), std::string::npos) << dialogs.clipboard;
+    EXPECT_EQ(dialogs.clipboard.find("nan"), std::string::npos) << dialogs.clipboard;
+    EXPECT_NE(dialogs.clipboard.find(";-;"), std::string::npos) << dialogs.clipboard;
+    expect_grab(view.get(), "ppb_view_without_tracer_b");
 }
 
 // The custom layout has a units row more than the records: the view still

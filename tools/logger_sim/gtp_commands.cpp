@@ -1,5 +1,6 @@
 #include "tools/logger_sim/gtp_commands.h"
 
+#include "tools/logger_sim/acquisition_schedule.h"
 #include "tools/logger_sim/byte_order.h"
 #include "tools/logger_sim/dump_messages.h"
 #include "tools/logger_sim/flash_records.h"
@@ -111,8 +112,14 @@ Outcome run_control(State& state, const Bytes& body)
         return answer_ok();
     case control::query_mode:
         return answer_ok({state.acq_mode});
+    case control::acquire_now_1: {
+        // The flow program: its loop goes on taking readings.
+        Outcome outcome = acquire(state);
+        if (outcome.code == ccp::ok)
+            start_flow_loop(state);
+        return outcome;
+    }
     case control::acquire_now:
-    case control::acquire_now_1:
     case control::acquire_health:
         return acquire(state);
     case control::clear_flash:

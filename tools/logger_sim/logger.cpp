@@ -1,5 +1,6 @@
 #include "tools/logger_sim/logger.h"
 
+#include "tools/logger_sim/acquisition_schedule.h"
 #include "tools/logger_sim/byte_order.h"
 #include "tools/logger_sim/dump_messages.h"
 #include "tools/logger_sim/gtp_commands.h"
@@ -192,6 +193,9 @@ void Logger::run()
     while (!stopping) {
         Time now = Clock::now();
         serviceTimers(now);
+        for (const Bytes& dump : run_due_acquisitions(state, now))
+            if (listener)
+                queueUnsolicited(port::basicio, dump);
         topUpStream(now);
         if (listener) {
             writeLine(now);
@@ -319,6 +323,7 @@ std::optional<Logger::Time> Logger::nextDeadline() const
         consider(entry.second.release_at);
         consider(entry.second.repeat_at);
     }
+    consider(next_acquisition_due(state, Clock::now()));
     return deadline;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/logger_sim/acquisition_schedule.h"
 #include "tools/logger_sim/eeprom.h"
 #include "tools/logger_sim/firmware_update.h"
 #include "tools/logger_sim/logger_clock.h"
@@ -72,6 +73,7 @@ struct State {
     std::chrono::milliseconds acquisition_time{1000};
     bool hold_acquisitions = false;  // the late OK waits for releaseLate()
     bool dump_records = true;        // each appended record is also dumped on BASICIO ('H')
+    Schedule schedule;               // the logger's own acquisitions (acquisition_schedule.h)
 
     std::size_t btp_chunk = 128;  // data bytes per BTP frame (1 to 246)
     std::vector<BtpHole> btp_holes;

@@ -65,6 +65,7 @@ int main(int argc, char** argv)
     sim::Logger logger;
     logger.update([station](sim::State& state) {
         sim::fill_demo_state(state, static_cast<uint32_t>(station), static_cast<uint32_t>(std::time(nullptr)));
+        state.schedule.run = true;  // acquires on its schedule, as a logger in the field
     });
     if (!logger.start(options)) {
         std::fprintf(stderr, "calyxo_logger_sim: %s\n", logger.error().c_str());

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,6 +34,7 @@
 #include "programs/start/start_gui_ids.h"
 #include "programs/start/start_master.h"
 #include "programs/start/version.h"
+#include "programs/start/windows/panel_pictures.h"
 #include "programs/start/windows/start_program_interface.h"
 #include "programs/start/windows/view_table_model.h"
 #include "ui/ttimezone_settings.h"
@@ -43,7 +45,6 @@ constexpr int frame_width = 1085;
 constexpr int frame_height = 685;
 constexpr int view_column_widths[] = {80, 120, 30};
 constexpr int view_column_width_rest = 50;
-constexpr unsigned link_trace_rx_tx = 0x100;
 constexpr int gsm_power_off_delay = 2;
 
 template <class Widget>
@@ -56,6 +57,15 @@ Widget* named(Widget* widget, const char* name)
 QLabel* label(const char* name, const char* text, QWidget* parent)
 {
     return named(new QLabel(QString::fromUtf8(text), parent), name);
+}
+
+// A fixed picture of its own size.
+QLabel* picture_box(const char* name, const QPixmap& picture, QWidget* parent)
+{
+    QLabel* box = named(new QLabel(parent), name);
+    box->setPixmap(picture);
+    box->setFixedSize(picture.size());
+    return box;
 }
 
 QLabel* value_label(const char* name, const char* text, QWidget* parent)
@@ -214,10 +224,12 @@ QWidget* TFframe::selectorPage()
         const char* caption;
         const char* colour;
         std::function<void()> click;
+        QPixmap (*picture)(int) = nullptr;
     };
     const Tpanel panels[] = {
-        {"Panel6", "USB", "#FFEB43", [this] { master.showSettings(); guiSet(GUI_PAGE_USB, "1"); }},
-        {"Panel7", "Settings", "#C0C0C0", [this] { master.showSettings(); guiSet(GUI_PAGE_SETTINGS, "1"); }},
+        {"Panel6", "USB", "#FFEB43", [this] { master.showSettings(); guiSet(GUI_PAGE_USB, "1"); }, usb_picture},
+        {"Panel7", "Settings", "#C0C0C0", [this] { master.showSettings(); guiSet(GUI_PAGE_SETTINGS, "1"); },
+         settings_picture},
         {"Panel9", "Acquisition", "#73FF73", [this] { guiSet(GUI_PAGE_ACQ, "1"); }},
         {"Panel10", "        GSM - Remote communication", "#C5C6FF", [this] { guiSet(GUI_PAGE_GSM, "1"); }},
         {"Panel11", "Fluo View", "#9FC3FF", [this] { guiSet(GUI_APP_VIEW, "1"); }},
@@ -231,6 +243,10 @@ QWidget* TFframe::selectorPage()
     for (const Tpanel& panel : panels) {
         QPushButton* b = named(new QPushButton(QString::fromUtf8(panel.caption), p), panel.name);
         b->setMinimumHeight(60);
+        if (panel.picture) {
+            b->setIcon(QIcon(panel.picture(panel_picture_size)));
+            b->setIconSize(QSize(panel_picture_size, panel_picture_size));
+        }
         b->setStyleSheet(QStringLiteral("background-color: %1;").arg(QLatin1String(panel.colour)));
         connect(b, &QPushButton::clicked, this, panel.click);
         grid->addWidget(b, i / 2, i % 2);
@@ -243,6 +259,7 @@ QWidget* TFframe::settingsPage()
 {
     QWidget* p = page("ts_settings");
     auto* column = new QVBoxLayout(p);
+    column->addWidget(picture_box("Image_settings", settings_picture(panel_picture_size), p));
     auto* zone_group = named(new QGroupBox(QStringLiteral("Timezone"), p), "GroupBox_timezone");
     auto* zone_column = new QVBoxLayout(zone_group);
     zone_column->addWidget(label("Label_timezone", "User's selected timezone", zone_group));
@@ -254,7 +271,7 @@ QWidget* TFframe::settingsPage()
                                  "timestamp of each measurement",
                                  zone_group));
     column->addWidget(zone_group);
-    column->addWidget(button("bt_save", "Save", p, [] { gui_action(13); }));
+    column->addWidget(button("bt_save", "Save", p, [] { gui_action(GUI_ACTION_SAVE_TIME_ZONE); }));
     auto* expert = named(new QCheckBox(QStringLiteral("expert settings"), p), "cb_settings_expert");
     pl_settings_expert = named(new QWidget(p), "pl_settings_expert");
     (new QVBoxLayout(pl_settings_expert))->addWidget(button("Panel17", "Debug Rx/Tx", pl_settings_expert, [this] {
@@ -272,6 +289,7 @@ QWidget* TFframe::usbPage()
 {
     QWidget* p = page("ts_usb");
     auto* column = new QVBoxLayout(p);
+    column->addWidget(picture_box("Image_usb", usb_picture(panel_picture_size), p));
     auto* mode_group = named(new QGroupBox(QStringLiteral("Communication Mode"), p), "GroupBox_mode");
     auto* mode_column = new QVBoxLayout(mode_group);
     rb_VEXL = named(new QRadioButton(QStringLiteral("VEXL mode. Sensor connected directly"), mode_group), "rb_VEXL");
@@ -496,7 +514,7 @@ QWidget* TFframe::viewPage()
     for (int l = 0; l < 3; ++l) {
         cb_tracer_lamp[l] = named(new QCheckBox(QString::fromUtf8(tracer_captions[l]), tracers), tracer_boxes[l]);
         cb_tracer_lamp[l]->setChecked(l == 0);
-        connect(cb_tracer_lamp[l], &QCheckBox::toggled, this, [this, l](bool on) { master.view.tracers[l] = on; });
+        connect(cb_tracer_lamp[l], &QCheckBox::toggled, this, [this, l](bool on) { master.view.setTracer(l, on); });
         tracer_column->addWidget(cb_tracer_lamp[l]);
     }
     grid->addWidget(tracers, 1, 2);
@@ -652,8 +670,7 @@ void TFframe::errorBox(const char* text)
 
 void TFframe::Panel17Click()
 {
-    master.ioTrace() ^= link_trace_rx_tx;
-    log_printf("%s", (master.ioTrace() & link_trace_rx_tx) ? "Rx/Tx enabled" : "Rx/Tx disabled");
+    log_printf("%s", master.toggleRxTxTrace() ? "Rx/Tx enabled" : "Rx/Tx disabled");
 }
 
 void TFframe::pl_txClick()

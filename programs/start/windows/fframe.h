@@ -157,7 +157,23 @@ public:
     Tview_table_model* view_rows = nullptr;
     Tstored_values_model* stored_values = nullptr;
 
+    // The flow chart as last drawn.
+    const Tplot_win32& flowChart() const { return flow_chart; }
+
 private:
+    // One gui_set call: its id, its text and the text's leading number.
+    struct Tgui_value {
+        int id = 0;
+        const char* text = "";
+        int value = 0;
+        QString qtext;
+    };
+    void setApplicationPanels(const Tgui_value& v);
+    void showPageOf(const Tgui_value& v);
+    void setLinkAndStatus(const Tgui_value& v);
+    void setCalibrationPage(const Tgui_value& v);
+    void setSampleLabels(const Tgui_value& v);
+
     void buildPages();
     QWidget* selectorPage();
     QWidget* settingsPage();

@@ -84,12 +84,25 @@ void TFframe::resetBinding()
 
 void TFframe::guiSet(int id, const char* text_in)
 {
-    const char* text = text_in ? text_in : "";
-    int value = 0;
-    parse_int(text, &value);
-    const QString qtext = QString::fromUtf8(text);
+    Tgui_value v;
+    v.id = id;
+    v.text = text_in ? text_in : "";
+    parse_int(v.text, &v.value);
+    v.qtext = QString::fromUtf8(v.text);
+    // Every group that knows the id acts, in this order: one id may change
+    // several components.
+    setApplicationPanels(v);
+    showPageOf(v);
+    setLinkAndStatus(v);
+    setCalibrationPage(v);
+    setSampleLabels(v);
+}
 
-    // Group 1: the application and operation panels.
+// Group 1: the application and operation panels.
+void TFframe::setApplicationPanels(const Tgui_value& v)
+{
+    const char* text = v.text;
+    const int id = v.id;
     switch (id) {
     case GUI_APP_IDLE:
         colour(pl_app, button_face);
@@ -118,13 +131,24 @@ void TFframe::guiSet(int id, const char* text_in)
     default:
         break;
     }
+}
 
-    // Group 2: the pages.
+// Group 2: the pages.
+void TFframe::showPageOf(const Tgui_value& v)
+{
+    const int id = v.id;
     for (const Tpage_id& entry : page_ids)
         if (entry.id == id)
             selectPage(entry.page);
+}
 
-    // Group 3.
+// Group 3: the connection, status, download and flow labels.
+void TFframe::setLinkAndStatus(const Tgui_value& v)
+{
+    const char* text = v.text;
+    const int value = v.value;
+    const QString& qtext = v.qtext;
+    const int id = v.id;
     switch (id) {
     case GUI_CONNECTION_MODE:
         if (same_text(text, "VEXL"))
@@ -209,12 +233,22 @@ void TFframe::guiSet(int id, const char* text_in)
         break;
     case GUI_FLOW_PPB_ENABLED:
         rb_chart_unit_ppb->setEnabled(value == 1);
+        // Without ppb the flow draws mV: the radio says so.
+        if (value != 1)
+            rv_chart_unit_mv->setChecked(true);
         break;
     default:
         break;
     }
+}
 
-    // Group 4.
+// Group 4: the calibration page and the link lamps.
+void TFframe::setCalibrationPage(const Tgui_value& v)
+{
+    const char* text = v.text;
+    const int value = v.value;
+    const QString& qtext = v.qtext;
+    const int id = v.id;
     switch (id) {
     case GUI_SERIAL_NUMBER:
         fluo_cal_ed_SNR->setText(qtext);
@@ -253,9 +287,14 @@ void TFframe::guiSet(int id, const char* text_in)
     default:
         break;
     }
+}
 
-    // Groups 5 to 7: the sample labels of the running mode's page and of the
-    // acquisition page.
+// Groups 5 to 7: the sample labels of the running mode's page and of the acquisition page.
+void TFframe::setSampleLabels(const Tgui_value& v)
+{
+    const int value = v.value;
+    const QString& qtext = v.qtext;
+    const int id = v.id;
     const uint8_t mode = master.appMode();
     if (id >= GUI_SAMPLE_LAMP_A_BASE && id < GUI_SAMPLE_LAMP_A_BASE + sample_label_count) {
         const int index = id - GUI_SAMPLE_LAMP_A_BASE;

@@ -161,19 +161,19 @@ int Tstart_program::guiGetInt(int id)
 void Tstart_program::guiAction(int code)
 {
     switch (code) {
-    case 8:
+    case GUI_ACTION_REFRESH_PORTS:
         master.fillComPorts();
         break;
-    case 9:
+    case GUI_ACTION_CONNECT:
         master.start_connect();
         break;
-    case 11:
+    case GUI_ACTION_DISCONNECT:
         master.start_disconnect();
         break;
-    case 13:
+    case GUI_ACTION_SAVE_TIME_ZONE:
         master.save_time_zone();
         break;
-    case 17:
+    case GUI_ACTION_SAVE_CONNECTION:
         master.save_connection_settings();
         break;
     default:
