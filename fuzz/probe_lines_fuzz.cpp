@@ -64,7 +64,7 @@ constexpr char constants[] =
     "-----\r\n1               1= no datalogger 0= with datalogger 2= with Quindar\r\n";
 
 // Counts the live view's rows.
-class Trows : public Tstart_window_port {
+class Trows : public Tno_window_port {
 public:
     void addViewRow(const Tfluo_measure&) override { ++rows; }
     unsigned rows = 0;
