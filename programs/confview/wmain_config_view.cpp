@@ -21,6 +21,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "platform/widgets/log_memo.h"
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/eeprom_image_file.h"
 #include "programs/confview/version_id.h"
@@ -152,8 +153,7 @@ void TFmain::buildWidgets()
 
 void TFmain::logLine(const char* line)
 {
-    if (log_target && line)
-        log_target->appendPlainText(qt_text(line));
+    append_log_line(log_target, line);
 }
 
 void TFmain::load_setup_file(const char* path)
