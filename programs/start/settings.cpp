@@ -150,6 +150,11 @@ bool Tsettings::write() const
     return false;
 }
 
+const Tsettings_entry* Tsettings::at(int index) const
+{
+    return index < 0 ? nullptr : static_cast<const Tsettings_entry*>(entries.itemAt(index));
+}
+
 Tsettings_entry* Tsettings::find(const char* name) const
 {
     for (const Tlist::Tnode* node = entries.nodeAt(0); node; node = node->next) {

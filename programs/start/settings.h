@@ -47,6 +47,8 @@ public:
 
     const char* fileName() const { return file_name.c_str(); }
     int count() const { return entries.count(); }
+    // The entry at a position of the file's order, or null.
+    const Tsettings_entry* at(int index) const;
 
 private:
     static Tsettings_entry* entryOf(const Tlist::Tnode* node);
