@@ -33,8 +33,12 @@ std::string read_bytes(const char* path)
 struct Tfolder_settings {
     Tfolder_settings()
     {
-        char pattern[] = "/tmp/settings_fuzz_XXXXXX";
-        const char* folder = mkdtemp(pattern);
+        // Memory-backed where there is such a folder: every input writes the file three times.
+        char in_memory[] = "/dev/shm/settings_fuzz_XXXXXX";
+        char on_disk[] = "/tmp/settings_fuzz_XXXXXX";
+        const char* folder = mkdtemp(in_memory);
+        if (!folder)
+            folder = mkdtemp(on_disk);
         char* previous = getcwd(nullptr, 0);
         if (!folder || !previous || chdir(folder) != 0)
             std::abort();
@@ -43,7 +47,16 @@ struct Tfolder_settings {
         if (chdir(previous) != 0)
             std::abort();
         std::free(previous);
+        path = folder;
     }
+    ~Tfolder_settings()
+    {
+        std::remove(first->fileName());
+        delete first;
+        delete second;
+        rmdir(path.c_str());
+    }
+    std::string path;
     Tsettings* first = nullptr;
     Tsettings* second = nullptr;
 };
