@@ -253,7 +253,7 @@ bool Tmaster_fluo_cal::computeConstants(Tmy_string* out, Tmy_string* why)
     if (calc.calibratedTracers() > 0)
         return false;
     Tmy_string reason;
-    reason.printf("No tracer calibrated (calibration.check_validity() => Error code = %d): no constants file written", code);
+    reason.printf("No tracer calibrated (calibration.check_validity() => Error code = %d)", code);
     log_printf("ERROR : %s", reason.c_str());
     if (why)
         why->swap(reason);
@@ -263,8 +263,12 @@ bool Tmaster_fluo_cal::computeConstants(Tmy_string* out, Tmy_string* why)
 bool Tmaster_fluo_cal::writeConstantsFile(const char* path, Tmy_string* why)
 {
     Tmy_string text;
-    if (computeConstants(&text, why))
+    if (computeConstants(&text, why)) {
+        log_printf("ERROR : no constants file written");
+        if (why)
+            why->append(": no constants file written");
         return true;
+    }
     if (path && !write_calibration_file(path, text.c_str(), text.length()))
         return false;
     if (why)
