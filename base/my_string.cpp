@@ -1,5 +1,6 @@
 #include "base/my_string.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -208,7 +209,11 @@ bool Tmy_string::grow(unsigned extra)
     const unsigned long long need = static_cast<unsigned long long>(len) + extra + 1;
     if (need < cap)
         return true;
-    const unsigned long long bigger = static_cast<unsigned long long>(cap) + 128;
+    // Steps of 128 bytes for short texts; half the capacity once that is more,
+    // so that a text of megabytes built byte by byte (an escaped XML value)
+    // is not copied once per 128 bytes.
+    const unsigned long long step = cap / 2 > 128 ? cap / 2 : 128;
+    const unsigned long long bigger = std::min(static_cast<unsigned long long>(cap) + step, 0xFFFFFFFFull);
     const unsigned long long wanted = need > bigger ? need : bigger;
     if (wanted > 0xFFFFFFFFull)
         return false;

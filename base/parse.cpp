@@ -40,37 +40,60 @@ bool parse_hex_bits(const char* text, unsigned* out, int length)
 
 }  // namespace
 
-bool parse_int(const char* text, int* out, int max_chars)
-{
-    if (!text) {
-        if (out)
-            *out = 0;
-        return true;
-    }
-    unsigned value = 0;
+namespace {
+
+// A decimal number of the parsers' grammar: blanks and tabs skipped, "+" (and
+// for signed numbers "-", the last sign wins) wherever they stand.
+struct Tdecimal {
+    unsigned value = 0;  // modulo 2^32, as the plain parsers give it
     bool negative = false;
-    bool error = false;
-    int i = 0;
-    for (; text[i] && within(i, max_chars); ++i) {
+    bool error = false;  // a foreign character ended the number
+    unsigned long long magnitude = 0;  // the true magnitude, held at 2^32 + 1 and beyond
+};
+
+constexpr unsigned long long beyond_32_bits = 0x100000001ULL;
+
+Tdecimal scan_decimal(const char* text, int max_chars, bool signs)
+{
+    Tdecimal number;
+    for (int i = 0; text[i] && within(i, max_chars); ++i) {
         const char c = text[i];
         if (is_blank_or_tab(c))
             continue;
         if (c == '+') {
-            negative = false;
-        } else if (c == '-') {
-            negative = true;
+            number.negative = false;
+        } else if (c == '-' && signs) {
+            number.negative = true;
         } else if (c >= '0' && c <= '9') {
-            value = value * 10u + static_cast<unsigned>(c - '0');
+            const unsigned digit = static_cast<unsigned>(c - '0');
+            number.value = number.value * 10u + digit;
+            if (number.magnitude < beyond_32_bits)
+                number.magnitude = number.magnitude * 10u + digit;
+            if (number.magnitude > beyond_32_bits)
+                number.magnitude = beyond_32_bits;
         } else {
-            error = true;
+            number.error = true;
             break;
         }
     }
-    if (negative)
-        value = 0u - value;
+    if (number.negative)
+        number.value = 0u - number.value;
+    return number;
+}
+
+bool int_in_range(const Tdecimal& number)
+{
+    return number.magnitude <= (number.negative ? 0x80000000ULL : 0x7FFFFFFFULL);
+}
+
+}  // namespace
+
+bool parse_int(const char* text, int* out, int max_chars)
+{
+    const Tdecimal number = text ? scan_decimal(text, max_chars, true) : Tdecimal{};
     if (out)
-        *out = static_cast<int>(value);
-    return error;
+        *out = static_cast<int>(number.value);
+    return !text || number.error;
 }
 
 int text_to_int(const char* text)
@@ -82,27 +105,32 @@ int text_to_int(const char* text)
 
 bool parse_uint(const char* text, unsigned* out, int max_chars)
 {
-    if (!text) {
-        if (out)
-            *out = 0;
-        return true;
-    }
-    unsigned value = 0;
-    bool error = false;
-    for (int i = 0; text[i] && within(i, max_chars); ++i) {
-        const char c = text[i];
-        if (is_blank_or_tab(c) || c == '+')
-            continue;
-        if (c >= '0' && c <= '9') {
-            value = value * 10u + static_cast<unsigned>(c - '0');
-        } else {
-            error = true;
-            break;
-        }
-    }
+    const Tdecimal number = text ? scan_decimal(text, max_chars, false) : Tdecimal{};
     if (out)
-        *out = value;
-    return error;
+        *out = number.value;
+    return !text || number.error;
+}
+
+bool parse_int_in_range(const char* text, int* out, bool* out_of_range)
+{
+    const Tdecimal number = text ? scan_decimal(text, 0, true) : Tdecimal{};
+    const bool beyond = !int_in_range(number);
+    if (out)
+        *out = static_cast<int>(number.value);
+    if (out_of_range)
+        *out_of_range = beyond;
+    return !text || number.error || beyond;
+}
+
+bool parse_uint_in_range(const char* text, unsigned* out, bool* out_of_range)
+{
+    const Tdecimal number = text ? scan_decimal(text, 0, false) : Tdecimal{};
+    const bool beyond = number.magnitude > 0xFFFFFFFFULL;
+    if (out)
+        *out = number.value;
+    if (out_of_range)
+        *out_of_range = beyond;
+    return !text || number.error || beyond;
 }
 
 bool parse_hex(const char* text, int* out, int length)

@@ -10,6 +10,11 @@
 bool parse_int(const char* text, int* out, int max_chars = 0);
 int text_to_int(const char* text);
 bool parse_uint(const char* text, unsigned* out, int max_chars = 0);
+// The same grammar with a range check: true also for a number the type cannot
+// hold (the parsers above wrap it modulo 2^32); out_of_range tells that case
+// from a foreign character.
+bool parse_int_in_range(const char* text, int* out, bool* out_of_range);
+bool parse_uint_in_range(const char* text, unsigned* out, bool* out_of_range);
 bool parse_hex(const char* text, int* out, int length = 0);
 bool parse_hex_unsigned(const char* text, unsigned* out, int length = 0);
 int hex_text_to_int(const char* text);

@@ -202,6 +202,19 @@ int Tfluo_calibration_calc::checkValidity() const
     return bits;
 }
 
+int Tfluo_calibration_calc::calibratedTracers() const
+{
+    int count = 0;
+    for (int t = 0; t < 3; ++t) {
+        const double at10 = tracer[t][OWN_10_PPB];
+        const double at100 = tracer[t][t];
+        if (!double_is_undefined(water[t]) && !double_is_undefined(at10) && !double_is_undefined(at100) &&
+            water[t] < at10 && at10 < at100)
+            ++count;
+    }
+    return count;
+}
+
 const char* Tfluo_calibration_calc::formatValue(double x)
 {
     number_text.printf("%7.2f", x);

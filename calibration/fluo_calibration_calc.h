@@ -22,6 +22,9 @@ public:
     void compute(const Tfluo_sample_grid& grid);
     // Logs a message per failed check; the OR of their bits, 0 when all pass.
     int checkValidity() const;
+    // Tracers whose water, 10 ppb and 100 ppb signals on their own lamp are
+    // all defined and rise in turn: a constants file converts only those.
+    int calibratedTracers() const;
     void writeConstants(Tmy_string* text);
     // "%0.2f" padded with leading blanks to 7 characters; valid until the next call.
     const char* formatValue(double x);

@@ -246,7 +246,7 @@ bool Tmaster_fluo_cal::writeCalibrationXml(const char* path)
     return failed;
 }
 
-void Tmaster_fluo_cal::computeConstants(Tmy_string* out)
+bool Tmaster_fluo_cal::computeConstants(Tmy_string* out, Tmy_string* why)
 {
     Tfluo_calibration_calc calc;
     calc.setIdentity(model, static_cast<int>(serial), year, month, day);
@@ -268,13 +268,30 @@ void Tmaster_fluo_cal::computeConstants(Tmy_string* out)
     log_select_output(OUTPUT_CHANNEL_MAIN);
     if (out)
         out->appendString(&text);
+    if (calc.calibratedTracers() > 0)
+        return false;
+    Tmy_string reason;
+    reason.printf("No tracer calibrated (calibration.check_validity() => Error code = %d)", code);
+    log_printf("ERROR : %s", reason.c_str());
+    if (why)
+        why->swap(reason);
+    return true;
 }
 
-bool Tmaster_fluo_cal::writeConstantsFile(const char* path)
+bool Tmaster_fluo_cal::writeConstantsFile(const char* path, Tmy_string* why)
 {
     Tmy_string text;
-    computeConstants(&text);
-    return path && write_calibration_file(path, text.c_str(), text.length());
+    if (computeConstants(&text, why)) {
+        log_printf("ERROR : no constants file written");
+        if (why)
+            why->append(": no constants file written");
+        return true;
+    }
+    if (path && !write_calibration_file(path, text.c_str(), text.length()))
+        return false;
+    if (why)
+        why->printf("The constants could not be written to \"%s\"", path ? path : "");
+    return true;
 }
 
 bool Tmaster_fluo_cal::readCalibrationXml(const char* path)

@@ -50,9 +50,12 @@ public:
     // not be written, which is logged).
     bool writeCalibrationXml(const char* path);
     // The calibration-constants text, computed from the grid; appended to out
-    // when given.
-    void computeConstants(Tmy_string* out);
-    bool writeConstantsFile(const char* path);
+    // when given. True when the calculation calibrated no tracer (the text
+    // then holds only undefined values); why says so when given.
+    bool computeConstants(Tmy_string* out, Tmy_string* why = nullptr);
+    // True when the file was not written: a failed calculation writes nothing,
+    // so that a good file under that name stays; why gets the reason.
+    bool writeConstantsFile(const char* path, Tmy_string* why = nullptr);
     // Replaces the grid by a CALIBRATION file's; true when it cannot be read.
     bool readCalibrationXml(const char* path);
     // The default file name: ".dat" for the constants, else ".xml".

@@ -1,7 +1,10 @@
 #include "data/eeprom_attributes.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 
+#include "base/log.h"
 #include "base/params.h"
 #include "base/parse.h"
 
@@ -9,18 +12,56 @@ using tinyxml2::XMLElement;
 
 namespace {
 
-// The typed reader takes an empty text as the number 0; here it is no number.
+thread_local unsigned refused_count = 0;
+
+// A number the field cannot hold would reach the logger as another value: it is
+// refused. A text that is no number is read as absent, but said so, since the
+// field is then left out. An empty text is absent.
 bool read_number(XMLElement* element, const char* name, int type, void* out)
 {
     const char* text = xml_FindAttributeValue(element, name);
-    if (!text || !*text)
+    if (!text || !*text || !out)
         return false;
-    return xml_GetAttribute(element, name, type, out, 0, nullptr);
+    bool beyond = false;
+    bool error = false;
+    switch (type) {
+    case VALUE_INT:
+        error = parse_int_in_range(text, static_cast<int*>(out), &beyond);
+        break;
+    case VALUE_UINT:
+        error = parse_uint_in_range(text, static_cast<unsigned*>(out), &beyond);
+        break;
+    case VALUE_DOUBLE: {
+        // Every real number of a configuration is stored as an IEEE single.
+        double* real = static_cast<double*>(out);
+        error = parse_double(text, real);
+        beyond = !error && !(std::fabs(*real) <= FLT_MAX);
+        error = error || beyond;
+        break;
+    }
+    default:
+        return false;
+    }
+    if (!error)
+        return true;
+    if (beyond) {
+        ++refused_count;
+        log_printf("ERROR : Teeprom_configurer, %s %s=\"%s\" is out of range", xml_GetName(element), name, text);
+    } else {
+        log_printf("ERROR : Teeprom_configurer, %s %s=\"%s\" is not %s, left out", xml_GetName(element), name,
+                   text, type == VALUE_DOUBLE ? "a number" : "a whole number");
+    }
+    return false;
 }
 
 }  // namespace
 
 namespace eeprom {
+
+unsigned refused_numbers()
+{
+    return refused_count;
+}
 
 bool attribute_int(XMLElement* element, const char* name, int* out)
 {

@@ -5,8 +5,13 @@
 namespace eeprom {
 
 // Attribute readers of the configuration compiler. Numbers are decimal; a text
-// that is not a number of the kind asked for counts as absent. Words are
-// compared without regard to ASCII case.
+// that is not a number of the kind asked for is logged and counts as absent; a
+// number beyond the range of its type is logged, counted as refused and read as
+// absent. Words are compared without regard to ASCII case.
+
+// Numbers refused on this thread so far: the compiler compares the count
+// around an element to refuse the element.
+unsigned refused_numbers();
 
 bool attribute_int(tinyxml2::XMLElement* element, const char* name, int* out);
 bool attribute_uint(tinyxml2::XMLElement* element, const char* name, unsigned* out);

@@ -129,6 +129,9 @@ private:
 
     // Index into the page arrays, or -1 for a number that is no page.
     static int pageIndex(unsigned page);
+    // Unwrites the current page's bytes from offset to the write position, which
+    // goes back to offset.
+    void dropFrom(unsigned offset);
     // Where a further block for the current page continues: at its end mark.
     unsigned continuationOffset() const;
     // Offset and data length of the record at offset (data cut to the page).

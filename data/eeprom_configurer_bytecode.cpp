@@ -1,3 +1,4 @@
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -115,13 +116,13 @@ int module_number(XMLElement* element)
     return -1;
 }
 
-// A number, or one of the words of the table; 0 for anything else.
+// One of the words of the table, or else a number; 0 when absent. The words
+// come first: a word is no malformed number.
 int number_or_word(XMLElement* element, const char* name, const Tword_value* words, unsigned count)
 {
-    int value = 0;
-    if (attribute_int(element, name, &value))
-        return value;
-    return attribute_word(element, name, words, count, 0);
+    constexpr int no_word = INT_MIN;
+    const int word = attribute_word(element, name, words, count, no_word);
+    return word != no_word ? word : attribute_int_or(element, name, 0);
 }
 
 int first_int(XMLElement* element, const char* name, const char* fallback_name)

@@ -115,7 +115,14 @@ int Teeprom_configurer::parseStation(XMLElement* station, unsigned id, const cha
         if (!xml_IsEntity(child, "CONFIGURATION"))
             continue;
         int page = 0;
-        if (attribute_int(child, "value", &page)) {
+        const unsigned refused_before = refused_numbers();
+        const bool has_page = attribute_int(child, "value", &page);
+        if (refused_numbers() != refused_before) {
+            current_page = no_page;
+            result |= eeprom_result_error;
+            continue;
+        }
+        if (has_page) {
             if (!is_image_page(page)) {
                 log_printf("ERROR : Teeprom_configurer, erroneous CONFIGURATION value=\"%d\"", page);
                 current_page = no_page;
@@ -139,17 +146,23 @@ int Teeprom_configurer::compileConfiguration(XMLElement* configuration)
     for (XMLElement* child = xml_FirstChildEntity(configuration);
          child && write_position < usableSize() && !overflow; child = xml_NextEntity(child)) {
         const Telement* element = find_element(xml_GetName(child));
-        unsigned char generic_tag = 0;
-        if (!element && generic_record_tag(xml_GetName(child), &generic_tag)) {
-            result |= compile_generic_record(*this, child, generic_tag);
-            continue;
-        }
-        if (!element) {
+        Telement_compiler compile = element ? element->compile : nullptr;
+        unsigned char tag = element ? element->tag : 0;
+        if (!element && generic_record_tag(xml_GetName(child), &tag))
+            compile = compile_generic_record;
+        if (!compile) {
             log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(child));
             result |= eeprom_result_error;
             continue;
         }
-        result |= element->compile(*this, child, element->tag);
+        const unsigned start = write_position;
+        const unsigned refused_before = refused_numbers();
+        result |= compile(*this, child, tag);
+        // A refused number leaves no part of its element's record behind.
+        if (refused_numbers() != refused_before) {
+            dropFrom(start);
+            result |= eeprom_result_error;
+        }
     }
     appendByte(eeprom_end_mark);
     if (write_position > usableSize()) {

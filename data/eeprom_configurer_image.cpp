@@ -63,6 +63,17 @@ int Teeprom_configurer::putByteAt(unsigned offset, unsigned char b)
     return 0;
 }
 
+void Teeprom_configurer::dropFrom(unsigned offset)
+{
+    const int index = pageIndex(current_page);
+    for (unsigned i = offset; index >= 0 && i < write_position && i < eeprom_page_size; ++i) {
+        values[index][i] = 0xFF;
+        written[index][i] = false;
+    }
+    if (offset < write_position)
+        write_position = offset;
+}
+
 unsigned Teeprom_configurer::beginBlock(unsigned char tag)
 {
     appendByte(tag);

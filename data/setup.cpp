@@ -35,6 +35,33 @@ void read_text(XMLElement* element, const char* name, char (&field)[size])
     xml_GetAttribute(element, name, VALUE_TEXT, field, static_cast<int>(size), nullptr);
 }
 
+// A 32-bit number of a setup attribute, signed decimal; ids also reach up to
+// 2^32 - 1, as they are written unsigned. A number beyond 32 bits, which the
+// plain parser would wrap into another one, is refused with a line naming the
+// element; a text that is no number is left as it was. True when out was set.
+bool read_number32(XMLElement* element, const char* name, uint32_t* out, bool unsigned_too, bool* refused)
+{
+    const char* text = xml_FindAttributeValue(element, name);
+    if (!text)
+        return false;
+    int value = 0;
+    unsigned positive = 0;
+    bool beyond = false;
+    if (!parse_int_in_range(text, &value, &beyond)) {
+        *out = static_cast<uint32_t>(value);
+        return true;
+    }
+    if (unsigned_too && beyond && !parse_uint_in_range(text, &positive, &beyond)) {
+        *out = positive;
+        return true;
+    }
+    if (beyond) {
+        log_printf("ERROR : %s %s=\"%s\" is out of range", xml_GetName(element), name, text);
+        *refused = true;
+    }
+    return false;
+}
+
 // The lists own their items, which Tlist cannot free by their type.
 template <class T>
 void delete_items(Tlist& list)
@@ -62,9 +89,10 @@ void Tcomport::parse(XMLElement* element)
         type = TYPE_LAN;
     read_text(element, "port", port);
     read_text(element, "description", description);
-    int value = 0;
-    if (xml_GetAttribute(element, "rate", VALUE_INT, &value, 0, nullptr))
-        rate = value;
+    uint32_t value = 0;
+    bool refused = false;
+    if (read_number32(element, "rate", &value, false, &refused))
+        rate = static_cast<int32_t>(value);
 }
 
 const char* Tcomport::getTypeName() const
@@ -114,9 +142,8 @@ Tcomport* Tcomports::at(int index) const
 int Tstation::parse(XMLElement* element)
 {
     layout_32bit = false;
-    int value = 0;
-    if (xml_GetAttribute(element, "id", VALUE_INT, &value, 0, nullptr))
-        id = static_cast<uint32_t>(value);
+    bool refused = false;
+    read_number32(element, "id", &id, true, &refused);
     read_text(element, "phone_nbr", phone_nbr);
     read_text(element, "pin", pin);
     read_text(element, "description", description);
@@ -125,7 +152,12 @@ int Tstation::parse(XMLElement* element)
         layout_32bit = true;
         log_printf("INFO  : version 32");
     }
-    const int result = configuration.parseStation(element, id, pin, layout_32bit);
+    // A refused id compiles nothing under another station's id.
+    int result = eeprom_result_error;
+    if (refused)
+        configuration.clear();
+    else
+        result = configuration.parseStation(element, id, pin, layout_32bit);
     if (result != 0)
         log_printf("ERROR : Erreur lors de la lecture du fichier de configuration ");
     return result;

@@ -12,6 +12,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "platform/widgets/log_memo.h"
 #include "ui/display_options.h"
 #include "ui/fppb.h"
 #include "ui/grid_view.h"
@@ -156,8 +157,7 @@ void TFaffiche::buildMenu()
 
 void TFaffiche::appendLog(const char* line)
 {
-    if (line)
-        Memo1->appendPlainText(QString::fromUtf8(line));
+    append_log_line(Memo1, line);
 }
 
 void TFaffiche::setDataFolder(const char* path)

@@ -31,6 +31,7 @@
 #include "link/calyxo_master.h"
 #include "link/module_view.h"
 #include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/log_memo.h"
 #include "programs/basic/com_page.h"
 #include "programs/basic/health_page.h"
 #include "programs/basic/main_commands.h"
@@ -507,8 +508,7 @@ void TFmain::request_health()
 
 void TFmain::logLine(const char* line)
 {
-    if (line)
-        Memo1->appendPlainText(text_of(line));
+    append_log_line(Memo1, line);
 }
 
 void TFmain::resetOutputSelectors()

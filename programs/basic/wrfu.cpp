@@ -10,6 +10,7 @@
 
 #include "link/firmware_update.h"
 #include "platform/widgets/dialog_seam.h"
+#include "platform/widgets/log_memo.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ void TFormrfu::Timer1Timer()
 void TFormrfu::rfu_log(const char* text)
 {
     if (text)
-        Memo1->appendPlainText(text_of(text));
+        append_log_line(Memo1, text);
     else
         Memo1->clear();
 }

@@ -19,6 +19,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "platform/widgets/log_memo.h"
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/eeprom_image_file.h"
 #include "programs/confview/tab_rows.h"
@@ -57,7 +58,7 @@ QPlainTextEdit* new_memo(const char* name, QWidget* parent)
 void show_lines(QPlainTextEdit* memo, const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines)
-        memo->appendPlainText(QString::fromStdString(line));
+        append_log_line(memo, line.c_str());
 }
 
 // The error lines among those of a compile, one per line.

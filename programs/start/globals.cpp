@@ -55,6 +55,9 @@ void Tglobals::load(const char* file_name)
     ttimezone = settings.getInt(key_ttimezone, 0);
     mode = mode_from_name(settings.getText(key_mode, "E_mode_undefined", nullptr));
     data_dir.assign(settings.getText(key_data_dir, default_data_dir, nullptr));
+    // An empty folder would put the flow log at the file system's root.
+    if (data_dir.length() == 0)
+        data_dir.assign(default_data_dir);
     display_mode.assign(settings.getText(key_display_mode, "", nullptr));
 }
 

@@ -8,8 +8,12 @@
 
 namespace {
 
-constexpr char line_end = '\r';
+constexpr char cr = '\r';
+constexpr char lf = '\n';
+constexpr char line_end = cr;
 constexpr const char* first_line = "TYPE=2";
+constexpr const char* type_prefix = "TYPE=";
+constexpr unsigned type_prefix_length = 5;
 constexpr int path_capacity = 512;
 
 void lower_case_ascii(Tmy_string* text)
@@ -63,22 +67,32 @@ void Tsettings::load(const char* name)
 void Tsettings::read()
 {
     clear();
-    FILE* file = file_name.length() ? std::fopen(file_name.c_str(), "rb") : nullptr;
-    if (!file)
+    Tmy_string text;
+    if (!file_name.length() || text.loadFile(file_name.c_str()) != 0)
         return;
-    Tmy_string line;
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-        if (c != line_end) {
-            const char byte = static_cast<char>(c);
-            line.append(&byte, 1);
+    // Lines end in CR as written, or in LF or CR LF where the file was edited
+    // elsewhere; a last line without its end counts too.
+    const char* bytes = text.c_str();
+    const unsigned length = text.length();
+    unsigned start = 0;
+    for (unsigned i = 0; i <= length; ++i) {
+        if (i < length && bytes[i] != cr && bytes[i] != lf)
             continue;
-        }
-        if (line_counter > 0)
-            parseLine(line.c_str(), line.length());
-        ++line_counter;
-        line.clear();
+        takeLine(bytes + start, i - start);
+        if (i + 1 < length && bytes[i] == cr && bytes[i + 1] == lf)
+            ++i;
+        start = i + 1;
     }
-    std::fclose(file);  // a last line without its CR is dropped
+}
+
+void Tsettings::takeLine(const char* line, unsigned length)
+{
+    // The type line heads the file; a file without it starts with its first entry.
+    const bool type_line = line_counter == 0 && length >= type_prefix_length &&
+                           text_starts_with_nocase(line, type_prefix);
+    ++line_counter;
+    if (!type_line)
+        parseLine(line, length);
 }
 
 void Tsettings::parseLine(const char* line, unsigned length)
@@ -113,13 +127,10 @@ bool Tsettings::write() const
     text.appendf("%s%c", first_line, line_end);
     for (const Tlist::Tnode* node = entries.nodeAt(0); node; node = node->next) {
         const Tsettings_entry* entry = entryOf(node);
-        Tmy_string name;
-        name.appendBackslashHex(entry->name.c_str(), entry->name.length(), 0);
-        // A name read with bytes a name cannot hold (the LF of a CR LF file)
-        // would come back as another entry's name, ahead of it: leave it out.
-        if (name.length() != entry->name.length() && find(name.c_str()))
-            continue;
-        text.appendString(&name);
+        // A name read from the file goes back as it was read (it holds no line
+        // end and no space); a name set here was cut to its letters already.
+        if (entry->name.length() > 0)
+            text.append(entry->name.c_str(), entry->name.length());
         text.append(" ");
         text.appendBackslashHex(entry->value.c_str(), entry->value.length(), 1);
         text.append(&line_end, 1);
@@ -139,6 +150,11 @@ bool Tsettings::write() const
     return false;
 }
 
+const Tsettings_entry* Tsettings::at(int index) const
+{
+    return index < 0 ? nullptr : static_cast<const Tsettings_entry*>(entries.itemAt(index));
+}
+
 Tsettings_entry* Tsettings::find(const char* name) const
 {
     for (const Tlist::Tnode* node = entries.nodeAt(0); node; node = node->next) {
@@ -153,8 +169,11 @@ void Tsettings::setText(const char* name, const char* value)
 {
     if (!name)
         return;
-    Tmy_string key(name);
-    lower_case_ascii(&key);
+    Tmy_string lower(name);
+    lower_case_ascii(&lower);
+    // Only 0-9, A-Z, a-z and "_" stay in a name.
+    Tmy_string key;
+    key.appendBackslashHex(lower.c_str(), lower.length(), 0);
     if (Tsettings_entry* entry = find(key.c_str())) {
         entry->value.assign(value ? value : "");
         return;
@@ -193,7 +212,13 @@ int Tsettings::getInt(const char* name, int default_value) const
     const char* text = getText(name, nullptr, &found);
     if (!found)
         return default_value;
+    // The digits before another character count; a number that does not fit
+    // would come back as another one, so the default stands in for it.
     int value = 0;
-    parse_int(text, &value);  // the digits before another character count
-    return value;
+    bool beyond = false;
+    parse_int_in_range(text, &value, &beyond);
+    if (!beyond)
+        return value;
+    log_printf("ERROR : %s: %s \"%s\" is out of range, %d taken", file_name.c_str(), name, text, default_value);
+    return default_value;
 }

@@ -154,6 +154,27 @@ TEST(MyStringGrowth, CapacityGrowsInStepsOf128)
     EXPECT_EQ(big.length(), 201u);
 }
 
+// Past 256 bytes a string grows by half its capacity: a value of megabytes
+// escaped byte by byte is copied a few dozen times, not once per 128 bytes.
+TEST(MyStringGrowth, LongTextsGrowByHalfTheirCapacity)
+{
+    Tmy_string text;
+    const std::string bytes(1000, 'y');
+    text.append(bytes.c_str(), 1000);
+    EXPECT_EQ(text.capacity(), 1001u);
+    text.append("z", 1);
+    EXPECT_EQ(text.capacity(), 1501u);
+    Tmy_string huge;
+    unsigned reallocations = 0;
+    for (unsigned i = 0; i < (10u << 20); ++i) {
+        const unsigned before = huge.capacity();
+        huge.append("n", 1);
+        reallocations += huge.capacity() != before;
+    }
+    EXPECT_EQ(huge.length(), 10u << 20);
+    EXPECT_LT(reallocations, 40u);
+}
+
 TEST(MyString, ContentsAndNullTolerance)
 {
     Tmy_string s;

@@ -32,6 +32,55 @@ TEST(Parse, SignedIntegers)
     EXPECT_EQ(text_to_int("-3z"), -3);
 }
 
+// The range-checked parsers refuse what the plain ones wrap, at the exact edges.
+TEST(Parse, RangeCheckedIntegers)
+{
+    const struct {
+        const char* text;
+        int value;  // kept on success
+        bool error;
+        bool out_of_range;
+    } signed_cases[] = {
+        {"2147483647", 2147483647, false, false}, {"-2147483648", -2147483647 - 1, false, false},
+        {"- 2 147 483 648", -2147483647 - 1, false, false}, {"2147483648", 0, true, true},
+        {"-2147483649", 0, true, true}, {"4294967296", 0, true, true},
+        {"99999999999999999999", 0, true, true}, {"0000000000000000000012", 12, false, false},
+        {"12abc", 0, true, false}, {"1e3", 0, true, false}, {"", 0, false, false},
+    };
+    for (const auto& c : signed_cases) {
+        int value = 99;
+        bool beyond = !c.out_of_range;
+        EXPECT_EQ(parse_int_in_range(c.text, &value, &beyond), c.error) << c.text;
+        EXPECT_EQ(beyond, c.out_of_range) << c.text;
+        if (!c.error) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+    const struct {
+        const char* text;
+        unsigned value;
+        bool error;
+        bool out_of_range;
+    } unsigned_cases[] = {
+        {"4294967295", 4294967295u, false, false}, {"4294967296", 0, true, true},
+        {"18446744073709551617", 0, true, true},   {"-1", 0, true, false},
+        {"+ 7", 7, false, false},
+    };
+    for (const auto& c : unsigned_cases) {
+        unsigned value = 99;
+        bool beyond = !c.out_of_range;
+        EXPECT_EQ(parse_uint_in_range(c.text, &value, &beyond), c.error) << c.text;
+        EXPECT_EQ(beyond, c.out_of_range) << c.text;
+        if (!c.error) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+    bool beyond = true;
+    int value = 0;
+    EXPECT_TRUE(parse_int_in_range(nullptr, &value, &beyond));
+    EXPECT_FALSE(beyond);
+}
+
 TEST(Parse, UnsignedAndHex)
 {
     unsigned u = 1;

@@ -293,6 +293,35 @@ TEST_F(CalibrationRun, TheLampTracersAreLearntWithoutAConfigurationAndForgottenB
     EXPECT_EQ(std::string(constants.c_str()).find("AminoGacid"), std::string::npos);
 }
 
+// A calculation that calibrated no tracer (here after an unreadable
+// CALIBRATION file, or from water alone) writes nothing over a good file.
+TEST_F(CalibrationRun, AFailedCalculationWritesNoConstantsFile)
+{
+    Ttemp_dir dir;
+    const std::string good = "earlier constants\r\n";
+    const std::string path = dir.file("calibration.dat");
+    ASSERT_TRUE(write_file_bytes(path, good));
+    const std::string broken = dir.file("broken.xml");
+    ASSERT_TRUE(write_file_bytes(broken, "<CALIBRATION><SAMPLE"));
+    EXPECT_TRUE(run->readCalibrationXml(broken.c_str()));
+
+    const std::string refusal = "No tracer calibrated (calibration.check_validity() => Error code = ";
+    for (bool water_only : {false, true}) {
+        SCOPED_TRACE(water_only);
+        if (water_only)
+            store(golden_grid[0].tracer, golden_grid[0].concentration, golden_grid[0].deltas);
+        recorded::clear_log();
+        Tmy_string why;
+        EXPECT_TRUE(run->writeConstantsFile(path.c_str(), &why));
+        EXPECT_EQ(std::string(why.c_str()).rfind(refusal, 0), 0u) << why.c_str();
+        EXPECT_NE(std::string(why.c_str()).find("): no constants file written"), std::string::npos) << why.c_str();
+        EXPECT_TRUE(recorded::log_contains("ERROR : No tracer calibrated (calibration.check_validity() => Error code = "));
+        EXPECT_TRUE(recorded::log_contains("ERROR : no constants file written"));
+        EXPECT_EQ(read_file_bytes(path), good);
+        EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    }
+}
+
 TEST_F(CalibrationRun, AOneTracerCalibrationStillConvertsThatTracer)
 {
     run->setSerial(7);

@@ -192,6 +192,83 @@ TEST(Eeprom_compiler, ElementCases)
     }
 }
 
+// A number its field cannot hold is refused, never wrapped: the element writes
+// no byte (the records before it stay), the result has its error bit and the
+// log names the element and the value.
+TEST(Eeprom_compiler, NumbersBeyondTheirRangeRefuseTheirElement)
+{
+    const std::string forty_nines(40, '9');
+    const struct {
+        std::string element;
+        std::string line;
+    } cases[] = {
+        {"<ACQ_INTERVAL0 value=\"4294967296\"/>", "ACQ_INTERVAL0 value=\"4294967296\""},
+        {"<ACQ_INTERVAL0 value=\"99999999999999999999\"/>", "ACQ_INTERVAL0 value=\"99999999999999999999\""},
+        {"<GSM_INTERVAL value=\"-2147483649\"/>", "GSM_INTERVAL value=\"-2147483649\""},
+        {"<ACQ_INTERVAL1 value=\"2147483648\"/>", "ACQ_INTERVAL1 value=\"2147483648\""},
+        {"<SECURITY_KEY_0 value=\"4294967296\"/>", "SECURITY_KEY_0 value=\"4294967296\""},
+        {"<STATION_ID value=\"-99999999999\"/>", "STATION_ID value=\"-99999999999\""},
+        {"<h166 value=\"2147483648\"/>", "h166 value=\"2147483648\""},
+        {"<HTTP_HOST port=\"" + forty_nines + "\" host=\"h\"/>", "HTTP_HOST port=\"" + forty_nines + "\""},
+        {"<CONST index=\"1\" value=\"4294967296\"/>", "CONST value=\"4294967296\""},
+        {"<CONST index=\"1\" value_float=\"1e39\"/>", "CONST value_float=\"1e39\""},
+        {"<SYSTEM_CONFIG acq_number=\"3\" gsm_number=\"4294967297\"/>", "SYSTEM_CONFIG gsm_number=\"4294967297\""},
+        {"<TASK_CONFIGURATION mode=\"1\" address=\"4294967296\"/>", "TASK_CONFIGURATION address=\"4294967296\""},
+        {"<ACQUISITION_SEQUENCE value=\"0\"><WAIT timeout=\"10\"/><LOOP counter=\"99999999999\"/>"
+         "</ACQUISITION_SEQUENCE>",
+         "LOOP counter=\"99999999999\""},
+    };
+    for (const auto& c : cases) {
+        recorded::clear_log();
+        const Tcompiled compiled = compile("<GSM_STEP value=\"5\"/>" + c.element + "<GSM_DURATION value=\"7\"/>");
+        EXPECT_EQ(compiled.result, eeprom_result_error) << c.element;
+        EXPECT_EQ(compiled.page, (Tbytes{0x9D, 0, 0, 0, 5, 0x87, 0, 0, 0, 7, 0xFF})) << c.element;
+        const std::string line = "ERROR : Teeprom_configurer, " + c.line + " is out of range";
+        EXPECT_TRUE(recorded::log_contains(line)) << line;
+    }
+
+    // The edges of the ranges still fit.
+    const Tcompiled edges = compile("<ACQ_INTERVAL0 value=\"2147483647\"/><GSM_INTERVAL value=\"-2147483648\"/>"
+                                    "<CONST index=\"2\" value=\"4294967295\"/>");
+    EXPECT_EQ(edges.result, 0);
+    EXPECT_EQ(edges.page, (Tbytes{0x85, 0x7F, 0xFF, 0xFF, 0xFF, 0x86, 0x80, 0, 0, 0, 6, 5, 2, 0xFF, 0xFF, 0xFF, 0xFF,
+                                  0xFF}));
+
+    // A page number beyond the range selects no page.
+    recorded::clear_log();
+    const std::string beyond_page = "<STATION><CONFIGURATION value=\"4294967296\"><GSM_STEP value=\"5\"/>"
+                                    "</CONFIGURATION></STATION>";
+    myXMLdocument doc;
+    Teeprom_configurer image;
+    EXPECT_EQ(image.parseStation(xml_ParseText(beyond_page.c_str(), &doc), 0, "", false), eeprom_result_error);
+    EXPECT_EQ(image.getPageLength(0), 0u);
+    EXPECT_TRUE(recorded::log_contains("ERROR : Teeprom_configurer, CONFIGURATION value=\"4294967296\" is out of range"));
+}
+
+// A text that is no number leaves its field out, as before, but says so.
+TEST(Eeprom_compiler, TextsThatAreNoNumbersAreLoggedAndLeftOut)
+{
+    const struct {
+        const char* element;
+        const char* line;
+    } cases[] = {
+        {"<ACQ_INTERVAL0 value=\"1e3\"/>", "ACQ_INTERVAL0 value=\"1e3\" is not a whole number, left out"},
+        {"<GSM_STEP value=\"12abc\"/>", "GSM_STEP value=\"12abc\" is not a whole number, left out"},
+        {"<GSM_STEP value=\"1.5\"/>", "GSM_STEP value=\"1.5\" is not a whole number, left out"},
+    };
+    for (const auto& c : cases) {
+        recorded::clear_log();
+        const Tcompiled compiled = compile(c.element);
+        EXPECT_EQ(compiled.result, 0) << c.element;
+        EXPECT_EQ(compiled.page, Tbytes{0xFF}) << c.element;
+        EXPECT_TRUE(recorded::log_contains(std::string("ERROR : Teeprom_configurer, ") + c.line)) << c.line;
+    }
+    // A word of an instruction is no malformed number.
+    recorded::clear_log();
+    compile("<ACQUISITION_SEQUENCE value=\"0\"><EXEC value=\"always\"/></ACQUISITION_SEQUENCE>");
+    EXPECT_FALSE(recorded::log_contains("is not a whole number"));
+}
+
 TEST(Eeprom_compiler, ListsLongerThanAPageFillItAndOverflow)
 {
     std::string words;

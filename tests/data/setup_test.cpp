@@ -196,6 +196,31 @@ TEST_F(Setup_test, FaultyStationsStayListedAndTheirResultsAreOred)
     EXPECT_TRUE(recorded::log_contains("ERROR : Erreur lors de la lecture du fichier de configuration "));
 }
 
+// Numbers beyond 32 bits are refused rather than wrapped into another id or
+// rate; ids written unsigned up to 2^32 - 1 still read.
+TEST_F(Setup_test, IdsAndRatesBeyondThirtyTwoBitsAreRefused)
+{
+    Tsetup setup;
+    const int result = setup.readText(
+        "<SETUP><COMPORTS><COMPORT rate=\"4294967296\"/><COMPORT rate=\"-2147483648\"/></COMPORTS><STATIONS>"
+        "<STATION id=\"4294967295\"><CONFIGURATION value=\"0\"><STATION_ID/></CONFIGURATION></STATION>"
+        "<STATION id=\"4294967296\"><CONFIGURATION value=\"0\"><STATION_ID/></CONFIGURATION></STATION>"
+        "<STATION id=\"-1\"/>"
+        "</STATIONS></SETUP>");
+    EXPECT_EQ(result, eeprom_result_error);
+    ASSERT_EQ(setup.comports.count(), 2);
+    EXPECT_EQ(setup.comports.at(0)->rate, 0);
+    EXPECT_EQ(setup.comports.at(1)->rate, -2147483647 - 1);
+    EXPECT_TRUE(recorded::log_contains("ERROR : COMPORT rate=\"4294967296\" is out of range"));
+    ASSERT_EQ(setup.stations.count(), 3);
+    EXPECT_EQ(setup.stations.at(0)->id, 4294967295u);
+    EXPECT_EQ(setup.stations.at(0)->configuration.getPageLength(0), 6u);
+    EXPECT_EQ(setup.stations.at(1)->id, 0u);
+    EXPECT_EQ(setup.stations.at(1)->configuration.getPageLength(0), 0u);
+    EXPECT_TRUE(recorded::log_contains("ERROR : STATION id=\"4294967296\" is out of range"));
+    EXPECT_EQ(setup.stations.at(2)->id, 4294967295u);
+}
+
 TEST_F(Setup_test, ReadFileLogsAndAFailedReadKeepsWhatTheSetupHeld)
 {
     const std::string path = dir.file("setup.xml");

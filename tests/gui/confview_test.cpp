@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,6 +27,7 @@
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/tab_rows.h"
 #include "tests/ui/window_grab.h"
+#include "platform/widgets/log_memo.h"
 
 namespace {
 
@@ -389,6 +391,29 @@ TEST_F(ConfigurationView, EveryTabShowsWholeAtTheWindowsSize)
     last->click();
     EXPECT_EQ(tabs->currentIndex(), 6);
     EXPECT_EQ(text("Label1"), "Configuration #6");
+}
+
+// A value of megabytes reaches the window as one cut line: the window does not
+// lay out the whole value (minutes for 10 MiB), and what it compiles is shown.
+TEST_F(ConfigurationView, TenMebibyteAttributeIsShownCut)
+{
+    const std::string huge(10u << 20, 'n');
+    window->load_setup_file(setup_file("huge.xml",
+        "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\">"
+        "<SYSCTRL note=\"" + huge + "\" acq_enabled=\"ON\" gsm_enabled=\"on\" time_zone=\"101\"/>"
+        "</CONFIGURATION></STATION></STATIONS></SETUP>").c_str());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(text("memo1"), "7F07008401010065FF");
+    const std::string xml = text("memo0");
+    EXPECT_LT(xml.size(), 2 * log_window_line_bytes);
+    const std::string shown_start = "    <SYSCTRL note=\"" + std::string(log_window_line_bytes - 19, 'n') + " [... ";
+    const size_t cut = xml.find(shown_start);
+    ASSERT_NE(cut, std::string::npos) << xml.substr(0, 100);
+    // What was left out: the rest of the value and the other attributes.
+    const unsigned long left_out = std::strtoul(xml.c_str() + cut + shown_start.size(), nullptr, 10);
+    EXPECT_GT(left_out, huge.size() - log_window_line_bytes);
+    EXPECT_LT(left_out, huge.size());
+    EXPECT_NE(xml.find(" more bytes not shown]\n</CONFIGURATION>"), std::string::npos);
 }
 
 // Images no setup file compiles to, built byte by byte.

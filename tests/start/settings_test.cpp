@@ -1,4 +1,4 @@
-// calyxo_start's settings file: lines ended by CR, names and \HH-escaped
+// calyxo_start's settings file: lines ended by CR (LF and CR LF read too), names and \HH-escaped
 // values, entries of other names kept in their place, defaults for what is
 // missing or damaged.
 
@@ -126,7 +126,6 @@ TEST_F(Settings, ValuesAreEscapedAsBackslashAndTwoHexDigitsAndDecodedBack)
         {"\xC3\xA9t\xC3\xA9", "\\C3\\A9t\\C3\\A9"},
         {"-3", "\\2D3"},
         {"100%\t\x7F", "100\\25\\09\\7F"},
-        {"", ""},
     };
     for (const auto& c : cases) {
         auto globals = loaded();
@@ -170,17 +169,21 @@ TEST_F(Settings, ADamagedFileGivesTheDefaultsOfWhatItLacks)
         uint8_t mode;
         const char* data_dir;
     } const cases[] = {
-        // Each LF starts the next name, so no key is found; a save does not bring them back.
-        {"CR LF line ends", "TYPE=2\r\nttimezone 5\r\nautonnect 1\r\nmode KLVR\r\n", 0, 0, MODE_UNDEFINED,
+        {"CR LF line ends", "TYPE=2\r\nttimezone 5\r\nautonnect 1\r\nmode KLVR\r\n", 5, 1, MODE_KLVR, default_data_dir},
+        {"LF line ends", "TYPE=2\nttimezone 5\nautonnect 1\nmode KLVR\n", 5, 1, MODE_KLVR, default_data_dir},
+        {"no CR at all", std::string("\x01\xFF") + '\0' + "garbage ttimezone 5\nmode KLVR", 0, 0, MODE_KLVR,
          default_data_dir},
-        {"no CR at all", std::string("\x01\xFF") + '\0' + "garbage ttimezone 5\nmode KLVR", 0, 0, MODE_UNDEFINED,
+        {"last line without CR", "TYPE=2\rautonnect 1\rttimezone 5", 5, 1, MODE_UNDEFINED, default_data_dir},
+        {"a file without its type line starts with an entry", "ttimezone 5\rautonnect 1\r", 5, 1, MODE_UNDEFINED,
          default_data_dir},
-        {"last line without CR", "TYPE=2\rautonnect 1\rttimezone 5", 0, 1, MODE_UNDEFINED, default_data_dir},
-        {"the first line is never a key", "ttimezone 5\rautonnect 1\r", 0, 1, MODE_UNDEFINED, default_data_dir},
+        {"numbers beyond an int take the default",
+         "TYPE=2\rttimezone 99999999999\rautonnect \2D2147483649\rlast_connect_device_id 4294967296\r", 0, 0,
+         MODE_UNDEFINED, default_data_dir},
         {"numbers with trailing text", "TYPE=2\rttimezone 12abc\rautonnect x\r", 12, 0, MODE_UNDEFINED,
          default_data_dir},
-        {"a value ending in a space is empty", "TYPE=2\rdata_dir some dir \rmode KLVR \r", 0, 0, MODE_UNDEFINED, ""},
-        {"a line without a value", "TYPE=2\rmode\rdata_dir\r", 0, 0, MODE_UNDEFINED, ""},
+        {"a value ending in a space is empty", "TYPE=2\rdata_dir some dir \rmode KLVR \r", 0, 0, MODE_UNDEFINED,
+         default_data_dir},
+        {"a line without a value", "TYPE=2\rmode\rdata_dir\r", 0, 0, MODE_UNDEFINED, default_data_dir},
         {"empty lines and a leading space", "TYPE=2\r\r\r ttimezone 4\r", 0, 0, MODE_UNDEFINED, default_data_dir},
         {"spaces inside a value are dropped", "TYPE=2\rdata_dir a b  c\rmode K L V R\r", 0, 0, MODE_KLVR, "abc"},
         {"a NUL inside a value", std::string("TYPE=2\rautonnect 1") + '\0' + "\rttimezone 2\r", 2, 1,
@@ -203,6 +206,45 @@ TEST_F(Settings, ADamagedFileGivesTheDefaultsOfWhatItLacks)
         EXPECT_EQ(again->mode, c.mode) << c.what;
         EXPECT_STREQ(again->data_dir.c_str(), c.data_dir) << c.what;
     }
+}
+
+// Files edited elsewhere keep every setting at the next save, each entry once,
+// in its place, written with CR line ends; unknown entries go back as read.
+TEST_F(Settings, DamagedFilesKeepEverySettingAtTheNextSave)
+{
+    const std::string tail = "display_mode \rdata_dir c\\3A\\5Cvornhal\\5Ccalyxo_start\r";
+    struct {
+        const char* what;
+        std::string bytes;
+        std::string saved;
+    } const cases[] = {
+        {"CR LF line ends", "TYPE=2\r\nttimezone 5\r\nautonnect 1\r\nmode KLVR\r\nwin-pos 1\\2C2\r\n",
+         "TYPE=2\rttimezone 5\rautonnect 1\rmode KLVR\rwin-pos 1\\2C2\rlast_connect_device_id 0\r" + tail},
+        {"no type line", "ttimezone 5\rmode VEXL\r",
+         "TYPE=2\rttimezone 5\rmode VEXL\rlast_connect_device_id 0\rautonnect 0\r" + tail},
+        {"last line without CR", "TYPE=2\rmode KLVR\rttimezone 5",
+         "TYPE=2\rmode KLVR\rttimezone 5\rlast_connect_device_id 0\rautonnect 0\r" + tail},
+        {"a number beyond an int", "TYPE=2\rttimezone 4294967297\rmode KLVR\r",
+         "TYPE=2\rttimezone 0\rmode KLVR\rlast_connect_device_id 0\rautonnect 0\r" + tail},
+    };
+    for (const auto& c : cases) {
+        auto globals = loadedFrom(c.bytes);
+        ASSERT_FALSE(globals->save()) << c.what;
+        EXPECT_EQ(onDisk(), c.saved) << c.what;
+    }
+}
+
+// An empty data folder is the default one, in memory and in the file.
+TEST_F(Settings, AnEmptyDataFolderFallsBackToTheDefault)
+{
+    auto globals = loadedFrom("TYPE=2\rdata_dir \rmode KLVR\r");
+    EXPECT_STREQ(globals->data_dir.c_str(), default_data_dir);
+    Tmy_string data_folder;
+    globals->dataFolder(&data_folder);
+    EXPECT_EQ(std::string(data_folder.c_str()), std::string(std::getenv("HOME")) + "/vornhal/calyxo_start");
+    ASSERT_FALSE(globals->save());
+    EXPECT_NE(onDisk().find("\rdata_dir c\\3A\\5Cvornhal\\5Ccalyxo_start\r"), std::string::npos) << onDisk();
+    EXPECT_STREQ(loaded()->data_dir.c_str(), default_data_dir);
 }
 
 TEST_F(Settings, AFileThatCannotBeWrittenKeepsWhatIsOnDisk)

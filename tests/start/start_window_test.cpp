@@ -490,6 +490,26 @@ TEST_F(StartWindows, ALiveViewAgainstTheProbeFillsTheViewPageAndItsTable)
     EXPECT_EQ(dialogs.boxes.back().icon, Tbox_icon::error);
 }
 
+// "Save .dat file" after a calculation that failed says why in a box and
+// leaves the file under the chosen name as it was.
+TEST_F(StartWindows, ASaveOfFailedConstantsIsRefusedInABox)
+{
+    const std::string dat = data.file("calibration.dat");
+    ASSERT_TRUE(write_file_bytes(dat, "earlier constants\r\n"));
+    const std::string broken = data.file("broken.xml");
+    ASSERT_TRUE(write_file_bytes(broken, "not a CALIBRATION file"));
+    dialogs.file_answers.push_back(broken);
+    click("bt_cal_xml");
+    dialogs.boxes.clear();
+    dialogs.file_answers.push_back(dat);
+    click("bt_save_calibrat");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+    EXPECT_EQ(dialogs.boxes[0].text.rfind("No tracer calibrated (calibration.check_validity() => Error code = ", 0), 0u)
+        << dialogs.boxes[0].text;
+    EXPECT_EQ(read_file_bytes(dat), "earlier constants\r\n");
+}
+
 // A solution of the calibration: the probe's lamp deltas in it (bases 100 mV).
 struct Tsolution {
     int tracer;

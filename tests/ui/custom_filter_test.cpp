@@ -6,10 +6,12 @@
 #include <QTimer>
 #include <QPushButton>
 #include <QComboBox>
+#include <QPlainTextEdit>
 
 #include <string>
 #include <vector>
 
+#include "platform/widgets/log_memo.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
 #include "tests/ui/window_grab.h"
@@ -157,6 +159,47 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
     // A display type ends the custom layout.
     trigger("KLVR121");
     EXPECT_FALSE(checked("CustomFilter1"));
+}
+
+namespace {
+
+TFaffiche* log_window = nullptr;
+
+void log_into_window(const char* line)
+{
+    if (log_window)
+        log_window->appendLog(line);
+}
+
+}  // namespace
+
+// The filter's elements reach the window's log as in calyxo_show: a value of
+// megabytes is one cut line there (laying it out whole took minutes), and the
+// filter is used as usual.
+TEST_F(CustomFilter, TenMebibyteAttributeIsLoggedCutAndTheFilterUsed)
+{
+    load(ui_fixture("custom.xml"));
+    log_window = window.get();
+    recorded::set_log_forward(&log_into_window);
+    const std::string huge(10u << 20, 'n');
+    useFilter("huge.xml", "<FILTER type=\"match\"><COLUMN name=\"Uranine\" note=\"" + huge +
+                              "\" element=\"a145\" attribute=\"v\"/></FILTER>");
+    recorded::set_log_forward(nullptr);
+    log_window = nullptr;
+
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(checked("CustomFilter1"));
+    EXPECT_EQ(row(0), (Trow{"Timestamp", "Timestamp", "Uranine"}));
+    QPlainTextEdit* memo = window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    ASSERT_NE(memo, nullptr);
+    const std::string log = memo->toPlainText().toStdString();
+    EXPECT_LT(log.size(), 3 * log_window_line_bytes);
+    const std::string shown_start = "    <COLUMN name=\"Uranine\"\n";
+    EXPECT_NE(log.find(shown_start), std::string::npos) << log.substr(0, 300);
+    EXPECT_NE(log.find("nnnn [... "), std::string::npos);
+    EXPECT_NE(log.find(" more bytes not shown]\n</FILTER>"), std::string::npos)
+        << log.substr(log.size() > 300 ? log.size() - 300 : 0);
+    expect_grab(window.get(), "result_window_long_filter_value");
 }
 
 TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)

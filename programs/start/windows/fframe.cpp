@@ -806,8 +806,9 @@ void TFframe::bt_save_calibratClick()
     Tmy_string name;
     master.calibration.makeFileName(&name, true);
     const std::string path = chooseFile(true, "DAT file|*.dat|All files|*.*", "dat", name.c_str());
-    if (!path.empty())
-        master.calibration.writeConstantsFile(path.c_str());
+    Tmy_string why;
+    if (!path.empty() && master.calibration.writeConstantsFile(path.c_str(), &why))
+        errorBox(why.c_str());
 }
 
 void TFframe::Button5Click()

@@ -21,6 +21,7 @@
 #include "calibration/master_fluo_cal.h"
 #include "link/gui_ids.h"
 #include "link/module_resource.h"
+#include "platform/widgets/log_memo.h"
 #include "programs/start/globals.h"
 #include "programs/start/interval_name.h"
 #include "programs/start/start_gui_ids.h"
@@ -368,7 +369,7 @@ void TFframe::clearOutput()
 
 void TFframe::logLine(int channel, const char* line)
 {
-    const QString text = QString::fromUtf8(line ? line : "");
+    const QString text = log_window_text(line ? line : "");
     QPlainTextEdit* also = channel == OUTPUT_CHANNEL_CALIBRATION_RAW         ? mm_cal_raw
                            : channel == OUTPUT_CHANNEL_CALIBRATION_CONSTANTS ? mm_cal_cal
                            : channel == OUTPUT_CHANNEL_GSM                   ? mm_gsm
