@@ -26,6 +26,8 @@ constexpr int keep_row = 2;
 constexpr uint8_t export_page_mask = 0x7F;
 constexpr uint8_t decode_com_settings = 0;
 constexpr int32_t gsm_off_delay = 15 * 60;
+// The years the logger's 32-bit clock of seconds since 1970 reaches.
+constexpr long first_logger_year = 1970, last_logger_year = 2106;
 
 // What the logger's variables and commands are.
 namespace var {
@@ -402,6 +404,12 @@ bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_str
             return false;
         }
     }
+    // «26» for 2026 would reach the logger as a time in 2067.
+    if (values[0] < first_logger_year || values[0] > last_logger_year) {
+        error->printf("The year field \"%s\" is no year from %d to %d: type all four digits", texts[0].c_str(),
+                      first_logger_year, last_logger_year);
+        return false;
+    }
     time_fields fields{};
     fields.year = static_cast<int>(values[0]);
     fields.month = static_cast<int>(values[1]);
@@ -409,7 +417,12 @@ bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_str
     fields.hour = static_cast<int>(values[3]);
     fields.minute = static_cast<int>(values[4]);
     fields.second = static_cast<int>(values[5]);
-    *time = static_cast<uint32_t>(time_make_at_offset(&fields, offset));
+    const long long seconds = time_seconds_at_offset(&fields, offset);
+    if (seconds < 0 || seconds > static_cast<long long>(UINT32_MAX)) {
+        error->printf("The time entered lies outside what the logger's clock holds");
+        return false;
+    }
+    *time = static_cast<uint32_t>(seconds);
     return true;
 }
 

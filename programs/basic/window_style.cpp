@@ -1,6 +1,7 @@
 #include "programs/basic/window_style.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -48,4 +49,14 @@ void centre_on_screen(QWidget* window)
 {
     if (const QScreen* screen = window ? window->screen() : nullptr)
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+QLabel* make_error_label(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName("lb_error");
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setStyleSheet("color: #C00000;");
+    return label;
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QLabel;
 class QWidget;
 
 // Background and text colour of a panel or label, drawn through its palette.
@@ -18,3 +19,6 @@ QFont fixed_pitch_font();
 
 // Puts a window in the middle of its screen.
 void centre_on_screen(QWidget* window);
+
+// The label "lb_error" in which a prompt says why it refused its input.
+QLabel* make_error_label(QWidget* parent);
