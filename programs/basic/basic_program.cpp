@@ -250,7 +250,7 @@ void Tbasic_program::showForm(const char* form)
     else if (name == "rfu" && rfu)
         rfu->rfu_show();
     else if (name == "gsm_console" && gsm_console && main_form)
-        gsm_console->toggle_gsm_console(main_form->y() + main_form->height(), main_form->x());
+        gsm_console->toggle_gsm_console(main_form->frameGeometry().bottom() + 1, main_form->x());
 }
 
 void Tbasic_program::show_com_setting(const char* key, const char* value)

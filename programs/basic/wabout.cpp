@@ -66,6 +66,8 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent)
 
 void TFabout::show_about()
 {
+    if (!isVisible())
+        centre_on_screen(this);
     show();
 }
 

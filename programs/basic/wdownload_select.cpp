@@ -85,6 +85,8 @@ void TFdowload_select::set_download_start(int32_t address)
 bool TFdowload_select::ask_download_range(int32_t* start, int32_t* count, uint8_t* incremental)
 {
     lb_error->clear();
+    // On the screen's middle, not on the main window's.
+    centre_on_screen(this);
     const bool confirmed = exec() == 1;
     if (start)
         *start = start_address;

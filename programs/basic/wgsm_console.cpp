@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/window_style.h"
 
 namespace {
 
@@ -327,5 +328,7 @@ void TFgsm_console::toggle_gsm_console(int top, int left)
         return;
     }
     move(left, top);
+    // Below a main window that fills the screen it would open off it.
+    keep_on_screen(this);
     show();
 }

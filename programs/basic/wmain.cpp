@@ -13,9 +13,11 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -44,6 +46,8 @@ namespace {
 constexpr int visible_output_selectors = 4;
 constexpr int keep_entry = 2;
 constexpr int zone_hours = 12;
+constexpr int log_lines_shown = 8;
+constexpr int default_width = 1100;
 
 QString text_of(const char* text)
 {
@@ -147,6 +151,11 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setFont(fixed_pitch_font());
+    // Every START, ERROR and "not started" line appears here: the log keeps
+    // room for several of them whatever the window's size.
+    Memo1->setMinimumHeight(log_lines_shown * Memo1->fontMetrics().lineSpacing() +
+                            2 * static_cast<int>(Memo1->document()->documentMargin()) + 2 * Memo1->frameWidth() +
+                            Memo1->horizontalScrollBar()->sizeHint().height());
     PopupMenu1 = new QMenu(Memo1);
     PopupMenu1->setObjectName("PopupMenu1");
     QAction* copy = PopupMenu1->addAction("Copy");
@@ -194,7 +203,8 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
 
     // Nothing under way until the logger says otherwise.
     showOperation("NOP");
-    resize(1000, 720);
+    resize(minimumSizeHint().expandedTo(QSize(default_width, 0)));
+    centre_on_screen(this);
 }
 
 QWidget* TFmain::buildStatusPage()

@@ -3,7 +3,9 @@
 // connection's station chooser, and the calibration scripts.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -24,7 +26,18 @@
 #include "programs/basic/basic_program.h"
 #include "programs/basic/calibration_write.h"
 #include "programs/basic/version_id.h"
+#include "programs/basic/wabout.h"
+#include "programs/basic/wask_pulse.h"
+#include "programs/basic/wask_snr.h"
+#include "programs/basic/wdownload_select.h"
+#include "programs/basic/wetalonnage.h"
+#include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
+#include "programs/basic/wpending.h"
+#include "programs/basic/wprogress.h"
+#include "programs/basic/wrfu.h"
+#include "programs/basic/wtext.h"
+#include "ui/formask.h"
 #include "programs/basic/wselstation.h"
 #include "ui/display_columns.h"
 #include "ui/faffiche.h"
@@ -177,6 +190,85 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     log_printf("INFO  : after the start");
     EXPECT_NE(memo->toPlainText().toStdString().find("INFO  : after the start"), std::string::npos);
     EXPECT_NE(dayLog().find("\tINFO  : after the start\n"), std::string::npos);
+}
+
+// Each window the technician can open, by the way the program opens it: its
+// frame lies whole on the laptop's screen.
+TEST_F(ProgramStart, EveryWindowOpensWholeOnTheScreen)
+{
+    program->createForms();
+    TFmain* main = program->main_form;
+    const QRect screen = main->screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(laptop_screen_width, laptop_screen_height));
+    auto on_screen = [&screen](QWidget* window, const char* what) {
+        EXPECT_TRUE(window->isVisible()) << what;
+        const QRect frame = window->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << what << " at " << frame.x() << "," << frame.y() << " "
+                                            << frame.width() << "x" << frame.height();
+    };
+    // The start: the main window, then the station chooser over it.
+    bool chooser_seen = false;
+    when_modal([&](QWidget* dialog) {
+        chooser_seen = true;
+        EXPECT_EQ(dialog, program->station_chooser);
+        on_screen(main, "main window");
+        on_screen(dialog, "station chooser");
+        type_key(dialog, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(loop_until([&] { return chooser_seen && program->master.state == 0; }));
+    // Centred before the window manager drew its frame, whose size was then guessed.
+    auto centred = [&screen](QWidget* window, const char* what) {
+        const QPoint off = window->frameGeometry().center() - screen.center();
+        EXPECT_LE(off.manhattanLength(), 20) << what << " is not in the screen's middle";
+    };
+    auto trigger = [main](const char* action) { child_of<QAction>(main, action)->trigger(); };
+
+    trigger("GSMconsole1");
+    on_screen(program->gsm_console, "GSM console");
+    trigger("AboutVornhal1");
+    on_screen(program->about, "about box");
+    centred(program->about, "about box");
+    program->text_window->show_text_window();
+    on_screen(program->text_window, "text window");
+    program->guiSet(53, "SHOW");
+    on_screen(program->pending, "pending window");
+    centred(program->pending, "pending window");
+    program->guiSet(55, "SHOW");
+    on_screen(program->progress, "progress window");
+    centred(program->progress, "progress window");
+    program->show_pulse_meter_form();
+    on_screen(program->pulse, "pulse meter dialog");
+    trigger("RFU1");
+    on_screen(program->rfu, "firmware window");
+
+    // The modal ones, seen while their loop runs, then cancelled.
+    struct Tmodal {
+        const char* action;
+        QWidget* dialog;
+        bool centred;
+    };
+    const Tmodal modals[] = {
+        {"SetACQcounter1", program->ask, false},
+        {"SNR1", program->ask_snr, false},
+        {"Downloadall1", program->download_select, true},
+        {"Etalonnage1", program->calibration, false},
+    };
+    for (const Tmodal& modal : modals) {
+        bool seen = false;
+        when_modal([&](QWidget* dialog) {
+            seen = true;
+            EXPECT_EQ(dialog, modal.dialog) << modal.action;
+            on_screen(dialog, modal.action);
+            if (modal.centred)
+                centred(dialog, modal.action);
+            type_key(dialog, Qt::Key_Escape);
+        });
+        trigger(modal.action);
+        EXPECT_TRUE(seen) << modal.action;
+    }
+    for (QObject* form : program->forms())
+        if (auto* window = qobject_cast<QWidget*>(form))
+            window->hide();
 }
 
 }  // namespace
