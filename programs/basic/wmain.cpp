@@ -742,11 +742,12 @@ void TFmain::On_1Hz()
     } else {
         lb_time_txt2->setText("-");
     }
-    if (status_refresh)
-        show_status_page();
     if (on_tick)
         on_tick();
     master.On_1Hz();
+    // Last, so that the page shows what the master's tick changed.
+    if (status_refresh)
+        show_status_page();
 }
 
 void TFmain::OnTimer2Hz()

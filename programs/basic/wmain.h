@@ -86,7 +86,8 @@ public:
     // null puts the master back. The caller keeps ownership.
     void setCommandMaster(Tcommand_master* commands);
     Tcommand_master& commands() override;
-    // Each second after the window's own tick work (the GSM console's countdowns).
+    // Each second after the clocks and before the master's tick (the GSM
+    // console's countdowns).
     std::function<void()> on_tick;
     // The prompts and forms the commands use, wired by the program; a prompt
     // that is not wired answers as cancelled.

@@ -6,7 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QScreen>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -15,6 +17,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +26,14 @@
 #include "base/log.h"
 #include "link/calyxo_master.h"
 #include "link/module_resource.h"
+#include "link/module_view.h"
 #include "platform/qt/signal_form.h"
+#include "platform/widgets/program_start.h"
+#include "platform/widgets/recording_dialogs.h"
 #include "programs/basic/basic_program.h"
 #include "programs/basic/calibration_write.h"
 #include "programs/basic/version_id.h"
+#include "programs/basic/status_page.h"
 #include "programs/basic/wabout.h"
 #include "programs/basic/wask_pulse.h"
 #include "programs/basic/wask_snr.h"
@@ -101,6 +109,23 @@ TEST(CalibrationWrite, TheMasterGetsTheScriptOrTheRefusalIsLogged)
     EXPECT_EQ(std::string(master.script_text.c_str()), "01403dcccccd");
     event_remove_resource(&master);
     master.module = nullptr;
+}
+
+TEST(ExceptionBox, EveryExceptionThatEscapesIsShownInTheErrorBox)
+{
+    ensure_basic_application();
+    Trecording_dialogs dialogs;
+    EXPECT_FALSE(run_showing_exceptions("Calyxo Basic", [] {}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(run_showing_exceptions("Calyxo Basic", [] { throw std::runtime_error("disk full"); }));
+    EXPECT_TRUE(run_showing_exceptions("Calyxo Basic", [] { throw 42; }));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[0].text, "disk full");
+    EXPECT_FALSE(dialogs.boxes[1].text.empty());
+    for (const Tmessage_box& box : dialogs.boxes) {
+        EXPECT_EQ(box.caption, "Calyxo Basic");
+        EXPECT_EQ(box.icon, Tbox_icon::error);
+    }
 }
 
 class ProgramStart : public ::testing::Test {
@@ -269,6 +294,43 @@ TEST_F(ProgramStart, EveryWindowOpensWholeOnTheScreen)
     for (QObject* form : program->forms())
         if (auto* window = qobject_cast<QWidget*>(form))
             window->hide();
+}
+
+// The 1 s tick: the clocks, the GSM console's countdowns, the master's tick
+// (the pending window's elapsed time, then the module resource's), and the
+// status page redrawn last with what they changed.
+TEST_F(ProgramStart, TheSecondTickDrivesCountdownsThenTheMasterThenTheStatusPage)
+{
+    program->createForms();
+    program->onApplicationReady();
+    TFmain* main = program->main_form;
+    module_view = Tmodule_view();
+    module_view.setStatus(STATUS_NEXT_DOWNLOAD_ADDRESS, 4096);
+    auto* elapsed = child_of<QLabel>(program->pending, "lb_time");
+    auto* countdown = child_of<QLabel>(program->gsm_console, "GSM_power_on_wait_timeout");
+    std::vector<std::string> order;
+    const std::function<void()> countdowns = main->on_tick;
+    main->on_tick = [&] {
+        order.push_back("countdowns at " + elapsed->text().toStdString());
+        countdowns();
+    };
+    main->statusPage()->download_start = [&](int32_t) {
+        order.push_back("status page at " + elapsed->text().toStdString());
+    };
+    program->guiSet(53, "SHOW");
+    child_of<QPushButton>(program->gsm_console, "Button19")->click();
+    main->set_status_refresh(true);
+    order.clear();
+
+    main->On_1Hz();
+    EXPECT_EQ(order, (std::vector<std::string>{"countdowns at 00:00", "status page at 00:01"}));
+    main->On_1Hz();
+    EXPECT_EQ(elapsed->text().toStdString(), "00:02");
+    EXPECT_EQ(countdown->text().toStdString(), "Wait: 4 sec");
+    EXPECT_FALSE(countdown->isHidden());
+    main->set_status_refresh(false);
+    program->guiSet(53, "HIDE");
+    module_view = Tmodule_view();
 }
 
 }  // namespace
