@@ -12,6 +12,7 @@
 #include "link/calyxo_master.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/start_refusal.h"
 
 namespace {
 
@@ -24,7 +25,6 @@ constexpr int output_count = 8;
 constexpr int force_one_row = 0;
 constexpr int keep_row = 2;
 constexpr uint8_t export_page_mask = 0x7F;
-constexpr uint8_t decode_com_settings = 0;
 constexpr int32_t gsm_off_delay = 15 * 60;
 // The years the logger's 32-bit clock of seconds since 1970 reaches.
 constexpr long first_logger_year = 1970, last_logger_year = 2106;
@@ -147,7 +147,7 @@ bool set_entered_time(Tcommand_host& host, const Tmain_command&)
 
 bool export_eeprom(Tcommand_host& host, const Tmain_command&)
 {
-    if (host.commands().start_eeprom_download(export_page_mask, decode_com_settings))
+    if (host.commands().start_eeprom_download(export_page_mask, Tcommand_master::decode_com_settings))
         return true;
     host.showForm(text_form);
     return false;
@@ -377,7 +377,7 @@ void run_main_command(Tcommand_host& host, const Tmain_command& command)
         log_printf("%s", command.log_line);
     if (command.run(host, command)) {
         const char* what = command.caption ? command.caption : command.button_caption;
-        log_printf("ERROR : %s not started : %s", what, host.commands().refusal_reason());
+        log_not_started(what, host.commands().refusal_reason());
     }
 }
 

@@ -112,3 +112,12 @@ QLabel* make_error_label(QWidget* parent)
     label->setStyleSheet("color: #C00000;");
     return label;
 }
+
+QLabel* make_label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    if (name)
+        label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}

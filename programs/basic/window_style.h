@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
 
 class QLabel;
 class QWidget;
@@ -25,3 +26,6 @@ void centre_on_screen(QWidget* window);
 
 // The label "lb_error" in which a prompt says why it refused its input.
 QLabel* make_error_label(QWidget* parent);
+
+// A label of plain text, named when name is not null.
+QLabel* make_label(QWidget* parent, const char* name, const QString& text);

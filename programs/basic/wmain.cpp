@@ -54,18 +54,9 @@ QString text_of(const char* text)
     return QString::fromUtf8(text ? text : "");
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const char* text)
-{
-    auto* label = new QLabel(text_of(text), parent);
-    if (name)
-        label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QLabel* make_panel(QWidget* parent, const char* name, const char* text)
 {
-    QLabel* panel = make_label(parent, name, text);
+    QLabel* panel = make_label(parent, name, text_of(text));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setAlignment(Qt::AlignCenter);
@@ -331,7 +322,7 @@ QWidget* TFmain::buildModemPanel(const char* const* names)
     // The pictures of a group share one place: at most one shows at a time.
     for (; *names; ++names) {
         const char* name = *names;
-        QLabel* image = make_label(panel, name, nullptr);
+        QLabel* image = make_label(panel, name, QString());
         image->setPixmap(modem_image(name));
         image->setVisible(false);
         grid->addWidget(image, 0, 0);
@@ -770,31 +761,6 @@ void TFmain::CopyLog1Click()
 void TFmain::ClearLog1Click()
 {
     Memo1->clear();
-}
-
-void TFmain::Connect1Click()
-{
-    run_main_command(*this, *find_main_command("Connect1"));
-}
-
-void TFmain::Disconnect1Click()
-{
-    run_main_command(*this, *find_main_command("Disconnect1"));
-}
-
-void TFmain::Abortconnection1Click()
-{
-    run_main_command(*this, *find_main_command("Abortconnection1"));
-}
-
-void TFmain::GetStatus1Click()
-{
-    run_main_command(*this, *find_main_command("GetStatus1"));
-}
-
-void TFmain::Exit1Click()
-{
-    run_main_command(*this, *find_main_command("Exit1"));
 }
 
 void TFmain::closeEvent(QCloseEvent* event)

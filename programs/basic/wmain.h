@@ -73,11 +73,6 @@ public:
     void OnTimer2Hz();
     void CopyLog1Click();
     void ClearLog1Click();
-    void Connect1Click();
-    void Disconnect1Click();
-    void Abortconnection1Click();
-    void GetStatus1Click();
-    void Exit1Click();
 
     // The about box (the program wires it to its form).
     std::function<void()> on_about;
