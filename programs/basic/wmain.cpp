@@ -201,7 +201,7 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
 QWidget* TFmain::buildStatusPage()
 {
     status_page = new TFstatus_page(PageControl1);
-    lb_time_txt2 = status_page->findChild<QLabel*>("lb_time_txt2");
+    lb_time_txt2 = status_page->estimatedTime();
     status_page->placeButton(commandButton(status_page, "bt_status"));
     return status_page;
 }
