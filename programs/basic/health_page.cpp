@@ -99,6 +99,7 @@ TFhealth_page::TFhealth_page(QWidget* parent) : QWidget(parent)
         if (!group || group->title() != QString::fromUtf8(entry.group)) {
             group = new QGroupBox(QString::fromUtf8(entry.group), this);
             group_grid = new QGridLayout(group);
+            group_grid->setVerticalSpacing(2);
             columns[column_of(entry.group)]->addWidget(group);
         }
         const int row = group_grid->rowCount();

@@ -274,7 +274,8 @@ QWidget* TFmain::buildAcquisitionsPage()
         list->setObjectName(QString::asprintf("lbs%d", i));
         list->addItems({"Force 1", "Force 0", "Keep"});
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setMaximumHeight(64);
+        // Its three entries, no empty row below them.
+        list->setFixedHeight(3 * list->sizeHintForRow(0) + 2 * list->frameWidth());
         output_selectors[i] = list;
         if (i < visible_output_selectors) {
             outputs_layout->addWidget(new QLabel(QString::asprintf("S%d", i), outputs), 0, i);
