@@ -54,6 +54,14 @@ QString text_of(const char* text)
     return QString::fromUtf8(text ? text : "");
 }
 
+// A prompt or form the program forgot to wire would answer "cancelled", and
+// its command would do nothing without a word: that is a fault of the build.
+void require_wired(bool wired, const char* hook)
+{
+    if (!wired)
+        qFatal("calyxo_basic: the main window's %s is not wired", hook);
+}
+
 QLabel* make_panel(QWidget* parent, const char* name, const char* text)
 {
     QLabel* panel = make_label(parent, name, text_of(text));
@@ -459,25 +467,29 @@ bool TFmain::isChecked(const char* action)
 
 int TFmain::askValue(const char* prompt, int mode)
 {
-    return ask_value ? ask_value(prompt, mode) : -1;
+    require_wired(static_cast<bool>(ask_value), "ask_value");
+    return ask_value(prompt, mode);
 }
 
 uint32_t TFmain::askSnr()
 {
-    return ask_snr ? ask_snr() : 0;
+    require_wired(static_cast<bool>(ask_snr), "ask_snr");
+    return ask_snr();
 }
 
 bool TFmain::askDownloadRange(int32_t* start, int32_t* count, uint8_t* incremental)
 {
-    return ask_download_range && ask_download_range(start, count, incremental);
+    require_wired(static_cast<bool>(ask_download_range), "ask_download_range");
+    return ask_download_range(start, count, incremental);
 }
 
 void TFmain::showForm(const char* form)
 {
     if (std::string_view(form) == "about") {
-        if (on_about)
-            on_about();
-    } else if (show_form) {
+        require_wired(static_cast<bool>(on_about), "on_about");
+        on_about();
+    } else {
+        require_wired(static_cast<bool>(show_form), "show_form");
         show_form(form);
     }
 }

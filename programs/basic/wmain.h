@@ -84,8 +84,8 @@ public:
     // Each second after the clocks and before the master's tick (the GSM
     // console's countdowns).
     std::function<void()> on_tick;
-    // The prompts and forms the commands use, wired by the program; a prompt
-    // that is not wired answers as cancelled.
+    // The prompts and forms the commands use, wired by the program; one that
+    // is not wired stops the program with its name when a command needs it.
     std::function<int(const char* prompt, int mode)> ask_value;
     std::function<uint32_t()> ask_snr;
     std::function<bool(int32_t* start, int32_t* count, uint8_t* incremental)> ask_download_range;

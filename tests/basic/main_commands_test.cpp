@@ -373,6 +373,16 @@ TEST_F(MainCommands, NextOnTimesAreReadInTheirZoneAndWrongFieldsSendNothing)
     EXPECT_NE(dialogs.boxes.back().text.find("month"), std::string::npos);
 }
 
+TEST(MainCommandsUnwired, APromptThatIsNotWiredStopsTheProgramInsteadOfAnsweringCancelled)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ensure_basic_application();
+    Tcalyxo_master master;
+    TFmain window(master);
+    for (const char* action : {"SNR1", "SetACQcounter1", "Downloadall1", "GSMconsole1", "AboutVornhal1"})
+        EXPECT_DEATH(child_of<QAction>(&window, action)->trigger(), "is not wired") << action;
+}
+
 TEST(EnteredTime, ClampsUpperBoundsAndRefusesNonNumbersAndZeroDates)
 {
     struct Tcase {
