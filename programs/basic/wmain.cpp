@@ -89,8 +89,8 @@ QComboBox* make_zone_list(QWidget* parent, const char* name)
     return list;
 }
 
-// A row of captioned time fields, then the time-zone list.
-QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QComboBox* zone)
+// A row of the six captioned time fields, kept in kept, then the time-zone list.
+QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QComboBox* zone, QLineEdit* kept[6])
 {
     auto* row = new QWidget(parent);
     auto* grid = new QGridLayout(row);
@@ -99,6 +99,7 @@ QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QCo
     for (QLineEdit* field : fields) {
         grid->addWidget(make_label(row, nullptr, captions[column]), 0, column);
         grid->addWidget(field, 1, column);
+        kept[column] = field;
         ++column;
     }
     grid->addWidget(zone, 1, column);
@@ -244,7 +245,7 @@ QWidget* TFmain::buildConfigurationPage()
                                     make_field(gsm_group, "ed_gsm_next_hour", "17", 2),
                                     make_field(gsm_group, "ed_gsm_next_minutes", "30", 2),
                                     make_field(gsm_group, "ed_gsm_next_seconds", "00", 2)},
-                                   timezone_gsm_next));
+                                   timezone_gsm_next, gsm_time_fields));
     auto* gsm_buttons = new QGridLayout;
     const char* const gsm_button_names[] = {"bt_gsm_enable", "bt_gsm_disable", "bt_gsm_next", "bt_gsm_on",
                                             "bt_gsm_off",    "bt_sms_now",     "bt_gsm_offplus"};
@@ -313,7 +314,7 @@ QWidget* TFmain::buildAcquisitionsPage()
                                     {ed_acq_next_year, ed_acq_next_month, ed_acq_next_day, ed_acq_next_hour,
                                      make_field(time_group, "ed_acq_next_minutes", "00", 2),
                                      make_field(time_group, "ed_acq_next_seconds", "00", 2)},
-                                    timezone_acq_next));
+                                    timezone_acq_next, acq_time_fields));
     time_layout->addWidget(commandButton(time_group, "bt_acq_next"));
     layout->addWidget(time_group);
     layout->addStretch(1);
@@ -332,6 +333,7 @@ QWidget* TFmain::buildModemPanel(const char* const* names)
     for (; *names; ++names) {
         const char* name = *names;
         QLabel* image = make_label(panel, name, QString());
+        modem_images.emplace_back(name, image);
         image->setPixmap(modem_image(name));
         image->setVisible(false);
         grid->addWidget(image, 0, 0);
@@ -434,17 +436,14 @@ void TFmain::pageToFront(const char* page)
 
 void TFmain::timeFields(const char* which, Tmy_string texts[6])
 {
-    const char* const parts[6] = {"year", "month", "day", "hour", "minutes", "seconds"};
-    for (int i = 0; i < 6; ++i) {
-        const QString name = QString::asprintf("ed_%s_next_%s", which, parts[i]);
-        const auto* field = findChild<QLineEdit*>(name);
-        texts[i].printf("%s", field ? field->text().toUtf8().constData() : "");
-    }
+    QLineEdit* const* fields = std::string_view(which) == "gsm" ? gsm_time_fields : acq_time_fields;
+    for (int i = 0; i < 6; ++i)
+        texts[i].printf("%s", fields[i]->text().toUtf8().constData());
 }
 
 int TFmain::timeZone(const char* which)
 {
-    return timeZoneOffset(findChild<QComboBox*>(QString::asprintf("timezone_%s_next", which)));
+    return timeZoneOffset(std::string_view(which) == "gsm" ? timezone_gsm_next : timezone_acq_next);
 }
 
 void TFmain::outputRows(int rows[8])
@@ -582,7 +581,12 @@ void TFmain::initialPanels()
 
 QLabel* TFmain::modemImage(const char* name) const
 {
-    return name ? findChild<QLabel*>(QString::fromLatin1(name)) : nullptr;
+    if (!name)
+        return nullptr;
+    for (const auto& image : modem_images)
+        if (image.first == name)
+            return image.second;
+    return nullptr;
 }
 
 void TFmain::showOperation(const char* running)

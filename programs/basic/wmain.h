@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "programs/basic/command_master.h"
 #include "programs/basic/main_commands.h"
@@ -173,6 +176,11 @@ private:
     QLineEdit* ed_acq_next_hour = nullptr;
     QComboBox* timezone_gsm_next = nullptr;
     QComboBox* timezone_acq_next = nullptr;
+    // The six next-time fields of each group, year to seconds.
+    QLineEdit* gsm_time_fields[6] = {};
+    QLineEdit* acq_time_fields[6] = {};
+    // The modem pictures by their names, as they were made.
+    std::vector<std::pair<std::string, QLabel*>> modem_images;
     // The digital output selectors lbs0 to lbs7.
     static constexpr int output_selector_count = 8;
     QListWidget* output_selectors[output_selector_count] = {};
