@@ -179,11 +179,16 @@ int time_make_local(const time_fields* in, bool standard)
 
 int time_make_at_offset(const time_fields* in, int offset_seconds)
 {
+    return static_cast<int>(time_seconds_at_offset(in, offset_seconds));
+}
+
+long long time_seconds_at_offset(const time_fields* in, int offset_seconds)
+{
     if (!in)
         return 0;
     struct tm tm = tm_from_fields(*in);
     // The wall clock read as UTC, then moved by the zone's offset.
-    return static_cast<int>(static_cast<long long>(timegm(&tm)) - offset_seconds);
+    return static_cast<long long>(timegm(&tm)) - offset_seconds;
 }
 
 int time_weekday(unsigned seconds, bool standard)

@@ -33,6 +33,8 @@ void time_to_local_fields(time_fields* out, unsigned seconds, bool standard);
 void time_now_fields(time_fields* out, bool standard);
 int time_make_local(const time_fields* in, bool standard);
 int time_make_at_offset(const time_fields* in, int offset_seconds);
+// The same time uncut, to check that it fits a 32-bit count (0 for null).
+long long time_seconds_at_offset(const time_fields* in, int offset_seconds);
 int time_weekday(unsigned seconds, bool standard);
 int time_weekday_utc(unsigned seconds);
 bool time_is_today(unsigned seconds, bool standard);

@@ -17,9 +17,6 @@
 
 namespace {
 
-// gui_set ids.
-constexpr int GUI_OPERATION_PANEL = 113;
-
 // The destination of the logger's extension mode, and of its normal mode.
 constexpr unsigned extension_destination = 254;
 constexpr unsigned normal_destination = 1;

@@ -8,6 +8,7 @@
 #include "base/program_interface.h"
 #include "base/xml.h"
 #include "link/calyxo_master.h"
+#include "link/gui_ids.h"
 #include "link/logger_variables.h"
 #include "link/main_window_port.h"
 #include "link/module_resource.h"
@@ -28,9 +29,6 @@ constexpr uint8_t DECODE_PULSE_METER = 3;
 constexpr int PULSE_METER_DISPLAY = 3500;
 
 // gui_set ids of the pulse-meter dialog's fields.
-constexpr int GUI_PULSE_VALUE = 0;
-constexpr int GUI_PULSE_SNR = 1;
-constexpr int GUI_PULSE_WEIGHT = 2;
 
 Tstart set_var(Tcalyxo_master& m)
 {

@@ -250,16 +250,23 @@ private:
     bool runRedp();
     Tredp_hooks* redp_hooks = nullptr;
 
-    // The status XML file. A file that cannot be made or written is logged;
-    // the read goes on without it.
+    // The status XML file, named and headed with the station id once the
+    // read has it. A file that cannot be made or written is logged; the read
+    // goes on without it.
     void openStatusFile();
-    // The line of one variable, by its name, while the file is open.
+    // One line of the file during a status read: written, or kept until the
+    // file opens.
+    void writeStatusLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The line of one variable, by its name.
     void writeStatusVariable(const char* variable, uint32_t value);
     void closeStatusFile();
     // A write to the status file failed (a negative fprintf result).
     void noteStatusWrite(int result);
     std::string status_file_path;
     bool status_file_failed = false;
+    // A status read wants its file and has not opened it yet.
+    bool status_file_wanted = false;
+    Tmy_string status_lines;
 
     Tmlp_message request;
 

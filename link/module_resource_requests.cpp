@@ -343,7 +343,6 @@ void Tmodule_resource::onVariableAnswer(uint8_t id, uint32_t value)
 void Tmodule_resource::onAcqModeAnswer(uint8_t fast)
 {
     const uint32_t mode = fast ? 1 : 0;
-    if (result_file)
-        std::fprintf(result_file, "\t<VARIABLE name=\"ACQ_MODE_FAST\" value=\"%u\"/>\n", mode);
+    writeStatusLine("\t<VARIABLE name=\"ACQ_MODE_FAST\" value=\"%u\"/>\n", mode);
     module_view.setStatus(STATUS_ACQ_MODE, mode);
 }

@@ -1,6 +1,8 @@
 // The status operation: one read per field the logger has, into the module
 // view, the status text and the status XML file.
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "base/log.h"
@@ -42,6 +44,8 @@ const Tstatus_step status_steps[] = {
     {176, Tread::nvflags, 0, STATUS_NVFLAGS, 190},
 };
 constexpr int status_last_state = 190;
+// The STATION_ID read: the states after it know the station.
+constexpr int station_id_state = 105;
 static_assert(module_states::status.holds(status_last_state), "status states in their range");
 
 // The logger keeps its NVFLAGS byte at this EEPROM address.
@@ -72,8 +76,10 @@ bool Tmodule_resource::start_status()
     if (state != STATE_IDLE)
         return true;
     closeStatusFile();
-    if (log_path.length() > 0 && create_status_file)
-        openStatusFile();
+    // The file is named after the station it describes: it opens once the
+    // read has the station id, and the lines before wait for it.
+    status_file_wanted = log_path.length() > 0 && create_status_file;
+    status_lines.clear();
     START_STATUS.signal();
     return false;
 }
@@ -89,6 +95,8 @@ bool Tmodule_resource::runStatus()
     const Tstatus_step* step = find_step(state);
     if (!step)
         return false;
+    if (consumed && status_file_wanted && state > station_id_state)
+        openStatusFile();
     if (consumed) {
         const bool wanted = step->field == STATUS_FIELD_COUNT || module_view.status(step->field).present;
         bool refused = false;
@@ -116,8 +124,7 @@ bool Tmodule_resource::runStatus()
             const uint8_t flags = eeprom_read_buffer[0];
             if (trace & TRACE_PROTOCOL)
                 log_printf("NVFLAGS = %d", flags);
-            if (result_file)
-                std::fprintf(result_file, "\t<VARIABLE name=\"NVFLAGS\" value=\"%u\"/>\n", flags);
+            writeStatusLine("\t<VARIABLE name=\"NVFLAGS\" value=\"%u\"/>\n", flags);
             module_view.setStatus(STATUS_NVFLAGS, flags);
         }
     }
@@ -129,6 +136,7 @@ bool Tmodule_resource::runStatus()
 
 void Tmodule_resource::openStatusFile()
 {
+    status_file_wanted = false;
     status_file_failed = false;
     status_file_path.clear();
     if (make_dir_path(log_path.c_str())) {
@@ -157,6 +165,23 @@ void Tmodule_resource::openStatusFile()
                                  "hour=\"%02d\" minute=\"%02d\" seconds=\"%02d\" station_id=\"%u\">\n",
                                  timestamp, when.year, when.month, when.day, when.hour, when.minute, when.second,
                                  station_id));
+    if (status_lines.length() > 0 && std::fwrite(status_lines.c_str(), 1, status_lines.length(), result_file) !=
+                                         status_lines.length())
+        status_file_failed = true;
+    status_lines.clear();
+}
+
+void Tmodule_resource::writeStatusLine(const char* format, ...)
+{
+    if (!result_file && !status_file_wanted)
+        return;
+    va_list args;
+    va_start(args, format);
+    if (result_file)
+        noteStatusWrite(std::vfprintf(result_file, format, args));
+    else
+        status_lines.vappendf(format, args);
+    va_end(args);
 }
 
 void Tmodule_resource::noteStatusWrite(int result)
@@ -167,29 +192,27 @@ void Tmodule_resource::noteStatusWrite(int result)
 
 void Tmodule_resource::writeStatusVariable(const char* variable, uint32_t value)
 {
-    if (!result_file)
-        return;
     if (is_time_variable(variable)) {
         char text[time_iso_text_size];
         time_format_iso(text, value, time_zone_offset(), true);
-        noteStatusWrite(std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\" value_text=\"%s\"/>\n",
-                                     variable, value, text));
+        writeStatusLine("\t<VARIABLE name=\"%s\" value=\"%u\" value_text=\"%s\"/>\n", variable, value, text);
     } else if (std::strcmp(variable, "SYSTEM_INFO") == 0) {
-        noteStatusWrite(std::fprintf(result_file,
-                                     "\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x%08X\" acq_number=\"%d\"   "
-                                     "acq_counter=\"%d\"  gsm_number=\"%d\"   gsm_counter=\"%d\" %s%s/>\n",
-                                     value, static_cast<int>((value >> 28) & 0xF),
-                                     static_cast<int>((value >> 24) & 0xF), static_cast<int>((value >> 20) & 0xF),
-                                     static_cast<int>((value >> 16) & 0xF),
-                                     (value & 0x4) ? " acq_enabled=\"on\"" : " acq_enabled=\"off\"",
-                                     (value & 0x1) ? " mode=\"fast\"" : " mode=\"slow\""));
+        writeStatusLine("\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x%08X\" acq_number=\"%d\"   "
+                        "acq_counter=\"%d\"  gsm_number=\"%d\"   gsm_counter=\"%d\" %s%s/>\n",
+                        value, static_cast<int>((value >> 28) & 0xF), static_cast<int>((value >> 24) & 0xF),
+                        static_cast<int>((value >> 20) & 0xF), static_cast<int>((value >> 16) & 0xF),
+                        (value & 0x4) ? " acq_enabled=\"on\"" : " acq_enabled=\"off\"",
+                        (value & 0x1) ? " mode=\"fast\"" : " mode=\"slow\"");
     } else {
-        noteStatusWrite(std::fprintf(result_file, "\t<VARIABLE name=\"%s\" value=\"%u\"/>\n", variable, value));
+        writeStatusLine("\t<VARIABLE name=\"%s\" value=\"%u\"/>\n", variable, value);
     }
 }
 
 void Tmodule_resource::closeStatusFile()
 {
+    // Ended before the station id was read: the file holds what was.
+    if (status_file_wanted)
+        openStatusFile();
     if (!result_file)
         return;
     noteStatusWrite(std::fprintf(result_file, "</GET_STATUS>\n"));

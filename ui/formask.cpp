@@ -49,8 +49,6 @@ TFormAsk::TFormAsk(QWidget* parent) : QDialog(parent)
     bt_OK->setObjectName("bt_OK");
     bt_Cancel = new QPushButton("Cancel", this);
     bt_Cancel->setObjectName("bt_Cancel");
-    bt_OK->setAutoDefault(false);
-    bt_Cancel->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lb_texte);

@@ -8,7 +8,7 @@ class QLineEdit;
 class QPushButton;
 
 // The value prompt: a number (mode 0) or an acquisition interval from a list
-// (mode 1). Enter confirms, Escape cancels.
+// (mode 1). Enter in the field or the list confirms, Escape cancels.
 class TFormAsk : public QDialog {
 public:
     explicit TFormAsk(QWidget* parent = nullptr);

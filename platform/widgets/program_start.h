@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // What every program does around its application object.
 
 // After the application object exists: Qt has taken the user's locale, but
@@ -15,3 +17,9 @@ void show_exception_box(const char* caption, const char* text);
 // the display name is set empty, so that each caption reaches the window
 // manager as the window sets it.
 void name_program(const char* name);
+
+// Runs a program's body, its pre-initialisation and its loop included; an
+// exception of any type that escapes it is shown in the error box (an
+// application object is made for the box when the body had none yet). True
+// when one escaped.
+bool run_showing_exceptions(const char* caption, const std::function<void()>& body);

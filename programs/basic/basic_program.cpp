@@ -17,9 +17,6 @@
 #include "programs/basic/wask_pulse.h"
 #include "programs/basic/wask_snr.h"
 #include "programs/basic/wdownload_select.h"
-#include "programs/basic/status_page.h"
-#include "programs/basic/calibration_write.h"
-#include "programs/basic/health_page.h"
 #include "programs/basic/wetalonnage.h"
 #include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
@@ -119,48 +116,27 @@ Form* Tbasic_program::make(Args&&... args)
 void Tbasic_program::createForms()
 {
     main_form = make<TFmain>(master);
-    targets.main = main_form;
     splash = make<TFsplash>(*main_form, master);
     ask_snr = make<TFormAskSnr>(main_form);
     ask = make<TFormAsk>(main_form);
     gsm_console = make<TFgsm_console>([this]() -> Tcommand_master& { return main_form->commands(); });
-    main_form->on_tick = [this] { gsm_console->gsm_console_countdown_tick(); };
     about = make<TFabout>();
-    main_form->on_about = [this] { about->show_about(); };
-    main_form->ask_value = [this](const char* prompt, int mode) { return ask->ask_value(prompt, mode); };
-    main_form->ask_snr = [this] { return ask_snr->ask_snr(); };
     char version[version_id_size];
     get_version_id(version);
     result_window = make<TFaffiche>(version);
     download_select = make<TFdowload_select>(main_form);
-    main_form->ask_download_range = [this](int32_t* start, int32_t* count, uint8_t* incremental) {
-        return download_select->ask_download_range(start, count, incremental);
-    };
-    main_form->statusPage()->download_start = [this](int32_t address) {
-        download_select->set_download_start(address);
-    };
     pending = make<TFpending>(master);
-    targets.pending = pending;
     ppb_view = make<TFppb>();
     station_chooser = make<TFselstation>(main_form);
     signal_form = make<TSignalForm>();
     event_queue_attach(signal_form->window());
     progress = make<TFprogress>(master);
-    targets.progress = progress;
     rfu = make<TFormrfu>(firmware);
     text_window = make<TFtext>();
-    main_form->show_form = [this](const char* form) { showForm(form); };
     calibration = make<TFormEtalonnage>(main_form);
-    calibration->request_health = [this] { main_form->request_health(); };
-    calibration->write = [this](bool with_span, double span, bool with_offset, double offset) {
-        if (with_span && with_offset)
-            return calibration_write(master, span, offset);
-        return with_span ? calibration_write_span(master, span) : calibration_write_offset(master, offset);
-    };
-    main_form->healthPage()->pressure_feed = [this](const Tpressure_health& values) { calibration->calib_set(values); };
     pulse = make<TFormAsk_pulse>(master);
-    targets.pulse = pulse;
     time_zone_settings = make<TFttimezone_settings>();
+    wireForms();
 }
 
 void Tbasic_program::onApplicationReady()
@@ -250,7 +226,7 @@ void Tbasic_program::showForm(const char* form)
     else if (name == "rfu" && rfu)
         rfu->rfu_show();
     else if (name == "gsm_console" && gsm_console && main_form)
-        gsm_console->toggle_gsm_console(main_form->y() + main_form->height(), main_form->x());
+        gsm_console->toggle_gsm_console(main_form->frameGeometry().bottom() + 1, main_form->x());
 }
 
 void Tbasic_program::show_com_setting(const char* key, const char* value)

@@ -108,6 +108,9 @@ public:
 private:
     template <class Form, class... Args>
     Form* make(Args&&... args);
+    // The forms' connections to each other and to the program, once all exist
+    // (basic_program_wiring.cpp).
+    void wireForms();
     // A form the main window's commands show, by its name there.
     void showForm(const char* form);
 

@@ -16,15 +16,14 @@
 #include "base/parse.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/pin_code.h"
+#include "programs/basic/start_refusal.h"
 
 namespace {
 
 constexpr uint8_t com_settings_page_mask = 0x40;
-constexpr uint8_t decode_com_settings = 0;
 // The logger keeps the server port in one byte.
 constexpr unsigned long largest_port = 255;
-constexpr unsigned min_pin_digits = 4;
-constexpr unsigned max_pin_digits = 8;
 
 // Field indexes, in the order of the fields table.
 enum { host, port, url, apn_username, apn_password, apn, pin, gsm_interval, username, password, max_data_size };
@@ -44,14 +43,6 @@ bool read_number(const char* text, unsigned long* value)
     errno = 0;
     *value = std::strtoul(text, &end, 10);
     return *end == '\0' && errno != ERANGE && text[0] != '-';
-}
-
-bool all_digits(const char* text)
-{
-    for (; *text; ++text)
-        if (*text < '0' || *text > '9')
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -128,8 +119,8 @@ void TFcom_page::Button2Click()
     log_printf("START   : EEPROM download (COM)");
     clearFields();
     Tcommand_master& master = commands();
-    if (master.start_eeprom_download(com_settings_page_mask, decode_com_settings))
-        log_printf("ERROR : Read current COM settings not started : %s", master.refusal_reason());
+    if (master.start_eeprom_download(com_settings_page_mask, Tcommand_master::decode_com_settings))
+        log_not_started("Read current COM settings", master.refusal_reason());
 }
 
 bool TFcom_page::check_fields(const Tmy_string texts[], Tmy_string* error)
@@ -152,8 +143,8 @@ bool TFcom_page::check_fields(const Tmy_string texts[], Tmy_string* error)
         return false;
     }
     const unsigned pin_length = texts[pin].length();
-    if (pin_length && (pin_length < min_pin_digits || pin_length > max_pin_digits || !all_digits(texts[pin].c_str()))) {
-        error->printf("The PIN code must be empty or %u to %u digits", min_pin_digits, max_pin_digits);
+    if (pin_length && !is_pin_code(texts[pin].c_str())) {
+        error->printf("The PIN code must be empty or %u to %u digits", pin_min_digits, pin_max_digits);
         return false;
     }
     if (texts[max_data_size].length() && !read_number(texts[max_data_size].c_str(), &number)) {
@@ -188,5 +179,5 @@ void TFcom_page::Button3Click()
     for (int index : write_order)
         master.setParameter(fields[index].key, texts[index].c_str());
     if (master.start_com_settings_upload())
-        log_printf("ERROR : Upload (Write) COM settings not started : %s", master.refusal_reason());
+        log_not_started("Upload (Write) COM settings", master.refusal_reason());
 }

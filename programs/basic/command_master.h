@@ -11,6 +11,9 @@ class Tcommand_master {
 public:
     virtual ~Tcommand_master() = default;
 
+    // The decode mode of start_eeprom_download that reads the COM settings.
+    static constexpr uint8_t decode_com_settings = 0;
+
     virtual bool start_connect() = 0;
     virtual bool start_disconnect() = 0;
     // The running sequence stopped, with no requester.

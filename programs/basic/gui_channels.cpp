@@ -16,11 +16,6 @@
 
 namespace {
 
-constexpr int GUI_PULSE_INDEX = 0;
-constexpr int GUI_PULSE_WEIGHT = 2;
-constexpr int GUI_SIGNAL = 50;
-constexpr int GUI_MODEM_STATE = 51;
-constexpr int GUI_OPERATION = 113;
 
 constexpr int gsm_signal_state = 13;
 
@@ -126,7 +121,7 @@ void gui_channel_set(const Tgui_targets& targets, int id, const char* text)
     int number = 0;
     if (text)
         parse_int(text, &number);  // a bad character keeps what was read before it
-    if (id >= GUI_PULSE_INDEX && id <= GUI_PULSE_WEIGHT) {
+    if (id >= GUI_PULSE_VALUE && id <= GUI_PULSE_WEIGHT) {
         if (targets.pulse)
             targets.pulse->pulse_dialog_set(id, text);
     } else if (id == GUI_SIGNAL) {
@@ -155,7 +150,7 @@ void gui_channel_set(const Tgui_targets& targets, int id, const char* text)
             targets.progress->progress_hide();
         else
             targets.progress->progress_set_percent(number);
-    } else if (id == GUI_OPERATION) {
+    } else if (id == GUI_OPERATION_PANEL) {
         if (targets.main)
             targets.main->showOperation(text);
     }

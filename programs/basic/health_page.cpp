@@ -15,7 +15,26 @@ namespace {
 constexpr const char* no_value = "----";
 // The value types whose slots feed the pressure calibration.
 constexpr unsigned pressure_types[Tpressure_health::count] = {164, 179, 180, 181};
+// The groups stacked in three columns of about the same height, so that the
+// page fits a laptop screen above the log.
+struct Tgroup_place {
+    const char* group;
+    int column;
+};
+constexpr Tgroup_place group_places[] = {
+    {"Fluorometer", 0},    {"Battery", 0},           {"Misc.", 0},
+    {"Environment", 1},    {"Voltage inputs", 1},    {"Volume counter", 1},
+    {"Current inputs", 2}, {"Relative Pulse Counters", 2}, {"Absolute counters", 2},
+};
 constexpr int page_columns = 3;
+
+int column_of(const char* group)
+{
+    for (const Tgroup_place& place : group_places)
+        if (std::strcmp(place.group, group) == 0)
+            return place.column;
+    return 0;
+}
 
 }  // namespace
 
@@ -68,16 +87,20 @@ TFhealth_page::TFhealth_page(QWidget* parent) : QWidget(parent)
 {
     setObjectName("ts_health");
     auto* grid = new QGridLayout(this);
+    QVBoxLayout* columns[page_columns];
+    for (int column = 0; column < page_columns; ++column) {
+        columns[column] = new QVBoxLayout;
+        grid->addLayout(columns[column], 0, column);
+    }
     QGroupBox* group = nullptr;
     QGridLayout* group_grid = nullptr;
-    int groups = 0;
     for (unsigned i = 0; i < entry_count; ++i) {
         const Tentry& entry = entries[i];
         if (!group || group->title() != QString::fromUtf8(entry.group)) {
             group = new QGroupBox(QString::fromUtf8(entry.group), this);
             group_grid = new QGridLayout(group);
-            grid->addWidget(group, groups / page_columns, groups % page_columns);
-            ++groups;
+            group_grid->setVerticalSpacing(2);
+            columns[column_of(entry.group)]->addWidget(group);
         }
         const int row = group_grid->rowCount();
         auto* caption = new QLabel(QString::fromUtf8(entry.caption), group);
@@ -88,7 +111,10 @@ TFhealth_page::TFhealth_page(QWidget* parent) : QWidget(parent)
         value->setMinimumWidth(70);
         group_grid->addWidget(caption, row, 0);
         group_grid->addWidget(value, row, 1);
+        value_labels.push_back(value);
     }
+    for (QVBoxLayout* column : columns)
+        column->addStretch(1);
 }
 
 void TFhealth_page::show_health(const Tflash_parser_data* step)
@@ -105,7 +131,7 @@ void TFhealth_page::show_health(const Tflash_parser_data* step)
         pressure_feed(pressure);
     for (unsigned i = 0; i < entry_count; ++i) {
         const Tentry& entry = entries[i];
-        auto* label = findChild<QLabel*>(QString::fromLatin1(entry.label));
+        QLabel* label = value_labels[i];
         const Tflash_parser_value slot = step ? step->slot(entry.slot) : Tflash_parser_value();
         Tmy_string text;
         if (!slot.valid)

@@ -3,6 +3,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
+
+class QLabel;
 
 struct Tflash_parser_data;
 
@@ -38,4 +41,8 @@ public:
     };
     static const Tentry entries[];
     static const unsigned entry_count;
+
+private:
+    // The value label of each entry, in the order of entries.
+    std::vector<QLabel*> value_labels;
 };

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include <exception>
+#include <memory>
 
 #include "platform/widgets/program_start.h"
 #include "programs/basic/basic_program.h"
@@ -9,16 +9,15 @@ int main(int argc, char* argv[])
 {
     // Built before the application object and gone after it.
     Tbasic_program program;
-    program.preInitialise();
-    QApplication application(argc, argv);
-    numbers_in_c_locale();
-    try {
+    std::unique_ptr<QApplication> application;
+    run_showing_exceptions("Calyxo Basic", [&] {
+        program.preInitialise();
+        application = std::make_unique<QApplication>(argc, argv);
+        numbers_in_c_locale();
         program.createForms();
-        application.exec();
+        application->exec();
         program.shutdown();
-    } catch (const std::exception& error) {
-        show_exception_box("Calyxo Basic", error.what());
-    }
+    });
     // The windows go while the application object still exists.
     program.destroyForms();
     return 0;

@@ -12,6 +12,7 @@
 #include "link/calyxo_master.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/start_refusal.h"
 
 namespace {
 
@@ -24,8 +25,9 @@ constexpr int output_count = 8;
 constexpr int force_one_row = 0;
 constexpr int keep_row = 2;
 constexpr uint8_t export_page_mask = 0x7F;
-constexpr uint8_t decode_com_settings = 0;
 constexpr int32_t gsm_off_delay = 15 * 60;
+// The years the logger's 32-bit clock of seconds since 1970 reaches.
+constexpr long first_logger_year = 1970, last_logger_year = 2106;
 
 // What the logger's variables and commands are.
 namespace var {
@@ -145,7 +147,7 @@ bool set_entered_time(Tcommand_host& host, const Tmain_command&)
 
 bool export_eeprom(Tcommand_host& host, const Tmain_command&)
 {
-    if (host.commands().start_eeprom_download(export_page_mask, decode_com_settings))
+    if (host.commands().start_eeprom_download(export_page_mask, Tcommand_master::decode_com_settings))
         return true;
     host.showForm(text_form);
     return false;
@@ -375,7 +377,7 @@ void run_main_command(Tcommand_host& host, const Tmain_command& command)
         log_printf("%s", command.log_line);
     if (command.run(host, command)) {
         const char* what = command.caption ? command.caption : command.button_caption;
-        log_printf("ERROR : %s not started : %s", what, host.commands().refusal_reason());
+        log_not_started(what, host.commands().refusal_reason());
     }
 }
 
@@ -402,6 +404,12 @@ bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_str
             return false;
         }
     }
+    // «26» for 2026 would reach the logger as a time in 2067.
+    if (values[0] < first_logger_year || values[0] > last_logger_year) {
+        error->printf("The year field \"%s\" is no year from %d to %d: type all four digits", texts[0].c_str(),
+                      first_logger_year, last_logger_year);
+        return false;
+    }
     time_fields fields{};
     fields.year = static_cast<int>(values[0]);
     fields.month = static_cast<int>(values[1]);
@@ -409,7 +417,12 @@ bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_str
     fields.hour = static_cast<int>(values[3]);
     fields.minute = static_cast<int>(values[4]);
     fields.second = static_cast<int>(values[5]);
-    *time = static_cast<uint32_t>(time_make_at_offset(&fields, offset));
+    const long long seconds = time_seconds_at_offset(&fields, offset);
+    if (seconds < 0 || seconds > static_cast<long long>(UINT32_MAX)) {
+        error->printf("The time entered lies outside what the logger's clock holds");
+        return false;
+    }
+    *time = static_cast<uint32_t>(seconds);
     return true;
 }
 

@@ -14,5 +14,10 @@ const char* start_refusal_reason(const Tcalyxo_master& master)
 
 void log_start_refused(const Tcalyxo_master& master, const char* what)
 {
-    log_printf("ERROR : %s not started : %s", what ? what : "operation", start_refusal_reason(master));
+    log_not_started(what, start_refusal_reason(master));
+}
+
+void log_not_started(const char* what, const char* reason)
+{
+    log_printf("ERROR : %s not started : %s", what ? what : "operation", reason ? reason : "");
 }

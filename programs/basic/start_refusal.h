@@ -10,3 +10,6 @@ const char* start_refusal_reason(const Tcalyxo_master& master);
 // Logs that what was asked for was not started, and why:
 // "ERROR : <what> not started : <reason>".
 void log_start_refused(const Tcalyxo_master& master, const char* what);
+
+// The one refusal line: "ERROR : <what> not started : <reason>".
+void log_not_started(const char* what, const char* reason);

@@ -16,11 +16,13 @@ namespace {
 
 constexpr const char* unknown = "-";
 
-// A group of captioned value labels: caption, label name, text after the label.
+// A group of captioned value labels: caption, label name, text after the
+// label, and where the page keeps the label.
 struct Tstatus_row {
     const char* caption;
     const char* label;
     const char* after;
+    QLabel** kept;
 };
 
 QGroupBox* status_group(QWidget* page, const char* title, std::initializer_list<Tstatus_row> rows)
@@ -35,6 +37,7 @@ QGroupBox* status_group(QWidget* page, const char* title, std::initializer_list<
         label->setObjectName(entry.label);
         label->setTextFormat(Qt::PlainText);
         label->setAutoFillBackground(true);
+        *entry.kept = label;
         grid->addWidget(label, row, 1);
         if (entry.after)
             grid->addWidget(new QLabel(QString::fromUtf8(entry.after), group), row, 2);
@@ -63,31 +66,32 @@ TFstatus_page::TFstatus_page(QWidget* parent) : QWidget(parent)
     setObjectName("TB_sysstatus");
     auto* grid = new QGridLayout(this);
     grid->addWidget(status_group(this, "Date && Time ",
-                                 {{"Read value : ", "lb_time_txt", nullptr}, {"Estimated :", "lb_time_txt2", nullptr}}),
+                                 {{"Read value : ", "lb_time_txt", nullptr, &lb_time_txt},
+                                  {"Estimated :", "lb_time_txt2", nullptr, &lb_time_txt2}}),
                     0, 0, 1, 2);
     QGroupBox* acquisition = status_group(this, "Acquisition",
-                                          {{nullptr, "lb_acq_enabled", nullptr},
-                                           {"Interval0 :", "lb_acq_interval0_txt", "for slow mode"},
-                                           {"Interval1 :", "lb_acq_interval1_txt", "for fast mode"},
-                                           {"Next On :", "lb_acq_on_txt", nullptr},
-                                           {"counter :", "lb_acq_counter", nullptr},
-                                           {nullptr, "pl_acq_mode", nullptr}});
-    auto* mode = acquisition->findChild<QLabel*>("pl_acq_mode");
-    mode->setFrameShape(QFrame::Panel);
-    mode->setFrameShadow(QFrame::Sunken);
-    mode->setAlignment(Qt::AlignCenter);
+                                          {{nullptr, "lb_acq_enabled", nullptr, &lb_acq_enabled},
+                                           {"Interval0 :", "lb_acq_interval0_txt", "for slow mode", &lb_acq_interval0_txt},
+                                           {"Interval1 :", "lb_acq_interval1_txt", "for fast mode", &lb_acq_interval1_txt},
+                                           {"Next On :", "lb_acq_on_txt", nullptr, &lb_acq_on_txt},
+                                           {"counter :", "lb_acq_counter", nullptr, &lb_acq_counter},
+                                           {nullptr, "pl_acq_mode", nullptr, &pl_acq_mode}});
+    pl_acq_mode->setFrameShape(QFrame::Panel);
+    pl_acq_mode->setFrameShadow(QFrame::Sunken);
+    pl_acq_mode->setAlignment(Qt::AlignCenter);
     grid->addWidget(acquisition, 1, 0);
     grid->addWidget(status_group(this, "GSM",
-                                 {{nullptr, "lb_gsm_enabled", nullptr},
-                                  {"Interval :", "lb_gsm_interval_txt", nullptr},
-                                  {"Next On :", "lb_gsm_on_txt", nullptr},
-                                  {"Next Off :", "lb_gsm_off_txt", nullptr},
-                                  {"Duration : ", "lb_gsm_duration_txt", nullptr},
-                                  {"counter :", "lb_gsm_counter", nullptr}}),
+                                 {{nullptr, "lb_gsm_enabled", nullptr, &lb_gsm_enabled},
+                                  {"Interval :", "lb_gsm_interval_txt", nullptr, &lb_gsm_interval_txt},
+                                  {"Next On :", "lb_gsm_on_txt", nullptr, &lb_gsm_on_txt},
+                                  {"Next Off :", "lb_gsm_off_txt", nullptr, &lb_gsm_off_txt},
+                                  {"Duration : ", "lb_gsm_duration_txt", nullptr, &lb_gsm_duration_txt},
+                                  {"counter :", "lb_gsm_counter", nullptr, &lb_gsm_counter}}),
                     1, 1);
     QGroupBox* flash = status_group(this, "Flash",
-                                    {{"Occupied :", "lb_flash_txt", "[bytes]"},
-                                     {"next download address :", "lb_next_download_address_id", nullptr}});
+                                    {{"Occupied :", "lb_flash_txt", "[bytes]", &lb_flash_txt},
+                                     {"next download address :", "lb_next_download_address_id", nullptr,
+                                      &lb_next_download_address_id}});
     flash_gauge = new QProgressBar(flash);
     flash_gauge->setObjectName("flash_gauge");
     flash_gauge->setRange(0, 100);
@@ -103,14 +107,8 @@ void TFstatus_page::placeButton(QPushButton* button)
     qobject_cast<QGridLayout*>(layout())->addWidget(button, 2, 0);
 }
 
-QLabel* TFstatus_page::value(const char* name) const
+void TFstatus_page::showEnabled(QLabel* label, int field)
 {
-    return findChild<QLabel*>(QString::fromLatin1(name));
-}
-
-void TFstatus_page::showEnabled(const char* name, int field)
-{
-    QLabel* label = value(name);
     const Tstatus_field& status = field_of(field);
     if (!status.valid) {
         label->setText(unknown);
@@ -120,50 +118,50 @@ void TFstatus_page::showEnabled(const char* name, int field)
     set_panel_background(label, colour_of(status.value ? "#00FF00" : "#FF0000"));
 }
 
-void TFstatus_page::showTime(const char* name, int field)
+void TFstatus_page::showTime(QLabel* label, int field)
 {
     const Tstatus_field& status = field_of(field);
     if (!status.valid) {
-        value(name)->setText(unknown);
+        label->setText(unknown);
         return;
     }
     char text[time_iso_text_size];
     time_format_iso(text, status.value, time_zone_offset(), true);
-    value(name)->setText(QString::fromUtf8(text));
+    label->setText(QString::fromUtf8(text));
 }
 
-void TFstatus_page::showDuration(const char* name, int field)
+void TFstatus_page::showDuration(QLabel* label, int field)
 {
     const Tstatus_field& status = field_of(field);
     if (!status.valid) {
-        value(name)->setText(unknown);
+        label->setText(unknown);
         return;
     }
     char text[time_duration_text_size];
     time_format_duration(text, status.value);
-    value(name)->setText(QString::fromUtf8(text));
+    label->setText(QString::fromUtf8(text));
 }
 
 void TFstatus_page::show_status_page()
 {
-    showEnabled("lb_gsm_enabled", STATUS_GSM);
-    showTime("lb_gsm_on_txt", STATUS_GSM_NEXT);
-    showTime("lb_gsm_off_txt", STATUS_GSM_NEXT_OFF);
-    showDuration("lb_gsm_interval_txt", STATUS_GSM_INTERVAL);
-    showDuration("lb_gsm_duration_txt", STATUS_GSM_DURATION);
+    showEnabled(lb_gsm_enabled, STATUS_GSM);
+    showTime(lb_gsm_on_txt, STATUS_GSM_NEXT);
+    showTime(lb_gsm_off_txt, STATUS_GSM_NEXT_OFF);
+    showDuration(lb_gsm_interval_txt, STATUS_GSM_INTERVAL);
+    showDuration(lb_gsm_duration_txt, STATUS_GSM_DURATION);
     const Tstatus_field& mode = field_of(STATUS_ACQ_MODE);
-    value("pl_acq_mode")->setText(!mode.valid ? unknown : mode.value ? "Fast" : "Slow");
-    showEnabled("lb_acq_enabled", STATUS_ACQ);
-    showTime("lb_acq_on_txt", STATUS_ACQ_NEXT);
-    showDuration("lb_acq_interval0_txt", STATUS_ACQ_INTERVAL0);
-    showDuration("lb_acq_interval1_txt", STATUS_ACQ_INTERVAL1);
+    pl_acq_mode->setText(!mode.valid ? unknown : mode.value ? "Fast" : "Slow");
+    showEnabled(lb_acq_enabled, STATUS_ACQ);
+    showTime(lb_acq_on_txt, STATUS_ACQ_NEXT);
+    showDuration(lb_acq_interval0_txt, STATUS_ACQ_INTERVAL0);
+    showDuration(lb_acq_interval1_txt, STATUS_ACQ_INTERVAL1);
 
     if (module_view.timeValid()) {
         char text[time_iso_text_size];
         time_format_iso(text, module_view.time(), time_zone_offset(), true);
-        value("lb_time_txt")->setText(QString::fromUtf8(text));
+        lb_time_txt->setText(QString::fromUtf8(text));
     } else {
-        value("lb_time_txt")->setText(unknown);
+        lb_time_txt->setText(unknown);
     }
 
     const Tstatus_field& occupied = field_of(STATUS_MMS_PT);
@@ -172,23 +170,23 @@ void TFstatus_page::show_status_page()
         const double percent = static_cast<double>(occupied.value) / size * 100.0;
         flash_gauge->setValue(percent > 100.0 ? 100 : static_cast<int>(percent));
         flash_gauge->setTextVisible(true);
-        value("lb_flash_txt")->setText(QString::number(occupied.value));
+        lb_flash_txt->setText(QString::number(occupied.value));
     } else {
         flash_gauge->setValue(0);
         flash_gauge->setTextVisible(false);
-        value("lb_flash_txt")->setText(unknown);
+        lb_flash_txt->setText(unknown);
     }
 
     const Tstatus_field& next = field_of(STATUS_NEXT_DOWNLOAD_ADDRESS);
     if (next.valid) {
-        value("lb_next_download_address_id")->setText(QString::number(next.value));
+        lb_next_download_address_id->setText(QString::number(next.value));
         if (download_start)
             download_start(static_cast<int32_t>(next.value));
     } else {
-        value("lb_next_download_address_id")->setText(unknown);
+        lb_next_download_address_id->setText(unknown);
     }
 
     const Tstatus_field& info = field_of(STATUS_SYSTEM_INFO);
-    value("lb_acq_counter")->setText(info.valid ? nibble_pair(info.value, 24) : QString(unknown));
-    value("lb_gsm_counter")->setText(info.valid ? nibble_pair(info.value, 16) : QString(unknown));
+    lb_acq_counter->setText(info.valid ? nibble_pair(info.value, 24) : QString(unknown));
+    lb_gsm_counter->setText(info.valid ? nibble_pair(info.value, 16) : QString(unknown));
 }

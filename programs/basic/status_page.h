@@ -27,11 +27,29 @@ public:
     // The flash size taken when the logger reports 0.
     static constexpr double default_flash_size = 1048576.0;
 
-private:
-    QLabel* value(const char* name) const;
-    void showEnabled(const char* name, int field);
-    void showTime(const char* name, int field);
-    void showDuration(const char* name, int field);
+    // "Estimated :", which the main window's tick draws.
+    QLabel* estimatedTime() const { return lb_time_txt2; }
 
+private:
+    void showEnabled(QLabel* label, int field);
+    void showTime(QLabel* label, int field);
+    void showDuration(QLabel* label, int field);
+
+    QLabel* lb_time_txt = nullptr;
+    QLabel* lb_time_txt2 = nullptr;
+    QLabel* lb_acq_enabled = nullptr;
+    QLabel* lb_acq_interval0_txt = nullptr;
+    QLabel* lb_acq_interval1_txt = nullptr;
+    QLabel* lb_acq_on_txt = nullptr;
+    QLabel* lb_acq_counter = nullptr;
+    QLabel* pl_acq_mode = nullptr;
+    QLabel* lb_gsm_enabled = nullptr;
+    QLabel* lb_gsm_interval_txt = nullptr;
+    QLabel* lb_gsm_on_txt = nullptr;
+    QLabel* lb_gsm_off_txt = nullptr;
+    QLabel* lb_gsm_duration_txt = nullptr;
+    QLabel* lb_gsm_counter = nullptr;
+    QLabel* lb_flash_txt = nullptr;
+    QLabel* lb_next_download_address_id = nullptr;
     QProgressBar* flash_gauge = nullptr;
 };

@@ -32,11 +32,9 @@ QPixmap maker_logo()
     return logo;
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const QString& text)
+QLabel* centred_label(QWidget* parent, const char* name, const QString& text)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = make_label(parent, name, text);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -56,16 +54,18 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent)
     button->setObjectName("Button1");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture);
-    layout->addWidget(make_label(this, "Label1", "Visit us at"));
-    layout->addWidget(make_label(this, "Label2", maker_address));
-    layout->addWidget(make_label(this, "lb_date", __DATE__));
-    layout->addWidget(make_label(this, "lb_time", __TIME__));
+    layout->addWidget(centred_label(this, "Label1", "Visit us at"));
+    layout->addWidget(centred_label(this, "Label2", maker_address));
+    layout->addWidget(centred_label(this, "lb_date", __DATE__));
+    layout->addWidget(centred_label(this, "lb_time", __TIME__));
     layout->addWidget(button, 0, Qt::AlignHCenter);
     connect(button, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
 
 void TFabout::show_about()
 {
+    if (!isVisible())
+        centre_on_screen(this);
     show();
 }
 

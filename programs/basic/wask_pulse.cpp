@@ -12,8 +12,9 @@
 #include "base/parse.h"
 #include "link/calyxo_master.h"
 #include "programs/basic/start_refusal.h"
+#include "programs/basic/wask_snr.h"
+#include "programs/basic/window_style.h"
 #include "ui/dialog_keys.h"
-#include "ui/prompt_number.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ TFormAsk_pulse::TFormAsk_pulse(Tcalyxo_master& operation_master, QWidget* parent
     cb_weight->setObjectName("cb_weight");
     cb_weight->addItems({"1 impulsion = 1m3", "1 impulsion = 100 litres", "1 impulsion = 10 litres"});
     cb_weight->setCurrentIndex(0);
+    lb_error = make_error_label(this);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("bt_OK");
     auto* cancel = new QPushButton("Cancel", this);
@@ -58,6 +60,7 @@ TFormAsk_pulse::TFormAsk_pulse(Tcalyxo_master& operation_master, QWidget* parent
     grid->addWidget(new QLabel("Poids des impulsions : ", this), 2, 0);
     grid->addWidget(cb_weight, 2, 1, 1, 2);
     layout->addLayout(grid);
+    layout->addWidget(lb_error);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -69,6 +72,7 @@ TFormAsk_pulse::TFormAsk_pulse(Tcalyxo_master& operation_master, QWidget* parent
 
 void TFormAsk_pulse::pulse_dialog_show()
 {
+    lb_error->clear();
     show();
 }
 
@@ -89,14 +93,22 @@ void TFormAsk_pulse::pulse_dialog_set(int id, const char* text)
 
 void TFormAsk_pulse::bt_OKClick()
 {
-    const unsigned snr = prompt_number(ed_SNR->text());
+    // The meter keeps its serial number: «7O1529» is refused, not sent as 7.
+    const QByteArray snr_text = ed_SNR->text().toUtf8();
+    uint32_t snr = 0;
+    const char* why = nullptr;
+    if (!read_serial_number(snr_text.constData(), &snr, &why)) {
+        lb_error->setText(QString::fromUtf8(why));
+        ed_SNR->setFocus();
+        return;
+    }
     const double index = field_double(ed_index);
     const int entry = cb_weight->currentIndex();
     const double weight = entry >= 0 && entry < 3 ? pulse_weights[entry] : 1.0;
     if (master.start_macro_write(snr, static_cast<float>(weight), index))
         log_start_refused(master, "pulse meter programming");
     else
-        log_printf("INFO  : Programming pulse meter SNR=%d index=%f, weight=%f", static_cast<int>(snr), index, weight);
+        log_printf("INFO  : Programming pulse meter SNR=%u index=%f, weight=%f", snr, index, weight);
     hide();
 }
 

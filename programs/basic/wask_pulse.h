@@ -3,11 +3,13 @@
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class Tcalyxo_master;
 
 // The pulse-meter dialog, not modal: the master fills it with the constants it
-// read; "OK" programs the meter's serial number, index and pulse weight.
+// read; "OK" programs the meter's serial number, index and pulse weight. A
+// serial number that is not all digits is refused and the dialog stays open.
 class TFormAsk_pulse : public QWidget {
 public:
     explicit TFormAsk_pulse(Tcalyxo_master& master, QWidget* parent = nullptr);
@@ -24,4 +26,5 @@ private:
     QLineEdit* ed_SNR = nullptr;
     QLineEdit* ed_index = nullptr;
     QComboBox* cb_weight = nullptr;
+    QLabel* lb_error = nullptr;
 };

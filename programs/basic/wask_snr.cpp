@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "programs/basic/window_style.h"
 #include "ui/dialog_keys.h"
 
 bool read_serial_number(const char* text, uint32_t* value, const char** why)
@@ -47,17 +48,11 @@ TFormAskSnr::TFormAskSnr(QWidget* parent) : QDialog(parent)
     setWindowTitle("Change SNR");
     ed_SNR = new QLineEdit("0", this);
     ed_SNR->setObjectName("ed_SNR");
-    lb_error = new QLabel(this);
-    lb_error->setObjectName("lb_error");
-    lb_error->setTextFormat(Qt::PlainText);
-    lb_error->setWordWrap(true);
-    lb_error->setStyleSheet("color: #C00000;");
+    lb_error = make_error_label(this);
     bt_OK = new QPushButton("OK", this);
     bt_OK->setObjectName("bt_OK");
     bt_Cancel = new QPushButton("Cancel", this);
     bt_Cancel->setObjectName("bt_Cancel");
-    bt_OK->setAutoDefault(false);
-    bt_Cancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel("SNR", this));

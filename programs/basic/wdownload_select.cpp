@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "programs/basic/window_style.h"
 #include "ui/dialog_keys.h"
 
 bool read_download_field(const char* text, int32_t* value)
@@ -36,7 +37,6 @@ QPushButton* make_button(QWidget* parent, const char* name, const char* text)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    button->setAutoDefault(false);
     return button;
 }
 
@@ -50,11 +50,7 @@ TFdowload_select::TFdowload_select(QWidget* parent) : QDialog(parent)
     ed_start_download->setObjectName("ed_start_download");
     ed_count = new QLineEdit("100", this);
     ed_count->setObjectName("ed_count");
-    lb_error = new QLabel(this);
-    lb_error->setObjectName("lb_error");
-    lb_error->setTextFormat(Qt::PlainText);
-    lb_error->setWordWrap(true);
-    lb_error->setStyleSheet("color: #C00000;");
+    lb_error = make_error_label(this);
     QPushButton* bt_range = make_button(this, "bt_range", "Range");
     QPushButton* bt_up_to = make_button(this, "bt_up_to", "up to the end");
     QPushButton* bt_all = make_button(this, "bt_all", "Download All");
@@ -89,6 +85,8 @@ void TFdowload_select::set_download_start(int32_t address)
 bool TFdowload_select::ask_download_range(int32_t* start, int32_t* count, uint8_t* incremental)
 {
     lb_error->clear();
+    // On the screen's middle, not on the main window's.
+    centre_on_screen(this);
     const bool confirmed = exec() == 1;
     if (start)
         *start = start_address;

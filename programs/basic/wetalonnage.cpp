@@ -11,6 +11,7 @@
 
 #include "base/log.h"
 #include "base/parse.h"
+#include "ui/dialog_keys.h"
 
 namespace {
 
@@ -88,6 +89,8 @@ TFormEtalonnage::TFormEtalonnage(QWidget* parent) : QDialog(parent)
     buttons->addWidget(bt_OK);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
+    // Enter in a field writes nothing: writing takes the button.
+    new Tdialog_keys(this, {ed_span, ed_offset, ed_corrected}, nullptr, [this] { bt_CancelClick(); });
     connect(bt_OK, &QPushButton::clicked, this, [this] { bt_OKClick(); });
     connect(cancel, &QPushButton::clicked, this, [this] { bt_CancelClick(); });
     connect(ed_span, &QLineEdit::textEdited, this, [this] { spanEdited(); });

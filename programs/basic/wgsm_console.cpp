@@ -7,17 +7,20 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <string>
+
 #include "base/log.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/pin_code.h"
+#include "programs/basic/start_refusal.h"
+#include "programs/basic/window_style.h"
 
 namespace {
 
 constexpr char carriage_return = 13;
 constexpr char line_feed = 10;
 constexpr char ctrl_z = 26;
-constexpr int min_pin_digits = 4;
-constexpr int max_pin_digits = 8;
 constexpr int debug_lines = 10;
 
 // The master's modem commands.
@@ -55,14 +58,6 @@ QPushButton* make_button(QWidget* parent, const char* name, const char* caption)
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(name);
     return button;
-}
-
-bool all_digits(const QByteArray& text)
-{
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -158,7 +153,7 @@ QWidget* TFgsm_console::buildFactoryPage()
             startCountdown(static_cast<Tcountdown>(which));
         Tcommand_master& master = commands();
         if (master.start_control(type))
-            log_printf("ERROR : modem command %u not started : %s", type, master.refusal_reason());
+            log_not_started(("modem command " + std::to_string(type)).c_str(), master.refusal_reason());
     };
     connect(power_on_button, &QPushButton::clicked, this, [control] {
         control("START   : GSM POWER ON", "GSM is booting up, please wait at least 5 seconds", power_on,
@@ -285,11 +280,11 @@ void TFgsm_console::sendLine(const QString& text)
 bool TFgsm_console::pinOf(QLineEdit* field, const char* caption, QByteArray* pin)
 {
     *pin = field->text().toLatin1();
-    if (pin->size() >= min_pin_digits && pin->size() <= max_pin_digits && all_digits(*pin))
+    if (is_pin_code(pin->constData()))
         return true;
-    // A few wrong PINs block the SIM: nothing is sent that cannot be one.
     Tmessage_box box;
-    box.text = std::string(caption) + ": a PIN is 4 to 8 digits";
+    box.text = std::string(caption) + ": a PIN is " + std::to_string(pin_min_digits) + " to " +
+               std::to_string(pin_max_digits) + " digits";
     box.icon = Tbox_icon::warning;
     dialog_seam().messageBox(box);
     log_printf("ERROR : %s not sent : a PIN is 4 to 8 digits", caption);
@@ -327,5 +322,7 @@ void TFgsm_console::toggle_gsm_console(int top, int left)
         return;
     }
     move(left, top);
+    // Below a main window that fills the screen it would open off it.
+    keep_on_screen(this);
     show();
 }

@@ -13,9 +13,11 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -45,24 +47,25 @@ namespace {
 constexpr int visible_output_selectors = 4;
 constexpr int keep_entry = 2;
 constexpr int zone_hours = 12;
+constexpr int log_lines_shown = 8;
+constexpr int default_width = 1100;
 
 QString text_of(const char* text)
 {
     return QString::fromUtf8(text ? text : "");
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const char* text)
+// A prompt or form the program forgot to wire would answer "cancelled", and
+// its command would do nothing without a word: that is a fault of the build.
+void require_wired(bool wired, const char* hook)
 {
-    auto* label = new QLabel(text_of(text), parent);
-    if (name)
-        label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
+    if (!wired)
+        qFatal("calyxo_basic: the main window's %s is not wired", hook);
 }
 
 QLabel* make_panel(QWidget* parent, const char* name, const char* text)
 {
-    QLabel* panel = make_label(parent, name, text);
+    QLabel* panel = make_label(parent, name, text_of(text));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setAlignment(Qt::AlignCenter);
@@ -87,8 +90,8 @@ QComboBox* make_zone_list(QWidget* parent, const char* name)
     return list;
 }
 
-// A row of captioned time fields, then the time-zone list.
-QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QComboBox* zone)
+// A row of the six captioned time fields, kept in kept, then the time-zone list.
+QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QComboBox* zone, QLineEdit* kept[6])
 {
     auto* row = new QWidget(parent);
     auto* grid = new QGridLayout(row);
@@ -97,6 +100,7 @@ QWidget* time_row(QWidget* parent, std::initializer_list<QLineEdit*> fields, QCo
     for (QLineEdit* field : fields) {
         grid->addWidget(make_label(row, nullptr, captions[column]), 0, column);
         grid->addWidget(field, 1, column);
+        kept[column] = field;
         ++column;
     }
     grid->addWidget(zone, 1, column);
@@ -148,6 +152,11 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setFont(fixed_pitch_font());
+    // Every START, ERROR and "not started" line appears here: the log keeps
+    // room for several of them whatever the window's size.
+    Memo1->setMinimumHeight(log_lines_shown * Memo1->fontMetrics().lineSpacing() +
+                            2 * static_cast<int>(Memo1->document()->documentMargin()) + 2 * Memo1->frameWidth() +
+                            Memo1->horizontalScrollBar()->sizeHint().height());
     PopupMenu1 = new QMenu(Memo1);
     PopupMenu1->setObjectName("PopupMenu1");
     QAction* copy = PopupMenu1->addAction("Copy");
@@ -195,13 +204,14 @@ TFmain::TFmain(Tcalyxo_master& operation_master, QWidget* parent)
 
     // Nothing under way until the logger says otherwise.
     showOperation("NOP");
-    resize(1000, 720);
+    resize(minimumSizeHint().expandedTo(QSize(default_width, 0)));
+    centre_on_screen(this);
 }
 
 QWidget* TFmain::buildStatusPage()
 {
     status_page = new TFstatus_page(PageControl1);
-    lb_time_txt2 = status_page->findChild<QLabel*>("lb_time_txt2");
+    lb_time_txt2 = status_page->estimatedTime();
     status_page->placeButton(commandButton(status_page, "bt_status"));
     return status_page;
 }
@@ -236,7 +246,7 @@ QWidget* TFmain::buildConfigurationPage()
                                     make_field(gsm_group, "ed_gsm_next_hour", "17", 2),
                                     make_field(gsm_group, "ed_gsm_next_minutes", "30", 2),
                                     make_field(gsm_group, "ed_gsm_next_seconds", "00", 2)},
-                                   timezone_gsm_next));
+                                   timezone_gsm_next, gsm_time_fields));
     auto* gsm_buttons = new QGridLayout;
     const char* const gsm_button_names[] = {"bt_gsm_enable", "bt_gsm_disable", "bt_gsm_next", "bt_gsm_on",
                                             "bt_gsm_off",    "bt_sms_now",     "bt_gsm_offplus"};
@@ -274,7 +284,8 @@ QWidget* TFmain::buildAcquisitionsPage()
         list->setObjectName(QString::asprintf("lbs%d", i));
         list->addItems({"Force 1", "Force 0", "Keep"});
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setMaximumHeight(64);
+        // Its three entries, no empty row below them.
+        list->setFixedHeight(3 * list->sizeHintForRow(0) + 2 * list->frameWidth());
         output_selectors[i] = list;
         if (i < visible_output_selectors) {
             outputs_layout->addWidget(new QLabel(QString::asprintf("S%d", i), outputs), 0, i);
@@ -304,7 +315,7 @@ QWidget* TFmain::buildAcquisitionsPage()
                                     {ed_acq_next_year, ed_acq_next_month, ed_acq_next_day, ed_acq_next_hour,
                                      make_field(time_group, "ed_acq_next_minutes", "00", 2),
                                      make_field(time_group, "ed_acq_next_seconds", "00", 2)},
-                                    timezone_acq_next));
+                                    timezone_acq_next, acq_time_fields));
     time_layout->addWidget(commandButton(time_group, "bt_acq_next"));
     layout->addWidget(time_group);
     layout->addStretch(1);
@@ -322,7 +333,8 @@ QWidget* TFmain::buildModemPanel(const char* const* names)
     // The pictures of a group share one place: at most one shows at a time.
     for (; *names; ++names) {
         const char* name = *names;
-        QLabel* image = make_label(panel, name, nullptr);
+        QLabel* image = make_label(panel, name, QString());
+        modem_images.emplace_back(name, image);
         image->setPixmap(modem_image(name));
         image->setVisible(false);
         grid->addWidget(image, 0, 0);
@@ -425,17 +437,14 @@ void TFmain::pageToFront(const char* page)
 
 void TFmain::timeFields(const char* which, Tmy_string texts[6])
 {
-    const char* const parts[6] = {"year", "month", "day", "hour", "minutes", "seconds"};
-    for (int i = 0; i < 6; ++i) {
-        const QString name = QString::asprintf("ed_%s_next_%s", which, parts[i]);
-        const auto* field = findChild<QLineEdit*>(name);
-        texts[i].printf("%s", field ? field->text().toUtf8().constData() : "");
-    }
+    QLineEdit* const* fields = std::string_view(which) == "gsm" ? gsm_time_fields : acq_time_fields;
+    for (int i = 0; i < 6; ++i)
+        texts[i].printf("%s", fields[i]->text().toUtf8().constData());
 }
 
 int TFmain::timeZone(const char* which)
 {
-    return timeZoneOffset(findChild<QComboBox*>(QString::asprintf("timezone_%s_next", which)));
+    return timeZoneOffset(std::string_view(which) == "gsm" ? timezone_gsm_next : timezone_acq_next);
 }
 
 void TFmain::outputRows(int rows[8])
@@ -458,25 +467,29 @@ bool TFmain::isChecked(const char* action)
 
 int TFmain::askValue(const char* prompt, int mode)
 {
-    return ask_value ? ask_value(prompt, mode) : -1;
+    require_wired(static_cast<bool>(ask_value), "ask_value");
+    return ask_value(prompt, mode);
 }
 
 uint32_t TFmain::askSnr()
 {
-    return ask_snr ? ask_snr() : 0;
+    require_wired(static_cast<bool>(ask_snr), "ask_snr");
+    return ask_snr();
 }
 
 bool TFmain::askDownloadRange(int32_t* start, int32_t* count, uint8_t* incremental)
 {
-    return ask_download_range && ask_download_range(start, count, incremental);
+    require_wired(static_cast<bool>(ask_download_range), "ask_download_range");
+    return ask_download_range(start, count, incremental);
 }
 
 void TFmain::showForm(const char* form)
 {
     if (std::string_view(form) == "about") {
-        if (on_about)
-            on_about();
-    } else if (show_form) {
+        require_wired(static_cast<bool>(on_about), "on_about");
+        on_about();
+    } else {
+        require_wired(static_cast<bool>(show_form), "show_form");
         show_form(form);
     }
 }
@@ -568,7 +581,12 @@ void TFmain::initialPanels()
 
 QLabel* TFmain::modemImage(const char* name) const
 {
-    return name ? findChild<QLabel*>(QString::fromLatin1(name)) : nullptr;
+    if (!name)
+        return nullptr;
+    for (const auto& image : modem_images)
+        if (image.first == name)
+            return image.second;
+    return nullptr;
 }
 
 void TFmain::showOperation(const char* running)
@@ -732,11 +750,12 @@ void TFmain::On_1Hz()
     } else {
         lb_time_txt2->setText("-");
     }
-    if (status_refresh)
-        show_status_page();
     if (on_tick)
         on_tick();
     master.On_1Hz();
+    // Last, so that the page shows what the master's tick changed.
+    if (status_refresh)
+        show_status_page();
 }
 
 void TFmain::OnTimer2Hz()
@@ -759,31 +778,6 @@ void TFmain::CopyLog1Click()
 void TFmain::ClearLog1Click()
 {
     Memo1->clear();
-}
-
-void TFmain::Connect1Click()
-{
-    run_main_command(*this, *find_main_command("Connect1"));
-}
-
-void TFmain::Disconnect1Click()
-{
-    run_main_command(*this, *find_main_command("Disconnect1"));
-}
-
-void TFmain::Abortconnection1Click()
-{
-    run_main_command(*this, *find_main_command("Abortconnection1"));
-}
-
-void TFmain::GetStatus1Click()
-{
-    run_main_command(*this, *find_main_command("GetStatus1"));
-}
-
-void TFmain::Exit1Click()
-{
-    run_main_command(*this, *find_main_command("Exit1"));
 }
 
 void TFmain::closeEvent(QCloseEvent* event)

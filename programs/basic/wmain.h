@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "programs/basic/command_master.h"
 #include "programs/basic/main_commands.h"
@@ -73,11 +76,6 @@ public:
     void OnTimer2Hz();
     void CopyLog1Click();
     void ClearLog1Click();
-    void Connect1Click();
-    void Disconnect1Click();
-    void Abortconnection1Click();
-    void GetStatus1Click();
-    void Exit1Click();
 
     // The about box (the program wires it to its form).
     std::function<void()> on_about;
@@ -86,10 +84,11 @@ public:
     // null puts the master back. The caller keeps ownership.
     void setCommandMaster(Tcommand_master* commands);
     Tcommand_master& commands() override;
-    // Each second after the window's own tick work (the GSM console's countdowns).
+    // Each second after the clocks and before the master's tick (the GSM
+    // console's countdowns).
     std::function<void()> on_tick;
-    // The prompts and forms the commands use, wired by the program; a prompt
-    // that is not wired answers as cancelled.
+    // The prompts and forms the commands use, wired by the program; one that
+    // is not wired stops the program with its name when a command needs it.
     std::function<int(const char* prompt, int mode)> ask_value;
     std::function<uint32_t()> ask_snr;
     std::function<bool(int32_t* start, int32_t* count, uint8_t* incremental)> ask_download_range;
@@ -177,6 +176,11 @@ private:
     QLineEdit* ed_acq_next_hour = nullptr;
     QComboBox* timezone_gsm_next = nullptr;
     QComboBox* timezone_acq_next = nullptr;
+    // The six next-time fields of each group, year to seconds.
+    QLineEdit* gsm_time_fields[6] = {};
+    QLineEdit* acq_time_fields[6] = {};
+    // The modem pictures by their names, as they were made.
+    std::vector<std::pair<std::string, QLabel*>> modem_images;
     // The digital output selectors lbs0 to lbs7.
     static constexpr int output_selector_count = 8;
     QListWidget* output_selectors[output_selector_count] = {};

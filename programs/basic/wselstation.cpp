@@ -133,8 +133,11 @@ bool TFselstation::handleKey(QKeyEvent* event)
         done(1);
         return true;
     }
+    // Tab moves the focus and Space presses the focused button, as anywhere.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Space)
+        return false;
     const QString text = event->text();
-    if (text.size() != 1)
+    if (text.size() != 1 || !text.at(0).isPrint())
         return false;
     const char c = text.at(0).toLatin1();
     if (c == '0')

@@ -10,7 +10,11 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <clocale>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -37,8 +41,19 @@ void ensure_basic_application()
     static int argc = 1;
     static char name[] = "basic_tests";
     static char* argv[] = {name, nullptr};
-    if (!application)
+    if (!application) {
+        // The offscreen screen is the technician's laptop screen.
+        // Written whole under another name first: test processes that run
+        // side by side read it as they start.
+        const std::string config = std::filesystem::absolute("offscreen_laptop_screen.json").string();
+        const std::string written = config + "." + std::to_string(getpid());
+        std::ofstream(written) << "{ \"screens\": [ { \"name\": \"laptop\", \"x\": 0, \"y\": 0, \"width\": "
+                               << laptop_screen_width << ", \"height\": " << laptop_screen_height
+                               << ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1 } ] }\n";
+        std::filesystem::rename(written, config);
+        qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
         application = new QApplication(argc, argv);
+    }
     std::setlocale(LC_NUMERIC, "C");
 }
 

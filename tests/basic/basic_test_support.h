@@ -17,6 +17,13 @@ class Tbasic_program;
 // when the tests end (before exit, which Qt's input devices would not
 // survive). Numbers are read and written in the C locale, as the program does.
 void ensure_basic_application();
+// The offscreen screen of that application: a 1366 x 768 laptop screen.
+constexpr int laptop_screen_width = 1366;
+constexpr int laptop_screen_height = 768;
+// What a laptop's desktop takes off that screen: its task bar, and the title
+// bar that the window manager adds to each window.
+constexpr int laptop_task_bar = 40;
+constexpr int laptop_title_bar = 30;
 
 // The recording program interface hands the log lines and the numeric channels
 // to program, as calyxo_basic's own main does, and the start message too when

@@ -137,4 +137,31 @@ TEST_F(CalibrationDialog, RunsModallyReadsHealthAndCancelKeepsTheEdits)
     EXPECT_EQ(text("ed_span"), "1.5");
 }
 
+TEST_F(CalibrationDialog, EnterInAFieldWritesNothingAndOnlyTheButtonWrites)
+{
+    feed(1013.25, 1, 0, 1013.25);
+    when_modal([this](QWidget*) {
+        retype("ed_span", "1.01");
+        for (const char* field : {"ed_span", "ed_offset", "ed_corrected"}) {
+            type_key(child_of<QLineEdit>(&dialog, field), Qt::Key_Return);
+            type_key(child_of<QLineEdit>(&dialog, field), Qt::Key_Enter);
+            EXPECT_TRUE(dialog.isVisible()) << field;
+        }
+        EXPECT_TRUE(scripts.empty());
+        type_key(child_of<QPushButton>(&dialog, "bt_OK"), Qt::Key_Return);
+        if (dialog.isVisible()) {
+            ADD_FAILURE() << "Enter on the focused button did not press it";
+            dialog.done(0);
+        }
+    });
+    dialog.show_calibration_dialog();
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(scripts, std::vector<std::string>{calibration_script(true, 1.01, false, 0).c_str()});
+
+    // Escape in a field cancels.
+    when_modal([this](QWidget*) { type_key(child_of<QLineEdit>(&dialog, "ed_offset"), Qt::Key_Escape); });
+    dialog.show_calibration_dialog();
+    EXPECT_EQ(dialog.result(), 2);
+}
+
 }  // namespace

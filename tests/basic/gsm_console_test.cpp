@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include <string>
@@ -153,15 +154,24 @@ TEST_F(GsmConsole, CountdownsCountFiveToOneAndHideOnTheSixthTick)
 
 TEST_F(GsmConsole, ToggleShowsBelowTheGivenCornerThenHides)
 {
-    console.toggle_gsm_console(300, 40);
+    console.toggle_gsm_console(100, 40);
     EXPECT_TRUE(console.isVisible());
-    EXPECT_EQ(console.pos(), QPoint(40, 300));
+    EXPECT_EQ(console.pos(), QPoint(40, 100));
     for (int page = 0; page < 3; ++page) {
         child_of<QTabWidget>(&console, "PageControl1")->setCurrentIndex(page);
         save_grab(&console, "gsm_console_page" + std::to_string(page));
     }
-    console.toggle_gsm_console(300, 40);
+    console.toggle_gsm_console(100, 40);
     EXPECT_FALSE(console.isVisible());
+
+    // Below a main window that fills the screen: moved up onto it, whole.
+    const QRect screen = console.screen()->availableGeometry();
+    for (const QPoint corner : {QPoint(40, 810), QPoint(1300, 700), QPoint(-50, -20)}) {
+        console.toggle_gsm_console(corner.y(), corner.x());
+        EXPECT_TRUE(screen.contains(console.frameGeometry())) << corner.x() << "," << corner.y();
+        console.toggle_gsm_console(0, 0);
+    }
+    EXPECT_EQ(console.pos().x(), 0);
 }
 
 }  // namespace

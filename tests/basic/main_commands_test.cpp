@@ -373,6 +373,16 @@ TEST_F(MainCommands, NextOnTimesAreReadInTheirZoneAndWrongFieldsSendNothing)
     EXPECT_NE(dialogs.boxes.back().text.find("month"), std::string::npos);
 }
 
+TEST(MainCommandsUnwired, APromptThatIsNotWiredStopsTheProgramInsteadOfAnsweringCancelled)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ensure_basic_application();
+    Tcalyxo_master master;
+    TFmain window(master);
+    for (const char* action : {"SNR1", "SetACQcounter1", "Downloadall1", "GSMconsole1", "AboutVornhal1"})
+        EXPECT_DEATH(child_of<QAction>(&window, action)->trigger(), "is not wired") << action;
+}
+
 TEST(EnteredTime, ClampsUpperBoundsAndRefusesNonNumbersAndZeroDates)
 {
     struct Tcase {
@@ -390,6 +400,11 @@ TEST(EnteredTime, ClampsUpperBoundsAndRefusesNonNumbersAndZeroDates)
         {{"2024", "06", "00", "12", "00", "00"}, false, 0, "day"},
         {{"2024", "06", "15", "", "00", "00"}, false, 0, "hour"},
         {{"2024", "06", "15", "12", "3x", "00"}, false, 0, "minute"},
+        {{"26", "06", "15", "12", "00", "00"}, false, 0, "year"},
+        {{"1969", "12", "31", "23", "59", "59"}, false, 0, "year"},
+        {{"2106", "12", "31", "23", "59", "59"}, false, 0, "outside"},
+        {{"2106", "02", "07", "06", "28", "15"}, true, 4294967295u, nullptr},
+        {{"1970", "01", "01", "00", "00", "00"}, true, 0, nullptr},
     };
     for (const Tcase& entry : cases) {
         Tmy_string texts[6];

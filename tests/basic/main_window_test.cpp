@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -147,6 +148,33 @@ TEST_F(MainWindow, StartsWithItsCaptionPagesAndPanels)
         EXPECT_EQ(list->isEnabled(), i < 4) << i;
     }
     save_grab(&window, "basic_main_start");
+}
+
+TEST_F(MainWindow, FitsALaptopScreenWithEveryPageWholeAndEightLinesOfLog)
+{
+    startUp();
+    window.show();
+    const QRect screen = window.screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(laptop_screen_width, laptop_screen_height));
+    // Title bar and task bar included, at its smallest and at the size it opens with.
+    const int room = laptop_screen_height - laptop_task_bar - laptop_title_bar;
+    EXPECT_LE(window.minimumSizeHint().height(), room);
+    EXPECT_LE(window.minimumSizeHint().width(), laptop_screen_width);
+    EXPECT_LE(window.height(), room);
+    EXPECT_TRUE(screen.contains(window.frameGeometry()));
+
+    auto* pages = child_of<QTabWidget>(&window, "PageControl1");
+    auto* memo = child_of<QPlainTextEdit>(&window, "Memo1");
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QWidget* page = pages->widget(i);
+        const std::string name = page->objectName().toStdString();
+        EXPECT_LE(page->minimumSizeHint().height(), page->height()) << name;
+        EXPECT_LE(page->minimumSizeHint().width(), page->width()) << name;
+        const int margins = 2 * static_cast<int>(memo->document()->documentMargin());
+        EXPECT_GE((memo->viewport()->height() - margins) / memo->fontMetrics().lineSpacing(), 8) << name;
+        save_grab(&window, "basic_main_page_" + name);
+    }
 }
 
 TEST_F(MainWindow, LinkPanelFollowsConnectDisconnectAndALostLine)

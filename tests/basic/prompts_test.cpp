@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -79,6 +80,83 @@ TEST_F(Prompts, ValuePromptReadsTheLeadingNumberOrTheIntervalsSeconds)
         type_key(list, Qt::Key_Return);
     });
     EXPECT_EQ(ask.ask_value("ACQ Interval", 1), 21600);
+}
+
+// Enter pressed on a button of a modal prompt: that button's answer, never
+// the prompt's confirmation. A dialog left open fails and is closed.
+void enter_on(QWidget* dialog, const char* button)
+{
+    type_key(child_of<QPushButton>(dialog, button), Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible()) << button << ": Enter did nothing";
+    if (dialog->isVisible())
+        static_cast<QDialog*>(dialog)->done(0);
+}
+
+TEST_F(Prompts, EnterOnAFocusedButtonPressesThatButtonInEveryPrompt)
+{
+    TFormAsk ask;
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_SNR", "123456", 0);
+        enter_on(dialog, "bt_Cancel");
+    });
+    EXPECT_EQ(ask.ask_value("ACQ counter", 0), -1);
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_SNR", "42", 0);
+        enter_on(dialog, "bt_OK");
+    });
+    EXPECT_EQ(ask.ask_value("ACQ counter", 0), 42);
+
+    // A serial number is programmed for good: Cancel must drop it.
+    TFormAskSnr snr;
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_SNR", "123456", 0);
+        enter_on(dialog, "bt_Cancel");
+    });
+    EXPECT_EQ(snr.ask_snr(), 0u);
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_SNR", "123456", 0);
+        enter_on(dialog, "bt_OK");
+    });
+    EXPECT_EQ(snr.ask_snr(), 123456u);
+
+    TFdowload_select select;
+    int32_t start = -1;
+    int32_t count = -1;
+    uint8_t incremental = 9;
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_start_download", "4096", 0);
+        enter_on(dialog, "bt_cancel");
+    });
+    EXPECT_FALSE(select.ask_download_range(&start, &count, &incremental));
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_count", "10", 0);
+        enter_on(dialog, "bt_range");
+    });
+    ASSERT_TRUE(select.ask_download_range(&start, &count, &incremental));
+    EXPECT_EQ((std::vector<int>{start, count, incremental}), (std::vector<int>{4096, 10, 0}));
+    // Enter in a field of this prompt chooses nothing: it has five answers.
+    when_modal([](QWidget* dialog) {
+        type_key(child_of<QLineEdit>(dialog, "ed_count"), Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        enter_on(dialog, "Button1");
+    });
+    ASSERT_TRUE(select.ask_download_range(&start, &count, &incremental));
+    EXPECT_EQ(incremental, 1);
+
+    Tcalyxo_master master;
+    TFormAsk_pulse pulse(master);
+    pulse.pulse_dialog_show();
+    type_key(child_of<QPushButton>(&pulse, "bt_Cancel"), Qt::Key_Return);
+    EXPECT_FALSE(pulse.isVisible());
+    EXPECT_TRUE(recorded::log_lines().empty());
+    pulse.pulse_dialog_show();
+    type_key(child_of<QLineEdit>(&pulse, "ed_SNR"), Qt::Key_Return);
+    EXPECT_TRUE(pulse.isVisible());
+    type_key(child_of<QPushButton>(&pulse, "bt_OK"), Qt::Key_Return);
+    EXPECT_FALSE(pulse.isVisible());
+    EXPECT_EQ(recorded::log_lines(),
+              std::vector<std::string>{"ERROR : pulse meter programming not started : no logger is connected"});
+    event_remove_resource(&master);
 }
 
 TEST(SerialNumberText, OnlyDigitsAfterAnOptionalSAreASerialNumber)
@@ -222,6 +300,19 @@ TEST_F(Prompts, PulseDialogTakesTheWeightsAndProgramsOnlyWhenTheMasterStarts)
     pulse.pulse_dialog_set(2, nullptr);
     pulse.pulse_dialog_set(7, "0.1");
     EXPECT_EQ(weight->currentIndex(), 2);
+
+    // A serial number that is no number is refused in the dialog, which stays
+    // open: «7O1529» would be programmed as 7.
+    pulse.pulse_dialog_show();
+    for (const char* wrong : {"7O1529", "", "12 34", "-5", "4294967296"}) {
+        pulse.pulse_dialog_set(1, wrong);
+        child_of<QPushButton>(&pulse, "bt_OK")->click();
+        EXPECT_TRUE(pulse.isVisible()) << wrong;
+        EXPECT_FALSE(child_of<QLabel>(&pulse, "lb_error")->text().isEmpty()) << wrong;
+        EXPECT_TRUE(recorded::log_lines().empty()) << wrong;
+    }
+    save_grab(&pulse, "basic_pulse_dialog_refused");
+    pulse.hide();
 
     // Not connected: the master refuses, and the log says so instead of
     // claiming the meter was programmed.

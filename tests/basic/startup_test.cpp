@@ -3,8 +3,12 @@
 // connection's station chooser, and the calibration scripts.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QScreen>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -13,6 +17,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,11 +26,26 @@
 #include "base/log.h"
 #include "link/calyxo_master.h"
 #include "link/module_resource.h"
+#include "link/module_view.h"
 #include "platform/qt/signal_form.h"
+#include "platform/widgets/program_start.h"
+#include "platform/widgets/recording_dialogs.h"
 #include "programs/basic/basic_program.h"
 #include "programs/basic/calibration_write.h"
 #include "programs/basic/version_id.h"
+#include "programs/basic/status_page.h"
+#include "programs/basic/wabout.h"
+#include "programs/basic/wask_pulse.h"
+#include "programs/basic/wask_snr.h"
+#include "programs/basic/wdownload_select.h"
+#include "programs/basic/wetalonnage.h"
+#include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
+#include "programs/basic/wpending.h"
+#include "programs/basic/wprogress.h"
+#include "programs/basic/wrfu.h"
+#include "programs/basic/wtext.h"
+#include "ui/formask.h"
 #include "programs/basic/wselstation.h"
 #include "ui/display_columns.h"
 #include "ui/faffiche.h"
@@ -88,6 +109,23 @@ TEST(CalibrationWrite, TheMasterGetsTheScriptOrTheRefusalIsLogged)
     EXPECT_EQ(std::string(master.script_text.c_str()), "01403dcccccd");
     event_remove_resource(&master);
     master.module = nullptr;
+}
+
+TEST(ExceptionBox, EveryExceptionThatEscapesIsShownInTheErrorBox)
+{
+    ensure_basic_application();
+    Trecording_dialogs dialogs;
+    EXPECT_FALSE(run_showing_exceptions("Calyxo Basic", [] {}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(run_showing_exceptions("Calyxo Basic", [] { throw std::runtime_error("disk full"); }));
+    EXPECT_TRUE(run_showing_exceptions("Calyxo Basic", [] { throw 42; }));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[0].text, "disk full");
+    EXPECT_FALSE(dialogs.boxes[1].text.empty());
+    for (const Tmessage_box& box : dialogs.boxes) {
+        EXPECT_EQ(box.caption, "Calyxo Basic");
+        EXPECT_EQ(box.icon, Tbox_icon::error);
+    }
 }
 
 class ProgramStart : public ::testing::Test {
@@ -177,6 +215,122 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     log_printf("INFO  : after the start");
     EXPECT_NE(memo->toPlainText().toStdString().find("INFO  : after the start"), std::string::npos);
     EXPECT_NE(dayLog().find("\tINFO  : after the start\n"), std::string::npos);
+}
+
+// Each window the technician can open, by the way the program opens it: its
+// frame lies whole on the laptop's screen.
+TEST_F(ProgramStart, EveryWindowOpensWholeOnTheScreen)
+{
+    program->createForms();
+    TFmain* main = program->main_form;
+    const QRect screen = main->screen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(laptop_screen_width, laptop_screen_height));
+    auto on_screen = [&screen](QWidget* window, const char* what) {
+        EXPECT_TRUE(window->isVisible()) << what;
+        const QRect frame = window->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << what << " at " << frame.x() << "," << frame.y() << " "
+                                            << frame.width() << "x" << frame.height();
+    };
+    // The start: the main window, then the station chooser over it.
+    bool chooser_seen = false;
+    when_modal([&](QWidget* dialog) {
+        chooser_seen = true;
+        EXPECT_EQ(dialog, program->station_chooser);
+        on_screen(main, "main window");
+        on_screen(dialog, "station chooser");
+        type_key(dialog, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(loop_until([&] { return chooser_seen && program->master.state == 0; }));
+    // Centred before the window manager drew its frame, whose size was then guessed.
+    auto centred = [&screen](QWidget* window, const char* what) {
+        const QPoint off = window->frameGeometry().center() - screen.center();
+        EXPECT_LE(off.manhattanLength(), 20) << what << " is not in the screen's middle";
+    };
+    auto trigger = [main](const char* action) { child_of<QAction>(main, action)->trigger(); };
+
+    trigger("GSMconsole1");
+    on_screen(program->gsm_console, "GSM console");
+    trigger("AboutVornhal1");
+    on_screen(program->about, "about box");
+    centred(program->about, "about box");
+    program->text_window->show_text_window();
+    on_screen(program->text_window, "text window");
+    program->guiSet(53, "SHOW");
+    on_screen(program->pending, "pending window");
+    centred(program->pending, "pending window");
+    program->guiSet(55, "SHOW");
+    on_screen(program->progress, "progress window");
+    centred(program->progress, "progress window");
+    program->show_pulse_meter_form();
+    on_screen(program->pulse, "pulse meter dialog");
+    trigger("RFU1");
+    on_screen(program->rfu, "firmware window");
+
+    // The modal ones, seen while their loop runs, then cancelled.
+    struct Tmodal {
+        const char* action;
+        QWidget* dialog;
+        bool centred;
+    };
+    const Tmodal modals[] = {
+        {"SetACQcounter1", program->ask, false},
+        {"SNR1", program->ask_snr, false},
+        {"Downloadall1", program->download_select, true},
+        {"Etalonnage1", program->calibration, false},
+    };
+    for (const Tmodal& modal : modals) {
+        bool seen = false;
+        when_modal([&](QWidget* dialog) {
+            seen = true;
+            EXPECT_EQ(dialog, modal.dialog) << modal.action;
+            on_screen(dialog, modal.action);
+            if (modal.centred)
+                centred(dialog, modal.action);
+            type_key(dialog, Qt::Key_Escape);
+        });
+        trigger(modal.action);
+        EXPECT_TRUE(seen) << modal.action;
+    }
+    for (QObject* form : program->forms())
+        if (auto* window = qobject_cast<QWidget*>(form))
+            window->hide();
+}
+
+// The 1 s tick: the clocks, the GSM console's countdowns, the master's tick
+// (the pending window's elapsed time, then the module resource's), and the
+// status page redrawn last with what they changed.
+TEST_F(ProgramStart, TheSecondTickDrivesCountdownsThenTheMasterThenTheStatusPage)
+{
+    program->createForms();
+    program->onApplicationReady();
+    TFmain* main = program->main_form;
+    module_view = Tmodule_view();
+    module_view.setStatus(STATUS_NEXT_DOWNLOAD_ADDRESS, 4096);
+    auto* elapsed = child_of<QLabel>(program->pending, "lb_time");
+    auto* countdown = child_of<QLabel>(program->gsm_console, "GSM_power_on_wait_timeout");
+    std::vector<std::string> order;
+    const std::function<void()> countdowns = main->on_tick;
+    main->on_tick = [&] {
+        order.push_back("countdowns at " + elapsed->text().toStdString());
+        countdowns();
+    };
+    main->statusPage()->download_start = [&](int32_t) {
+        order.push_back("status page at " + elapsed->text().toStdString());
+    };
+    program->guiSet(53, "SHOW");
+    child_of<QPushButton>(program->gsm_console, "Button19")->click();
+    main->set_status_refresh(true);
+    order.clear();
+
+    main->On_1Hz();
+    EXPECT_EQ(order, (std::vector<std::string>{"countdowns at 00:00", "status page at 00:01"}));
+    main->On_1Hz();
+    EXPECT_EQ(elapsed->text().toStdString(), "00:02");
+    EXPECT_EQ(countdown->text().toStdString(), "Wait: 4 sec");
+    EXPECT_FALSE(countdown->isHidden());
+    main->set_status_refresh(false);
+    program->guiSet(53, "HIDE");
+    module_view = Tmodule_view();
 }
 
 }  // namespace

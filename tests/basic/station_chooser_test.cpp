@@ -118,6 +118,29 @@ TEST_F(StationChooser, LettersPastTheListClampAndTheFixedLinesGiveNoConnection)
     }
 }
 
+TEST_F(StationChooser, TabMovesTheFocusAndSpacePressesConnect)
+{
+    Tcomport* port = &untouched;
+    when_modal([this](QWidget*) {
+        auto* connect = child_of<QPushButton>(&chooser, "bt_connect");
+        auto* refresh = child_of<QPushButton>(&chooser, "Button1");
+        type_text(child_of<QListWidget>(&chooser, "lb_comports"), "c");
+        EXPECT_EQ(chooser.focusWidget(), connect);
+        type_key(connect, Qt::Key_Tab, "\t");
+        EXPECT_EQ(chooser.focusWidget(), refresh);
+        type_key(refresh, Qt::Key_Backtab);
+        EXPECT_EQ(chooser.focusWidget(), connect);
+        type_key(connect, Qt::Key_Space, " ");
+        if (chooser.isVisible()) {
+            ADD_FAILURE() << "Space did not press Connect";
+            chooser.done(2);
+        }
+    });
+    ASSERT_TRUE(chooser.select_station(port));
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(std::string(port->port), "\\\\.\\COM3");
+}
+
 TEST_F(StationChooser, EscapeCancelsAndLeavesTheCallersChoice)
 {
     Tcomport* port = &untouched;

@@ -4,6 +4,8 @@
 // survives a disconnection, a new connection and a line that breaks mid-read.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -125,7 +127,7 @@ protected:
 const char* const first_status_file =
     "<?xml version='1.0' encoding='utf-8' ?>\n"
     "<GET_STATUS timestamp=\"1700000100\" year=\"2023\" month=\"11\" day=\"14\" hour=\"23\" minute=\"15\" "
-    "seconds=\"00\" station_id=\"0\">\n"
+    "seconds=\"00\" station_id=\"812\">\n"
     "\t<VARIABLE name=\"TIME\" value=\"1700000000\" value_text=\"Tue 2023-11-14 23:13:20 GMT+01:00\"/>\n"
     "\t<VARIABLE name=\"STATION_ID\" value=\"812\"/>\n"
     "\t<VARIABLE name=\"SYSTEM_INFO\" value=\"x10100004\" acq_number=\"1\"   acq_counter=\"0\"  gsm_number=\"1\"  "
@@ -158,7 +160,9 @@ TEST_F(GetStatus, ReadsTheLoggerThroughTheComMapAndWritesTheStatusFile)
     EXPECT_EQ(recorded::log_lines().back(), "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS");
     EXPECT_EQ(window.calls, (std::vector<std::string>{"refresh on", "busy on", "station id", "refresh off", "busy off"}));
 
-    EXPECT_EQ(read_file_bytes(status_dir.file("getstatus_00000000_20231114231500.xml")), first_status_file);
+    // Named and headed with the station the logger reported in the same read.
+    EXPECT_EQ(read_file_bytes(status_dir.file("getstatus_00000812_20231114231500.xml")), first_status_file);
+    EXPECT_NE(access(status_dir.file("getstatus_00000000_20231114231500.xml").c_str(), F_OK), 0);
 
     EXPECT_EQ(module_view.time(), logger_time);
     EXPECT_TRUE(module_view.timeValid());
@@ -184,7 +188,7 @@ TEST_F(GetStatus, ReadsTheLoggerThroughTheComMapAndWritesTheStatusFile)
               "8D65540A00"
               "8F65540B2C");
 
-    // Disconnect, connect again and read once more: the file now carries the station.
+    // Disconnect, connect again and read once more: the station again.
     ASSERT_FALSE(master.start_disconnect());
     ASSERT_TRUE(masterEnded(3));
     EXPECT_EQ(master.getLinkState(), Tcalyxo_master::LINK_DISCONNECTED);
@@ -219,7 +223,7 @@ TEST_F(GetStatus, LineClosedMidReadEndsTheReadInErrorAndTheNextConnectionWorks)
     EXPECT_EQ(recorded::log_lines().back(), "ERROR : Tcalyxo_master : terminated TERMINATE_ERROR");
     EXPECT_TRUE(std::find(window.calls.begin(), window.calls.end(), "connection state") != window.calls.end());
     EXPECT_EQ(module.state, 0);
-    const std::string cut = read_file_bytes(status_dir.file("getstatus_00000000_20231114231500.xml"));
+    const std::string cut = read_file_bytes(status_dir.file("getstatus_00000812_20231114231500.xml"));
     EXPECT_NE(cut.find("name=\"STATION_ID\" value=\"812\""), std::string::npos);
     EXPECT_EQ(cut.substr(cut.size() - 14), "</GET_STATUS>\n");
     EXPECT_TRUE(master.start_status());
@@ -253,7 +257,7 @@ TEST_F(GetStatus, AStatusFileCutShortByAFullDiskIsReported)
         ASSERT_TRUE(full.applied());
         readStatus(1);
     }
-    const std::string path = status_dir.file("getstatus_00000000_20231114231500.xml");
+    const std::string path = status_dir.file("getstatus_00000812_20231114231500.xml");
     EXPECT_TRUE(recorded::log_contains("ERROR : status file \"" + path + "\" could not be written completely"));
     EXPECT_EQ(read_file_bytes(path).size(), 200u);
     EXPECT_EQ(module_view.status(STATUS_NVFLAGS).value, 3u);
