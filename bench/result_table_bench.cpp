@@ -23,6 +23,7 @@
 #include "bench/download_generator.h"
 #include "bench/heap_counter.h"
 #include "bench/radio_hooks.h"
+#include "bench/reader_figures.h"
 #include "data/flash_parser.h"
 #include "data/xml_parser.h"
 #include "platform/widgets/recording_dialogs.h"
@@ -39,6 +40,7 @@ constexpr double mebibyte = 1024.0 * 1024.0;
 constexpr double load_time_target = 1.10;  // times the bare reader load
 constexpr double load_peak_target = 1.10;
 constexpr double table_text_target_seconds = 1.0;
+constexpr double custom_filter_target_seconds = 1.0;
 
 double seconds_since(std::chrono::steady_clock::time_point start)
 {
@@ -216,6 +218,61 @@ void BM_load_until_first_paint(benchmark::State& state)
     state.counters["target_met"] = time_ratio <= load_time_target && peak_ratio <= load_peak_target ? 1 : 0;
 }
 
+// The reader alone on the long file, beside bare parses of it.
+void BM_measurement_reader(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    start_clean();
+    bench::Treader_figures figures;
+    for (auto _ : state)
+        figures.measure(file.path);
+    figures.report(state);
+}
+
+// A custom filter applied through "Custom Filter..." to the long file, which
+// it reads again; timed until the first paint.
+void BM_custom_filter(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    const std::string filter_path = file.dir + "/filter.xml";
+    FILE* out = std::fopen(filter_path.c_str(), "wb");
+    const char filter[] = "<FILTER type=\"match\">"
+                          "<COLUMN name=\"T\" element=\"a144\" attribute=\"v\"/>"
+                          "<COLUMN name=\"A\" element=\"a145\" attribute=\"v\" c1=\"1000\"/>"
+                          "<COLUMN name=\"Day\" element=\"timestamp\"/>"
+                          "<COLUMN name=\"Ch1\" element=\"a195\" attribute=\"v\">"
+                          "<FIELD_FILTER field=\"channel_id\" value=\"1\"/></COLUMN>"
+                          "</FILTER>";
+    const bool written = out && std::fwrite(filter, 1, sizeof filter - 1, out) == sizeof filter - 1;
+    if (!out || std::fclose(out) != 0 || !written) {
+        state.SkipWithError("the filter file could not be written");
+        return;
+    }
+    show_and_paint(file.path);
+    Trecording_dialogs dialogs;
+    double longest = 0;
+    for (auto _ : state) {
+        dialogs.file_answers.push_back(filter_path);
+        const auto start = std::chrono::steady_clock::now();
+        result_window().CustomFilter1Click();
+        QCoreApplication::processEvents();
+        grid()->viewport()->repaint();
+        longest = std::max(longest, seconds_since(start));
+    }
+    state.counters["rows"] = static_cast<double>(grid()->model()->rowCount());
+    state.counters["longest_s"] = longest;
+    state.counters["target_met"] = longest < custom_filter_target_seconds ? 1 : 0;
+    result_window().displayTypeClick(0);
+}
+
 // (b) From top to bottom in page steps, each step painted.
 void BM_scroll_page_steps(benchmark::State& state)
 {
@@ -281,6 +338,8 @@ void BM_table_text(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_load_until_first_paint)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
+BENCHMARK(BM_measurement_reader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_custom_filter)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_scroll_page_steps)->Arg(short_steps)->Arg(long_steps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_table_text)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

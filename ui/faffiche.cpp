@@ -215,7 +215,7 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
 
 void TFaffiche::fillCustomGrid()
 {
-    custom_model.showFilter(filter, reader.getDataNode(), reader.stepCount(), display_time_zone);
+    custom_model.showFilter(filter, reader.sourcePath(), reader.stepCount(), display_time_zone);
     StringGrid1->showModel(&custom_model);
 }
 

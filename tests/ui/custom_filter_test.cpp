@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QComboBox>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,36 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
     // A display type ends the custom layout.
     trigger("KLVR121");
     EXPECT_FALSE(checked("CustomFilter1"));
+}
+
+// The filter reads its cells from the file when it is applied: of a file cut
+// inside its second step it shows the first; a file gone since the load
+// leaves the value cells empty and says so.
+TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
+{
+    const std::string whole = read_file_bytes(ui_fixture("custom.xml"));
+    const std::string cut = dir.file("cut.xml");
+    ASSERT_TRUE(write_file_bytes(cut, whole.substr(0, whole.find("<a145 v=\"-0.25\"") + 5)));
+    recorded::clear_log();
+    load(cut);
+    EXPECT_TRUE(recorded::log_contains("WARNING : measurement file " + cut + " is cut at byte"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    useFilter("match.xml", match_filter);
+    ASSERT_EQ(grid_rows(window.get()), 3);
+    EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1500.000000", "25569.041667", "22", "0A0B0C", "-",
+                            "2.000000"}));
+    useFilter("sequence_filter.xml", sequential_filter);
+    EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1.5", "-", "-"}));
+
+    const std::string gone = dir.file("gone.xml");
+    ASSERT_TRUE(write_file_bytes(gone, whole));
+    load(gone);
+    ASSERT_EQ(std::remove(gone.c_str()), 0);
+    recorded::clear_log();
+    useFilter("match.xml", match_filter);
+    EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter: cannot read the measurement file " + gone));
+    ASSERT_EQ(grid_rows(window.get()), 4);
+    EXPECT_EQ(grid_cell(window.get(), 2, 2), "");
 }
 
 TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)
