@@ -26,6 +26,8 @@
 #include "bench/reader_figures.h"
 #include "data/flash_parser.h"
 #include "data/xml_parser.h"
+#include "base/event.h"
+#include "platform/qt/signal_form.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "ui/display_columns.h"
 #include "ui/faffiche.h"
@@ -109,6 +111,9 @@ TFaffiche& result_window()
     if (!window) {
         (void)application;
         std::setlocale(LC_NUMERIC, "C");
+        // The window's file reads end in a posted event.
+        static TSignalForm signals_form;
+        event_queue_attach(signals_form.window());
         window = new TFaffiche;
         set_display_option("default_affiche", "all_on");
         display_time_zone = 101;
@@ -123,11 +128,19 @@ QTableView* grid()
     return result_window().findChild<QTableView*>(QStringLiteral("StringGrid1"));
 }
 
+// Runs the GUI thread's events until the window has taken the file it reads.
+void wait_until_loaded()
+{
+    while (result_window().loading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+}
+
 // The window shows the file, has laid it out and painted it once.
 void show_and_paint(const std::string& path)
 {
     result_window();
     show_result(path.c_str());
+    wait_until_loaded();
     QCoreApplication::processEvents();
     grid()->viewport()->repaint();
 }
@@ -137,6 +150,7 @@ void show_and_paint(const std::string& path)
 void start_clean()
 {
     show_result("");
+    wait_until_loaded();
     malloc_trim(0);
 }
 
@@ -166,9 +180,12 @@ void window_load(const std::string& path, double* seconds, double* added_seconds
     const auto start = std::chrono::steady_clock::now();
     *peak = std::max(*peak, heap_peak_of([&] {
         window.show();
-        window.loadResult(path.c_str(), false);
-        const auto read = std::chrono::steady_clock::now();
-        window.fillGrid(display_columns);
+        auto read = std::chrono::steady_clock::now();
+        window.startLoad(path, false, [&] {
+            read = std::chrono::steady_clock::now();
+            window.fillGrid(display_columns);
+        });
+        wait_until_loaded();
         QCoreApplication::processEvents();
         grid()->viewport()->repaint();
         added = seconds_since(read);

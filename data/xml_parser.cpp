@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/log.h"
 #include "base/params.h"
@@ -318,6 +319,20 @@ void Txml_parser::readSteps(Tmeasurement_document& document)
         return;
     }
 }
+void Txml_parser::adopt(Txml_parser& loaded)
+{
+    clearSteps();
+    for (const Tlist::Tnode* node = loaded.steps.nodeAt(0); node; node = node->next)
+        steps.append(node->item);
+    loaded.steps.clear(false);
+    index = std::move(loaded.index);
+    loaded.index.clear();
+    station_id = loaded.station_id;
+    loaded.station_id = 0;
+    source_path = std::move(loaded.source_path);
+    loaded.source_path.clear();
+}
+
 bool Txml_parser::reserveIndex()
 {
     if (index.size() < index.capacity())

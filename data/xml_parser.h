@@ -25,6 +25,9 @@ public:
     // the file cannot be loaded (nothing is then held), else 0. A file cut
     // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
+    // Takes over the steps, the station and the path of a reader that has
+    // loaded a file (on a worker thread); loaded is left empty. The filter stays.
+    void adopt(Txml_parser& loaded);
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
 

@@ -92,6 +92,8 @@ Tcalyxo_master::Tcalyxo_master()
 
 Tcalyxo_master::~Tcalyxo_master()
 {
+    // A conversion still running is waited for; its result goes with the master.
+    conversion_job.abandon();
     if (module)
         module->clearOwner(this);
 }

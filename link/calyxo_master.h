@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
+#include "base/background_job.h"
 #include "base/event_resource.h"
 #include "base/my_string.h"
 #include "data/eeprom_configurer.h"
+#include "data/xml_parser.h"
 #include "data/setup.h"
 
 class Tmlp_io;
@@ -172,6 +176,21 @@ public:
     // Read for an EEPROM upload from a setup file; gives the status log folder.
     Tsetup setup;
     Tmy_string path_xml;
+    // What the conversion's worker is given (copied before it starts) and
+    // what it makes; it writes nothing else.
+    struct Tconversion {
+        std::string master_name;
+        std::string output_folder;
+        std::string download_file;
+        bool health = false;
+        bool converted = false;
+        char xml[sizeof converted_xml] = {};
+        Txml_parser reader;  // the health's measurement file
+        bool health_read = false;
+    };
+    // The conversion under way.
+    std::unique_ptr<Tconversion> conversion;
+    Tbackground_job conversion_job{"DOWNLOAD_CONVERTED"};
 
     // The operator's GSM/GPRS settings.
     uint32_t gsm_interval = 7200;
@@ -253,8 +272,11 @@ private:
     Tscript_record nextScriptRecord(uint8_t* id, uint32_t* value);
     bool runPulseMeterDisplay();
     bool runDownload();
-    // The module's download file into measurement XML; false when it failed.
-    bool convertDownload();
+    // The module's download file into measurement XML on a worker thread,
+    // the health's first step read there too; the operation goes on when it
+    // has ended (finishConversion, on the GUI thread).
+    void startConversion();
+    void finishConversion(int conversion_state);
     // Copies an image into the module's, dumps it and signals start.
     void beginUpload(const Teeprom_configurer& image, Tmy_event& start);
     bool runConnection();

@@ -4,13 +4,18 @@
 // health check, the probes page). Whatever the download file holds is
 // converted, also when a later step of the operation failed; a failed
 // conversion ends the operation in error, naming the file that keeps the data.
+#include <cstdio>
+#include <string>
+
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/program_interface.h"
 #include "base/time_calendar.h"
 #include "data/flash_parser.h"
 #include "data/flash_parser_data.h"
 #include "data/xml_parser.h"
 #include "link/calyxo_master.h"
+#include "link/gui_ids.h"
 #include "link/main_window_port.h"
 #include "link/module_resource.h"
 
@@ -40,6 +45,25 @@ void set_module_time(Tmodule_resource& module)
 
 }  // namespace
 
+namespace {
+
+// The download file into measurement XML; false, logged, when it failed.
+bool convert_download(Tcalyxo_master::Tconversion& work)
+{
+    Tflash_parser parser;
+    if (parser.convertToXml(work.output_folder.c_str(), work.download_file.c_str(), work.xml,
+                            static_cast<int>(sizeof work.xml)) != 0) {
+        log_printf("ERROR : %s : the download \"%s\" could not be converted", work.master_name.c_str(),
+                   work.download_file.c_str());
+        log_printf("ERROR : the records not converted are kept in \"%s\"", work.download_file.c_str());
+        work.xml[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool Tcalyxo_master::start_download(uint32_t start_address, uint32_t size, bool incremental)
 {
     if (refuseStart(true))
@@ -65,18 +89,47 @@ bool Tcalyxo_master::start_get_health()
     return false;
 }
 
-bool Tcalyxo_master::convertDownload()
+void Tcalyxo_master::startConversion()
 {
-    converted_xml[0] = '\0';
-    Tflash_parser parser;
-    if (parser.convertToXml(path_xml.c_str(), module->download_file_name, converted_xml,
-                            static_cast<int>(sizeof converted_xml)) != 0) {
-        log_printf("ERROR : %s : the download \"%s\" could not be converted", nameText(), module->download_file_name);
-        log_printf("ERROR : the records not converted are kept in \"%s\"", module->download_file_name);
-        converted_xml[0] = '\0';
-        return false;
+    conversion = std::make_unique<Tconversion>();
+    Tconversion& work = *conversion;
+    work.master_name = nameText();
+    work.output_folder = path_xml.c_str();
+    work.download_file = module->download_file_name;
+    work.health = state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED;
+    const int conversion_state = state;
+    const bool started = conversion_job.start(
+        [&work] {
+            work.converted = convert_download(work);
+            if (work.converted && work.health)
+                work.health_read = work.reader.parseFile(work.xml) == 0;
+        },
+        [this, conversion_state] { finishConversion(conversion_state); });
+    if (!started) {
+        log_printf("ERROR : %s : no thread to convert the download \"%s\"", nameText(), module->download_file_name);
+        conversion.reset();
+        ERROR.signal();
+        return;
     }
-    return true;
+    gui_set(GUI_PENDING_TEXT, "Converting the download, please wait...");
+    gui_set(GUI_PENDING, "SHOW");
+}
+
+void Tcalyxo_master::finishConversion(int conversion_state)
+{
+    std::unique_ptr<Tconversion> work = std::move(conversion);
+    gui_set(GUI_PENDING, "HIDE");
+    // Stopped while it ran: the operation has ended without it.
+    if (state != conversion_state || !work)
+        return;
+    if (work->converted)
+        std::snprintf(converted_xml, sizeof converted_xml, "%s", work->xml);
+    if (work->converted && converted_xml[0] && window) {
+        if (work->health_read)
+            window->show_health(work->reader.stepAt(0));
+        window->show_result(converted_xml);
+    }
+    (work->converted ? DONE : ERROR).signal();
 }
 
 bool Tcalyxo_master::runDownload()
@@ -114,16 +167,10 @@ bool Tcalyxo_master::runDownload()
         if (consumed) {
             converted_xml[0] = '\0';
             // No download file: the logger had nothing new.
-            const bool converted = !module->download_file_name[0] || convertDownload();
-            if (converted && converted_xml[0] && window) {
-                if (state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED) {
-                    Txml_parser reader;
-                    if (reader.parseFile(converted_xml) == 0)
-                        window->show_health(static_cast<const Tflash_parser_data*>(reader.timeSteps()->first()));
-                }
-                window->show_result(converted_xml);
-            }
-            (converted ? DONE : ERROR).signal();
+            if (module->download_file_name[0])
+                startConversion();
+            else
+                DONE.signal();
         }
         onEvent(&DONE, operation_failed ? STATE_FAILED : STATE_SUCCESS);
         onEvent(&ERROR, STATE_FAILED);

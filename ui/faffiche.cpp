@@ -1,6 +1,7 @@
 #include "ui/faffiche.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -69,6 +70,8 @@ TFaffiche::TFaffiche(const char* build_id)
 
 TFaffiche::~TFaffiche()
 {
+    // A file still being read is waited for; its result goes with the window.
+    load_job.abandon();
     // The view goes with the window; it must not ask the models for cells then.
     StringGrid1->setModel(nullptr);
     if (result_window == this)
@@ -102,6 +105,11 @@ void TFaffiche::buildWidgets()
     Memo1->setReadOnly(true);
     Memo1->setFixedHeight(memo_height);
     layout->addWidget(Memo1);
+    // Says that a file is being read, while it is.
+    load_status = new QLabel(client);
+    load_status->setObjectName(QStringLiteral("load_status"));
+    load_status->hide();
+    layout->addWidget(load_status);
     setCentralWidget(client);
 }
 
@@ -173,24 +181,48 @@ Tgrid_model* TFaffiche::shownModel() const
     return StringGrid1->gridModel();
 }
 
-bool TFaffiche::loadResult(const char* path, bool chosen_by_user)
+bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill)
 {
+    if (load_job.running()) {
+        log_printf("WARNING : Load XML result: a measurement file is still being read; %s is not loaded",
+                   path.c_str());
+        return false;
+    }
+    const bool started = load_job.start([this, path] { incoming_result = incoming.parseFile(path.c_str()); },
+                                        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
+    if (!started) {
+        log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
+        return false;
+    }
+    Tmy_string text;
+    text.printf("Reading %s ...", path.c_str());
+    load_status->setText(QString::fromUtf8(text.c_str()));
+    load_status->show();
+    return true;
+}
+
+void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill)
+{
+    load_status->hide();
     // The views must let go of the records before the reader frees them.
     standard_model.releaseSteps();
     custom_model.releaseDocument();
-    if (reader.parseFile(path) == 0)
-        return true;
-    Tmy_string text;
-    text.printf("Cannot read the measurement file %s", path ? path : "");
-    log_printf("ERROR : %s", text.c_str());
-    if (chosen_by_user) {
-        Tmessage_box box;
-        box.text = text.c_str();
-        box.caption = "Load XML result";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+    // A file that could not be read leaves the reader empty.
+    reader.adopt(incoming);
+    if (incoming_result != 0) {
+        Tmy_string text;
+        text.printf("Cannot read the measurement file %s", path.c_str());
+        log_printf("ERROR : %s", text.c_str());
+        if (chosen_by_user) {
+            Tmessage_box box;
+            box.text = text.c_str();
+            box.caption = "Load XML result";
+            box.icon = Tbox_icon::error;
+            dialog_seam().messageBox(box);
+        }
     }
-    return false;
+    if (fill)
+        fill();
 }
 
 void TFaffiche::setCustomLayout(bool on)
@@ -290,8 +322,7 @@ void TFaffiche::LoadXMLresult1Click()
     const std::string path = dialog_seam().chooseFile(OpenDialog1);
     if (path.empty())
         return;
-    loadResult(path.c_str(), true);
-    refill();
+    startLoad(path, true, [this] { refill(); });
 }
 
 void TFaffiche::Timezone2Click()
@@ -315,14 +346,17 @@ void TFaffiche::Savetabular1Click()
     save_table_text(*shownModel(), SaveDialog1);
 }
 
-void show_result(const char* xml_path, const Tdisplay_columns* set)
+bool show_result(const char* xml_path, const Tdisplay_columns* set)
 {
     TFaffiche* window = TFaffiche::instance();
     if (!window)
-        return;
+        return false;
     window->show();
-    window->loadResult(xml_path, false);
-    window->fillGrid(set ? *set : display_columns);
+    // Without a set of its own the load shows the global one as it is then.
+    const bool own_set = set != nullptr;
+    const Tdisplay_columns shown = own_set ? *set : display_columns;
+    return window->startLoad(xml_path ? xml_path : "", false,
+                             [window, own_set, shown] { window->fillGrid(own_set ? shown : display_columns); });
 }
 
 void result_memo_append(const char* line)

@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <string>
+
+#include "base/background_job.h"
 #include "data/xml_parser.h"
 #include "platform/widgets/dialog_seam.h"
 #include "ui/custom_filter_model.h"
@@ -10,6 +14,7 @@
 #include "ui/result_table_model.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class Tgrid_view;
@@ -31,9 +36,14 @@ public:
     static TFaffiche* instance();
 
     Txml_parser& results() { return reader; }
-    // Reads a file into the reader: false, with the reason in the log (and in a
-    // box when the user chose the file), when it cannot be read.
-    bool loadResult(const char* path, bool chosen_by_user);
+    // Starts reading a file on the worker thread; when it is read, the reader
+    // holds it and fill runs (on the GUI thread). A file that cannot be read
+    // empties the reader and is reported in the log (and in a box when the
+    // user chose the file). False, with a log line, while another file is
+    // being read.
+    bool startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill);
+    // A file is being read.
+    bool loading() const { return load_job.running(); }
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
     void fillCustomGrid();
@@ -62,6 +72,7 @@ public:
     Tfile_dialog SaveDialog1;
 
 private:
+    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill);
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
@@ -69,6 +80,11 @@ private:
     Tgrid_model* shownModel() const;
 
     Txml_parser reader;
+    // What the worker reads into; the GUI thread touches it only in the
+    // hand-over, after the worker has ended.
+    Txml_parser incoming;
+    int incoming_result = 0;
+    Tbackground_job load_job{"RESULT_FILE_READ"};
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;
@@ -77,6 +93,7 @@ private:
 
     Tgrid_view* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* load_status = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* type_actions[display_type_count] = {};
     QAction* extension_actions[display_extension_count] = {};
@@ -85,9 +102,10 @@ private:
     QAction* Converttoppb1 = nullptr;
 };
 
-// Shows the result window (when there is one) on a measurement file in the
-// standard layout, with the column set given or the global one.
-void show_result(const char* xml_path, const Tdisplay_columns* set = nullptr);
+// Shows the result window (when there is one) and reads a measurement file
+// into it, to be shown in the standard layout with the column set given or
+// the global one; false when the window is still reading another.
+bool show_result(const char* xml_path, const Tdisplay_columns* set = nullptr);
 
 // One display option by key and value, both compared without regard to case:
 // "ttimezone" (a signed number), "ppb_conversion" ("enabled"/"disabled"),

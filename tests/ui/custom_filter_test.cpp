@@ -112,7 +112,7 @@ TEST_F(CustomFilter, LoadsAndTheZoneRefillTheCustomLayoutWhileItIsChecked)
     EXPECT_EQ(grid_cell(window.get(), 2, 2), "1000.000000");
     EXPECT_EQ(grid_cell(window.get(), 2, 4), "-");
     // show_result always fills the standard layout: the check mark follows.
-    show_result(ui_fixture("results.xml").c_str());
+    show_result_and_wait(ui_fixture("results.xml").c_str());
     EXPECT_FALSE(checked("CustomFilter1"));
     EXPECT_EQ(headings().size(), 69u);
     load(ui_fixture("custom.xml"));
