@@ -271,9 +271,7 @@ void Txml_parser::clearSteps()
 
 int Txml_parser::parseFile(const char* path)
 {
-    clearSteps();
-    station_id = 0;
-    source_path.clear();
+    clear();
     // The document goes as soon as the steps are built: the steps hold all
     // the windows show, and the custom filter reads the file again.
     Tmeasurement_document document;
@@ -319,18 +317,19 @@ void Txml_parser::readSteps(Tmeasurement_document& document)
         return;
     }
 }
-void Txml_parser::adopt(Txml_parser& loaded)
+void Txml_parser::exchangeSteps(Txml_parser& other)
+{
+    steps.swap(other.steps);
+    index.swap(other.index);
+    std::swap(station_id, other.station_id);
+    source_path.swap(other.source_path);
+}
+
+void Txml_parser::clear()
 {
     clearSteps();
-    for (const Tlist::Tnode* node = loaded.steps.nodeAt(0); node; node = node->next)
-        steps.append(node->item);
-    loaded.steps.clear(false);
-    index = std::move(loaded.index);
-    loaded.index.clear();
-    station_id = loaded.station_id;
-    loaded.station_id = 0;
-    source_path = std::move(loaded.source_path);
-    loaded.source_path.clear();
+    station_id = 0;
+    source_path.clear();
 }
 
 bool Txml_parser::reserveIndex()

@@ -25,9 +25,12 @@ public:
     // the file cannot be loaded (nothing is then held), else 0. A file cut
     // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
-    // Takes over the steps, the station and the path of a reader that has
-    // loaded a file (on a worker thread); loaded is left empty. The filter stays.
-    void adopt(Txml_parser& loaded);
+    // Exchanges the steps, the station and the path with another reader (one
+    // that has read a file on a worker thread), in constant time, so that the
+    // old steps can be freed there too. The filters stay.
+    void exchangeSteps(Txml_parser& other);
+    // Frees the steps; the reader then holds no file.
+    void clear();
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
 

@@ -207,8 +207,11 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     // The views must let go of the records before the reader frees them.
     standard_model.releaseSteps();
     custom_model.releaseDocument();
-    // A file that could not be read leaves the reader empty.
-    reader.adopt(incoming);
+    // A file that could not be read leaves the reader empty. The old steps
+    // are freed on the worker: for a long file that takes a while.
+    reader.exchangeSteps(incoming);
+    if (incoming.stepCount() > 0 && !load_job.start([this] { incoming.clear(); }, nullptr))
+        incoming.clear();
     if (incoming_result != 0) {
         Tmy_string text;
         text.printf("Cannot read the measurement file %s", path.c_str());
