@@ -186,6 +186,15 @@ TEST_F(FlashDownload, AnIncrementalDownloadSavesTheNewRecordsAndConvertsThem)
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
 
+    // The conversion ran on a worker with the pending window shown.
+    const std::vector<std::pair<int, std::string>> calls = recorded::gui_calls();
+    const auto converting = std::find(calls.begin(), calls.end(),
+                                      std::make_pair(52, std::string("Converting the download, please wait...")));
+    ASSERT_NE(converting, calls.end());
+    const auto pending_shown = std::find(converting, calls.end(), std::make_pair(53, std::string("SHOW")));
+    ASSERT_NE(pending_shown, calls.end());
+    EXPECT_NE(std::find(pending_shown, calls.end(), std::make_pair(53, std::string("HIDE"))), calls.end());
+
     // One time step per new acquisition, in the measurement XML file.
     ASSERT_NE(master.converted_xml[0], '\0');
     EXPECT_EQ(std::string(master.converted_xml).rfind(xml.path(), 0), 0u);
