@@ -126,6 +126,8 @@ TFaffiche& result_window()
     if (!window) {
         (void)application;
         std::setlocale(LC_NUMERIC, "C");
+        // pugixml's document is weighed as the rest of the heap is.
+        pugi::set_memory_management_functions(bench::pugixml_allocate, bench::pugixml_release);
         // The window's file reads end in a posted event.
         static TSignalForm signals_form;
         event_queue_attach(signals_form.window());
