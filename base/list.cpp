@@ -1,5 +1,7 @@
 #include "base/list.h"
 
+#include <utility>
+
 #include <cstdarg>
 #include <cstring>
 #include <new>
@@ -10,6 +12,14 @@
 Tlist::~Tlist()
 {
     clear(false);
+}
+
+void Tlist::swap(Tlist& other)
+{
+    std::swap(head, other.head);
+    std::swap(tail, other.tail);
+    std::swap(changed, other.changed);
+    std::swap(cursor, other.cursor);
 }
 
 void Tlist::clear(bool delete_items)

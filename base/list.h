@@ -18,6 +18,8 @@ public:
     // With delete_items the items are Tmy_string objects made by appendf or by the
     // caller with new; other item types are released by their owner before clear().
     void clear(bool delete_items);
+    // Exchanges the whole contents with other, in constant time.
+    void swap(Tlist& other);
     void append(void* item, int tag = 0);
     void appendf(const char* format, ...);
     void rewind(int index);

@@ -1,11 +1,10 @@
 // The measurement chain on a full 8 MiB download: its conversion into a
-// measurement XML file, and the reader on that file beside a bare tinyxml2
-// parse of it. Heap figures come from the counting operator new of
-// bench/heap_counter.h, which every allocation of the reader and of tinyxml2
-// passes through.
+// measurement XML file, and the reader on that file beside bare tinyxml2 and
+// pugixml parses of it. Heap figures come from the counting operator new of
+// bench/heap_counter.h, which every allocation of the reader and of both
+// libraries passes through.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <tinyxml2.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +18,7 @@
 #include "bench/download_generator.h"
 #include "bench/heap_counter.h"
 #include "bench/radio_hooks.h"
+#include "bench/reader_figures.h"
 #include "data/flash_parser.h"
 #include "data/xml_parser.h"
 
@@ -27,8 +27,6 @@ namespace {
 constexpr std::size_t download_size = 8u << 20;
 constexpr double mebibyte = 1024.0 * 1024.0;
 constexpr double conversion_target_seconds = 2.0;
-constexpr double reader_time_target = 2.0;  // times the bare parse
-constexpr double reader_peak_target = 1.5;
 
 // The download file and its measurement XML file, made once in a temporary
 // folder that goes at exit.
@@ -106,20 +104,6 @@ double seconds_since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Every parse starts from a heap given back to the system, as in a program that
-// opens its first file: how much a parse costs depends much on whether its
-// memory must first be taken from the system.
-void hand_back_free_heap()
-{
-    malloc_trim(0);
-}
-
-void bare_parse(const std::string& path)
-{
-    tinyxml2::XMLDocument document;
-    benchmark::DoNotOptimize(document.LoadFile(path.c_str()));
-}
-
 void BM_convert_download(benchmark::State& state)
 {
     if (!files_ready(state))
@@ -150,64 +134,19 @@ void BM_convert_download(benchmark::State& state)
     state.counters["target_met"] = longest < conversion_target_seconds ? 1 : 0;
 }
 
-void BM_bare_tinyxml2_parse(benchmark::State& state)
-{
-    if (!files_ready(state))
-        return;
-    const Tbench_files& f = files();
-    std::size_t peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        hand_back_free_heap();
-        state.ResumeTiming();
-        peak = std::max(peak, heap_peak_of([&] { bare_parse(f.xml_path); }));
-    }
-    state.counters["peak_MiB"] = static_cast<double>(peak) / mebibyte;
-    state.counters["xml_MiB"] = static_cast<double>(std::filesystem::file_size(f.xml_path)) / mebibyte;
-}
-
-// Each iteration also runs the bare parse, untimed, so that the ratios compare
-// runs made side by side.
+// The reader beside bare tinyxml2 and pugixml parses of the same file, run
+// side by side in each iteration so that the ratios compare like with like.
 void BM_measurement_reader(benchmark::State& state)
 {
     if (!files_ready(state))
         return;
-    const Tbench_files& f = files();
-    double reader_seconds = 0;
-    double bare_seconds = 0;
-    std::size_t reader_peak = 0;
-    std::size_t bare_peak = 0;
-    int steps = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        hand_back_free_heap();
-        auto start = std::chrono::steady_clock::now();
-        bare_peak = std::max(bare_peak, heap_peak_of([&] { bare_parse(f.xml_path); }));
-        bare_seconds += seconds_since(start);
-        hand_back_free_heap();
-        state.ResumeTiming();
-
-        start = std::chrono::steady_clock::now();
-        reader_peak = std::max(reader_peak, heap_peak_of([&] {
-            Txml_parser reader;
-            if (reader.parseFile(f.xml_path.c_str()) == 0)
-                steps = reader.timeSteps()->count();
-        }));
-        reader_seconds += seconds_since(start);
-    }
-    const double time_ratio = bare_seconds > 0 ? reader_seconds / bare_seconds : 0;
-    const double peak_ratio = bare_peak > 0 ? static_cast<double>(reader_peak) / static_cast<double>(bare_peak) : 0;
-    state.counters["time_steps"] = steps;
-    state.counters["peak_MiB"] = static_cast<double>(reader_peak) / mebibyte;
-    state.counters["bare_peak_MiB"] = static_cast<double>(bare_peak) / mebibyte;
-    state.counters["bare_ms"] = bare_seconds * 1000 / static_cast<double>(state.iterations());
-    state.counters["time_vs_bare"] = time_ratio;
-    state.counters["peak_vs_bare"] = peak_ratio;
-    state.counters["target_met"] = time_ratio <= reader_time_target && peak_ratio <= reader_peak_target ? 1 : 0;
+    bench::Treader_figures figures;
+    for (auto _ : state)
+        figures.measure(files().xml_path);
+    figures.report(state);
 }
 
 BENCHMARK(BM_convert_download)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_bare_tinyxml2_parse)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_measurement_reader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

@@ -10,22 +10,28 @@
 #include <QAction>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "base/background_job.h"
+#include "base/event.h"
 #include "bench/download_generator.h"
 #include "bench/heap_counter.h"
 #include "bench/radio_hooks.h"
+#include "bench/reader_figures.h"
 #include "data/flash_parser.h"
 #include "data/xml_parser.h"
+#include "platform/qt/signal_form.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "ui/display_columns.h"
 #include "ui/faffiche.h"
@@ -36,10 +42,14 @@ namespace {
 constexpr std::size_t long_steps = 150000;
 constexpr std::size_t short_steps = 15000;
 constexpr std::size_t download_room = 64u << 20;
+constexpr std::size_t full_flash_size = 8u << 20;
+constexpr int tick_ms = 10;
+constexpr double largest_gap_target_ms = 50;
 constexpr double mebibyte = 1024.0 * 1024.0;
 constexpr double load_time_target = 1.10;  // times the bare reader load
 constexpr double load_peak_target = 1.10;
 constexpr double table_text_target_seconds = 1.0;
+constexpr double custom_filter_target_seconds = 1.0;
 
 double seconds_since(std::chrono::steady_clock::time_point start)
 {
@@ -50,15 +60,17 @@ double seconds_since(std::chrono::steady_clock::time_point start)
 // download, made once per length in a temporary folder that goes at exit.
 class Tmeasurement_file {
 public:
-    explicit Tmeasurement_file(std::size_t steps)
+    // steps acquisitions in room for them; with no step count, a full flash
+    // of the benchmark's record mix.
+    explicit Tmeasurement_file(std::size_t steps, std::size_t room = download_room)
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "calyxo-table-bench-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             return;
         dir = pattern;
         const bench::Tgenerated_download download =
-            bench::Tdownload_generator(12345678, 1765000000).generate(download_room, steps);
-        const std::string download_path = dir + "/download.bin";
+            bench::Tdownload_generator(12345678, 1765000000).generate(room, steps);
+        download_path = dir + "/download.bin";
         FILE* file = std::fopen(download_path.c_str(), "wb");
         if (!file)
             return;
@@ -83,8 +95,15 @@ public:
     Tmeasurement_file& operator=(const Tmeasurement_file&) = delete;
 
     std::string dir;
+    std::string download_path;
     std::string path;  // "" when it could not be made
 };
+
+const Tmeasurement_file& full_flash_file()
+{
+    static const Tmeasurement_file made(SIZE_MAX, full_flash_size);
+    return made;
+}
 
 const Tmeasurement_file& measurement_file(std::size_t steps)
 {
@@ -108,6 +127,11 @@ TFaffiche& result_window()
     if (!window) {
         (void)application;
         std::setlocale(LC_NUMERIC, "C");
+        // pugixml's document is weighed as the rest of the heap is.
+        pugi::set_memory_management_functions(bench::pugixml_allocate, bench::pugixml_release);
+        // The window's file reads end in a posted event.
+        static TSignalForm signals_form;
+        event_queue_attach(signals_form.window());
         window = new TFaffiche;
         set_display_option("default_affiche", "all_on");
         display_time_zone = 101;
@@ -122,11 +146,19 @@ QTableView* grid()
     return result_window().findChild<QTableView*>(QStringLiteral("StringGrid1"));
 }
 
+// Runs the GUI thread's events until the window has taken the file it reads.
+void wait_until_loaded()
+{
+    while (result_window().loading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+}
+
 // The window shows the file, has laid it out and painted it once.
 void show_and_paint(const std::string& path)
 {
     result_window();
     show_result(path.c_str());
+    wait_until_loaded();
     QCoreApplication::processEvents();
     grid()->viewport()->repaint();
 }
@@ -147,6 +179,7 @@ void start_clean()
         return path;
     }();
     show_result(empty_file.c_str());
+    wait_until_loaded();
     malloc_trim(0);
 }
 
@@ -176,9 +209,12 @@ void window_load(const std::string& path, double* seconds, double* added_seconds
     const auto start = std::chrono::steady_clock::now();
     *peak = std::max(*peak, heap_peak_of([&] {
         window.show();
-        window.loadResult(path.c_str(), false);
-        const auto read = std::chrono::steady_clock::now();
-        window.fillGrid(display_columns);
+        auto read = std::chrono::steady_clock::now();
+        window.startLoad(path, false, [&] {
+            read = std::chrono::steady_clock::now();
+            window.fillGrid(display_columns);
+        });
+        wait_until_loaded();
         QCoreApplication::processEvents();
         grid()->viewport()->repaint();
         added = seconds_since(read);
@@ -226,6 +262,162 @@ void BM_load_until_first_paint(benchmark::State& state)
     state.counters["time_vs_reader"] = time_ratio;
     state.counters["peak_vs_reader"] = peak_ratio;
     state.counters["target_met"] = time_ratio <= load_time_target && peak_ratio <= load_peak_target ? 1 : 0;
+}
+
+// The reader alone on the long file, beside bare parses of it.
+void BM_measurement_reader(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    start_clean();
+    bench::Treader_figures figures;
+    for (auto _ : state)
+        figures.measure(file.path);
+    figures.report(state);
+}
+
+// A custom filter applied through "Custom Filter..." to the long file, which
+// it reads again; timed until the first paint.
+void BM_custom_filter(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    const std::string filter_path = file.dir + "/filter.xml";
+    FILE* out = std::fopen(filter_path.c_str(), "wb");
+    const char filter[] = "<FILTER type=\"match\">"
+                          "<COLUMN name=\"T\" element=\"a144\" attribute=\"v\"/>"
+                          "<COLUMN name=\"A\" element=\"a145\" attribute=\"v\" c1=\"1000\"/>"
+                          "<COLUMN name=\"Day\" element=\"timestamp\"/>"
+                          "<COLUMN name=\"Ch1\" element=\"a195\" attribute=\"v\">"
+                          "<FIELD_FILTER field=\"channel_id\" value=\"1\"/></COLUMN>"
+                          "</FILTER>";
+    const bool written = out && std::fwrite(filter, 1, sizeof filter - 1, out) == sizeof filter - 1;
+    if (!out || std::fclose(out) != 0 || !written) {
+        state.SkipWithError("the filter file could not be written");
+        return;
+    }
+    show_and_paint(file.path);
+    Trecording_dialogs dialogs;
+    double longest = 0;
+    for (auto _ : state) {
+        dialogs.file_answers.push_back(filter_path);
+        const auto start = std::chrono::steady_clock::now();
+        result_window().CustomFilter1Click();
+        QCoreApplication::processEvents();
+        grid()->viewport()->repaint();
+        longest = std::max(longest, seconds_since(start));
+    }
+    state.counters["rows"] = static_cast<double>(grid()->model()->rowCount());
+    state.counters["longest_s"] = longest;
+    state.counters["target_met"] = longest < custom_filter_target_seconds ? 1 : 0;
+    result_window().displayTypeClick(0);
+}
+
+// The largest gap between two ticks of a 10 ms timer on the GUI thread while
+// work runs; run() starts it and ended() says when it is over.
+template <typename Start, typename Ended>
+double largest_tick_gap_ms(Start run, Ended ended)
+{
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    auto last = std::chrono::steady_clock::now();
+    double largest = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const auto now = std::chrono::steady_clock::now();
+        largest = std::max(largest, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    });
+    timer.start(tick_ms);
+    last = std::chrono::steady_clock::now();
+    run();
+    while (!ended())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, tick_ms);
+    // The fill's first paint belongs to the work too.
+    grid()->viewport()->repaint();
+    QCoreApplication::processEvents();
+    const auto now = std::chrono::steady_clock::now();
+    largest = std::max(largest, std::chrono::duration<double, std::milli>(now - last).count());
+    return largest;
+}
+
+void report_gaps(benchmark::State& state, double largest, double total_seconds)
+{
+    state.counters["largest_gap_ms"] = largest;
+    state.counters["work_ms"] = total_seconds * 1000 / static_cast<double>(state.iterations());
+    state.counters["target_met"] = largest <= largest_gap_target_ms ? 1 : 0;
+}
+
+// (a) The long file loaded through the window's own "Load XML result...".
+void BM_gui_gaps_while_loading(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    QAction* load = result_window().findChild<QAction*>(QStringLiteral("LoadXMLresult1"));
+    Trecording_dialogs dialogs;
+    double largest = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        start_clean();
+        state.ResumeTiming();
+        dialogs.file_answers.push_back(file.path);
+        const auto start = std::chrono::steady_clock::now();
+        largest = std::max(largest, largest_tick_gap_ms([&] { load->trigger(); },
+                                                        [] { return !result_window().loading(); }));
+        seconds += seconds_since(start);
+    }
+    report_gaps(state, largest, seconds);
+}
+
+// (b) A full-flash download converted and shown as the master does it: the
+// conversion on a worker, then the window's load of the file it made.
+void BM_gui_gaps_while_converting(benchmark::State& state)
+{
+    const Tmeasurement_file& file = full_flash_file();
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    Tbackground_job conversion("BENCH_CONVERTED");
+    bench::Tradio_hooks hooks;
+    flash_parser_hooks_install(&hooks);
+    double largest = 0;
+    double seconds = 0;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        start_clean();
+        state.ResumeTiming();
+        const std::string folder = file.dir + "/round" + std::to_string(round++);
+        std::filesystem::create_directories(folder);
+        auto converted = std::make_shared<std::string>();
+        const auto start = std::chrono::steady_clock::now();
+        largest = std::max(largest, largest_tick_gap_ms(
+                                        [&] {
+                                            conversion.start(
+                                                [&file, folder, converted] {
+                                                    char out[512];
+                                                    Tflash_parser parser;
+                                                    if (parser.convertToXml(folder.c_str(), file.download_path.c_str(),
+                                                                            out, sizeof out) == 0)
+                                                        *converted = out;
+                                                },
+                                                [converted] { show_result(converted->c_str()); });
+                                        },
+                                        [&] { return !conversion.running() && !result_window().loading(); }));
+        seconds += seconds_since(start);
+    }
+    flash_parser_hooks_install(nullptr);
+    report_gaps(state, largest, seconds);
 }
 
 // (b) From top to bottom in page steps, each step painted.
@@ -293,6 +485,10 @@ void BM_table_text(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_load_until_first_paint)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(4);
+BENCHMARK(BM_measurement_reader)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_custom_filter)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_gui_gaps_while_loading)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_gui_gaps_while_converting)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_scroll_page_steps)->Arg(short_steps)->Arg(long_steps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_table_text)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

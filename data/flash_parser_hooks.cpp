@@ -1,5 +1,7 @@
 #include "data/flash_parser_hooks.h"
 
+#include "base/event.h"
+
 namespace {
 
 Tflash_parser_hooks default_hooks;
@@ -29,4 +31,9 @@ void flash_parser_hooks_install(Tflash_parser_hooks* hooks)
 Tflash_parser_hooks* flash_parser_hooks()
 {
     return installed_hooks;
+}
+
+Tflash_parser_hooks* flash_parser_live_hooks()
+{
+    return event_queue_on_gui_thread() ? installed_hooks : &default_hooks;
 }

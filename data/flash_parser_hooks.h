@@ -31,3 +31,7 @@ public:
 void flash_parser_hooks_install(Tflash_parser_hooks* hooks);
 // The installed hooks; never null.
 Tflash_parser_hooks* flash_parser_hooks();
+// The hooks for the live values (on_flash_value and the ACQ items): the
+// installed ones on the GUI thread, which owns the live view; the empty
+// default for a conversion on a worker thread, which must not write it.
+Tflash_parser_hooks* flash_parser_live_hooks();

@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/log.h"
 #include "base/params.h"
 #include "base/parse.h"
 #include "data/flash_parser_data.h"
 #include "data/flash_records.h"
+#include "data/measurement_document.h"
 
-using tinyxml2::XMLElement;
+using Telement = pugi::xml_node;
 
 namespace {
 
@@ -87,14 +89,14 @@ public:
     }
 
     // Each store happens only when the attribute exists and converts whole.
-    void storeDouble(XMLElement* element, const char* attribute, unsigned slot)
+    void storeDouble(Telement element, const char* attribute, unsigned slot)
     {
         double value = 0;
         if (readDouble(element, attribute, &value))
             store(slot, value, 0);
     }
 
-    void storeInteger(XMLElement* element, const char* attribute, unsigned slot)
+    void storeInteger(Telement element, const char* attribute, unsigned slot)
     {
         int64_t integer = 0;
         if (readInteger(element, attribute, &integer))
@@ -102,7 +104,7 @@ public:
     }
 
     // A value of type 128-191: the double, and the integer when the text is one.
-    void storeTyped(XMLElement* element, const char* attribute, unsigned type)
+    void storeTyped(Telement element, const char* attribute, unsigned type)
     {
         double value = 0;
         if (!readDouble(element, attribute, &value))
@@ -113,14 +115,15 @@ public:
         store(flash_parser_type_slot(type), value, integer);
     }
 
-    static bool readDouble(XMLElement* element, const char* attribute, double* out)
+    static bool readDouble(Telement element, const char* attribute, double* out)
     {
-        return xml_GetAttribute(element, attribute, VALUE_DOUBLE, out, 0, nullptr);
+        const char* text = measurement_attribute(element, attribute);
+        return text && !convert_value(text, out, VALUE_DOUBLE, 0);
     }
 
-    static bool readInteger(XMLElement* element, const char* attribute, int64_t* out)
+    static bool readInteger(Telement element, const char* attribute, int64_t* out)
     {
-        const char* text = xml_FindAttributeValue(element, attribute);
+        const char* text = measurement_attribute(element, attribute);
         return text && !parse_int64(text, out);
     }
 
@@ -139,7 +142,7 @@ unsigned element_type(const char* name)
     return type % 256u;
 }
 
-void read_switch(Tstep_slots& slots, XMLElement* element, unsigned type)
+void read_switch(Tstep_slots& slots, Telement element, unsigned type)
 {
     const unsigned slot = slot_switch_first + 2 * (type - type_switch_first);
     slots.storeDouble(element, "off", slot);
@@ -148,7 +151,7 @@ void read_switch(Tstep_slots& slots, XMLElement* element, unsigned type)
 
 // A lamp fills the switch slots (base, base plus signal) only when both of its
 // values are there.
-void read_fluorometer(Tstep_slots& slots, XMLElement* element)
+void read_fluorometer(Tstep_slots& slots, Telement element)
 {
     static const char* const signal_names[] = {"LA_mV", "LB_mV", "LC_mV", "LT_mV"};
     static const char* const base_names[] = {"LA_base_mV", "LB_base_mV", "LC_base_mV", "LT_base_mV"};
@@ -166,14 +169,14 @@ void read_fluorometer(Tstep_slots& slots, XMLElement* element)
     slots.storeDouble(element, "T", flash_parser_type_slot(type_temperature));
 }
 
-void read_counter(Tstep_slots& slots, XMLElement* element, unsigned type)
+void read_counter(Tstep_slots& slots, Telement element, unsigned type)
 {
     const unsigned slot = slot_counter_first + 2 * (type - type_counter_first);
     slots.storeInteger(element, "v", slot);
     slots.storeInteger(element, "sn", slot + 1);
 }
 
-void read_volume(Tstep_slots& slots, XMLElement* element, unsigned type)
+void read_volume(Tstep_slots& slots, Telement element, unsigned type)
 {
     static const char* const names[] = {"v1_pre", "v1_post", "v2_pre", "v2_post"};
     const unsigned slot = slot_volume_first + 4 * (type - type_volume_first);
@@ -181,14 +184,14 @@ void read_volume(Tstep_slots& slots, XMLElement* element, unsigned type)
         slots.storeInteger(element, names[i], slot + i);
 }
 
-void read_flow(Tstep_slots& slots, XMLElement* element)
+void read_flow(Tstep_slots& slots, Telement element)
 {
     static const char* const names[] = {"qb", "qm", "z", "t", "p"};
     for (unsigned i = 0; i < 5; ++i)
         slots.storeDouble(element, names[i], slot_flow_first + i);
 }
 
-void read_levels(Tstep_slots& slots, XMLElement* element)
+void read_levels(Tstep_slots& slots, Telement element)
 {
     static const char* const names[] = {"v0", "v2", "v3", "v7"};
     static const unsigned types[] = {169, 178, 161, 162};
@@ -196,24 +199,25 @@ void read_levels(Tstep_slots& slots, XMLElement* element)
         slots.storeTyped(element, names[i], types[i]);
 }
 
-void read_channel(Tstep_slots& slots, Tflash_parser_data* step, XMLElement* element)
+void read_channel(Tstep_slots& slots, Tflash_parser_data* step, Telement element)
 {
-    const int mode = xml_GetAttributeInt(element, "mode_id");
+    int mode = 0;
+    parse_int(element.attribute("mode_id").value(), &mode);
     if (mode == channel_mode_gps) {
         slots.storeDouble(element, "latitude", slot_latitude);
         slots.storeDouble(element, "longitude", slot_longitude);
         slots.storeDouble(element, "heading", slot_heading);
         slots.storeDouble(element, "speed", slot_speed);
     } else if (mode == channel_mode_sensor_dump) {
-        step->appendRaw(xml_FindAttributeValue(element, "v"));
+        step->appendRaw(measurement_attribute(element, "v"));
     }
 }
 
 // A value record kept in its CRC frame as hex: stored only when the CRC holds.
-void read_framed(Tstep_slots& slots, XMLElement* element)
+void read_framed(Tstep_slots& slots, Telement element)
 {
     char bytes[framed_bytes_max];
-    const int count = hex_decode(bytes, xml_GetAttributeString(element, "hexa"), framed_bytes_max);
+    const int count = hex_decode(bytes, element.attribute("hexa").value(), framed_bytes_max);
     if (count != framed_value_length)
         return;
     const auto* b = reinterpret_cast<const uint8_t*>(bytes);
@@ -223,9 +227,9 @@ void read_framed(Tstep_slots& slots, XMLElement* element)
     slots.store(flash_parser_type_slot(type), read_be_float(b + 1, 4), read_be32(b + 1));
 }
 
-void read_element(Tstep_slots& slots, Tflash_parser_data* step, XMLElement* element)
+void read_element(Tstep_slots& slots, Tflash_parser_data* step, Telement element)
 {
-    const unsigned type = element_type(xml_GetName(element));
+    const unsigned type = element_type(element.name());
     if (type == type_framed)
         read_framed(slots, element);
     else if (type >= flash_parser_type_first && type <= flash_parser_type_last)
@@ -267,39 +271,44 @@ void Txml_parser::clearSteps()
 
 int Txml_parser::parseFile(const char* path)
 {
-    clearSteps();
-    station_id = 0;
-    if (!xml_LoadFile(path, &document))
+    clear();
+    // The document goes as soon as the steps are built: the steps hold all
+    // the windows show, and the custom filter reads the file again.
+    Tmeasurement_document document;
+    if (!document.load(path))
         return 1;
-    station_id = xml_GetAttributeUnsigned(xml_FindDocumentPath(&document, "/DOWNLOAD"), "station_id");
-    readSteps(getDataNode());
+    source_path = path;
+    parse_uint(document.root().child("DOWNLOAD").attribute("station_id").value(), &station_id);
+    readSteps(document);
+    if (document.cut())
+        log_printf("WARNING : measurement file %s is cut at byte %llu: the %d complete time steps before it are read",
+                   path, static_cast<unsigned long long>(document.cutOffset()), stepCount());
     return 0;
 }
 
-tinyxml2::XMLElement* Txml_parser::getDataNode()
-{
-    return xml_FindDocumentPath(&document, "/DATA");
-}
-
-void Txml_parser::readSteps(XMLElement* data)
+void Txml_parser::readSteps(Tmeasurement_document& document)
 {
     // One full set of slots is filled per time element and then packed into
     // its step, so a step holds only what it has.
     Tflash_parser_value scratch[flash_parser_slot_count];
     Tstep_slots slots(scratch);
     int count = 0;
-    for (XMLElement* time = xml_FindPath(data, "time"); time; time = xml_EntityName(time, "time")) {
+    for (Telement time = document.nextTime(Telement()); time;) {
         Tflash_parser_data* step = new (std::nothrow) Tflash_parser_data;
         if (step) {
             int64_t seconds = 0;
             Tstep_slots::readInteger(time, "v", &seconds);
             slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
-            for (XMLElement* element = xml_FirstChildEntity(time); element; element = xml_NextEntity(element))
-                read_element(slots, step, element);
+            for (Telement element = time.first_child(); element; element = element.next_sibling())
+                if (element.type() == pugi::node_element)
+                    read_element(slots, step, element);
             if (step->take(scratch) && reserveIndex()) {
                 steps.append(step);
                 index.push_back(step);
                 ++count;
+                const Telement next = document.nextTime(time);
+                document.releaseTime(time);
+                time = next;
                 continue;
             }
             delete step;
@@ -307,6 +316,20 @@ void Txml_parser::readSteps(XMLElement* data)
         log_printf("ERROR : measurement file: out of memory, %d time steps read", count);
         return;
     }
+}
+void Txml_parser::exchangeSteps(Txml_parser& other)
+{
+    steps.swap(other.steps);
+    index.swap(other.index);
+    std::swap(station_id, other.station_id);
+    source_path.swap(other.source_path);
+}
+
+void Txml_parser::clear()
+{
+    clearSteps();
+    station_id = 0;
+    source_path.clear();
 }
 
 bool Txml_parser::reserveIndex()

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "base/list.h"
 #include "base/xml.h"
 
 struct Tflash_parser_data;
+class Tmeasurement_document;
 
 // Reads a measurement XML file into one Tflash_parser_data per time element,
-// in file order, and holds the column filter of the result display.
+// in file order, and holds the column filter of the result display. The
+// file's document is not kept: what else is wanted of the file is read from
+// it again (sourcePath).
 class Txml_parser {
 public:
     Txml_parser() = default;
@@ -18,13 +22,21 @@ public:
     ~Txml_parser();
 
     // Replaces the time steps and the station id by those of the file; 1 when
-    // the file cannot be loaded (nothing is then held), else 0.
+    // the file cannot be loaded (nothing is then held), else 0. A file cut
+    // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
+    // Exchanges the steps, the station and the path with another reader (one
+    // that has read a file on a worker thread), in constant time, so that the
+    // old steps can be freed there too. The filters stay.
+    void exchangeSteps(Txml_parser& other);
+    // Frees the steps; the reader then holds no file.
+    void clear();
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
 
     tinyxml2::XMLElement* getFilterRoot() { return filter.root; }
-    tinyxml2::XMLElement* getDataNode();
+    // The file the steps were read from; "" when none is held.
+    const std::string& sourcePath() const { return source_path; }
 
     // Tflash_parser_data items in file order, owned by the reader.
     Tlist* timeSteps() { return &steps; }
@@ -39,12 +51,12 @@ public:
 
 private:
     void clearSteps();
-    void readSteps(tinyxml2::XMLElement* data);
+    void readSteps(Tmeasurement_document& document);
     // Room for one more step in the index; false when out of memory.
     bool reserveIndex();
 
-    myXMLdocument document;
     myXMLdocument filter;
+    std::string source_path;
     Tlist steps;
     std::vector<Tflash_parser_data*> index;
     unsigned station_id = 0;

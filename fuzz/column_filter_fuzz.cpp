@@ -5,9 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <utility>
+#include <pugixml.hpp>
 
-#include "base/xml.h"
 #include "data/xml_parser.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
@@ -24,15 +23,14 @@ constexpr const char* measurement =
     "<time v=\"0\"><a146 v=\"-2\" unit=\"mV\"/><a21 type=\"fluorometer\" LA_mV=\"812.50\"/></time>\n"
     "</DATA></FLASH_CONTENT>\n";
 
-using Telement = decltype(std::declval<Txml_parser&>().getFilterRoot());
-
 // Counts the elements under parent that the column accepts, as the match fill
 // looks for its element.
-unsigned count_matches(const Tfilter_column& column, Telement parent)
+unsigned count_matches(const Tfilter_column& column, const pugi::xml_node& parent)
 {
     unsigned matches = 0;
-    for (Telement child = xml_FirstChildEntity(parent); child; child = xml_NextEntity(child))
-        if (column.element == xml_GetName(child) && filter_conditions_hold(column, child))
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && column.element == child.name() &&
+            filter_conditions_hold(column, child))
             ++matches;
     return matches;
 }
@@ -42,16 +40,11 @@ unsigned count_matches(const Tfilter_column& column, Telement parent)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Ttemp_dir dir;
-    static const std::string measurement_path = [] {
-        const std::string path = dir.file("measurement.xml");
-        if (!write_file_bytes(path, measurement))
-            std::abort();
-        return path;
-    }();
-    static Txml_parser measured;
-    static const bool measured_read = measured.parseFile(measurement_path.c_str()) == 0;
+    static pugi::xml_document measured;
+    static const bool measured_read = static_cast<bool>(measured.load_string(measurement));
     if (!measured_read)
         std::abort();
+    static const pugi::xml_node data_node = measured.child("FLASH_CONTENT").child("DATA");
 
     // The reader logs the whole filter tree: cleared for each input.
     recorded::clear_log();
@@ -64,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string error;
     if (reader.getFilterRoot() && read_column_filter(reader.getFilterRoot(), &filter, &error) && filter.match) {
         for (const Tfilter_column& column : filter.columns)
-            for (Telement time = xml_FirstChildEntity(measured.getDataNode()); time; time = xml_NextEntity(time))
+            for (pugi::xml_node time = data_node.child("time"); time; time = time.next_sibling("time"))
                 if (count_matches(column, time) && !column.has_element)
                     std::abort();  // a column without "element" matches nothing
     }

@@ -108,7 +108,7 @@ bool Tcalyxo_master::runDownload()
                 if (state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED) {
                     Txml_parser reader;
                     if (reader.parseFile(converted_xml) == 0)
-                        window->show_health(static_cast<const Tflash_parser_data*>(reader.timeSteps()->first()));
+                        window->show_health(reader.stepAt(0));
                 }
                 window->show_result(converted_xml);
             }

@@ -4,6 +4,7 @@
 
 #include "base/parse.h"
 #include "base/xml.h"
+#include "data/measurement_document.h"
 
 namespace {
 
@@ -61,10 +62,10 @@ bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::st
     return true;
 }
 
-bool filter_conditions_hold(const Tfilter_column& column, tinyxml2::XMLElement* element)
+bool filter_conditions_hold(const Tfilter_column& column, const pugi::xml_node& element)
 {
     for (const Tfilter_condition& condition : column.conditions) {
-        const char* value = xml_FindAttributeValue(element, condition.field.c_str());
+        const char* value = measurement_attribute(element, condition.field.c_str());
         if (!value || text_compare_nocase(value, condition.value.c_str()) != 0)
             return false;
     }

@@ -6,6 +6,9 @@
 namespace tinyxml2 {
 class XMLElement;
 }
+namespace pugi {
+class xml_node;
+}
 
 // A custom column filter as read from its XML file: one entry per "COLUMN"
 // element, in column order. In match mode a column shows the first element of
@@ -41,4 +44,4 @@ struct Tcolumn_filter {
 bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::string* error);
 
 // True when the measurement element satisfies every condition of the column.
-bool filter_conditions_hold(const Tfilter_column& column, tinyxml2::XMLElement* element);
+bool filter_conditions_hold(const Tfilter_column& column, const pugi::xml_node& element);

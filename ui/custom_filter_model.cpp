@@ -2,10 +2,11 @@
 
 #include <cstring>
 
+#include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/time_calendar.h"
-#include "base/xml.h"
+#include "data/measurement_document.h"
 #include "ui/cell_text.h"
 
 namespace {
@@ -22,27 +23,66 @@ constexpr double spreadsheet_day_of_1970 = 25569;
 
 }  // namespace
 
-void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, tinyxml2::XMLElement* data, int record_count,
+void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, const std::string& path, int record_count,
                                       int zone_code)
 {
     resetWith([&] {
         filter = shown;
-        times.clear();
-        for (tinyxml2::XMLElement* time = xml_FindPath(data, "time"); time; time = xml_EntityName(time, "time"))
-            times.push_back(time);
         records = record_count;
         zone = zone_code;
-        cached_row = -1;
+        texts.clear();
+        text_ends.clear();
+        found.clear();
+        rows_read = 0;
+        if (path.empty() || records <= 0)
+            return;
+        Tmeasurement_document document;
+        if (document.load(path.c_str()))
+            readRows(document);
+        else
+            log_printf("ERROR : Custom filter: cannot read the measurement file %s again", path.c_str());
     });
 }
 
 void Tcustom_filter_model::releaseDocument()
 {
     resetWith([&] {
-        times.clear();
         records = 0;
-        cached_row = -1;
+        rows_read = 0;
+        texts.clear();
+        texts.shrink_to_fit();
+        text_ends.clear();
+        text_ends.shrink_to_fit();
+        found.clear();
+        found.shrink_to_fit();
     });
+}
+
+void Tcustom_filter_model::readRows(const Tmeasurement_document& document)
+{
+    // The rows are the records the reader read, whose time elements these are.
+    const std::size_t wanted = static_cast<std::size_t>(records);
+    text_ends.reserve(wanted * textsPerRow());
+    found.reserve(wanted * textsPerRow());
+    for (pugi::xml_node time = document.nextTime(pugi::xml_node()); time && rows_read < wanted;
+         time = document.nextTime(time)) {
+        readRow(time);
+        ++rows_read;
+    }
+}
+
+void Tcustom_filter_model::readRow(const pugi::xml_node& time)
+{
+    auto keep = [&](const char* text, bool there) {
+        texts += text;
+        text_ends.push_back(texts.size());
+        found.push_back(there);
+    };
+    keep(time.attribute("v").value(), true);
+    std::vector<pugi::xml_node> elements;
+    rowElements(time, &elements);
+    for (std::size_t c = 0; c < filter.columns.size(); ++c)
+        keep(elements[c].attribute(filter.columns[c].attribute.c_str()).value(), elements[c] != nullptr);
 }
 
 int Tcustom_filter_model::gridRows() const
@@ -60,6 +100,13 @@ int Tcustom_filter_model::columnWidth(int column) const
     return column <= time_columns ? time_widths[column] : value_width;
 }
 
+void Tcustom_filter_model::appendText(std::size_t row, std::size_t slot, std::string& out) const
+{
+    const std::size_t i = row * textsPerRow() + slot;
+    const std::size_t begin = i == 0 ? 0 : text_ends[i - 1];
+    out.append(texts, begin, text_ends[i] - begin);
+}
+
 void Tcustom_filter_model::appendCell(int row, int column, std::string& out) const
 {
     if (row < heading_rows) {
@@ -73,76 +120,79 @@ void Tcustom_filter_model::appendCell(int row, int column, std::string& out) con
         return;
     }
     const std::size_t position = static_cast<std::size_t>(row - heading_rows);
-    if (position >= times.size())
+    if (position >= rows_read)
         return;
-    tinyxml2::XMLElement* time = times[position];
-    if (column == 0) {
-        Tmy_string text;
-        calendar_format(&text, xml_GetAttributeUnsigned(time, "v"), zone, iso_style);
-        out += text.c_str();
-        return;
-    }
     if (column == 1) {
-        out += xml_GetAttributeString(time, "v");
+        appendText(position, 0, out);
         return;
     }
-    const Tfilter_column& shown = filter.columns[static_cast<std::size_t>(column - time_columns)];
-    if (shown.timestamp) {
-        const double v = xml_GetAttributeUnsigned(time, "v");
-        append_printf(out, "%f", v / seconds_per_day + spreadsheet_day_of_1970 + shown.time_zone / seconds_per_day);
+    std::string v;
+    if (column == 0 || filter.columns[static_cast<std::size_t>(column - time_columns)].timestamp) {
+        appendText(position, 0, v);
+        unsigned seconds = 0;
+        parse_uint(v.c_str(), &seconds);
+        if (column == 0) {
+            Tmy_string text;
+            calendar_format(&text, seconds, zone, iso_style);
+            out += text.c_str();
+            return;
+        }
+        const double time_zone = filter.columns[static_cast<std::size_t>(column - time_columns)].time_zone;
+        append_printf(out, "%f",
+                      static_cast<double>(seconds) / seconds_per_day + spreadsheet_day_of_1970 +
+                          time_zone / seconds_per_day);
         return;
     }
-    tinyxml2::XMLElement* element = rowElements(row)[static_cast<std::size_t>(column - time_columns)];
-    if (element)
-        appendValue(shown, element, out);
+    const std::size_t slot = static_cast<std::size_t>(column - time_columns) + 1;
+    if (found[position * textsPerRow() + slot])
+        appendValue(filter.columns[slot - 1], position, slot, out);
     else
         out += '-';
 }
 
-const std::vector<tinyxml2::XMLElement*>& Tcustom_filter_model::rowElements(int row) const
+void Tcustom_filter_model::rowElements(const pugi::xml_node& time, std::vector<pugi::xml_node>* elements) const
 {
-    if (row == cached_row)
-        return cached_elements;
     const std::size_t count = filter.columns.size();
-    cached_elements.assign(count, nullptr);
-    cached_row = row;
-    tinyxml2::XMLElement* time = times[static_cast<std::size_t>(row - heading_rows)];
+    elements->assign(count, pugi::xml_node());
     if (filter.match) {
         for (std::size_t c = 0; c < count; ++c) {
             const Tfilter_column& column = filter.columns[c];
             if (column.timestamp || !column.has_element)
                 continue;
-            for (tinyxml2::XMLElement* child = xml_FirstChildEntity(time); child; child = xml_NextEntity(child))
-                if (column.element == xml_GetName(child) && filter_conditions_hold(column, child)) {
-                    cached_elements[c] = child;
+            for (pugi::xml_node child = time.first_child(); child; child = child.next_sibling())
+                if (child.type() == pugi::node_element && column.element == child.name() &&
+                    filter_conditions_hold(column, child)) {
+                    (*elements)[c] = child;
                     break;
                 }
         }
-        return cached_elements;
+        return;
     }
     // Sequential: the columns take the children in turn; a column whose element
     // is not the current child is skipped, and a child that no remaining column
     // names ends the row.
     std::size_t c = 0;
-    for (tinyxml2::XMLElement* child = xml_FirstChildEntity(time); child && c < count; child = xml_NextEntity(child)) {
-        while (c < count && !(filter.columns[c].has_element && filter.columns[c].element == xml_GetName(child)))
+    for (pugi::xml_node child = time.first_child(); child && c < count; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        while (c < count && !(filter.columns[c].has_element && filter.columns[c].element == child.name()))
             ++c;
         if (c == count)
             break;
-        cached_elements[c++] = child;
+        (*elements)[c++] = child;
     }
-    return cached_elements;
 }
 
-void Tcustom_filter_model::appendValue(const Tfilter_column& column, tinyxml2::XMLElement* element,
+void Tcustom_filter_model::appendValue(const Tfilter_column& column, std::size_t row, std::size_t slot,
                                        std::string& out) const
 {
-    const char* text = xml_GetAttributeString(element, column.attribute.c_str());
     if (!column.scaled) {
-        out += text;
+        appendText(row, slot, out);
         return;
     }
+    std::string text;
+    appendText(row, slot, text);
     double value = 0;
-    parse_double(text, &value);
+    parse_double(text.c_str(), &value);
     append_printf(out, "%f", value * column.c1 + column.c0);
 }

@@ -1,24 +1,28 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 #include "ui/column_filter.h"
 #include "ui/grid_model.h"
 
+class Tmeasurement_document;
+
 // The custom layout of the result table: two time columns and one column per
-// filter column over the time elements of the measurement document; row 0 the
-// names, row 1 the units. Cells are computed from the elements on demand; the
-// last row's element of each column is kept, since a row's cells are asked for
-// one after another.
+// filter column over the time elements of the measurement file; row 0 the
+// names, row 1 the units. The texts each row needs (the time and the value
+// attribute of each column's element) are read from the file when the filter
+// is applied; the cells are computed from them on demand.
 class Tcustom_filter_model : public Tgrid_model {
 public:
     using Tgrid_model::Tgrid_model;
 
-    // Lays the table out for the filter over the time elements of data (the
-    // document's DATA element); record_count is the number of records the
+    // Lays the table out for the filter over the time elements of the
+    // measurement file at path; record_count is the number of records the
     // reader read from it, which gives the row count.
-    void showFilter(const Tcolumn_filter& filter, tinyxml2::XMLElement* data, int record_count, int zone);
-    // Lets go of the document's elements (before they are freed).
+    void showFilter(const Tcolumn_filter& filter, const std::string& path, int record_count, int zone);
+    // Lets go of the rows (before the reader loads another file).
     void releaseDocument();
 
     int gridRows() const override;
@@ -27,14 +31,22 @@ public:
     int columnWidth(int column) const override;
 
 private:
-    // The elements that give row's value columns (null: "-").
-    const std::vector<tinyxml2::XMLElement*>& rowElements(int row) const;
-    void appendValue(const Tfilter_column& column, tinyxml2::XMLElement* element, std::string& out) const;
+    // Per row one text for the time and one per value column.
+    std::size_t textsPerRow() const { return 1 + filter.columns.size(); }
+    void readRows(const Tmeasurement_document& document);
+    void readRow(const pugi::xml_node& time);
+    // The elements that give the time element's value columns (null: "-").
+    void rowElements(const pugi::xml_node& time, std::vector<pugi::xml_node>* elements) const;
+    void appendText(std::size_t row, std::size_t slot, std::string& out) const;
+    void appendValue(const Tfilter_column& column, std::size_t row, std::size_t slot, std::string& out) const;
 
     Tcolumn_filter filter;
-    std::vector<tinyxml2::XMLElement*> times;
     int records = 0;
     int zone = 0;
-    mutable int cached_row = -1;
-    mutable std::vector<tinyxml2::XMLElement*> cached_elements;
+    std::size_t rows_read = 0;
+    // All rows' texts one after the other; text_ends[i] is where text i ends
+    // and found[i] whether its element was there.
+    std::string texts;
+    std::vector<std::size_t> text_ends;
+    std::vector<bool> found;
 };

@@ -1,6 +1,7 @@
 #include "ui/faffiche.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -55,7 +56,7 @@ TFaffiche* TFaffiche::instance()
     return result_window;
 }
 
-TFaffiche::TFaffiche(const char* build_id) : reader(std::make_unique<Txml_parser>())
+TFaffiche::TFaffiche(const char* build_id)
 {
     result_window = this;
     setObjectName(QStringLiteral("Faffiche"));
@@ -73,6 +74,8 @@ TFaffiche::TFaffiche(const char* build_id) : reader(std::make_unique<Txml_parser
 
 TFaffiche::~TFaffiche()
 {
+    // A file still being read is waited for; its result goes with the window.
+    load_job.abandon();
     // The view goes with the window; it must not ask the models for cells then.
     StringGrid1->setModel(nullptr);
     if (result_window == this)
@@ -106,6 +109,11 @@ void TFaffiche::buildWidgets()
     Memo1->setReadOnly(true);
     Memo1->setFixedHeight(memo_height);
     layout->addWidget(Memo1);
+    // Says that a file is being read, while it is.
+    load_status = new QLabel(client);
+    load_status->setObjectName(QStringLiteral("load_status"));
+    load_status->hide();
+    layout->addWidget(load_status);
     setCentralWidget(client);
 }
 
@@ -176,28 +184,53 @@ Tgrid_model* TFaffiche::shownModel() const
     return StringGrid1->gridModel();
 }
 
-bool TFaffiche::loadResult(const char* path, bool chosen_by_user)
+bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill)
 {
-    // The file is read beside the records shown, which stay when it cannot be.
-    std::unique_ptr<Txml_parser> loaded(new (std::nothrow) Txml_parser);
-    if (loaded && loaded->parseFile(path) == 0) {
-        // The views must let go of the records before they are freed.
-        standard_model.releaseSteps();
-        custom_model.releaseDocument();
-        reader = std::move(loaded);
-        return true;
+    if (load_job.running()) {
+        log_printf("WARNING : Load XML result: a measurement file is still being read; %s is not loaded",
+                   path.c_str());
+        return false;
+    }
+    const bool started = load_job.start([this, path] { incoming_result = incoming.parseFile(path.c_str()); },
+                                        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
+    if (!started) {
+        log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
+        return false;
     }
     Tmy_string text;
-    text.printf("Cannot read the measurement file %s", path ? path : "");
-    log_printf("ERROR : %s", text.c_str());
-    if (chosen_by_user) {
-        Tmessage_box box;
-        box.text = text.c_str();
-        box.caption = "Load XML result";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+    text.printf("Reading %s ...", path.c_str());
+    load_status->setText(QString::fromUtf8(text.c_str()));
+    load_status->show();
+    return true;
+}
+
+void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill)
+{
+    load_status->hide();
+    if (incoming_result != 0) {
+        // A file that cannot be read leaves the table it would have replaced.
+        incoming.clear();
+        Tmy_string text;
+        text.printf("Cannot read the measurement file %s", path.c_str());
+        log_printf("ERROR : %s", text.c_str());
+        if (chosen_by_user) {
+            Tmessage_box box;
+            box.text = text.c_str();
+            box.caption = "Load XML result";
+            box.icon = Tbox_icon::error;
+            dialog_seam().messageBox(box);
+        }
+        return;
     }
-    return false;
+    // The views must let go of the records before the reader frees them.
+    standard_model.releaseSteps();
+    custom_model.releaseDocument();
+    // The old steps are freed on the worker: for a long file that takes a while.
+    reader.exchangeSteps(incoming);
+    if (incoming.stepCount() > 0 && !load_job.start([this] { incoming.clear(); }, nullptr))
+        incoming.clear();
+    if (fill)
+        fill();
 }
 
 void TFaffiche::setCustomLayout(bool on)
@@ -216,13 +249,13 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
 {
     // The check mark says which layout is shown.
     setCustomLayout(false);
-    standard_model.showSteps(reader.get(), set, three_digit_for_temperature->isChecked(), display_time_zone);
+    standard_model.showSteps(&reader, set, three_digit_for_temperature->isChecked(), display_time_zone);
     StringGrid1->showModel(&standard_model);
 }
 
 void TFaffiche::fillCustomGrid()
 {
-    custom_model.showFilter(filter, reader->getDataNode(), reader->stepCount(), display_time_zone);
+    custom_model.showFilter(filter, reader.sourcePath(), reader.stepCount(), display_time_zone);
     StringGrid1->showModel(&custom_model);
 }
 
@@ -263,12 +296,12 @@ void TFaffiche::CustomFilter1Click()
     if (path.empty())
         return;
     set_display_option("display_type", "custom");
-    reader->loadFilter(path.c_str());
+    reader.loadFilter(path.c_str());
     Tcolumn_filter loaded;
     std::string error;
-    if (!reader->getFilterRoot())
+    if (!reader.getFilterRoot())
         error = "cannot read the file";
-    else if (!read_column_filter(reader->getFilterRoot(), &loaded, &error))
+    else if (!read_column_filter(reader.getFilterRoot(), &loaded, &error))
         error = "refused, " + error;
     if (!error.empty()) {
         Tmy_string text;
@@ -297,8 +330,7 @@ void TFaffiche::LoadXMLresult1Click()
     const std::string path = dialog_seam().chooseFile(OpenDialog1);
     if (path.empty())
         return;
-    if (loadResult(path.c_str(), true))
-        refill();
+    startLoad(path, true, [this] { refill(); });
 }
 
 void TFaffiche::Timezone2Click()
@@ -322,14 +354,17 @@ void TFaffiche::Savetabular1Click()
     save_table_text(*shownModel(), SaveDialog1);
 }
 
-void show_result(const char* xml_path, const Tdisplay_columns* set)
+bool show_result(const char* xml_path, const Tdisplay_columns* set)
 {
     TFaffiche* window = TFaffiche::instance();
     if (!window)
-        return;
+        return false;
     window->show();
-    if (window->loadResult(xml_path, false))
-        window->fillGrid(set ? *set : display_columns);
+    // Without a set of its own the load shows the global one as it is then.
+    const bool own_set = set != nullptr;
+    const Tdisplay_columns shown = own_set ? *set : display_columns;
+    return window->startLoad(xml_path ? xml_path : "", false,
+                             [window, own_set, shown] { window->fillGrid(own_set ? shown : display_columns); });
 }
 
 void result_memo_append(const char* line)

@@ -2,8 +2,10 @@
 
 #include <QMainWindow>
 
-#include <memory>
+#include <functional>
+#include <string>
 
+#include "base/background_job.h"
 #include "data/xml_parser.h"
 #include "platform/widgets/dialog_seam.h"
 #include "ui/custom_filter_model.h"
@@ -12,6 +14,7 @@
 #include "ui/result_table_model.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class Tgrid_view;
@@ -32,11 +35,15 @@ public:
     // The program's result window, null while there is none.
     static TFaffiche* instance();
 
-    Txml_parser& results() { return *reader; }
-    // Reads a file into the reader: false, with the reason in the log (and in a
-    // box when the user chose the file), when it cannot be read; the reader
-    // then keeps the file it held.
-    bool loadResult(const char* path, bool chosen_by_user);
+    Txml_parser& results() { return reader; }
+    // Starts reading a file on the worker thread; when it is read, the reader
+    // holds it and fill runs (on the GUI thread). A file that cannot be read
+    // is reported in the log (and in a box when the user chose the file) and
+    // leaves the reader and the table as they were. False, with a log line,
+    // while another file is being read.
+    bool startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill);
+    // A file is being read.
+    bool loading() const { return load_job.running(); }
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
     void fillCustomGrid();
@@ -65,13 +72,19 @@ public:
     Tfile_dialog SaveDialog1;
 
 private:
+    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill);
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
     void refill();
     Tgrid_model* shownModel() const;
 
-    std::unique_ptr<Txml_parser> reader;
+    Txml_parser reader;
+    // What the worker reads into; the GUI thread touches it only in the
+    // hand-over, after the worker has ended.
+    Txml_parser incoming;
+    int incoming_result = 0;
+    Tbackground_job load_job{"RESULT_FILE_READ"};
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;
@@ -80,6 +93,7 @@ private:
 
     Tgrid_view* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* load_status = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* type_actions[display_type_count] = {};
     QAction* extension_actions[display_extension_count] = {};
@@ -88,9 +102,10 @@ private:
     QAction* Converttoppb1 = nullptr;
 };
 
-// Shows the result window (when there is one) on a measurement file in the
-// standard layout, with the column set given or the global one.
-void show_result(const char* xml_path, const Tdisplay_columns* set = nullptr);
+// Shows the result window (when there is one) and reads a measurement file
+// into it, to be shown in the standard layout with the column set given or
+// the global one; false when the window is still reading another.
+bool show_result(const char* xml_path, const Tdisplay_columns* set = nullptr);
 
 // One display option by key and value, both compared without regard to case:
 // "ttimezone" (a signed number), "ppb_conversion" ("enabled"/"disabled"),

@@ -20,6 +20,9 @@ TSignalForm::~TSignalForm() = default;
 
 void TSignalForm::customEvent(QEvent* event)
 {
+    {
+        std::lock_guard<std::mutex> posted(posting);
+    }
     if (!port.client)
         return;
     if (event->type() == wakeup_event)
@@ -37,11 +40,13 @@ void TSignalForm::timerEvent(QTimerEvent* event)
 // Posted events of equal priority keep their order, and posting is safe from any thread.
 void TSignalForm::Tport::postWakeup()
 {
+    std::lock_guard<std::mutex> hold(form->posting);
     QCoreApplication::postEvent(form, new QEvent(wakeup_event));
 }
 
 void TSignalForm::Tport::postStart()
 {
+    std::lock_guard<std::mutex> hold(form->posting);
     QCoreApplication::postEvent(form, new QEvent(start_event));
 }
 

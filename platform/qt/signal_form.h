@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <mutex>
+
 #include "platform/signal_window.h"
 
 class QEvent;
@@ -37,4 +39,8 @@ private:
     };
 
     Tport port;
+    // Held while a message is posted and taken by its receipt, so that the
+    // event a worker thread made is seen whole on the GUI thread also by a
+    // race checker, which cannot see the lock inside Qt's own queue.
+    std::mutex posting;
 };

@@ -18,6 +18,8 @@
 #include "programs/basic/basic_program.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
+#include "tests/support/temp_dir.h"
+#include "ui/faffiche.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -112,6 +114,24 @@ TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)
     EXPECT_TRUE(recorded::log_contains("Tcalyxo_master : terminated TERMINATE_CANCELLED"));
     // Acquisition back on, as it was before the download.
     EXPECT_EQ(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_enable); }), 1u);
+}
+
+// Closing the program while the result window reads a file waits for the
+// reading: the window and the program go without a hand-over to either.
+TEST_F(Closing, AResultFileBeingReadIsWaitedFor)
+{
+    program->preInitialise();
+    program->createForms();
+    TFaffiche* window = program->result_window;
+    ASSERT_NE(window, nullptr);
+    bool filled = false;
+    ASSERT_TRUE(window->startLoad(source_path("tests/ui/fixtures/results.xml"), false, [&] { filled = true; }));
+    ASSERT_TRUE(window->loading());
+    program->main_form->close();
+    program->destroyForms();
+    program.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(filled);
 }
 
 }  // namespace

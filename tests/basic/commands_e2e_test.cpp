@@ -191,6 +191,8 @@ TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)
     ASSERT_TRUE(run("Downloadall1"));
     EXPECT_TRUE(recorded::log_contains("START   : download"));
     ASSERT_NE(program->master.converted_xml[0], '\0');
+    // The result window reads the file on its worker and fills when it is read.
+    ASSERT_TRUE(loop_until([&] { return !program->result_window->loading(); }));
     auto* grid = child_of<QTableView>(program->result_window, "StringGrid1");
     ASSERT_NE(grid->model(), nullptr);
     // One row for each of the six acquisitions at least.

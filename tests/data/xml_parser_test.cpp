@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <ostream>
@@ -172,7 +173,7 @@ TEST(Txml_parser, UnreadableFileLeavesNothingOfThePreviousOne)
         EXPECT_EQ(reader.stepCount(), 0);
         EXPECT_EQ(reader.stepAt(0), nullptr);
         EXPECT_EQ(reader.stationId(), 0u);
-        EXPECT_EQ(reader.getDataNode(), nullptr);
+        EXPECT_EQ(reader.sourcePath(), "");
     }
     Txml_parser reader;
     EXPECT_EQ(reader.parseFile(nullptr), 1);
@@ -187,7 +188,7 @@ TEST(Txml_parser, NextFileReplacesTheTimeSteps)
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0]->typeSlot(128).integer, 100);
     EXPECT_EQ(reader.stationId(), 0u);
-    EXPECT_STREQ(xml_GetName(reader.getDataNode()), "DATA");
+    EXPECT_EQ(reader.sourcePath(), fixture("no_download.xml"));
 }
 
 // Enough steps that the index grows several times while the file is read.
@@ -210,6 +211,102 @@ TEST(Txml_parser, IndexFindsEveryStepOfALongFileByPosition)
         EXPECT_EQ(reader.stepAt(i)->typeSlot(145).value, i + 0.5) << i;
     }
     EXPECT_EQ(reader.stepAt(count), nullptr);
+}
+
+// A measurement file as the writer lays it out, with three time steps and a
+// timestamp_info after the second.
+std::string written_measurement()
+{
+    std::string text = "\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8' ?>\r\n<FLASH_CONTENT>\r\n"
+                       "    <DOWNLOAD timestamp=\"1\" station_id=\"42\"/>\r\n<DATA>\r\n";
+    for (int i = 1; i <= 3; ++i) {
+        text += "<time v=\"" + std::to_string(i * 100) + "\" iso=\"x\"  >\r\n";
+        text += "    <a145 v=\"" + std::to_string(i) + ".5\"/>\r\n    <a146 v=\"&#55;\"/>\r\n</time>\r\n";
+        if (i == 2)
+            text += "<timestamp_info information=\"fast\" value=\"1\"/>\r\n";
+    }
+    return text + "</DATA>\r\n</FLASH_CONTENT>\r\n";
+}
+
+// A file that ends inside its document gives the time steps before the cut,
+// with a WARNING line naming the byte where it ends; a step the cut went
+// through is left out.
+TEST(Txml_parser, FileCutShortGivesItsWholeStepsWithAWarning)
+{
+    const std::string whole = written_measurement();
+    const std::size_t third = whole.find("<time v=\"300\"");
+    const std::size_t third_end = whole.find("</time>", third) + std::strlen("</time>");
+    const std::size_t data_end = whole.find("</DATA>") + std::strlen("</DATA>");
+    struct Tcut {
+        const char* where;
+        std::size_t length;
+        int steps;
+    };
+    const Tcut cuts[] = {
+        {"inside the last end tag", whole.size() - 3, 3},
+        {"after the DATA end tag", data_end + 2, 3},
+        {"right after the DATA end tag", data_end, 3},
+        {"inside the DATA end tag", data_end - 3, 3},
+        {"right after the last time's end tag", third_end, 3},
+        {"inside the last time's end tag", third_end - 2, 2},
+        {"inside an attribute of the last time", whole.find("3.5", third) + 1, 2},
+        {"inside the last time's start tag", third + 8, 2},
+        {"right after the timestamp_info", third - 2, 2},
+        {"inside the second time", whole.find("<a146", whole.find("<time v=\"200\"")) + 3, 1},
+    };
+    Ttemp_dir dir;
+    for (const Tcut& cut : cuts) {
+        SCOPED_TRACE(cut.where);
+        const std::string path = dir.file("cut.xml");
+        ASSERT_TRUE(write_file_bytes(path, whole.substr(0, cut.length)));
+        recorded::clear_log();
+        Txml_parser reader;
+        ASSERT_EQ(reader.parseFile(path.c_str()), 0);
+        ASSERT_EQ(reader.stepCount(), cut.steps);
+        EXPECT_EQ(reader.stationId(), 42u);
+        for (int i = 0; i < cut.steps; ++i) {
+            EXPECT_EQ(reader.stepAt(i)->typeSlot(128).integer, (i + 1) * 100);
+            EXPECT_EQ(reader.stepAt(i)->typeSlot(145).value, i + 1.5);
+            EXPECT_EQ(reader.stepAt(i)->typeSlot(146).value, 7);
+        }
+        EXPECT_TRUE(recorded::log_contains("WARNING : measurement file " + path + " is cut at byte " +
+                                           std::to_string(cut.length) + ": the " + std::to_string(cut.steps) +
+                                           " complete time steps before it are read"));
+    }
+    // The whole file: no warning.
+    const std::string path = dir.file("whole.xml");
+    ASSERT_TRUE(write_file_bytes(path, whole));
+    recorded::clear_log();
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(path.c_str()), 0);
+    EXPECT_EQ(reader.stepCount(), 3);
+    EXPECT_FALSE(recorded::log_contains("WARNING"));
+}
+
+// What is not measurement XML stays refused: a fault before the end of the
+// file, a file cut before its DATA element, no XML at all.
+TEST(Txml_parser, FileThatIsNoMeasurementXmlIsRefused)
+{
+    const std::string whole = written_measurement();
+    std::string damaged = whole;
+    damaged.replace(damaged.find("<a146"), 5, "<a146<");
+    const std::string texts[] = {
+        damaged,
+        whole.substr(0, whole.find("<DATA>") + 3),
+        "",
+        "not XML at all",
+        "\x00\x01\x02 binary",
+    };
+    Ttemp_dir dir;
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 40));
+        const std::string path = dir.file("refused.xml");
+        ASSERT_TRUE(write_file_bytes(path, text));
+        Txml_parser reader;
+        EXPECT_EQ(reader.parseFile(path.c_str()), 1);
+        EXPECT_EQ(reader.stepCount(), 0);
+        EXPECT_EQ(reader.sourcePath(), "");
+    }
 }
 
 TEST(Txml_parser, FilterDocumentIsLoadedAndLogged)

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -113,7 +114,7 @@ TEST_F(CustomFilter, LoadsAndTheZoneRefillTheCustomLayoutWhileItIsChecked)
     EXPECT_EQ(grid_cell(window.get(), 2, 2), "1000.000000");
     EXPECT_EQ(grid_cell(window.get(), 2, 4), "-");
     // show_result always fills the standard layout: the check mark follows.
-    show_result(ui_fixture("results.xml").c_str());
+    show_result_and_wait(ui_fixture("results.xml").c_str());
     EXPECT_FALSE(checked("CustomFilter1"));
     EXPECT_EQ(headings().size(), 69u);
     load(ui_fixture("custom.xml"));
@@ -200,6 +201,36 @@ TEST_F(CustomFilter, TenMebibyteAttributeIsLoggedCutAndTheFilterUsed)
     EXPECT_NE(log.find(" more bytes not shown]\n</FILTER>"), std::string::npos)
         << log.substr(log.size() > 300 ? log.size() - 300 : 0);
     expect_grab(window.get(), "result_window_long_filter_value");
+}
+
+// The filter reads its cells from the file when it is applied: of a file cut
+// inside its second step it shows the first; a file gone since the load
+// leaves the value cells empty and says so.
+TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
+{
+    const std::string whole = read_file_bytes(ui_fixture("custom.xml"));
+    const std::string cut = dir.file("cut.xml");
+    ASSERT_TRUE(write_file_bytes(cut, whole.substr(0, whole.find("<a145 v=\"-0.25\"") + 5)));
+    recorded::clear_log();
+    load(cut);
+    EXPECT_TRUE(recorded::log_contains("WARNING : measurement file " + cut + " is cut at byte"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    useFilter("match.xml", match_filter);
+    ASSERT_EQ(grid_rows(window.get()), 3);
+    EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1500.000000", "25569.041667", "22", "0A0B0C", "-",
+                            "2.000000"}));
+    useFilter("sequence_filter.xml", sequential_filter);
+    EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1.5", "-", "-"}));
+
+    const std::string gone = dir.file("gone.xml");
+    ASSERT_TRUE(write_file_bytes(gone, whole));
+    load(gone);
+    ASSERT_EQ(std::remove(gone.c_str()), 0);
+    recorded::clear_log();
+    useFilter("match.xml", match_filter);
+    EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter: cannot read the measurement file " + gone));
+    ASSERT_EQ(grid_rows(window.get()), 4);
+    EXPECT_EQ(grid_cell(window.get(), 2, 2), "");
 }
 
 TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)

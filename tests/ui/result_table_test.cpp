@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <QAbstractItemModelTester>
 #include <QKeyEvent>
 #include <QCoreApplication>
@@ -330,18 +332,65 @@ TEST_F(ResultWindowTest, ShowResultReloadsInTheStandardLayoutWithoutABox)
     load(ui_fixture("results.xml"));
     Tdisplay_columns gps_only;
     gps_only.flags[34] = 1;
-    show_result(ui_fixture("results.xml").c_str(), &gps_only);
+    show_result_and_wait(ui_fixture("results.xml").c_str(), &gps_only);
     EXPECT_EQ(optional_headings(), Theadings{"latitude"});
     EXPECT_EQ(grid_cell(window.get(), 1, 3), "46.5123456");
     recorded::clear_log();
-    show_result(dir.file("missing.xml").c_str());
+    show_result_and_wait(dir.file("missing.xml").c_str());
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file"));
     EXPECT_EQ(grid_rows(window.get()), 3);
     EXPECT_EQ(optional_headings(), Theadings{"latitude"});
-    show_result(ui_fixture("results.xml").c_str());
+    show_result_and_wait(ui_fixture("results.xml").c_str());
     EXPECT_EQ(headings().size(), 69u);
     EXPECT_FALSE(checked("CustomFilter1"));
+}
+
+// The file is read on a worker; until the window has taken it (its hand-over
+// runs on the GUI thread), the table keeps what it showed, a second load is
+// refused with a log line, and the window says that it reads.
+TEST_F(ResultWindowTest, ASecondLoadWhileOneRunsIsRefused)
+{
+    window->show();
+    load(ui_fixture("sequence.xml"));
+    ASSERT_EQ(grid_rows(window.get()), 6);
+    recorded::clear_log();
+    dialogs.file_answers.push_back(ui_fixture("results.xml"));
+    trigger("LoadXMLresult1");
+    ASSERT_TRUE(window->loading());
+    EXPECT_TRUE(window->findChild<QLabel*>("load_status")->isVisible());
+    EXPECT_EQ(grid_rows(window.get()), 6);
+    dialogs.file_answers.push_back(ui_fixture("custom.xml"));
+    trigger("LoadXMLresult1");
+    EXPECT_FALSE(show_result(ui_fixture("custom.xml").c_str()));
+    EXPECT_TRUE(recorded::log_contains("WARNING : Load XML result: a measurement file is still being read; " +
+                                       ui_fixture("custom.xml") + " is not loaded"));
+    ASSERT_TRUE(wait_for_load(window.get()));
+    EXPECT_FALSE(window->findChild<QLabel*>("load_status")->isVisible());
+    // The first one is shown, the refused ones never come.
+    EXPECT_EQ(grid_rows(window.get()), 3);
+    EXPECT_EQ(grid_cell(window.get(), 1, 0), "1782914400");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid_rows(window.get()), 3);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// Closing the window while its file is read waits for the worker: nothing
+// is handed to a window that is gone, and the next window loads as usual.
+TEST_F(ResultWindowTest, WindowClosedDuringALoad)
+{
+    window->show();
+    dialogs.file_answers.push_back(ui_fixture("results.xml"));
+    trigger("LoadXMLresult1");
+    ASSERT_TRUE(window->loading());
+    window.reset();
+    EXPECT_EQ(TFaffiche::instance(), nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(show_result(ui_fixture("results.xml").c_str()));
+
+    window = std::make_unique<TFaffiche>();
+    load(ui_fixture("results.xml"));
+    EXPECT_EQ(grid_rows(window.get()), 3);
 }
 
 TEST_F(ResultWindowTest, ExportToAFileThatCannotBeWrittenShowsTheErrorAndKeepsTheFile)

@@ -4,6 +4,10 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "base/event.h"
 
 std::string ui_fixture(const std::string& name)
 {
@@ -80,9 +84,28 @@ QAction* find_action(QWidget* window, const char* name)
     return action;
 }
 
+bool wait_for_load(TFaffiche* window)
+{
+    constexpr int patience_ms = 30000;
+    QElapsedTimer waited;
+    waited.start();
+    while (window->loading() && waited.elapsed() < patience_ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return !window->loading();
+}
+
+void show_result_and_wait(const char* path, const Tdisplay_columns* set)
+{
+    show_result(path, set);
+    if (TFaffiche* window = TFaffiche::instance()) {
+        EXPECT_TRUE(wait_for_load(window)) << path;
+    }
+}
+
 void ResultWindowTest::SetUp()
 {
     ensure_ui_application();
+    event_queue_attach(signals_form.window());
     display_columns.setAll(0);
     display_time_zone = 101;
     window = std::make_unique<TFaffiche>();
@@ -92,6 +115,7 @@ void ResultWindowTest::SetUp()
 void ResultWindowTest::TearDown()
 {
     window.reset();
+    event_queue_detach();
     display_columns.setAll(0);
     display_time_zone = display_time_zone_at_start;
 }
@@ -100,6 +124,7 @@ void ResultWindowTest::load(const std::string& path)
 {
     dialogs.file_answers.push_back(path);
     trigger("LoadXMLresult1");
+    EXPECT_TRUE(wait_for_load(window.get())) << path;
 }
 
 std::vector<std::string> ResultWindowTest::optional_headings()

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/signal_form.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "tests/ui/ui_application.h"
 #include "tests/support/temp_dir.h"
@@ -28,6 +29,11 @@ QAction* find_action(QWidget* window, const char* name);
 // Every heading and every cell of the window's grid fits its column whole in
 // the fonts the grid draws with, and no text is elided.
 void expect_texts_fit_their_columns(QWidget* window);
+// Runs the GUI thread's events until the window has taken the file it reads
+// (its fill done); false when that took longer than a test may wait.
+bool wait_for_load(TFaffiche* window);
+// show_result, waited for.
+void show_result_and_wait(const char* path, const Tdisplay_columns* set = nullptr);
 
 // A result window as the programs set it up at start (every column on, zone
 // 101), every box and file dialog answered by the recording handler.
@@ -38,6 +44,7 @@ protected:
 
     void trigger(const char* action) { find_action(window.get(), action)->trigger(); }
     bool checked(const char* action) { return find_action(window.get(), action)->isChecked(); }
+    // "Load XML result..." on the file, waited for.
     void load(const std::string& path);
     std::vector<std::string> headings() { return grid_row(window.get(), 0); }
     std::vector<std::string> optional_headings();
@@ -45,5 +52,7 @@ protected:
 
     Ttemp_dir dir;
     Trecording_dialogs dialogs;
+    // The file reads end in a posted event, which this delivers.
+    TSignalForm signals_form;
     std::unique_ptr<TFaffiche> window;
 };

@@ -81,6 +81,7 @@ TEST_F(ResultViewer, OpensFilesFromTheSetupsDataFolderIntoTheTable)
     window.show();
     dialogs.file_answers.push_back(ui_fixture("results.xml"));
     find_action(&window, "LoadXMLresult1")->trigger();
+    ASSERT_TRUE(wait_for_load(&window));
     ASSERT_EQ(dialogs.file_dialogs.size(), 1u);
     EXPECT_EQ(dialogs.file_dialogs[0].initial_path, dir.file("measures"));
     EXPECT_EQ(grid_rows(&window), 3);

@@ -1,0 +1,118 @@
+#include "data/measurement_document.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Entities are decoded and line ends normalised as in every other XML file
+// the programs read; nothing else is kept (no comments, no declarations), so
+// the parse is lean.
+constexpr unsigned parse_options = pugi::parse_escapes | pugi::parse_eol;
+
+// The whole file into text; false when it cannot be read whole.
+bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    bool read = false;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long length = std::ftell(file);
+        if (length > 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+            text->reset(new (std::nothrow) char[static_cast<std::size_t>(length)]);
+            *size = static_cast<std::size_t>(length);
+            read = *text && std::fread(text->get(), 1, *size, file) == *size;
+        }
+    }
+    std::fclose(file);
+    return read;
+}
+
+// length bytes of the file from start on into part.
+bool read_file_part(const char* path, std::size_t start, std::size_t length, std::unique_ptr<char[]>* part)
+{
+    part->reset(new (std::nothrow) char[length ? length : 1]);
+    FILE* file = std::fopen(path, "rb");
+    if (!*part || !file) {
+        if (file)
+            std::fclose(file);
+        return false;
+    }
+    const bool read = std::fseek(file, static_cast<long>(start), SEEK_SET) == 0 &&
+                      std::fread(part->get(), 1, length, file) == length;
+    std::fclose(file);
+    return read;
+}
+
+}  // namespace
+
+bool Tmeasurement_document::load(const char* path)
+{
+    document.reset();
+    text.reset();
+    cut_offset = 0;
+    cut_time = pugi::xml_node();
+    std::size_t size = 0;
+    if (!path || !read_whole_file(path, &text, &size))
+        return false;
+    const pugi::xml_parse_result parsed = document.load_buffer_inplace(text.get(), size, parse_options);
+    if (parsed)
+        return root() != nullptr;
+    // An error at the last byte (the input ended with elements open) or in
+    // the file's last tag is a cut; one before it a file that is no XML,
+    // refused whole.
+    const std::size_t error_at = static_cast<std::size_t>(parsed.offset);
+    const bool at_end = parsed.offset >= 0 && error_at <= size &&
+                        (error_at + 1 >= size || errorIsInLastTag(path, error_at, size));
+    if (!at_end || !data()) {
+        document.reset();
+        text.reset();
+        return false;
+    }
+    cut_offset = size;
+    // Only the last element of DATA can be the one the cut went through.
+    const pugi::xml_node last = data().last_child();
+    if (std::strcmp(last.name(), "time") == 0 && !lastTimeIsWhole(path, last))
+        cut_time = last;
+    return true;
+}
+
+bool Tmeasurement_document::errorIsInLastTag(const char* path, std::size_t error_at, std::size_t size)
+{
+    // The in-place parse has written over the text: the file says what
+    // follows the error. No tag the writer makes is this long.
+    constexpr std::size_t last_tag_max = 64 * 1024;
+    const std::size_t length = size - error_at;
+    if (length > last_tag_max)
+        return false;
+    std::unique_ptr<char[]> tail;
+    return read_file_part(path, error_at, length, &tail) && !std::memchr(tail.get(), '>', length);
+}
+
+bool Tmeasurement_document::lastTimeIsWhole(const char* path, pugi::xml_node last) const
+{
+    // The text was parsed in place and is no longer the file's: read the
+    // element's part again. offset_debug is where its name starts.
+    const std::ptrdiff_t name_offset = last.offset_debug();
+    if (name_offset < 1 || static_cast<std::size_t>(name_offset) > cut_offset)
+        return false;
+    const std::size_t start = static_cast<std::size_t>(name_offset) - 1;
+    const std::size_t length = cut_offset - start;
+    std::unique_ptr<char[]> tail;
+    if (!read_file_part(path, start, length, &tail))
+        return false;
+    // Whole when it parses alone, or when anything follows its end tag (the
+    // line end, the end tag of DATA), kept here as whitespace text.
+    pugi::xml_document fragment;
+    const pugi::xml_parse_result parsed =
+        fragment.load_buffer_inplace(tail.get(), length, parse_options | pugi::parse_fragment | pugi::parse_ws_pcdata);
+    return parsed || fragment.first_child().next_sibling();
+}
+
+pugi::xml_node Tmeasurement_document::nextTime(pugi::xml_node time) const
+{
+    const pugi::xml_node next = time ? time.next_sibling("time") : data().child("time");
+    return next == cut_time ? pugi::xml_node() : next;
+}
