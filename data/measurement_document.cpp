@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Entities are decoded and line ends normalised as in every other XML file
@@ -11,20 +13,20 @@ namespace {
 // the parse is lean.
 constexpr unsigned parse_options = pugi::parse_escapes | pugi::parse_eol;
 
-// The whole file into text; false when it cannot be read whole.
+// The whole file into text; false when it cannot be read whole. Only a
+// regular file has a size to go by: a folder opens too, and its seek end is
+// no length.
 bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size)
 {
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return false;
     bool read = false;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long length = std::ftell(file);
-        if (length > 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-            text->reset(new (std::nothrow) char[static_cast<std::size_t>(length)]);
-            *size = static_cast<std::size_t>(length);
-            read = *text && std::fread(text->get(), 1, *size, file) == *size;
-        }
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        *size = static_cast<std::size_t>(info.st_size);
+        text->reset(new (std::nothrow) char[*size]);
+        read = *text && std::fread(text->get(), 1, *size, file) == *size;
     }
     std::fclose(file);
     return read;

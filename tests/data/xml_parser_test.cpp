@@ -307,6 +307,10 @@ TEST(Txml_parser, FileThatIsNoMeasurementXmlIsRefused)
         EXPECT_EQ(reader.stepCount(), 0);
         EXPECT_EQ(reader.sourcePath(), "");
     }
+    // A folder opens like a file, but has no length to read by.
+    Txml_parser reader;
+    EXPECT_EQ(reader.parseFile(dir.path().c_str()), 1);
+    EXPECT_EQ(reader.stepCount(), 0);
 }
 
 TEST(Txml_parser, FilterDocumentIsLoadedAndLogged)
