@@ -101,6 +101,7 @@ Tmodule_resource::Tmodule_resource()
     START_R_A_W_VAR.init("START_R_A_W_VAR", this);
     START_CONF_SEQUENCE.init("START_CONF_SEQUENCE", this);
     LINE_LOST.init("LINE_LOST", this);
+    CONVERTED.init("CONVERTED", this);
     activity.ping_countdown = 0;
     setDefaults();
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/background_job.h"
 #include "base/my_string.h"
 #include "data/eeprom_configurer.h"
 #include "link/conf_sequence_item.h"
@@ -333,8 +334,38 @@ private:
 
     // The range ends at the logger's write pointer (MMS_PT), where every record ends whole.
     bool range_ends_at_write_pointer = false;
-    // The download file into the measurement file; true when it could not be converted.
-    bool convertDownloadFile();
+    // The download file into the measurement file, on a worker so that the
+    // windows go on: what the worker is given (copied before it starts) and
+    // what it makes; it writes nothing else. Declared before the job, whose
+    // end (it waits for the worker) thus comes first.
+    struct Tdownload_conversion {
+        std::string output_folder;
+        std::string download_file;
+        bool reaches_write_pointer = false;
+        bool failed = false;
+        char xml[sizeof converted_xml] = {};
+        uint32_t record_bytes = 0;
+    };
+    Tdownload_conversion conversion;
+    Tbackground_job conversion_job{"DOWNLOAD_CONVERTED"};
+    // The conversion has ended (posted by the job's hand-over on the GUI thread).
+    Tmy_event CONVERTED;
+    // Where the operation goes once the conversion has ended, and its closing
+    // step, where a failed conversion ends it instead (-1: it goes on).
+    int after_conversion = 0;
+    int conversion_closing_state = -1;
+    // Started and its result not yet taken.
+    bool conversion_under_way = false;
+    // Starts the worker on download_file_name; false, logged, when no thread can be made.
+    bool startConversion();
+    // The worker's result into converted_xml and converted_bytes, logged;
+    // true when the file could not be converted.
+    bool takeConversion();
+    // To after_conversion, or closing in failure.
+    void continueAfterConversion(bool failed);
+    // The converting state: waits for the worker; a cancel or an error then
+    // leads to closing_state.
+    void runConversionWait(int closing_state);
     // Flash download: the temporary file's name chosen (a free one beside the
     // file of an earlier download that did not end) and the file made when the
     // transfer begins; the transfer of the range by BTP and its end; the 'Q'
@@ -347,12 +378,16 @@ private:
     // read; then the state after.
     void runTransferStart(const int (&states)[3], int after, bool* refused, bool* closes);
     void startBtpTransfer();
-    void runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file);
-    void runBtpCancel(int closing_state, bool writes_file);
+    void runBtpTransfer(int success_state, int closing_state, int cancel_state, int converting_state,
+                        bool writes_file);
+    void runBtpCancel(int closing_state, int converting_state, bool writes_file);
     // The transfer under way stopped where it is; what it received is saved.
     void abandonTransfer();
-    // True when the transfer's bytes could not be saved in a download file.
-    bool endTransfer(bool writes_file);
+    // The transfer's bytes saved in the download file, which is then converted
+    // while the operation waits in converting_state; then next, or
+    // closing_state in failure (-1: next all the same) when the bytes could
+    // not be saved or converted.
+    void endTransfer(bool writes_file, int next, int converting_state, int closing_state);
     void takeTotalSize(uint32_t mms_pt);
     void requestMmsRange();
     void storeMmsAnswer();

@@ -1,9 +1,11 @@
 // Flash download: a range of the logger's flash memory into the download file,
 // over BTP through the download manager or, slow, by 'Q' reads, and that file
-// into a measurement file. Acquisition is switched off around the transfer and
-// put back to what it was by the closing step, which also runs after a cancel
-// or an error. NEXT_DOWNLOAD_ADDRESS moves only over records that reached a
-// measurement file whole, also after a transfer that failed on the way.
+// into a measurement file, on a worker thread while the operation waits in its
+// converting state, so that the windows go on. Acquisition is switched off
+// around the transfer and put back to what it was by the closing step, which
+// also runs after a cancel or an error. NEXT_DOWNLOAD_ADDRESS moves only over
+// records that reached a measurement file whole, also after a transfer that
+// failed on the way.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,6 +43,7 @@ enum : int {
     STATE_MMS_BEGIN = 840,
     STATE_MMS_REQUEST = 844,
     STATE_MMS_STORE = 846,
+    STATE_CONVERT = 848,
     STATE_SAVE_NEXT_ADDRESS = 850,
     STATE_CLOSE = 890,
 };
@@ -129,45 +132,112 @@ void Tmodule_resource::startBtpTransfer()
     }
 }
 
-bool Tmodule_resource::endTransfer(bool writes_file)
+void Tmodule_resource::endTransfer(bool writes_file, int next, int converting_state, int closing_state)
 {
     downloadManager().setResultFile(nullptr);
     closeDownloadTmpFile();
     gui_set(GUI_PROGRESS, "HIDE");
-    if (!writes_file)
-        return false;
-    saved_bytes = writeDownloadFile();
-    return download_file_failed || convertDownloadFile();
-}
-
-bool Tmodule_resource::convertDownloadFile()
-{
     converted_xml[0] = '\0';
     converted_bytes = 0;
-    if (!download_file_name[0])
-        return false;
-    Tflash_parser parser;
+    after_conversion = next;
+    conversion_closing_state = closing_state;
+    if (writes_file)
+        saved_bytes = writeDownloadFile();
+    if (!writes_file || download_file_failed || !download_file_name[0]) {
+        continueAfterConversion(writes_file && download_file_failed);
+        return;
+    }
+    if (!startConversion()) {
+        continueAfterConversion(takeConversion());
+        return;
+    }
+    setNextState(converting_state);
+}
+
+bool Tmodule_resource::startConversion()
+{
+    conversion = Tdownload_conversion{};
+    conversion.output_folder = path_xml;
+    conversion.download_file = download_file_name;
     // Only a range read whole up to the write pointer ends with a whole record.
-    parser.setDataReachWritePointer(range_ends_at_write_pointer && saved_bytes == total_size);
-    if (parser.convertToXml(path_xml, download_file_name, converted_xml, static_cast<int>(sizeof converted_xml)) != 0) {
+    conversion.reaches_write_pointer = range_ends_at_write_pointer && saved_bytes == total_size;
+    Tdownload_conversion* work = &conversion;
+    const bool started = conversion_job.start(
+        [work] {
+            Tflash_parser parser;
+            parser.setDataReachWritePointer(work->reaches_write_pointer);
+            work->failed = parser.convertToXml(work->output_folder.c_str(), work->download_file.c_str(), work->xml,
+                                               static_cast<int>(sizeof work->xml)) != 0;
+            work->record_bytes = work->failed ? 0 : parser.recordBytes();
+        },
+        [this] { CONVERTED.signal(); });
+    if (!started) {
+        log_printf("ERROR : %s : no thread to convert the download \"%s\"", getParameter("name"), download_file_name);
+        conversion.failed = true;
+        return false;
+    }
+    conversion_under_way = true;
+    gui_set(GUI_PENDING_TEXT, "Converting the download, please wait...");
+    gui_set(GUI_PENDING, "SHOW");
+    return true;
+}
+
+bool Tmodule_resource::takeConversion()
+{
+    conversion_under_way = false;
+    gui_set(GUI_PENDING, "HIDE");
+    if (conversion.failed) {
         log_printf("ERROR : %s : the download \"%s\" could not be converted", getParameter("name"),
-                   download_file_name);
-        log_printf("ERROR : the records not converted are kept in \"%s\"", download_file_name);
+                   conversion.download_file.c_str());
+        log_printf("ERROR : the records not converted are kept in \"%s\"", conversion.download_file.c_str());
         converted_xml[0] = '\0';
+        converted_bytes = 0;
         return true;
     }
-    converted_bytes = parser.recordBytes();
+    text_copy_bounded(converted_xml, conversion.xml, static_cast<int>(sizeof converted_xml));
+    converted_bytes = conversion.record_bytes;
     return false;
+}
+
+void Tmodule_resource::continueAfterConversion(bool failed)
+{
+    if (failed && conversion_closing_state != -1)
+        startClosing(STATE_FAILED, conversion_closing_state);
+    else
+        setNextState(after_conversion);
+}
+
+void Tmodule_resource::runConversionWait(int closing_state)
+{
+    if (onEvent(&CONVERTED, -1))
+        continueAfterConversion(takeConversion());
+    // The conversion runs on and its measurement file is kept; once it has
+    // ended the operation closes without moving NEXT_DOWNLOAD_ADDRESS.
+    if (onEvent(&STOP, -1) || onEvent(&ERROR, -1)) {
+        // A failure seen before stays the result.
+        if (current_event == &ERROR || pending_result == STATE_SUCCESS)
+            pending_result = current_event == &STOP ? STATE_CANCELLED : STATE_FAILED;
+        after_conversion = closing_state;
+        conversion_closing_state = -1;
+    }
 }
 
 void Tmodule_resource::abandonTransfer()
 {
     downloadManager().abandon();
     if (download_tmp_file)
-        endTransfer(transfer_writes_file);
+        endTransfer(transfer_writes_file, state, state, -1);
+    // The operation ends now: a conversion under way is waited for, so that
+    // its measurement file is whole and named as after any other end.
+    if (conversion_under_way) {
+        conversion_job.abandon();
+        event_remove_from_queue(&CONVERTED);
+        takeConversion();
+    }
 }
 
-void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, bool writes_file)
+void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, int converting_state,
+                                      bool writes_file)
 {
     Tdownload_manager& manager = downloadManager();
     if (consumed) {
@@ -177,17 +247,14 @@ void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int 
     if (onEvent(&manager.SUCCESS, success_state)) {
         if (trace & TRACE_OPERATOR)
             log_printf("INFO    : download done");
-        if (endTransfer(writes_file)) {
-            pending_result = STATE_FAILED;
-            setNextState(closing_state);
-        }
+        endTransfer(writes_file, success_state, converting_state, closing_state);
     }
     // The records that came whole before the transfer failed count as downloaded.
     if (onEvent(&manager.ERROR, success_state)) {
         if (trace & TRACE_OPERATOR)
             log_printf("Error : Download failed");
-        endTransfer(writes_file);
         pending_result = STATE_FAILED;
+        endTransfer(writes_file, success_state, converting_state, -1);
     }
     // The manager may still write into the temporary file: it is stopped
     // before the file is closed.
@@ -197,7 +264,7 @@ void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int 
         pending_result = STATE_FAILED;
 }
 
-void Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
+void Tmodule_resource::runBtpCancel(int closing_state, int converting_state, bool writes_file)
 {
     Tdownload_manager& manager = downloadManager();
     if (consumed) {
@@ -209,7 +276,7 @@ void Tmodule_resource::runBtpCancel(int closing_state, bool writes_file)
     const bool ended = onEvent(&manager.CANCELLED, closing_state) || onEvent(&manager.SUCCESS, closing_state) ||
                        onEvent(&manager.ERROR, closing_state) || onEvent(&DONE, closing_state);
     if (ended)
-        endTransfer(writes_file);
+        endTransfer(writes_file, closing_state, converting_state, -1);
     // A second cancel hurries the manager on; the file stays open until it ends.
     if (onEvent(&STOP, -1))
         manager.stop(this);
@@ -396,11 +463,12 @@ bool Tmodule_resource::runDownload()
         break;
     case STATE_BTP:
         closes = false;
-        runBtpTransfer(STATE_SAVE_NEXT_ADDRESS, STATE_CLOSE, STATE_BTP_CANCEL, dump_downloaded_file != 0);
+        runBtpTransfer(STATE_SAVE_NEXT_ADDRESS, STATE_CLOSE, STATE_BTP_CANCEL, STATE_CONVERT,
+                       dump_downloaded_file != 0);
         break;
     case STATE_BTP_CANCEL:
         closes = false;
-        runBtpCancel(STATE_CLOSE, dump_downloaded_file != 0);
+        runBtpCancel(STATE_CLOSE, STATE_CONVERT, dump_downloaded_file != 0);
         break;
     case STATE_MMS_BEGIN:
         if (consumed) {
@@ -423,20 +491,25 @@ bool Tmodule_resource::runDownload()
                 storeMmsAnswer();
         }
         onEvent(&DONE, state == STATE_MMS_REQUEST ? STATE_MMS_STORE : STATE_MMS_REQUEST);
-        if (onEvent(&SKIP, STATE_SAVE_NEXT_ADDRESS)) {
+        closes = false;
+        if (onEvent(&SKIP, -1)) {
             if (trace & TRACE_OPERATOR)
                 log_printf("INFO    : ... download done");
-            if (endTransfer(dump_downloaded_file != 0))
-                startClosing(STATE_FAILED, STATE_CLOSE);
+            endTransfer(dump_downloaded_file != 0, STATE_SAVE_NEXT_ADDRESS, STATE_CONVERT, STATE_CLOSE);
         }
-        if (!consumed && current_event == &STOP)
-            endTransfer(dump_downloaded_file != 0);
+        if (onEvent(&STOP, -1)) {
+            pending_result = STATE_CANCELLED;
+            endTransfer(dump_downloaded_file != 0, STATE_CLOSE, STATE_CONVERT, -1);
+        }
         // The records that came whole before the reads failed count as downloaded.
-        if (onEvent(&ERROR, STATE_SAVE_NEXT_ADDRESS)) {
-            endTransfer(dump_downloaded_file != 0);
+        if (onEvent(&ERROR, -1)) {
             pending_result = STATE_FAILED;
-            closes = false;
+            endTransfer(dump_downloaded_file != 0, STATE_SAVE_NEXT_ADDRESS, STATE_CONVERT, -1);
         }
+        break;
+    case STATE_CONVERT:
+        closes = false;
+        runConversionWait(STATE_CLOSE);
         break;
     case STATE_SAVE_NEXT_ADDRESS:
         // Only whole records that reached a measurement file count as downloaded.

@@ -27,6 +27,7 @@ enum : int {
     STATE_MMS_AFTER = 2428,
     STATE_BTP = 2430,
     STATE_BTP_CANCEL = 2431,
+    STATE_CONVERT = 2435,
     STATE_CLOSE = 2490,
 };
 static_assert(module_states::probe_health.holds(STATE_CLOSE), "health states in their range");
@@ -91,11 +92,15 @@ bool Tmodule_resource::runHealth()
         break;
     case STATE_BTP:
         closes = false;
-        runBtpTransfer(STATE_CLOSE, STATE_CLOSE, STATE_BTP_CANCEL, true);
+        runBtpTransfer(STATE_CLOSE, STATE_CLOSE, STATE_BTP_CANCEL, STATE_CONVERT, true);
         break;
     case STATE_BTP_CANCEL:
         closes = false;
-        runBtpCancel(STATE_CLOSE, true);
+        runBtpCancel(STATE_CLOSE, STATE_CONVERT, true);
+        break;
+    case STATE_CONVERT:
+        closes = false;
+        runConversionWait(STATE_CLOSE);
         break;
     case STATE_CLOSE:
         if (consumed) {

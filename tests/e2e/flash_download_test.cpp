@@ -13,6 +13,7 @@
 #include "base/time_calendar.h"
 #include "data/xml_parser.h"
 #include "link/download_manager.h"
+#include "link/gui_ids.h"
 #include "tests/e2e/operations_fixture.h"
 #include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/flash_records.h"
@@ -51,6 +52,19 @@ std::vector<std::string> files_in(const std::string& dir)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+constexpr const char* converting_text = "Converting the download, please wait...";
+
+// True when the pending window was shown with the converting text and hidden after it.
+bool conversionShownPending()
+{
+    const std::vector<std::pair<int, std::string>> calls = recorded::gui_calls();
+    const auto text =
+        std::find(calls.begin(), calls.end(), std::make_pair(GUI_PENDING_TEXT, std::string(converting_text)));
+    const auto shown = std::find(text, calls.end(), std::make_pair(GUI_PENDING, std::string("SHOW")));
+    return shown != calls.end() &&
+           std::find(shown, calls.end(), std::make_pair(GUI_PENDING, std::string("HIDE"))) != calls.end();
 }
 
 class FlashDownload : public Operations {
@@ -190,6 +204,9 @@ TEST_F(FlashDownload, AnIncrementalDownloadSavesTheNewRecordsAndConvertsThem)
     // What was saved is taken as downloaded; acquisition runs again.
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+
+    // The conversion ran on a worker with the pending window shown.
+    EXPECT_TRUE(conversionShownPending());
 
     // One time step per new acquisition, in the measurement XML file.
     ASSERT_NE(master.converted_xml[0], '\0');
@@ -933,4 +950,88 @@ TEST_F(FlashDownloadCuts, AcquisitionFoundOffIsSaidAndPutBackOff)
                        "not measure"));
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+}
+
+// ---- a cancel or a lost line while the download is converted ----
+
+// Runs at the moment the pending window says that the conversion has started.
+std::function<void()> on_conversion_started;
+
+void watch_for_conversion(int id, const char* text)
+{
+    static bool converting_text_set = false;
+    if (id == GUI_PENDING_TEXT)
+        converting_text_set = std::string(text) == converting_text;
+    if (id == GUI_PENDING && std::string(text) == "SHOW" && converting_text_set && on_conversion_started) {
+        on_conversion_started();
+        on_conversion_started = nullptr;
+    }
+}
+
+class FlashDownloadWhileConverting : public FlashDownloadFaults {
+protected:
+    void SetUp() override
+    {
+        FlashDownloadFaults::SetUp();
+        recorded::set_gui_forward(watch_for_conversion);
+    }
+    void TearDown() override
+    {
+        recorded::set_gui_forward(nullptr);
+        on_conversion_started = nullptr;
+        FlashDownloadFaults::TearDown();
+    }
+};
+
+TEST_F(FlashDownloadWhileConverting, ACancelOrALostLineLeavesNextDownloadAddressAndKeepsTheMeasurementFile)
+{
+    struct Tcase {
+        const char* what;
+        bool slow;
+        bool line_lost;
+        const char* end;
+    };
+    const Tcase cases[] = {
+        {"cancel after BTP", false, false, master_cancelled},
+        {"cancel after 'Q' reads", true, false, master_cancelled},
+        // Last: it leaves acquisition off on the logger.
+        {"line lost after BTP", false, true, master_error},
+    };
+    for (const Tcase& c : cases) {
+        SCOPED_TRACE(c.what);
+        recorded::clear_log();
+        recorded::clear_gui();
+        // Queued before the worker can report its end: it comes to the module
+        // in the converting state, whatever the worker's speed.
+        bool triggered = false;
+        on_conversion_started = [&] {
+            triggered = true;
+            (c.line_lost ? module.LINE_LOST : master.STOP).signal();
+        };
+        master.setParameter("slow_download", c.slow ? "1" : "0");
+        ASSERT_FALSE(master.start_download(0, 0, true));
+        EXPECT_EQ(runToEnd(), c.end);
+        ASSERT_TRUE(triggered);
+        EXPECT_EQ(module.state, Tmodule_resource::STATE_IDLE);
+        EXPECT_TRUE(conversionShownPending());
+
+        // The records are in the download file and the conversion's measurement
+        // file, but NEXT_DOWNLOAD_ADDRESS did not move over them.
+        const std::string file = downloadFile();
+        EXPECT_EQ(file.substr(file.find("/>") + 2), newBytes());
+        ASSERT_NE(module.converted_xml[0], '\0');
+        Txml_parser reader;
+        ASSERT_EQ(reader.parseFile(module.converted_xml), 0);
+        EXPECT_EQ(reader.timeSteps()->count(), static_cast<int>(acquisitions - skipped_acquisitions));
+        EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+        EXPECT_FALSE(recorded::log_contains("NEXT_DOWNLOAD_ADDRESS := "));
+        if (c.line_lost) {
+            EXPECT_TRUE(recorded::log_contains("connection to the logger lost @ 848"));
+            EXPECT_TRUE(recorded::log_contains("ERROR : acquisition is left off on the logger"));
+        } else {
+            EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+        }
+        std::remove(module.converted_xml);
+        std::remove(module.download_file_name);
+    }
 }
