@@ -2,10 +2,9 @@
 
 #include <cstdint>
 
-class Tmy_string;
-class myXMLdocument;
-
 #include "base/xml.h"
+
+class Tmy_string;
 
 // The firmware XML file of a firmware update: below the root, /RFU/DATA and
 // /FIRMWARE/DATA hold memory lines ("address", "data" of 16 bytes as 32 hex

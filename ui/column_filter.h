@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/xml.h"
+
 namespace pugi {
 class xml_node;
 }
