@@ -1,6 +1,6 @@
 #include "base/xml.h"
 
-#include <tinyxml2.h>
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -11,61 +11,126 @@
 #include "base/params.h"
 #include "base/parse.h"
 
-using tinyxml2::XMLAttribute;
-using tinyxml2::XMLDocument;
-using tinyxml2::XMLElement;
-using tinyxml2::XMLNode;
-
 namespace {
 
 constexpr int log_indent_levels_max = 20;
 constexpr std::size_t log_name_pad_max = 250;
 
-XMLElement* take_root(myXMLdocument* doc, bool loaded)
+// Texts, CDATA and entity references as written; comments, the declaration
+// and a DOCTYPE are not kept. Attribute values keep their tabs and line
+// breaks (line ends normalized to LF, as in texts). The bytes are taken as
+// UTF-8 whatever the declaration says, so that no text is recoded; a UTF-8
+// byte order mark is skipped. Read as a fragment, so that text beside the
+// root element stays in the tree and well_formed can refuse it.
+constexpr unsigned parse_options =
+    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol | pugi::parse_fragment;
+
+pugi::xml_node node_of(Txml_element element)
 {
-    doc->root = loaded ? doc->document->FirstChildElement() : nullptr;
+    return pugi::xml_node(element);
+}
+
+pugi::xml_node first_element(pugi::xml_node node)
+{
+    pugi::xml_node child = node.first_child();
+    while (child && child.type() != pugi::node_element)
+        child = child.next_sibling();
+    return child;
+}
+
+pugi::xml_node next_element(pugi::xml_node node)
+{
+    pugi::xml_node sibling = node.next_sibling();
+    while (sibling && sibling.type() != pugi::node_element)
+        sibling = sibling.next_sibling();
+    return sibling;
+}
+
+bool has_duplicate_attribute(pugi::xml_node node)
+{
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+        for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+            if (std::strcmp(a.name(), b.name()) == 0)
+                return true;
+    return false;
+}
+
+// What the parser lets through but a well-formed document may not hold: an
+// attribute given twice, text beside the root element. The nesting depth is
+// bounded too, so that the recursive walks over a tree (the log dump, the
+// compilers) stay well within the stack whatever a file holds. Walked without
+// recursion for the same reason.
+bool well_formed(const pugi::xml_document& document)
+{
+    int depth = 0;
+    for (pugi::xml_node node = document.first_child(); node;) {
+        if (depth == 0 && node.type() == pugi::node_pcdata)
+            return false;
+        if (node.type() == pugi::node_element && (depth >= xml_depth_max || has_duplicate_attribute(node)))
+            return false;
+        if (node.first_child()) {
+            node = node.first_child();
+            ++depth;
+            continue;
+        }
+        while (depth > 0 && !node.next_sibling()) {
+            node = node.parent();
+            --depth;
+        }
+        node = node.next_sibling();
+    }
+    return true;
+}
+
+// root := the document's first element when the load or parse succeeded. A
+// failed parse may leave the part read before the fault: it is dropped, so
+// that a broken file shows as no document at all.
+Txml_element take_root(myXMLdocument* doc, bool loaded)
+{
+    loaded = loaded && well_formed(*doc->document);
+    if (!loaded)
+        doc->document->reset();
+    doc->root = loaded ? first_element(*doc->document).internal_object() : nullptr;
     return doc->root;
 }
 
 // The first child element whose name is exactly the first length bytes of segment.
-XMLElement* child_named(XMLElement* node, const char* segment, std::size_t length)
+Txml_element child_named(Txml_element node, const char* segment, std::size_t length)
 {
-    for (XMLElement* child = node->FirstChildElement(); child; child = child->NextSiblingElement()) {
-        const char* name = child->Name();
+    for (pugi::xml_node child = first_element(node_of(node)); child; child = next_element(child)) {
+        const char* name = child.name();
         if (std::strncmp(name, segment, length) == 0 && name[length] == '\0')
-            return child;
+            return child.internal_object();
     }
     return nullptr;
 }
 
-const XMLAttribute* attribute_nocase(const XMLElement* node, const char* attribute)
+pugi::xml_attribute attribute_nocase(pugi::xml_node node, const char* attribute)
 {
-    for (const XMLAttribute* a = node->FirstAttribute(); a; a = a->Next())
-        if (text_compare_nocase(a->Name(), attribute) == 0)
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+        if (text_compare_nocase(a.name(), attribute) == 0)
             return a;
-    return nullptr;
+    return pugi::xml_attribute();
 }
 
 // " a=\"1\"" for each attribute; from the second on, a line break and blanks
 // put each under the first.
-void append_log_attributes(Tmy_string* out, const XMLElement* node, const std::string& indent)
+void append_log_attributes(Tmy_string* out, pugi::xml_node node, const std::string& indent)
 {
-    const std::string pad(std::min(std::strlen(node->Name()), log_name_pad_max), ' ');
-    for (const XMLAttribute* a = node->FirstAttribute(); a; a = a->Next()) {
-        if (a != node->FirstAttribute())
+    const std::string pad(std::min(std::strlen(node.name()), log_name_pad_max), ' ');
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        if (a != node.first_attribute())
             out->appendf("\r\n%s %s", indent.c_str(), pad.c_str());
-        out->appendf(" %s=\"%m\"", a->Name(), a->Value());
+        out->appendf(" %s=\"%m\"", a.name(), a.value());
     }
 }
 
 }  // namespace
 
-myXMLdocument::myXMLdocument(const char* root_name) : document(new XMLDocument()), root(nullptr)
+myXMLdocument::myXMLdocument(const char* root_name) : document(new pugi::xml_document()), root(nullptr)
 {
-    if (root_name) {
-        root = document->NewElement(root_name);
-        document->InsertEndChild(root);
-    }
+    if (root_name)
+        root = document->append_child(root_name).internal_object();
 }
 
 myXMLdocument::~myXMLdocument()
@@ -73,28 +138,26 @@ myXMLdocument::~myXMLdocument()
     delete document;
 }
 
-XMLElement* xml_LoadFile(const char* path, myXMLdocument* doc)
+Txml_element xml_LoadFile(const char* path, myXMLdocument* doc)
 {
     if (!doc)
         return nullptr;
     if (!path)
         return take_root(doc, false);
-    // The load clears the document and its error state first.
-    return take_root(doc, doc->document->LoadFile(path) == tinyxml2::XML_SUCCESS);
+    // The load clears the document first.
+    return take_root(doc, static_cast<bool>(doc->document->load_file(path, parse_options, pugi::encoding_utf8)));
 }
 
-XMLElement* xml_ParseText(const char* text, myXMLdocument* doc)
+Txml_element xml_ParseText(const char* text, myXMLdocument* doc)
 {
     if (!doc)
         return nullptr;
     if (!text)
         return take_root(doc, false);
-    doc->document->Parse(text);
-    // A failed parse leaves no children, so no root either.
-    return take_root(doc, true);
+    return take_root(doc, static_cast<bool>(doc->document->load_string(text, parse_options)));
 }
 
-XMLElement* xml_FindPath(XMLElement* node, const char* path)
+Txml_element xml_FindPath(Txml_element node, const char* path)
 {
     if (!path)
         return nullptr;
@@ -115,70 +178,78 @@ XMLElement* xml_FindPath(XMLElement* node, const char* path)
     return node;
 }
 
-XMLElement* xml_FindDocumentPath(myXMLdocument* doc, const char* path)
+Txml_element xml_FindDocumentPath(myXMLdocument* doc, const char* path)
 {
     if (!doc || !path || path[0] != '/')
         return nullptr;
-    return xml_FindPath(doc->document->FirstChildElement(), path + 1);
+    return xml_FindPath(first_element(*doc->document).internal_object(), path + 1);
 }
 
-XMLElement* xml_FirstChildEntity(XMLElement* node)
+Txml_element xml_FirstChildEntity(Txml_element node)
 {
-    return node ? node->FirstChildElement() : nullptr;
+    return node ? first_element(node_of(node)).internal_object() : nullptr;
 }
 
-XMLElement* xml_NextEntity(XMLElement* node)
+Txml_element xml_NextEntity(Txml_element node)
 {
-    return node ? node->NextSiblingElement() : nullptr;
+    return node ? next_element(node_of(node)).internal_object() : nullptr;
 }
 
-XMLElement* xml_EntityName(XMLElement* node, const char* name)
+Txml_element xml_EntityName(Txml_element node, const char* name)
 {
-    return node && name ? node->NextSiblingElement(name) : nullptr;
+    if (!node || !name)
+        return nullptr;
+    pugi::xml_node sibling = next_element(node_of(node));
+    while (sibling && std::strcmp(sibling.name(), name) != 0)
+        sibling = next_element(sibling);
+    return sibling.internal_object();
 }
 
-XMLElement* xml_FindChildEntity(XMLElement* node, const char* entity, const char* attribute,
-                                const char* value)
+Txml_element xml_FindChildEntity(Txml_element node, const char* entity, const char* attribute,
+                                 const char* value)
 {
     if (!node || !entity || !attribute || !value)
         return nullptr;
-    for (XMLElement* child = node->FirstChildElement(); child; child = child->NextSiblingElement()) {
-        if (text_compare_nocase(child->Name(), entity) != 0)
+    for (pugi::xml_node child = first_element(node_of(node)); child; child = next_element(child)) {
+        if (text_compare_nocase(child.name(), entity) != 0)
             continue;
-        const XMLAttribute* found = attribute_nocase(child, attribute);
-        if (found && text_compare_nocase(found->Value(), value) == 0)
-            return child;
+        const pugi::xml_attribute found = attribute_nocase(child, attribute);
+        if (found && text_compare_nocase(found.value(), value) == 0)
+            return child.internal_object();
     }
     return nullptr;
 }
 
-bool xml_IsEntity(XMLElement* node, const char* name)
+bool xml_IsEntity(Txml_element node, const char* name)
 {
-    return node && name && std::strcmp(node->Name(), name) == 0;
+    return node && name && std::strcmp(node_of(node).name(), name) == 0;
 }
 
-const char* xml_GetName(XMLElement* node)
+const char* xml_GetName(Txml_element node)
 {
-    return node ? node->Name() : nullptr;
+    return node ? node_of(node).name() : nullptr;
 }
 
-const char* xml_GetText(XMLElement* node, bool empty_if_none)
+const char* xml_GetText(Txml_element node, bool empty_if_none)
 {
     const char* none = empty_if_none ? "" : nullptr;
     if (!node)
         return none;
-    for (const XMLNode* child = node->FirstChild(); child; child = child->NextSibling())
-        if (child->ToText())
-            return child->Value();
+    for (pugi::xml_node child = node_of(node).first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            return child.value();
     return none;
 }
 
-const char* xml_FindAttributeValue(XMLElement* node, const char* attribute)
+const char* xml_FindAttributeValue(Txml_element node, const char* attribute)
 {
-    return node && attribute ? node->Attribute(attribute) : nullptr;
+    if (!node || !attribute)
+        return nullptr;
+    const pugi::xml_attribute found = node_of(node).attribute(attribute);
+    return found ? found.value() : nullptr;
 }
 
-int xml_GetAttributeInt(XMLElement* node, const char* attribute)
+int xml_GetAttributeInt(Txml_element node, const char* attribute)
 {
     int value = 0;
     if (const char* text = xml_FindAttributeValue(node, attribute))
@@ -186,7 +257,7 @@ int xml_GetAttributeInt(XMLElement* node, const char* attribute)
     return value;
 }
 
-unsigned xml_GetAttributeUnsigned(XMLElement* node, const char* attribute)
+unsigned xml_GetAttributeUnsigned(Txml_element node, const char* attribute)
 {
     unsigned value = 0;
     if (const char* text = xml_FindAttributeValue(node, attribute))
@@ -194,7 +265,7 @@ unsigned xml_GetAttributeUnsigned(XMLElement* node, const char* attribute)
     return value;
 }
 
-double xml_GetAttributeDouble(XMLElement* node, const char* attribute)
+double xml_GetAttributeDouble(Txml_element node, const char* attribute)
 {
     double value = 0.0;
     if (const char* text = xml_FindAttributeValue(node, attribute))
@@ -202,19 +273,19 @@ double xml_GetAttributeDouble(XMLElement* node, const char* attribute)
     return value;
 }
 
-const char* xml_GetAttributeString(XMLElement* node, const char* attribute)
+const char* xml_GetAttributeString(Txml_element node, const char* attribute)
 {
     const char* text = xml_FindAttributeValue(node, attribute);
     return text ? text : "";
 }
 
-bool xml_AttributeIs(XMLElement* node, const char* attribute, const char* value)
+bool xml_AttributeIs(Txml_element node, const char* attribute, const char* value)
 {
     const char* text = xml_FindAttributeValue(node, attribute);
     return text && value && text_compare_nocase(text, value) == 0;
 }
 
-bool xml_GetAttribute(XMLElement* node, const char* attribute, int type, void* out, int size,
+bool xml_GetAttribute(Txml_element node, const char* attribute, int type, void* out, int size,
                       const char* trace_prefix)
 {
     if (!node || !attribute || !out)
@@ -225,7 +296,7 @@ bool xml_GetAttribute(XMLElement* node, const char* attribute, int type, void* o
             return false;
         static_cast<char*>(out)[0] = '\0';
     }
-    const char* text = node->Attribute(attribute);
+    const char* text = xml_FindAttributeValue(node, attribute);
     if (!text || convert_value(text, out, type, size))
         return false;
     if (trace_prefix)
@@ -233,10 +304,10 @@ bool xml_GetAttribute(XMLElement* node, const char* attribute, int type, void* o
     return true;
 }
 
-bool xml_GetEntityAttribute(XMLElement* node, const char* entity, const char* attribute, int type,
+bool xml_GetEntityAttribute(Txml_element node, const char* entity, const char* attribute, int type,
                             void* out, int size, const char* trace_prefix)
 {
-    if (!node || !entity || text_compare_nocase(node->Name(), entity) != 0)
+    if (!node || !entity || text_compare_nocase(node_of(node).name(), entity) != 0)
         return false;
     return xml_GetAttribute(node, attribute, type, out, size, trace_prefix);
 }
@@ -261,47 +332,50 @@ void xml_TraceAttribute(const char* prefix, const char* middle, const char* attr
     }
 }
 
-XMLElement* xml_NewEntity(XMLElement* parent, const char* name)
+Txml_element xml_NewEntity(Txml_element parent, const char* name)
 {
     if (!parent || !name)
         return nullptr;
-    XMLElement* element = parent->GetDocument()->NewElement(name);
-    parent->InsertEndChild(element);
-    return element;
+    return node_of(parent).append_child(name).internal_object();
 }
 
-void xml_SetAttribute(XMLElement* element, const char* name, const char* value)
+void xml_SetAttribute(Txml_element element, const char* name, const char* value)
 {
-    if (element && name && value)
-        element->SetAttribute(name, value);
+    if (!element || !name || !value)
+        return;
+    pugi::xml_node node = node_of(element);
+    pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute)
+        attribute = node.append_attribute(name);
+    attribute.set_value(value);
 }
 
-void xml_SetAttributeInt(XMLElement* element, const char* name, int value)
+void xml_SetAttributeInt(Txml_element element, const char* name, int value)
 {
-    if (element && name)
-        element->SetAttribute(name, value);
+    xml_SetAttribute(element, name, std::to_string(value).c_str());
 }
 
-void xml_LogEntity(XMLElement* node, int level, int child_levels)
+void xml_LogEntity(Txml_element node, int level, int child_levels)
 {
     if (!node)
         return;
     level = std::clamp(level, 0, log_indent_levels_max);
     const std::string indent(4u * static_cast<unsigned>(level), ' ');
     Tmy_string attributes;
-    append_log_attributes(&attributes, node, indent);
+    const pugi::xml_node element = node_of(node);
+    append_log_attributes(&attributes, element, indent);
 
     const char* text = xml_GetText(node, false);
-    XMLElement* child = child_levels != 0 ? node->FirstChildElement() : nullptr;
+    Txml_element child = child_levels != 0 ? xml_FirstChildEntity(node) : nullptr;
     if (!text && !child) {
-        log_printf("%s<%s%s/>", indent.c_str(), node->Name(), attributes.c_str());
+        log_printf("%s<%s%s/>", indent.c_str(), element.name(), attributes.c_str());
         return;
     }
-    log_printf("%s<%s%s >", indent.c_str(), node->Name(), attributes.c_str());
+    log_printf("%s<%s%s >", indent.c_str(), element.name(), attributes.c_str());
     if (text)
         log_printf("%s%m", indent.c_str(), text);
     const int next_levels = child_levels > 0 ? child_levels - 1 : -1;
-    for (; child; child = child->NextSiblingElement())
+    for (; child; child = xml_NextEntity(child))
         xml_LogEntity(child, level + 1, next_levels);
-    log_printf("%s</%s>", indent.c_str(), node->Name());
+    log_printf("%s</%s>", indent.c_str(), element.name());
 }

@@ -1,8 +1,8 @@
 // The measurement chain on a full 8 MiB download: its conversion into a
-// measurement XML file, and the reader on that file beside bare tinyxml2 and
-// pugixml parses of it. Heap figures come from the counting operator new of
-// bench/heap_counter.h, which every allocation of the reader and of both
-// libraries passes through.
+// measurement XML file, and the reader on that file beside a bare pugixml
+// parse of it. Heap figures come from the counting operator new of
+// bench/heap_counter.h, which every allocation of the reader and of pugixml
+// passes through.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -134,8 +134,8 @@ void BM_convert_download(benchmark::State& state)
     state.counters["target_met"] = longest < conversion_target_seconds ? 1 : 0;
 }
 
-// The reader beside bare tinyxml2 and pugixml parses of the same file, run
-// side by side in each iteration so that the ratios compare like with like.
+// The reader beside a bare pugixml parse of the same file, run side by side
+// in each iteration so that the ratios compare like with like.
 void BM_measurement_reader(benchmark::State& state)
 {
     if (!files_ready(state))

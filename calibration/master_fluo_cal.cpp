@@ -26,7 +26,7 @@ const char* const level_texts[Tfluo_sample_grid::levels] = {"   0", "   1", "  1
 
 // A SAMPLE attribute as a float; a missing or unreadable one, or one beyond a
 // float's range, is undefined.
-float sample_attribute(tinyxml2::XMLElement* node, const char* name)
+float sample_attribute(Txml_element node, const char* name)
 {
     double value = 0;
     if (!xml_GetAttribute(node, name, VALUE_DOUBLE, &value, 0, nullptr) || !(std::fabs(value) < FLOAT_RANGE))
@@ -304,7 +304,7 @@ bool Tmaster_fluo_cal::readCalibrationXml(const char* path)
     file_directory.assign(part);
 
     myXMLdocument doc;
-    tinyxml2::XMLElement* root = xml_LoadFile(path, &doc);
+    Txml_element root = xml_LoadFile(path, &doc);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
         return true;
@@ -321,7 +321,7 @@ bool Tmaster_fluo_cal::readCalibrationXml(const char* path)
     if (file_year > 0 && file_month > 0 && file_day > 0)
         setDate(file_year, file_month, file_day);
 
-    for (tinyxml2::XMLElement* node = xml_FirstChildEntity(root); node; node = xml_NextEntity(node)) {
+    for (Txml_element node = xml_FirstChildEntity(root); node; node = xml_NextEntity(node)) {
         if (!xml_IsEntity(node, "SAMPLE"))
             continue;
         Tfluo_sample sample;

@@ -8,8 +8,6 @@
 #include "base/params.h"
 #include "base/parse.h"
 
-using tinyxml2::XMLElement;
-
 namespace {
 
 thread_local unsigned refused_count = 0;
@@ -17,7 +15,7 @@ thread_local unsigned refused_count = 0;
 // A number the field cannot hold would reach the logger as another value: it is
 // refused. A text that is no number is read as absent, but said so, since the
 // field is then left out. An empty text is absent.
-bool read_number(XMLElement* element, const char* name, int type, void* out)
+bool read_number(Txml_element element, const char* name, int type, void* out)
 {
     const char* text = xml_FindAttributeValue(element, name);
     if (!text || !*text || !out)
@@ -63,34 +61,34 @@ unsigned refused_numbers()
     return refused_count;
 }
 
-bool attribute_int(XMLElement* element, const char* name, int* out)
+bool attribute_int(Txml_element element, const char* name, int* out)
 {
     return read_number(element, name, VALUE_INT, out);
 }
 
-bool attribute_uint(XMLElement* element, const char* name, unsigned* out)
+bool attribute_uint(Txml_element element, const char* name, unsigned* out)
 {
     return read_number(element, name, VALUE_UINT, out);
 }
 
-bool attribute_double(XMLElement* element, const char* name, double* out)
+bool attribute_double(Txml_element element, const char* name, double* out)
 {
     return read_number(element, name, VALUE_DOUBLE, out);
 }
 
-int attribute_int_or(XMLElement* element, const char* name, int fallback)
+int attribute_int_or(Txml_element element, const char* name, int fallback)
 {
     int value = 0;
     return attribute_int(element, name, &value) ? value : fallback;
 }
 
-unsigned attribute_uint_or(XMLElement* element, const char* name, unsigned fallback)
+unsigned attribute_uint_or(Txml_element element, const char* name, unsigned fallback)
 {
     unsigned value = 0;
     return attribute_uint(element, name, &value) ? value : fallback;
 }
 
-const char* attribute_text(XMLElement* element, const char* name)
+const char* attribute_text(Txml_element element, const char* name)
 {
     return xml_FindAttributeValue(element, name);
 }
@@ -103,18 +101,18 @@ unsigned cut_length(const char* text, unsigned max)
     return n;
 }
 
-const char* attribute_text_up_to(XMLElement* element, const char* name, unsigned max)
+const char* attribute_text_up_to(Txml_element element, const char* name, unsigned max)
 {
     const char* text = attribute_text(element, name);
     return text && cut_length(text, max + 1) <= max ? text : nullptr;
 }
 
-bool attribute_is(XMLElement* element, const char* name, const char* word)
+bool attribute_is(Txml_element element, const char* name, const char* word)
 {
     return xml_AttributeIs(element, name, word);
 }
 
-int attribute_word(XMLElement* element, const char* name, const Tword_value* table, unsigned count,
+int attribute_word(Txml_element element, const char* name, const Tword_value* table, unsigned count,
                    int fallback)
 {
     const char* text = attribute_text(element, name);
@@ -126,7 +124,7 @@ int attribute_word(XMLElement* element, const char* name, const Tword_value* tab
     return fallback;
 }
 
-unsigned attribute_hex_bytes(XMLElement* element, const char* name, unsigned char* out, unsigned max)
+unsigned attribute_hex_bytes(Txml_element element, const char* name, unsigned char* out, unsigned max)
 {
     const char* text = attribute_text(element, name);
     if (!text || max == 0)
@@ -134,7 +132,7 @@ unsigned attribute_hex_bytes(XMLElement* element, const char* name, unsigned cha
     return static_cast<unsigned>(hex_decode(reinterpret_cast<char*>(out), text, static_cast<int>(max)));
 }
 
-unsigned attribute_hex_number(XMLElement* element, const char* name, unsigned max_bytes)
+unsigned attribute_hex_number(Txml_element element, const char* name, unsigned max_bytes)
 {
     unsigned char bytes[4] = {};
     const unsigned n = attribute_hex_bytes(element, name, bytes, max_bytes < 4 ? max_bytes : 4);
@@ -174,7 +172,7 @@ unsigned float_bits(double value)
     return bits;
 }
 
-unsigned attribute_const_value(XMLElement* element)
+unsigned attribute_const_value(Txml_element element)
 {
     unsigned value = 0;
     double real = 0;

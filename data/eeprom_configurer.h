@@ -77,16 +77,16 @@ public:
     // --- configuration compiler -----------------------------------------------
     // Clears the image and compiles every CONFIGURATION child of the station.
     // Returns the OR of the result bits; 1 for a null element.
-    int parseStation(tinyxml2::XMLElement* station, unsigned id, const char* pin_text, bool layout_32);
+    int parseStation(Txml_element station, unsigned id, const char* pin_text, bool layout_32);
     // One CONFIGURATION block into the current page, closed by the end mark.
-    int compileConfiguration(tinyxml2::XMLElement* configuration);
+    int compileConfiguration(Txml_element configuration);
 
     // --- acquisition byte code ------------------------------------------------
     // False when the element is no instruction of the station's dialect (nothing
     // written), or a LOOP or TEST_CONDITION whose body failed.
-    bool compileInstruction(tinyxml2::XMLElement* element);
+    bool compileInstruction(Txml_element element);
     // The element's children as instructions; true when one failed.
-    bool compileBlock(tinyxml2::XMLElement* element);
+    bool compileBlock(Txml_element element);
     // Length of a 32-bit dialect instruction from its opcode and the next byte.
     static unsigned instructionLength(unsigned char opcode, unsigned char next);
     // Offset of the sequence record of a type (0 to 3), or eeprom_absent.

@@ -7,7 +7,6 @@
 #include "data/eeprom_attributes.h"
 #include "data/eeprom_configurer.h"
 
-using tinyxml2::XMLElement;
 using namespace eeprom;
 
 namespace {
@@ -43,7 +42,7 @@ constexpr unsigned dialect_both = dialect_classic | dialect_32bit;
 enum class Toutcome { done, refused, body_failed };
 
 struct Tinstruction;
-using Tinstruction_compiler = Toutcome (*)(Teeprom_configurer& image, XMLElement* element,
+using Tinstruction_compiler = Toutcome (*)(Teeprom_configurer& image, Txml_element element,
                                            const Tinstruction& instruction);
 
 // code, mask and attribute parameterise the compilers that several elements share.
@@ -56,9 +55,9 @@ struct Tinstruction {
     const char* attribute;
 };
 
-Toutcome compile_instruction(Teeprom_configurer& image, XMLElement* element);
+Toutcome compile_instruction(Teeprom_configurer& image, Txml_element element);
 
-void log_unknown(XMLElement* element)
+void log_unknown(Txml_element element)
 {
     log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(element));
 }
@@ -69,9 +68,9 @@ bool room_for_more(const Teeprom_configurer& image)
 }
 
 // The children as instructions, stopping at the first that fails; true then.
-bool compile_children(Teeprom_configurer& image, XMLElement* parent)
+bool compile_children(Teeprom_configurer& image, Txml_element parent)
 {
-    for (XMLElement* child = xml_FirstChildEntity(parent); child && room_for_more(image);
+    for (Txml_element child = xml_FirstChildEntity(parent); child && room_for_more(image);
          child = xml_NextEntity(child)) {
         const Toutcome outcome = compile_instruction(image, child);
         if (outcome == Toutcome::refused)
@@ -99,7 +98,7 @@ void set_skip(Teeprom_configurer& image, unsigned offset)
         image.putByteAt(offset, static_cast<unsigned char>(image.writePosition() - offset - 1));
 }
 
-int variable_number(XMLElement* element, const char* name)
+int variable_number(Txml_element element, const char* name)
 {
     static const Tword_value variables[] = {
         {"var0", 0}, {"modbus_address", 0}, {"var1", 1}, {"var2", 2}, {"var3", 3},
@@ -108,7 +107,7 @@ int variable_number(XMLElement* element, const char* name)
 }
 
 // The module an instruction addresses: interface wins over module; -1 sets all bits.
-int module_number(XMLElement* element)
+int module_number(Txml_element element)
 {
     int module = 0;
     if (attribute_int(element, "interface", &module) || attribute_int(element, "module", &module))
@@ -118,14 +117,14 @@ int module_number(XMLElement* element)
 
 // One of the words of the table, or else a number; 0 when absent. The words
 // come first: a word is no malformed number.
-int number_or_word(XMLElement* element, const char* name, const Tword_value* words, unsigned count)
+int number_or_word(Txml_element element, const char* name, const Tword_value* words, unsigned count)
 {
     constexpr int no_word = INT_MIN;
     const int word = attribute_word(element, name, words, count, no_word);
     return word != no_word ? word : attribute_int_or(element, name, 0);
 }
 
-int first_int(XMLElement* element, const char* name, const char* fallback_name)
+int first_int(Txml_element element, const char* name, const char* fallback_name)
 {
     int value = 0;
     if (attribute_int(element, name, &value))
@@ -150,7 +149,7 @@ bool is_integer_header(int header)
     }
 }
 
-Tthreshold read_threshold(XMLElement* element, bool integer)
+Tthreshold read_threshold(Txml_element element, bool integer)
 {
     Tthreshold threshold;
     if (integer) {
@@ -165,7 +164,7 @@ Tthreshold read_threshold(XMLElement* element, bool integer)
     return threshold;
 }
 
-unsigned threshold_flags(XMLElement* element, const Tthreshold& threshold)
+unsigned threshold_flags(Txml_element element, const Tthreshold& threshold)
 {
     return (threshold.given ? flag_threshold : 0u) | (attribute_is(element, "compare", "lt") ? flag_compare_lt : 0u);
 }
@@ -178,14 +177,14 @@ void append_threshold(Teeprom_configurer& image, const Tthreshold& threshold)
 
 // --- instruction compilers ---------------------------------------------------
 
-Toutcome compile_opcode(Teeprom_configurer& image, XMLElement*, const Tinstruction& instruction)
+Toutcome compile_opcode(Teeprom_configurer& image, Txml_element, const Tinstruction& instruction)
 {
     image.appendByte(instruction.code);
     return Toutcome::done;
 }
 
 // Opcode with the attribute in its low bits.
-Toutcome compile_opcode_operand(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_opcode_operand(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const int value = attribute_int_or(element, instruction.attribute, 0);
     image.appendByte(static_cast<unsigned char>(instruction.code + masked(value, instruction.mask)));
@@ -193,7 +192,7 @@ Toutcome compile_opcode_operand(Teeprom_configurer& image, XMLElement* element, 
 }
 
 // WAIT and TIMEOUT: the count is timeout, or value when timeout is absent.
-Toutcome compile_wait(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_wait(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const int n = first_int(element, "timeout", "value");
     image.appendByte(static_cast<unsigned char>(instruction.code + masked(n, instruction.mask)));
@@ -201,7 +200,7 @@ Toutcome compile_wait(Teeprom_configurer& image, XMLElement* element, const Tins
 }
 
 // Opcode followed by the attribute as one operand byte.
-Toutcome compile_byte_operand(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_byte_operand(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     image.appendByte(instruction.code);
     image.appendByte(static_cast<unsigned char>(masked(attribute_int_or(element, instruction.attribute, 0), instruction.mask)));
@@ -209,7 +208,7 @@ Toutcome compile_byte_operand(Teeprom_configurer& image, XMLElement* element, co
 }
 
 // Opcode with the value attribute, a number or a word, in its low bits.
-Toutcome append_value_opcode(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction,
+Toutcome append_value_opcode(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction,
                              const Tword_value* words, unsigned count)
 {
     const int v = number_or_word(element, "value", words, count);
@@ -217,7 +216,7 @@ Toutcome append_value_opcode(Teeprom_configurer& image, XMLElement* element, con
     return Toutcome::done;
 }
 
-Toutcome compile_exec(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_exec(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     static const Tword_value conditions[] = {
         {"always", 1},    {"threshold_passed", 2}, {"threshold_not_passed", 3},
@@ -227,7 +226,7 @@ Toutcome compile_exec(Teeprom_configurer& image, XMLElement* element, const Tins
     return append_value_opcode(image, element, instruction, conditions, sizeof conditions / sizeof conditions[0]);
 }
 
-Toutcome compile_acq_store(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq_store(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     static const Tword_value modes[] = {{"all", 1}, {"fast_mode", 2}};
     return append_value_opcode(image, element, instruction, modes, sizeof modes / sizeof modes[0]);
@@ -235,7 +234,7 @@ Toutcome compile_acq_store(Teeprom_configurer& image, XMLElement* element, const
 
 // VAR_BIT_TEST, VAR_BIT_CLEAR, VAR_BIT_SET, VAR_SHIFT_RIGHT: bit 4 of the count
 // selects the odd opcode, its low nibble goes beside the variable.
-Toutcome compile_var_bits(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_var_bits(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const unsigned n = masked(attribute_int_or(element, instruction.attribute, 0), 0x1F);
     image.appendByte(static_cast<unsigned char>(instruction.code + (n >> 4)));
@@ -243,7 +242,7 @@ Toutcome compile_var_bits(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_var_wait(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_var_wait(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     image.appendByte(instruction.code);
     const unsigned minutes = attribute_is(element, "unit", "min") ? 0x80 : 0;
@@ -251,7 +250,7 @@ Toutcome compile_var_wait(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_var_copy(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_var_copy(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     image.appendByte(instruction.code);
     const unsigned dest = masked(variable_number(element, "dest"), 0x0F);
@@ -260,13 +259,13 @@ Toutcome compile_var_copy(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-void append_and_or(Teeprom_configurer& image, XMLElement* element)
+void append_and_or(Teeprom_configurer& image, Txml_element element)
 {
     append_low_byte(image, attribute_int_or(element, "and", 0));
     append_low_byte(image, attribute_int_or(element, "or", 0));
 }
 
-Toutcome compile_action(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_action(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const unsigned port = masked(attribute_int_or(element, "port", 0), 0x0F);
     image.appendByte(static_cast<unsigned char>(instruction.code + port));
@@ -274,7 +273,7 @@ Toutcome compile_action(Teeprom_configurer& image, XMLElement* element, const Ti
     return Toutcome::done;
 }
 
-Toutcome compile_conditional_action(Teeprom_configurer& image, XMLElement* element, const Tinstruction&)
+Toutcome compile_conditional_action(Teeprom_configurer& image, Txml_element element, const Tinstruction&)
 {
     const unsigned port = masked(attribute_int_or(element, "port", 0), 0x0F);
     image.appendByte(static_cast<unsigned char>((port < 8 ? 0x08 : 0x48) + (port & 7)));
@@ -282,7 +281,7 @@ Toutcome compile_conditional_action(Teeprom_configurer& image, XMLElement* eleme
     return Toutcome::done;
 }
 
-Toutcome compile_conditional_action32(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_conditional_action32(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const int module = attribute_int_or(element, "module", 0);
     if (module > 15)
@@ -292,7 +291,7 @@ Toutcome compile_conditional_action32(Teeprom_configurer& image, XMLElement* ele
     return Toutcome::done;
 }
 
-Toutcome compile_action32(Teeprom_configurer& image, XMLElement* element, const Tinstruction&)
+Toutcome compile_action32(Teeprom_configurer& image, Txml_element element, const Tinstruction&)
 {
     const int module = module_number(element);
     const unsigned and_value = masked(first_int(element, "and", "parameter_number"), 0xFF);
@@ -308,7 +307,7 @@ Toutcome compile_action32(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_config32(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_config32(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     image.appendByte(static_cast<unsigned char>(instruction.code + masked(module_number(element), 0x3F)));
     append_low_byte(image, attribute_int_or(element, "parameter_number", 0));
@@ -316,7 +315,7 @@ Toutcome compile_config32(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_config32_var(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_config32_var(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     image.appendByte(instruction.code);
     image.appendByte(0);
@@ -326,7 +325,7 @@ Toutcome compile_config32_var(Teeprom_configurer& image, XMLElement* element, co
     return Toutcome::done;
 }
 
-Toutcome compile_acq(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const int header = attribute_int_or(element, "header", 0);
     const Tthreshold threshold = read_threshold(element, is_integer_header(header));
@@ -339,7 +338,7 @@ Toutcome compile_acq(Teeprom_configurer& image, XMLElement* element, const Tinst
     return Toutcome::done;
 }
 
-Toutcome compile_acq32(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq32(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const int module = module_number(element);
     const int header = attribute_int_or(element, "header", 0);
@@ -354,7 +353,7 @@ Toutcome compile_acq32(Teeprom_configurer& image, XMLElement* element, const Tin
 
 // ACQ_FLUO and ACQ_INSTRUMENT: port in the opcode, the type and channel fields
 // beside the threshold flags, an IEEE single threshold.
-void append_probe_acquisition(Teeprom_configurer& image, XMLElement* element, unsigned char opcode,
+void append_probe_acquisition(Teeprom_configurer& image, Txml_element element, unsigned char opcode,
                               unsigned fields)
 {
     const Tthreshold threshold = read_threshold(element, false);
@@ -363,7 +362,7 @@ void append_probe_acquisition(Teeprom_configurer& image, XMLElement* element, un
     append_threshold(image, threshold);
 }
 
-Toutcome compile_acq_fluo(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq_fluo(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const unsigned type = masked(attribute_int_or(element, "type", 0), 3);
     const unsigned channel = masked(attribute_int_or(element, "channel", 0), 0x0F);
@@ -371,7 +370,7 @@ Toutcome compile_acq_fluo(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_acq_instrument(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq_instrument(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const unsigned type = masked(attribute_int_or(element, "type", 0), 0x0F);
     const unsigned channel = masked(attribute_int_or(element, "channel", 0), 3);
@@ -379,7 +378,7 @@ Toutcome compile_acq_instrument(Teeprom_configurer& image, XMLElement* element, 
     return Toutcome::done;
 }
 
-Toutcome compile_acq_vbat(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_acq_vbat(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     double volts = 0;
     attribute_double(element, "threshold", &volts);
@@ -393,7 +392,7 @@ Toutcome compile_acq_vbat(Teeprom_configurer& image, XMLElement* element, const 
     return Toutcome::done;
 }
 
-Toutcome compile_loop(Teeprom_configurer& image, XMLElement* element, const Tinstruction& instruction)
+Toutcome compile_loop(Teeprom_configurer& image, Txml_element element, const Tinstruction& instruction)
 {
     const unsigned counter = masked(attribute_int_or(element, "counter", 1), 0xFFFF);
     image.appendByte(instruction.code);
@@ -406,7 +405,7 @@ Toutcome compile_loop(Teeprom_configurer& image, XMLElement* element, const Tins
 
 // [opcode][skip] then-part, and with an ELSE_BLOCK [0x6E][skip] else-part; a
 // skip counts the bytes a branch jumps over.
-Toutcome compile_test_condition(Teeprom_configurer& image, XMLElement* element, const Tinstruction&)
+Toutcome compile_test_condition(Teeprom_configurer& image, Txml_element element, const Tinstruction&)
 {
     unsigned char opcode = 0;
     if (attribute_is(element, "condition", "z=0"))
@@ -420,7 +419,7 @@ Toutcome compile_test_condition(Teeprom_configurer& image, XMLElement* element, 
     image.appendByte(0);
     bool has_else = false;
     bool failed = false;
-    for (XMLElement* child = xml_FirstChildEntity(element); child && !failed && room_for_more(image);
+    for (Txml_element child = xml_FirstChildEntity(element); child && !failed && room_for_more(image);
          child = xml_NextEntity(child)) {
         if (!has_else && xml_IsEntity(child, "ELSE_BLOCK")) {
             has_else = true;
@@ -474,7 +473,7 @@ const Tinstruction instructions[] = {
     {"VAR_COPY", dialect_classic, compile_var_copy, 0x7E, 0, nullptr},
 };
 
-Toutcome compile_instruction(Teeprom_configurer& image, XMLElement* element)
+Toutcome compile_instruction(Teeprom_configurer& image, Txml_element element)
 {
     const char* name = xml_GetName(element);
     if (!name)
@@ -585,12 +584,12 @@ bool write_instruction(Tmy_string* text, const unsigned char* p, unsigned* depth
 
 }  // namespace
 
-bool Teeprom_configurer::compileInstruction(XMLElement* element)
+bool Teeprom_configurer::compileInstruction(Txml_element element)
 {
     return compile_instruction(*this, element) == Toutcome::done;
 }
 
-bool Teeprom_configurer::compileBlock(XMLElement* element)
+bool Teeprom_configurer::compileBlock(Txml_element element)
 {
     return compile_children(*this, element);
 }

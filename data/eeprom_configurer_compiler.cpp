@@ -5,7 +5,6 @@
 #include "data/eeprom_configurer.h"
 #include "data/eeprom_elements.h"
 
-using tinyxml2::XMLElement;
 using namespace eeprom;
 
 namespace {
@@ -102,7 +101,7 @@ bool is_image_page(int page)
 
 }  // namespace
 
-int Teeprom_configurer::parseStation(XMLElement* station, unsigned id, const char* pin_text, bool layout_32)
+int Teeprom_configurer::parseStation(Txml_element station, unsigned id, const char* pin_text, bool layout_32)
 {
     station_id = id;
     pin.assign(pin_text);
@@ -111,7 +110,7 @@ int Teeprom_configurer::parseStation(XMLElement* station, unsigned id, const cha
     if (!station)
         return eeprom_result_error;
     int result = 0;
-    for (XMLElement* child = xml_FirstChildEntity(station); child; child = xml_NextEntity(child)) {
+    for (Txml_element child = xml_FirstChildEntity(station); child; child = xml_NextEntity(child)) {
         if (!xml_IsEntity(child, "CONFIGURATION"))
             continue;
         int page = 0;
@@ -140,10 +139,10 @@ int Teeprom_configurer::parseStation(XMLElement* station, unsigned id, const cha
     return result;
 }
 
-int Teeprom_configurer::compileConfiguration(XMLElement* configuration)
+int Teeprom_configurer::compileConfiguration(Txml_element configuration)
 {
     int result = 0;
-    for (XMLElement* child = xml_FirstChildEntity(configuration);
+    for (Txml_element child = xml_FirstChildEntity(configuration);
          child && write_position < usableSize() && !overflow; child = xml_NextEntity(child)) {
         const Telement* element = find_element(xml_GetName(child));
         Telement_compiler compile = element ? element->compile : nullptr;

@@ -4,8 +4,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -14,7 +12,7 @@ constexpr unsigned host_max = 255;
 
 // The record keeps one byte of port: a larger one would point the logger
 // elsewhere, so it is refused. False when the port does not fit.
-bool port_byte(XMLElement* element, const char* record, unsigned char* out)
+bool port_byte(Txml_element element, const char* record, unsigned char* out)
 {
     const int port = attribute_int_or(element, "port", 0);
     if (port < 0 || port > 255) {
@@ -27,7 +25,7 @@ bool port_byte(XMLElement* element, const char* record, unsigned char* out)
 
 }  // namespace
 
-int compile_http_host(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_http_host(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     unsigned char port = 0;
     if (!port_byte(element, "HTTP_HOST", &port))
@@ -36,7 +34,7 @@ int compile_http_host(Teeprom_configurer& image, XMLElement* element, unsigned c
     return 0;
 }
 
-int compile_gprs_tcp(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_gprs_tcp(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     unsigned char port = 0;
     if (!port_byte(element, "GPRS_TCP", &port))
@@ -49,7 +47,7 @@ int compile_gprs_tcp(Teeprom_configurer& image, XMLElement* element, unsigned ch
     return 0;
 }
 
-int compile_server_ip(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_server_ip(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const unsigned length_offset = image.beginBlock(tag);
     append_dotted(image, attribute_text(element, "value"));
@@ -57,7 +55,7 @@ int compile_server_ip(Teeprom_configurer& image, XMLElement* element, unsigned c
     return 0;
 }
 
-int compile_com_key(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_com_key(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     unsigned char key[eeprom_key_size] = {};
     attribute_hex_bytes(element, "value_hex", key, eeprom_key_size);
@@ -69,7 +67,7 @@ int compile_com_key(Teeprom_configurer& image, XMLElement* element, unsigned cha
     return 0;
 }
 
-int compile_task_configuration(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_task_configuration(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const unsigned length_offset = image.beginBlock(tag);
     image.appendByte(static_cast<unsigned char>(attribute_uint_or(element, "mode", 0)));
@@ -79,7 +77,7 @@ int compile_task_configuration(Teeprom_configurer& image, XMLElement* element, u
     return 0;
 }
 
-int compile_ethernet_ip(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_ethernet_ip(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const unsigned length_offset = image.beginBlock(tag);
     append_dotted(image, attribute_text(element, "fixed_ip"));
@@ -92,7 +90,7 @@ int compile_ethernet_ip(Teeprom_configurer& image, XMLElement* element, unsigned
     return 0;
 }
 
-int compile_security_config(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_security_config(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     static const Tword_value authentications[] = {{"PIN", 0}, {"secret32", 1}, {"challenge32", 2}, {"none", 3}};
     static const Tword_value encryptions[] = {{"none", 0}, {"prng32", 1}};
@@ -105,7 +103,7 @@ int compile_security_config(Teeprom_configurer& image, XMLElement* element, unsi
     return 0;
 }
 
-int compile_com_config(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_com_config(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     static const Tword_value authentications[] = {{"pap", 0x01}, {"chap", 0x02}};
     static const Tword_value radio_controls[] = {
@@ -139,7 +137,7 @@ int compile_com_config(Teeprom_configurer& image, XMLElement* element, unsigned 
     return 0;
 }
 
-int compile_radio_config(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_radio_config(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     static const Tword_value postpones[] = {{"day", 0x01}, {"acq", 0x02}};
     int flags = attribute_int_or(element, "config", 0);

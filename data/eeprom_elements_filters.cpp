@@ -3,8 +3,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -14,14 +12,14 @@ constexpr unsigned filter_buffer_size = 240;
 
 enum { FILTER_OBIS = 0, FILTER_M_BUS = 1, FILTER_VIF = 2 };
 
-using Tentry_writer = void (*)(Trecord& record, XMLElement* entry);
+using Tentry_writer = void (*)(Trecord& record, Txml_element entry);
 
-void add_int(Trecord& record, XMLElement* entry, const char* name, int fallback)
+void add_int(Trecord& record, Txml_element entry, const char* name, int fallback)
 {
     record.add(static_cast<unsigned char>(attribute_int_or(entry, name, fallback)));
 }
 
-void add_obis_item(Trecord& record, XMLElement* entry)
+void add_obis_item(Trecord& record, Txml_element entry)
 {
     int reg = 0;
     if (!attribute_int(entry, "header", &reg))
@@ -36,7 +34,7 @@ void add_obis_item(Trecord& record, XMLElement* entry)
     record.addBytes(code, 4);
 }
 
-void add_filter_block(Trecord& record, XMLElement* entry)
+void add_filter_block(Trecord& record, Txml_element entry)
 {
     const int length = attribute_int_or(entry, "length", 0);
     if (length == 0)
@@ -47,7 +45,7 @@ void add_filter_block(Trecord& record, XMLElement* entry)
     add_int(record, entry, "conversion_type", 0);
 }
 
-void add_filter_block_vif(Trecord& record, XMLElement* entry)
+void add_filter_block_vif(Trecord& record, Txml_element entry)
 {
     const unsigned vif = attribute_text(entry, "vif_hex") ? attribute_hex_number(entry, "vif_hex", 2) : 0;
     add_int(record, entry, "header", 0);
@@ -58,14 +56,14 @@ void add_filter_block_vif(Trecord& record, XMLElement* entry)
 }
 
 // [tag][L][type][index][entries]: the whole record or nothing (overflow).
-int compile_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag, unsigned char type,
+int compile_filter(Teeprom_configurer& image, Txml_element element, unsigned char tag, unsigned char type,
                    const char* entry_name, Tentry_writer add_entry)
 {
     Trecord record(filter_buffer_size);
     record.open(tag);
     record.add(type);
     record.add(static_cast<unsigned char>(attribute_int_or(element, "index", 0)));
-    for (XMLElement* entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
+    for (Txml_element entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
         if (xml_IsEntity(entry, entry_name))
             add_entry(record, entry);
     record.closeLength();
@@ -75,17 +73,17 @@ int compile_filter(Teeprom_configurer& image, XMLElement* element, unsigned char
 
 }  // namespace
 
-int compile_obis_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_obis_filter(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     return compile_filter(image, element, tag, FILTER_OBIS, "OBIS_ITEM", add_obis_item);
 }
 
-int compile_m_bus_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_m_bus_filter(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     return compile_filter(image, element, tag, FILTER_M_BUS, "FILTER_BLOCK", add_filter_block);
 }
 
-int compile_vif_filter(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_vif_filter(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     return compile_filter(image, element, tag, FILTER_VIF, "FILTER_BLOCK_VIF", add_filter_block_vif);
 }

@@ -8,8 +8,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -19,7 +17,7 @@ constexpr unsigned value_tag_first = 0x80;
 constexpr unsigned value_tag_last = 0xBF;
 constexpr unsigned block_data_max = 255;  // what the length byte can say
 
-int compile_generic_value(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_generic_value(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     int value = 0;
     if (!attribute_int(element, "value", &value)) {
@@ -31,7 +29,7 @@ int compile_generic_value(Teeprom_configurer& image, XMLElement* element, unsign
     return 0;
 }
 
-int compile_generic_block(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_generic_block(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     unsigned char data[block_data_max + 1];
     const unsigned count = attribute_hex_bytes(element, "hex", data, sizeof data);
@@ -67,7 +65,7 @@ bool generic_record_tag(const char* name, unsigned char* tag)
     return true;
 }
 
-int compile_generic_record(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_generic_record(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const bool value_form = xml_FindAttributeValue(element, "value") != nullptr;
     const bool value_tag = tag >= value_tag_first && tag <= value_tag_last;

@@ -4,8 +4,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -37,14 +35,14 @@ const Tword_value timeout_units[] = {{"min", 0x40}, {"hour", 0x80}, {"day", 0xC0
 // The tags of acquisition sequences 0 to 3.
 const unsigned char sequence_tags[] = {8, 9, 10, 25};
 
-unsigned char nibbles(XMLElement* element, const char* high, const char* low)
+unsigned char nibbles(Txml_element element, const char* high, const char* low)
 {
     return static_cast<unsigned char>((attribute_int_or(element, high, 0) << 4) | (attribute_int_or(element, low, 0) & 0x0F));
 }
 
 }  // namespace
 
-int compile_alarm_input(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_alarm_input(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const int input = attribute_int_or(element, "value", 0);
     if (input < 0 || input >= alarm_inputs) {
@@ -76,7 +74,7 @@ int compile_alarm_input(Teeprom_configurer& image, XMLElement* element, unsigned
     return 0;
 }
 
-int compile_acquisition_sequence(Teeprom_configurer& image, XMLElement* element, unsigned char)
+int compile_acquisition_sequence(Teeprom_configurer& image, Txml_element element, unsigned char)
 {
     const int sequence = attribute_int_or(element, "value", 0);
     if (sequence < 0 || sequence >= static_cast<int>(sizeof sequence_tags)) {

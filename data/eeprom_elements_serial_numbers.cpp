@@ -6,8 +6,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -45,7 +43,7 @@ void add_snr(Trecord& text, unsigned snr, const char* manufacturer)
 }
 
 // The word of a WORD entry; previous when it gives none.
-unsigned snr_list_word(XMLElement* entry, unsigned previous)
+unsigned snr_list_word(Txml_element entry, unsigned previous)
 {
     unsigned value = 0;
     if (attribute_uint(entry, "integer", &value) || attribute_uint(entry, "snr", &value))
@@ -59,7 +57,7 @@ unsigned snr_list_word(XMLElement* entry, unsigned previous)
     return value;
 }
 
-void add_threshold_entry(Trecord& record, XMLElement* entry)
+void add_threshold_entry(Trecord& record, Txml_element entry)
 {
     unsigned char head = static_cast<unsigned char>(attribute_uint_or(entry, "manufacturer", 0) & 0x7F);
     if (attribute_is(entry, "compare", "lt"))
@@ -74,7 +72,7 @@ void add_threshold_entry(Trecord& record, XMLElement* entry)
 
 }  // namespace
 
-int compile_snr_text(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_snr_text(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     Trecord text(snr_text_size);
     text.add(static_cast<unsigned char>(attribute_int_or(element, "index", 0)));
@@ -98,12 +96,12 @@ int compile_snr_text(Teeprom_configurer& image, XMLElement* element, unsigned ch
     return 0;
 }
 
-int compile_snr_list(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_snr_list(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     Trecord record(eeprom_page_size);
     record.open(tag);
     unsigned word = 0;
-    for (XMLElement* entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry)) {
+    for (Txml_element entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry)) {
         if (!xml_IsEntity(entry, "WORD"))
             continue;
         word = snr_list_word(entry, word);
@@ -114,11 +112,11 @@ int compile_snr_list(Teeprom_configurer& image, XMLElement* element, unsigned ch
     return 0;
 }
 
-int compile_snr_value_threshold_list(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_snr_value_threshold_list(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     Trecord record(eeprom_page_size);
     record.open(tag);
-    for (XMLElement* entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
+    for (Txml_element entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
         if (xml_IsEntity(entry, "SNR_VALUE_THRESHOLD"))
             add_threshold_entry(record, entry);
     record.closeLength();

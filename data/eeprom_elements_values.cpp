@@ -6,8 +6,6 @@
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
-using tinyxml2::XMLElement;
-
 namespace eeprom {
 
 namespace {
@@ -30,14 +28,14 @@ void append_value_bytes(Teeprom_configurer& image, unsigned char tag, unsigned v
         image.appendByte(static_cast<unsigned char>(value >> shift));
 }
 
-unsigned char flag_if_on(XMLElement* element, const char* name, unsigned char bit)
+unsigned char flag_if_on(Txml_element element, const char* name, unsigned char bit)
 {
     return attribute_is(element, name, "on") ? bit : 0;
 }
 
 }  // namespace
 
-int compile_value(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_value(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     int value = 0;
     if (attribute_int(element, "value", &value))
@@ -45,20 +43,20 @@ int compile_value(Teeprom_configurer& image, XMLElement* element, unsigned char 
     return 0;
 }
 
-int compile_value_five_bytes(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_value_five_bytes(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     append_value_bytes(image, tag, static_cast<unsigned>(attribute_int_or(element, "value", 0)));
     return 0;
 }
 
-int compile_station_id(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_station_id(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const int id = attribute_int_or(element, "value", static_cast<int>(image.stationId()));
     append_value_record(image, tag, static_cast<unsigned>(id));
     return 0;
 }
 
-int compile_pin_code(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_pin_code(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const char* pin = attribute_text(element, "value");
     if (!pin)
@@ -75,7 +73,7 @@ int compile_pin_code(Teeprom_configurer& image, XMLElement* element, unsigned ch
     return 0;
 }
 
-int compile_sysctrl(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_sysctrl(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     unsigned char acq = flag_if_on(element, "acq_enabled", 0x01) | flag_if_on(element, "acq_automatic", 0x02) |
                         flag_if_on(element, "acq_dump", 0x04) | flag_if_on(element, "acq_on_ring", 0x10) |
@@ -93,7 +91,7 @@ int compile_sysctrl(Teeprom_configurer& image, XMLElement* element, unsigned cha
     return 0;
 }
 
-int compile_text(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_text(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     const char* text = attribute_text_up_to(element, "value", text_record_max);
     if (!text)
@@ -104,14 +102,14 @@ int compile_text(Teeprom_configurer& image, XMLElement* element, unsigned char t
     return 0;
 }
 
-int compile_string(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_string(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     append_byte_and_text(image, tag, static_cast<unsigned char>(attribute_uint_or(element, "index", 0)),
                          attribute_text(element, "value"), indexed_text_max);
     return 0;
 }
 
-int compile_sms_text_format(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_sms_text_format(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     static const Tword_value formats[] = {{"float0_1", 0}, {"float0_1000", 1}, {"int_1", 2}};
     const char* text = attribute_text_up_to(element, "value", indexed_text_max);
@@ -124,7 +122,7 @@ int compile_sms_text_format(Teeprom_configurer& image, XMLElement* element, unsi
     return 0;
 }
 
-int compile_const(Teeprom_configurer& image, XMLElement* element, unsigned char default_index)
+int compile_const(Teeprom_configurer& image, Txml_element element, unsigned char default_index)
 {
     constexpr unsigned char const_tag = 6;
     const unsigned length_offset = image.beginBlock(const_tag);
@@ -134,7 +132,7 @@ int compile_const(Teeprom_configurer& image, XMLElement* element, unsigned char 
     return 0;
 }
 
-int compile_system_config(Teeprom_configurer& image, XMLElement* element, unsigned char tag)
+int compile_system_config(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     Tpositioned_bytes data;
     int value = 0;

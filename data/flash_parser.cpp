@@ -91,7 +91,7 @@ bool Tflash_parser::readHeader(const uint8_t* bytes, std::size_t size, std::size
     }
     const std::string text(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(close - bytes) + 1);
     myXMLdocument document;
-    tinyxml2::XMLElement* root = xml_ParseText(text.c_str(), &document);
+    Txml_element root = xml_ParseText(text.c_str(), &document);
     if (!root) {
         log_printf("ERROR : download file header is not XML");
         return false;

@@ -8,8 +8,6 @@
 #include "base/parse.h"
 #include "base/paths.h"
 
-using tinyxml2::XMLElement;
-
 namespace {
 
 const char* const path_keys[] = {"PATH_DATA_BIN", "PATH_DATA_XML", "PATH_STATUS_LOG", "PATH_SETUP_LOG"};
@@ -30,7 +28,7 @@ int path_index(const char* key)
 // A text attribute into a fixed field: missing leaves it empty, a longer text
 // keeps what fits.
 template <size_t size>
-void read_text(XMLElement* element, const char* name, char (&field)[size])
+void read_text(Txml_element element, const char* name, char (&field)[size])
 {
     xml_GetAttribute(element, name, VALUE_TEXT, field, static_cast<int>(size), nullptr);
 }
@@ -39,7 +37,7 @@ void read_text(XMLElement* element, const char* name, char (&field)[size])
 // 2^32 - 1, as they are written unsigned. A number beyond 32 bits, which the
 // plain parser would wrap into another one, is refused with a line naming the
 // element; a text that is no number is left as it was. True when out was set.
-bool read_number32(XMLElement* element, const char* name, uint32_t* out, bool unsigned_too, bool* refused)
+bool read_number32(Txml_element element, const char* name, uint32_t* out, bool unsigned_too, bool* refused)
 {
     const char* text = xml_FindAttributeValue(element, name);
     if (!text)
@@ -75,7 +73,7 @@ void delete_items(Tlist& list)
 
 // --- Tcomport ------------------------------------------------------------------
 
-void Tcomport::parse(XMLElement* element)
+void Tcomport::parse(Txml_element element)
 {
     type = TYPE_DIRECT;
     rate = 0;
@@ -113,10 +111,10 @@ void Tcomports::clear()
     delete_items<Tcomport>(items);
 }
 
-void Tcomports::parse(XMLElement* element)
+void Tcomports::parse(Txml_element element)
 {
     clear();
-    for (XMLElement* child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
+    for (Txml_element child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
         if (!xml_IsEntity(child, "COMPORT"))
             continue;
         Tcomport* comport = new (std::nothrow) Tcomport;
@@ -139,7 +137,7 @@ Tcomport* Tcomports::at(int index) const
 
 // --- Tstation ------------------------------------------------------------------
 
-int Tstation::parse(XMLElement* element)
+int Tstation::parse(Txml_element element)
 {
     layout_32bit = false;
     bool refused = false;
@@ -175,13 +173,13 @@ void Tstations::clear()
     delete_items<Tstation>(items);
 }
 
-int Tstations::parse(XMLElement* element)
+int Tstations::parse(Txml_element element)
 {
     clear();
     if (!element)
         return eeprom_result_error;
     int result = 0;
-    for (XMLElement* child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
+    for (Txml_element child = xml_FirstChildEntity(element); child; child = xml_NextEntity(child)) {
         if (!xml_IsEntity(child, "STATION"))
             continue;
         Tstation* station = new (std::nothrow) Tstation;
@@ -222,7 +220,7 @@ Tsetup::Tsetup()
 int Tsetup::readFile(const char* path)
 {
     myXMLdocument doc;
-    XMLElement* root = xml_LoadFile(path, &doc);
+    Txml_element root = xml_LoadFile(path, &doc);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
         return eeprom_result_error;
@@ -234,7 +232,7 @@ int Tsetup::readFile(const char* path)
 int Tsetup::readText(const char* text)
 {
     myXMLdocument doc;
-    XMLElement* root = xml_ParseText(text, &doc);
+    Txml_element root = xml_ParseText(text, &doc);
     if (!root) {
         log_printf("ERROR : unable to read setup text correctly");
         return eeprom_result_error;
@@ -273,7 +271,7 @@ bool Tsetup::resolvePath(int index)
     return true;
 }
 
-int Tsetup::parse(XMLElement* root)
+int Tsetup::parse(Txml_element root)
 {
     if (!root)
         return eeprom_result_error;
@@ -282,7 +280,7 @@ int Tsetup::parse(XMLElement* root)
     std::memset(raw_paths, 0, sizeof raw_paths);
     std::memset(resolved_paths, 0, sizeof resolved_paths);
     int result = 0;
-    for (XMLElement* child = xml_FirstChildEntity(root); child; child = xml_NextEntity(child)) {
+    for (Txml_element child = xml_FirstChildEntity(root); child; child = xml_NextEntity(child)) {
         const char* name = xml_GetName(child);
         const int index = path_index(name);
         if (index >= 0) {

@@ -12,7 +12,7 @@ class Tcomport {
 public:
     enum { TYPE_DIRECT = 0, TYPE_MODEM = 1, TYPE_LAN = 2, TYPE_TCP = 3 };
 
-    void parse(tinyxml2::XMLElement* element);
+    void parse(Txml_element element);
     // "direct", "modem", "lan", "tcp", or "???".
     const char* getTypeName() const;
 
@@ -32,7 +32,7 @@ public:
 
     // Reads the attributes and compiles the CONFIGURATION blocks; returns the
     // compile result bits (0 compiled without error).
-    int parse(tinyxml2::XMLElement* element);
+    int parse(Txml_element element);
 
     uint32_t id = 0;
     char phone_nbr[32] = {};
@@ -51,7 +51,7 @@ public:
     Tcomports& operator=(const Tcomports&) = delete;
     ~Tcomports();
 
-    void parse(tinyxml2::XMLElement* element);
+    void parse(Txml_element element);
     void clear();
     int count() const;
     // Null beyond the end.
@@ -70,7 +70,7 @@ public:
     ~Tstations();
 
     // The OR of the stations' results; 1 for a null element.
-    int parse(tinyxml2::XMLElement* element);
+    int parse(Txml_element element);
     void clear();
     int count() const;
     Tstation* at(int index) const;
@@ -93,7 +93,7 @@ public:
     // The same for a setup document held in a text.
     int readText(const char* text);
     // The OR of the stations' compile results; 1 for a null element.
-    int parse(tinyxml2::XMLElement* root);
+    int parse(Txml_element root);
     // The resolved path for PATH_DATA_BIN, PATH_DATA_XML, PATH_STATUS_LOG or
     // PATH_SETUP_LOG (any case); "" for another key. Never null.
     const char* getPath(const char* key) const;

@@ -34,7 +34,7 @@ public:
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
 
-    tinyxml2::XMLElement* getFilterRoot() { return filter.root; }
+    Txml_element getFilterRoot() { return filter.root; }
     // The file the steps were read from; "" when none is held.
     const std::string& sourcePath() const { return source_path; }
 

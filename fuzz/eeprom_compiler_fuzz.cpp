@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(setup.stations.at(i)->configuration, result);
 
     myXMLdocument doc;
-    tinyxml2::XMLElement* station = xml_ParseText(text.c_str(), &doc);
+    Txml_element station = xml_ParseText(text.c_str(), &doc);
     for (bool layout_32 : {false, true}) {
         Teeprom_configurer image;
         check(image, image.parseStation(station, 1, "1234", layout_32));

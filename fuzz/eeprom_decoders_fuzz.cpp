@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Tmy_string text;
     image.writeSetupXml(&text);
     myXMLdocument document;
-    tinyxml2::XMLElement* station = xml_FindPath(xml_ParseText(text.c_str(), &document), "STATIONS/STATION");
+    Txml_element station = xml_FindPath(xml_ParseText(text.c_str(), &document), "STATIONS/STATION");
     if (!station)
         std::abort();
     Teeprom_configurer compiled;

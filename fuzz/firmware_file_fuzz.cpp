@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!xml_ParseText(text.c_str(), &doc) || firmware_file_check(&doc, nullptr))
         return 0;
     for (const char* path : {"/RFU/DATA", "/FIRMWARE/DATA"}) {
-        for (tinyxml2::XMLElement* line = xml_FirstChildEntity(xml_FindDocumentPath(&doc, path)); line;
+        for (Txml_element line = xml_FirstChildEntity(xml_FindDocumentPath(&doc, path)); line;
              line = xml_NextEntity(line)) {
             uint8_t bytes[firmware_line_bytes];
             firmware_line_data(line, bytes);

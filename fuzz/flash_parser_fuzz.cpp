@@ -1,6 +1,6 @@
 // Whole download files through the conversion, with the radio decoders installed;
 // every output must be well-formed XML.
-#include <tinyxml2.h>
+#include <pugixml.hpp>
 
 #include <cstdint>
 #include <cstdio>
@@ -25,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Tflash_parser parser;
     parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path, sizeof path);
     if (path[0]) {
-        tinyxml2::XMLDocument document;
-        const tinyxml2::XMLError loaded = document.LoadFile(path);
+        pugi::xml_document document;
+        const pugi::xml_parse_result loaded = document.load_file(path);
         // A file that was written must be well-formed.
-        if (loaded != tinyxml2::XML_SUCCESS && loaded != tinyxml2::XML_ERROR_FILE_NOT_FOUND)
+        if (!loaded && loaded.status != pugi::status_file_not_found)
             std::abort();
         std::remove(path);
     }

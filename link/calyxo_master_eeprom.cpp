@@ -49,12 +49,12 @@ const Ttext_record text_records[] = {
 };
 
 // The CONFIGURATION block of a setup text with that value, anywhere in the tree.
-tinyxml2::XMLElement* find_configuration(tinyxml2::XMLElement* node, const char* value)
+Txml_element find_configuration(Txml_element node, const char* value)
 {
-    for (tinyxml2::XMLElement* child = xml_FirstChildEntity(node); child; child = xml_NextEntity(child)) {
+    for (Txml_element child = xml_FirstChildEntity(node); child; child = xml_NextEntity(child)) {
         if (xml_IsEntity(child, "CONFIGURATION") && xml_AttributeIs(child, "value", value))
             return child;
-        if (tinyxml2::XMLElement* found = find_configuration(child, value))
+        if (Txml_element found = find_configuration(child, value))
             return found;
     }
     return nullptr;
@@ -82,7 +82,7 @@ int Tcalyxo_master::start_program_snr(uint32_t snr)
     if (refuseStart(true))
         return UPLOAD_REFUSED;
     myXMLdocument doc("STATION");
-    tinyxml2::XMLElement* configuration = xml_NewEntity(doc.root, "CONFIGURATION");
+    Txml_element configuration = xml_NewEntity(doc.root, "CONFIGURATION");
     xml_SetAttributeInt(configuration, "value", 7);
     Tmy_string text;
     text.printf("%u", snr);
@@ -202,8 +202,8 @@ void Tcalyxo_master::decodeComSettings()
 void Tcalyxo_master::decodePulseMeter(const char* setup_text)
 {
     myXMLdocument doc;
-    tinyxml2::XMLElement* root = xml_ParseText(setup_text, &doc);
-    tinyxml2::XMLElement* configuration = xml_IsEntity(root, "CONFIGURATION") && xml_AttributeIs(root, "value", "3")
+    Txml_element root = xml_ParseText(setup_text, &doc);
+    Txml_element configuration = xml_IsEntity(root, "CONFIGURATION") && xml_AttributeIs(root, "value", "3")
                                               ? root
                                               : find_configuration(root, "3");
     pulse_weight = static_cast<float>(xml_GetAttributeDouble(xml_FindPath(configuration, "CONST_WEIGHT"), "value_float"));

@@ -273,7 +273,7 @@ bool Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double 
     pulse_config = config;
 
     myXMLdocument doc("STATION");
-    tinyxml2::XMLElement* configuration = xml_NewEntity(doc.root, "CONFIGURATION");
+    Txml_element configuration = xml_NewEntity(doc.root, "CONFIGURATION");
     xml_SetAttributeInt(configuration, "value", 3);
     Tmy_string text;
     text.printf("%0.2f", static_cast<double>(weight));

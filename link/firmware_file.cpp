@@ -22,7 +22,7 @@ const Tlist_rule list_rules[] = {
 };
 
 // A decimal number that fits 32 bits (or max when given), and nothing else.
-bool read_decimal(tinyxml2::XMLElement* entry, const char* attribute, unsigned long long max, unsigned* out)
+bool read_decimal(Txml_element entry, const char* attribute, unsigned long long max, unsigned* out)
 {
     const char* text = xml_FindAttributeValue(entry, attribute);
     if (!text || !*text)
@@ -51,7 +51,7 @@ bool is_line_data(const char* text)
     return digits == 2 * firmware_line_bytes;
 }
 
-bool check_entry(tinyxml2::XMLElement* entry, bool data, Tmy_string* error)
+bool check_entry(Txml_element entry, bool data, Tmy_string* error)
 {
     unsigned number = 0;
     if (read_decimal(entry, "address", 0xFFFFFFFFull, &number)) {
@@ -77,8 +77,8 @@ bool firmware_file_check(myXMLdocument* doc, Tmy_string* error)
     Tmy_string* out = error ? error : &scratch;
     out->clear();
     for (const Tlist_rule& rule : list_rules) {
-        tinyxml2::XMLElement* list = xml_FindDocumentPath(doc, rule.path);
-        tinyxml2::XMLElement* entry = xml_FirstChildEntity(list);
+        Txml_element list = xml_FindDocumentPath(doc, rule.path);
+        Txml_element entry = xml_FirstChildEntity(list);
         if (!entry) {
             out->printf("%s is missing or empty", rule.path);
             return true;
@@ -93,7 +93,7 @@ bool firmware_file_check(myXMLdocument* doc, Tmy_string* error)
     return false;
 }
 
-void firmware_line_data(tinyxml2::XMLElement* entry, uint8_t out[firmware_line_bytes])
+void firmware_line_data(Txml_element entry, uint8_t out[firmware_line_bytes])
 {
     const char* text = xml_GetAttributeString(entry, "data");
     unsigned count = 0;

@@ -2,12 +2,9 @@
 
 #include <cstdint>
 
-class Tmy_string;
-class myXMLdocument;
+#include "base/xml.h"
 
-namespace tinyxml2 {
-class XMLElement;
-}
+class Tmy_string;
 
 // The firmware XML file of a firmware update: below the root, /RFU/DATA and
 // /FIRMWARE/DATA hold memory lines ("address", "data" of 16 bytes as 32 hex
@@ -24,4 +21,4 @@ constexpr unsigned firmware_line_bytes = 16;
 bool firmware_file_check(myXMLdocument* doc, Tmy_string* error);
 
 // The 16 bytes of a checked memory line.
-void firmware_line_data(tinyxml2::XMLElement* entry, uint8_t out[firmware_line_bytes]);
+void firmware_line_data(Txml_element entry, uint8_t out[firmware_line_bytes]);

@@ -61,7 +61,7 @@ const Tstage_lists stage_lists[] = {
     {"/FIRMWARE/DATA", "- Send Firmware Data", "/FIRMWARE/CRC", "- Check Firmware Data"},
 };
 
-unsigned address_of(tinyxml2::XMLElement* entry)
+unsigned address_of(Txml_element entry)
 {
     return xml_GetAttributeUnsigned(entry, "address");
 }
@@ -138,10 +138,10 @@ void Tfirmware_update::rfu_start()
 int Tfirmware_update::startList(bool data, uint32_t next_state)
 {
     const Tstage_lists& lists = stage_lists[next_state >= second_stage ? 1 : 0];
-    tinyxml2::XMLElement* first =
+    Txml_element first =
         xml_FirstChildEntity(xml_FindDocumentPath(&document, data ? lists.data_path : lists.crc_path));
     int entries = 0;
-    for (tinyxml2::XMLElement* entry = first; entry; entry = xml_NextEntity(entry))
+    for (Txml_element entry = first; entry; entry = xml_NextEntity(entry))
         ++entries;
     progress(2, entries);
     count = 0;
@@ -159,7 +159,7 @@ int Tfirmware_update::startList(bool data, uint32_t next_state)
 
 int Tfirmware_update::nextEntry(bool data)
 {
-    tinyxml2::XMLElement*& cursor = data ? data_cursor : crc_cursor;
+    Txml_element& cursor = data ? data_cursor : crc_cursor;
     cursor = xml_NextEntity(cursor);
     if (!cursor)
         return 1;
@@ -179,7 +179,7 @@ void Tfirmware_update::sendEntry()
     ++count;
     // Lines that follow without a gap go out in the same write.
     while (length < sizeof bytes) {
-        tinyxml2::XMLElement* next = xml_NextEntity(data_cursor);
+        Txml_element next = xml_NextEntity(data_cursor);
         if (!next || address_of(next) != address + length)
             break;
         data_cursor = next;

@@ -63,8 +63,8 @@ private:
     myXMLdocument document;
     bool file_loaded = false;
     uint32_t update_state = 0;
-    tinyxml2::XMLElement* data_cursor = nullptr;
-    tinyxml2::XMLElement* crc_cursor = nullptr;
+    Txml_element data_cursor = nullptr;
+    Txml_element crc_cursor = nullptr;
     int count = 0;
     uint16_t expected_crc = 0;
     // The link was switched to the update program's rate and address.

@@ -10,7 +10,7 @@ namespace {
 
 // A scale factor or offset: absent or empty is the default; anything else
 // must be a number.
-bool read_scale(tinyxml2::XMLElement* element, const char* attribute, double* out, bool* given)
+bool read_scale(Txml_element element, const char* attribute, double* out, bool* given)
 {
     const char* text = xml_FindAttributeValue(element, attribute);
     if (!text || !*text)
@@ -21,14 +21,14 @@ bool read_scale(tinyxml2::XMLElement* element, const char* attribute, double* ou
 
 }  // namespace
 
-bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::string* error)
+bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* error)
 {
     if (!out)
         return false;
     *out = Tcolumn_filter();
     out->match = text_compare_nocase(xml_GetAttributeString(root, "type"), "match") == 0;
     int position = 0;
-    for (tinyxml2::XMLElement* element = xml_FirstChildEntity(root); element; element = xml_NextEntity(element)) {
+    for (Txml_element element = xml_FirstChildEntity(root); element; element = xml_NextEntity(element)) {
         if (std::strcmp(xml_GetName(element), "COLUMN") != 0)
             continue;
         ++position;
@@ -51,7 +51,7 @@ bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::st
             }
         }
         if (out->match) {
-            for (tinyxml2::XMLElement* condition = xml_FirstChildEntity(element); condition;
+            for (Txml_element condition = xml_FirstChildEntity(element); condition;
                  condition = xml_NextEntity(condition))
                 if (std::strcmp(xml_GetName(condition), "FIELD_FILTER") == 0)
                     column.conditions.push_back({xml_GetAttributeString(condition, "field"),

@@ -3,9 +3,8 @@
 #include <string>
 #include <vector>
 
-namespace tinyxml2 {
-class XMLElement;
-}
+#include "base/xml.h"
+
 namespace pugi {
 class xml_node;
 }
@@ -41,7 +40,7 @@ struct Tcolumn_filter {
 // Reads the filter under its root element. False, with a message naming the
 // column, when a "c0" or "c1" is given but is no number; the filter is then
 // not to be used.
-bool read_column_filter(tinyxml2::XMLElement* root, Tcolumn_filter* out, std::string* error);
+bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* error);
 
 // True when the measurement element satisfies every condition of the column.
 bool filter_conditions_hold(const Tfilter_column& column, const pugi::xml_node& element);

@@ -215,7 +215,7 @@ void TFmain::show_configuration(int block)
 
     Tmy_string value;
     value.printf("%d", block);
-    tinyxml2::XMLElement* element =
+    Txml_element element =
         xml_FindChildEntity(station_element, "CONFIGURATION", "value", value.c_str());
     const Tconfiguration_block shown = configuration_block(station->configuration, static_cast<unsigned>(block));
     if (shown.length > 0) {

@@ -54,7 +54,7 @@ private:
     // Why the last file could not be used; empty after a load that succeeded
     // and before any.
     std::string load_failure;
-    tinyxml2::XMLElement* station_element = nullptr;
+    Txml_element station_element = nullptr;
 
     Tfile_dialog OpenDialog1;
     QAction* LoadXMLsetup1 = nullptr;

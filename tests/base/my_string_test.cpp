@@ -1,11 +1,11 @@
 #include "base/my_string.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml2.h>
 
 #include <cstdio>
 #include <string>
 
+#include "base/xml.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -114,12 +114,11 @@ TEST(MyStringFormat, XmlEscapingReadsBackThroughAParser)
     for (const auto& c : cases) {
         const std::string escaped = formatted("%m", c.text);
         const std::string document = "<e v=\"" + escaped + "\">" + escaped + "</e>";
-        tinyxml2::XMLDocument doc;
-        ASSERT_EQ(doc.Parse(document.c_str()), tinyxml2::XML_SUCCESS) << document;
-        const tinyxml2::XMLElement* e = doc.RootElement();
-        ASSERT_NE(e, nullptr);
-        EXPECT_STREQ(e->GetText(), c.read_back) << escaped;
-        EXPECT_STREQ(e->Attribute("v"), c.read_back) << escaped;
+        myXMLdocument doc;
+        Txml_element e = xml_ParseText(document.c_str(), &doc);
+        ASSERT_NE(e, nullptr) << document;
+        EXPECT_STREQ(xml_GetText(e, false), c.read_back) << escaped;
+        EXPECT_STREQ(xml_FindAttributeValue(e, "v"), c.read_back) << escaped;
     }
     EXPECT_EQ(formatted("%m", "a<b & 'c'"), "a&lt;b &amp; &apos;c&apos;");
     EXPECT_EQ(formatted("%m", "\t\xE9"), "&#9;&#233;");

@@ -40,7 +40,7 @@ protected:
         ASSERT_NE(xml_ParseText(setup_text, &doc), nullptr);
     }
 
-    tinyxml2::XMLElement* at(const char* path) { return xml_FindPath(doc.root, path); }
+    Txml_element at(const char* path) { return xml_FindPath(doc.root, path); }
 
     myXMLdocument doc;
 };
@@ -52,7 +52,7 @@ struct Tpath_case {
 };
 
 // The element's name, or "(null)", so that a table can state a missing result.
-std::string name_of(tinyxml2::XMLElement* node)
+std::string name_of(Txml_element node)
 {
     return node ? xml_GetName(node) : "(null)";
 }
@@ -72,12 +72,13 @@ TEST(XmlDocumentTest, RootNameGivesRootElement)
 TEST(XmlDocumentTest, ParseTextSetsRootOrNullOnFailure)
 {
     myXMLdocument doc;
-    tinyxml2::XMLElement* root = xml_ParseText("<!-- c --><A><B/></A>", &doc);
+    Txml_element root = xml_ParseText("<!-- c --><A><B/></A>", &doc);
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root, doc.root);
     EXPECT_STREQ(xml_GetName(root), "A");
 
-    for (const char* bad : {"<A><B></A>", "", "just text", "<A x='1' x='2'/>"}) {
+    for (const char* bad : {"<A><B></A>", "", "just text", "<A x='1' x='2'/>", "<A/>text after the root",
+                            "<A><B y='1' z='2' y='3'/></A>"}) {
         EXPECT_EQ(xml_ParseText(bad, &doc), nullptr) << bad;
         EXPECT_EQ(doc.root, nullptr) << bad;
     }
@@ -85,6 +86,72 @@ TEST(XmlDocumentTest, ParseTextSetsRootOrNullOnFailure)
     ASSERT_NE(xml_ParseText("<A/>", &doc), nullptr);
     EXPECT_EQ(xml_ParseText(nullptr, &doc), nullptr);
     EXPECT_EQ(doc.root, nullptr);
+}
+
+// Nesting is bounded, so that a hostile file cannot drive the recursive walks
+// over a tree off the stack.
+TEST(XmlDocumentTest, NestingDeeperThanTheLimitIsRefused)
+{
+    const auto nested = [](int levels) {
+        std::string text;
+        for (int i = 0; i < levels; ++i)
+            text += "<E>";
+        text += "x";
+        for (int i = 0; i < levels; ++i)
+            text += "</E>";
+        return text;
+    };
+    myXMLdocument doc;
+    Txml_element root = xml_ParseText(nested(xml_depth_max).c_str(), &doc);
+    ASSERT_NE(root, nullptr);
+    Txml_element deepest = root;
+    for (int level = 1; level < xml_depth_max; ++level)
+        deepest = xml_FirstChildEntity(deepest);
+    EXPECT_STREQ(xml_GetText(deepest, false), "x");
+
+    EXPECT_EQ(xml_ParseText(nested(xml_depth_max + 1).c_str(), &doc), nullptr);
+    EXPECT_EQ(doc.root, nullptr);
+    EXPECT_EQ(xml_ParseText(nested(100000).c_str(), &doc), nullptr);
+}
+
+// Files are read byte for byte as UTF-8 whatever their declaration says; a
+// byte order mark is skipped; entities, character references and CDATA are
+// resolved, unknown entities kept as written; tabs and line breaks in
+// attribute values stay (CR LF read as LF, as in texts).
+TEST(XmlDocumentTest, TextsAndAttributesReadAsWritten)
+{
+    Ttemp_dir dir;
+    ASSERT_TRUE(write_file_bytes(dir.file("bom.xml"), "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n"
+                                                      "<!-- c --><A v=\"1\">t</A>\r\n"));
+    ASSERT_TRUE(write_file_bytes(dir.file("latin1.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                                                         "<A v=\"\xE9\">\xE9</A>"));
+    myXMLdocument doc;
+    ASSERT_NE(xml_LoadFile(dir.file("bom.xml").c_str(), &doc), nullptr);
+    EXPECT_STREQ(xml_GetName(doc.root), "A");
+    EXPECT_STREQ(xml_FindAttributeValue(doc.root, "v"), "1");
+    EXPECT_STREQ(xml_GetText(doc.root, false), "t");
+    ASSERT_NE(xml_LoadFile(dir.file("latin1.xml").c_str(), &doc), nullptr);
+    EXPECT_STREQ(xml_FindAttributeValue(doc.root, "v"), "\xE9");
+    EXPECT_STREQ(xml_GetText(doc.root, false), "\xE9");
+
+    const struct {
+        const char* text;
+        const char* attribute;
+        const char* content;
+    } cases[] = {
+        {"<A v=\"a&lt;&amp;&quot;&apos;&gt;\">a&lt;&amp;&quot;&apos;&gt;</A>", "a<&\"'>", "a<&\"'>"},
+        {"<A v=\"&#233;&#x20AC;&#65;\">&#233;&#x20AC;&#x41;</A>", "\xC3\xA9\xE2\x82\xAC" "A",
+         "\xC3\xA9\xE2\x82\xAC" "A"},
+        {"<A v=\"&unknown;\">&unknown; x</A>", "&unknown;", "&unknown; x"},
+        {"<A v=\"tab\there\r\nline\">  x\r\n y  </A>", "tab\there\nline", "  x\n y  "},
+        {"<A v=\"\"><!-- c --> <![CDATA[ a < b ]]>after</A>", "", " a < b "},
+        {"<!DOCTYPE A><?pi x?><A v=\"1\">\n  <B/>  tail </A>", "1", "  tail "},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(xml_ParseText(c.text, &doc), nullptr) << c.text;
+        EXPECT_STREQ(xml_FindAttributeValue(doc.root, "v"), c.attribute) << c.text;
+        EXPECT_STREQ(xml_GetText(doc.root, false), c.content) << c.text;
+    }
 }
 
 TEST(XmlDocumentTest, LoadFileReplacesContentsAndFailsSoftly)
@@ -96,7 +163,7 @@ TEST(XmlDocumentTest, LoadFileReplacesContentsAndFailsSoftly)
     ASSERT_TRUE(write_file_bytes(dir.file("empty.xml"), ""));
 
     myXMLdocument doc("OLD");
-    tinyxml2::XMLElement* one = xml_LoadFile(dir.file("one.xml").c_str(), &doc);
+    Txml_element one = xml_LoadFile(dir.file("one.xml").c_str(), &doc);
     ASSERT_NE(one, nullptr);
     EXPECT_STREQ(xml_GetName(one), "ONE");
     EXPECT_EQ(xml_GetAttributeInt(xml_FindDocumentPath(&doc, "/X"), "v"), 1);
@@ -145,9 +212,9 @@ TEST_F(XmlTest, FindPathWalksNamedChildren)
 TEST(XmlPathTest, OverlongSegmentFindsNothing)
 {
     myXMLdocument doc("ROOT");
-    tinyxml2::XMLElement* a = xml_NewEntity(doc.root, "a");
+    Txml_element a = xml_NewEntity(doc.root, "a");
     const std::string longest(xml_path_segment_max, 'n');
-    tinyxml2::XMLElement* named = xml_NewEntity(a, longest.c_str());
+    Txml_element named = xml_NewEntity(a, longest.c_str());
     ASSERT_NE(named, nullptr);
 
     EXPECT_EQ(xml_FindPath(doc.root, ("a/" + longest).c_str()), named);
@@ -173,11 +240,11 @@ TEST_F(XmlTest, FindDocumentPathStartsBelowRoot)
 
 TEST_F(XmlTest, WalksSeeElementsOnly)
 {
-    tinyxml2::XMLElement* stations = xml_FirstChildEntity(doc.root);
+    Txml_element stations = xml_FirstChildEntity(doc.root);
     EXPECT_EQ(name_of(stations), "STATIONS");
 
     std::vector<std::string> walked;
-    for (tinyxml2::XMLElement* e = xml_FirstChildEntity(stations); e; e = xml_NextEntity(e))
+    for (Txml_element e = xml_FirstChildEntity(stations); e; e = xml_NextEntity(e))
         walked.push_back(name_of(e) + ":" + xml_GetAttributeString(e, "id"));
     EXPECT_EQ(walked, (std::vector<std::string>{"STATION:7", "STATION:", "GAUGE:", "STATION:9"}));
 
@@ -187,14 +254,14 @@ TEST_F(XmlTest, WalksSeeElementsOnly)
 
 TEST_F(XmlTest, EntityNameSearchesFollowingSiblingsOnly)
 {
-    tinyxml2::XMLElement* first = at("STATIONS/STATION");
-    tinyxml2::XMLElement* second = xml_EntityName(first, "STATION");
+    Txml_element first = at("STATIONS/STATION");
+    Txml_element second = xml_EntityName(first, "STATION");
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_STREQ(xml_GetAttributeString(second, "name"), "River");
 
     // Past GAUGE to the third station, then nothing more.
-    tinyxml2::XMLElement* third = xml_EntityName(second, "STATION");
+    Txml_element third = xml_EntityName(second, "STATION");
     EXPECT_EQ(xml_GetAttributeInt(third, "id"), 9);
     EXPECT_EQ(xml_EntityName(third, "STATION"), nullptr);
 
@@ -205,7 +272,7 @@ TEST_F(XmlTest, EntityNameSearchesFollowingSiblingsOnly)
 
 TEST_F(XmlTest, FindChildEntityIgnoresCaseOfNamesAndValue)
 {
-    tinyxml2::XMLElement* stations = at("STATIONS");
+    Txml_element stations = at("STATIONS");
     struct Tcase {
         const char* entity;
         const char* attribute;
@@ -222,7 +289,7 @@ TEST_F(XmlTest, FindChildEntityIgnoresCaseOfNamesAndValue)
         {"STATION", "nr", "1", "(none)"},  // a grandchild's attribute
     };
     for (const Tcase& c : cases) {
-        tinyxml2::XMLElement* found = xml_FindChildEntity(stations, c.entity, c.attribute, c.value);
+        Txml_element found = xml_FindChildEntity(stations, c.entity, c.attribute, c.value);
         EXPECT_EQ(found ? xml_GetAttributeString(found, "name") : "(none)", std::string(c.station_name))
             << c.entity << " " << c.attribute << "=" << c.value;
     }
@@ -230,7 +297,7 @@ TEST_F(XmlTest, FindChildEntityIgnoresCaseOfNamesAndValue)
 
 TEST_F(XmlTest, NamesCompareExactly)
 {
-    tinyxml2::XMLElement* values = at("VALUES");
+    Txml_element values = at("VALUES");
     EXPECT_TRUE(xml_IsEntity(values, "VALUES"));
     EXPECT_FALSE(xml_IsEntity(values, "values"));
     EXPECT_FALSE(xml_IsEntity(values, "VALUE"));
@@ -266,7 +333,7 @@ TEST(XmlTextTest, FirstTextChildIncludingCdata)
 
 TEST_F(XmlTest, PlainAttributeReads)
 {
-    tinyxml2::XMLElement* values = at("VALUES");
+    Txml_element values = at("VALUES");
     EXPECT_EQ(xml_GetAttributeInt(values, "int"), 12);
     EXPECT_EQ(xml_GetAttributeInt(values, "neg"), -12);
     EXPECT_EQ(xml_GetAttributeInt(values, "missing"), 0);
@@ -292,7 +359,7 @@ TEST_F(XmlTest, PlainAttributeReads)
 
 TEST_F(XmlTest, TypedReadsReportTruncationAndForeignCharacters)
 {
-    tinyxml2::XMLElement* values = at("VALUES");
+    Txml_element values = at("VALUES");
 
     char text[4] = "zz";
     EXPECT_FALSE(xml_GetAttribute(values, "text", VALUE_TEXT, text, sizeof text, nullptr));
@@ -333,7 +400,7 @@ TEST_F(XmlTest, TypedReadsReportTruncationAndForeignCharacters)
 
 TEST_F(XmlTest, TypedReadsTraceOnlySuccesses)
 {
-    tinyxml2::XMLElement* values = at("VALUES");
+    Txml_element values = at("VALUES");
     char text[8];
     int number = 0;
     unsigned unsigned_number = 0;
@@ -369,7 +436,7 @@ TEST_F(XmlTest, TraceAttributeFormatsByType)
 
 TEST_F(XmlTest, EntityAttributeNeedsTheEntityName)
 {
-    tinyxml2::XMLElement* values = at("VALUES");
+    Txml_element values = at("VALUES");
     int number = 0;
     EXPECT_TRUE(xml_GetEntityAttribute(values, "values", "neg", VALUE_INT, &number, 0, "V"));
     EXPECT_EQ(number, -12);
@@ -382,12 +449,12 @@ TEST_F(XmlTest, EntityAttributeNeedsTheEntityName)
 TEST(XmlBuildTest, BuiltTreeReadsBack)
 {
     myXMLdocument doc("STATION");
-    tinyxml2::XMLElement* configuration = xml_NewEntity(doc.root, "CONFIGURATION");
+    Txml_element configuration = xml_NewEntity(doc.root, "CONFIGURATION");
     xml_SetAttributeInt(configuration, "value", 3);
-    tinyxml2::XMLElement* weight = xml_NewEntity(configuration, "CONST_WEIGHT");
+    Txml_element weight = xml_NewEntity(configuration, "CONST_WEIGHT");
     xml_SetAttribute(weight, "value_float", "0.10");
     xml_SetAttribute(weight, "value_float", "0.01");  // replaces
-    tinyxml2::XMLElement* snr = xml_NewEntity(configuration, "CONST_SNR");
+    Txml_element snr = xml_NewEntity(configuration, "CONST_SNR");
     xml_SetAttributeInt(snr, "value_int", -2147483647 - 1);
 
     EXPECT_EQ(xml_GetAttributeInt(xml_FindDocumentPath(&doc, "/CONFIGURATION"), "value"), 3);
@@ -417,7 +484,7 @@ protected:
                   nullptr);
     }
 
-    Tlines logged(tinyxml2::XMLElement* node, int level, int child_levels)
+    Tlines logged(Txml_element node, int level, int child_levels)
     {
         recorded::clear_log();
         xml_LogEntity(node, level, child_levels);
@@ -468,7 +535,7 @@ TEST_F(XmlLogTest, IndentationAndPaddingAreCapped)
 
     myXMLdocument holder("H");
     const std::string name(300, 'W');
-    tinyxml2::XMLElement* element = xml_NewEntity(holder.root, name.c_str());
+    Txml_element element = xml_NewEntity(holder.root, name.c_str());
     xml_SetAttribute(element, "a", "1");
     xml_SetAttribute(element, "b", "2");
     xml_SetAttribute(element, "c", "3");
@@ -481,7 +548,7 @@ TEST(XmlNullTest, EveryFunctionToleratesNulls)
 {
     recorded::clear_log();
     myXMLdocument doc("ROOT");
-    tinyxml2::XMLElement* root = doc.root;
+    Txml_element root = doc.root;
     int number = 5;
     char text[4] = "abc";
 

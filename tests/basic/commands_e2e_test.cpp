@@ -5,8 +5,6 @@
 // logger's state checked afterwards.
 #include <gtest/gtest.h>
 
-#include <tinyxml2.h>
-
 #include <QAction>
 #include <QLineEdit>
 #include <QLabel>
@@ -21,6 +19,7 @@
 #include <string>
 
 #include "base/time_calendar.h"
+#include "base/xml.h"
 #include "data/eeprom_configurer.h"
 #include "link/calyxo_master.h"
 #include "link/module_view.h"
@@ -270,10 +269,11 @@ TEST_F(CommandsAgainstLogger, GsmConsoleCommandsGetTheModemsAnswersInTheLog)
 // Page 6 as the EEPROM compiler makes it from a station's COM configuration.
 void compile_com_page(const std::string& records, Teeprom_configurer* image)
 {
-    tinyxml2::XMLDocument doc;
+    myXMLdocument doc;
     const std::string text = "<STATION><CONFIGURATION value=\"6\">" + records + "</CONFIGURATION></STATION>";
-    ASSERT_EQ(doc.Parse(text.c_str()), tinyxml2::XML_SUCCESS);
-    ASSERT_EQ(image->parseStation(doc.RootElement(), 0, "", false), 0);
+    Txml_element root = xml_ParseText(text.c_str(), &doc);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(image->parseStation(root, 0, "", false), 0);
 }
 
 // The bytes of one record of page 6: tag, then a length and data (tags up to

@@ -62,7 +62,7 @@ TEST(CommaLocale, PulseMeterSetupWrittenByTheProgramCompilesToTheCBytes)
     Teeprom_configurer reference;
     {
         myXMLdocument document;
-        tinyxml2::XMLElement* station = xml_ParseText(
+        Txml_element station = xml_ParseText(
             "<STATION><CONFIGURATION value=\"3\"><CONST_WEIGHT value_float=\"0.10\"/>"
             "<CONST_SNR value_int=\"1234\"/><CONST_CONFIG value_int=\"21\"/></CONFIGURATION></STATION>",
             &document);
@@ -93,7 +93,7 @@ TEST(CommaLocale, PulseMeterSetupWrittenByTheProgramCompilesToTheCBytes)
     Tmy_string setup;
     module.eeprom.writeSetupXml(&setup);
     myXMLdocument document;
-    tinyxml2::XMLElement* station = xml_FindPath(xml_ParseText(setup.c_str(), &document), "STATIONS/STATION");
+    Txml_element station = xml_FindPath(xml_ParseText(setup.c_str(), &document), "STATIONS/STATION");
     ASSERT_NE(station, nullptr);
     Teeprom_configurer again;
     EXPECT_EQ(again.parseStation(station, 0, "", false), 0);

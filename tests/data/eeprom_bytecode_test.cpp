@@ -63,7 +63,7 @@ Tcompiled compile_body(const std::string& body, bool layout_32)
 {
     myXMLdocument doc;
     const std::string text = "<S>" + body + "</S>";
-    tinyxml2::XMLElement* root = xml_ParseText(text.c_str(), &doc);
+    Txml_element root = xml_ParseText(text.c_str(), &doc);
     EXPECT_NE(root, nullptr) << body;
     Teeprom_configurer image;
     image.set32bitLayout(layout_32);
@@ -127,7 +127,7 @@ TEST_P(BytecodeGolden, StationCompilesToThePageBytesWorkedOutByHand)
 {
     const Tgolden& golden = GetParam();
     myXMLdocument doc;
-    tinyxml2::XMLElement* station = xml_LoadFile(fixture(golden.xml).c_str(), &doc);
+    Txml_element station = xml_LoadFile(fixture(golden.xml).c_str(), &doc);
     ASSERT_NE(station, nullptr);
     Teeprom_configurer image;
     recorded::clear_log();
@@ -270,7 +270,7 @@ TEST(BytecodeCompiler, RefusedInstructionsWriteNothingAndAreNamedOnce)
 TEST(BytecodeCompiler, CompileInstructionAnswersForOneElement)
 {
     myXMLdocument doc;
-    tinyxml2::XMLElement* root = xml_ParseText("<S><ACQ_TEXT index='3'/><ACQ port='1'/></S>", &doc);
+    Txml_element root = xml_ParseText("<S><ACQ_TEXT index='3'/><ACQ port='1'/></S>", &doc);
     Teeprom_configurer image;
     image.set32bitLayout(true);
     EXPECT_TRUE(image.compileInstruction(xml_FirstChildEntity(root)));
@@ -296,7 +296,7 @@ TEST(BytecodeCompiler, StopsAtTheUsableSize)
     for (int i = 0; i < 60; ++i)
         body += "<CONFIG32 module='1' parameter_number='1' value='1'/>";
     myXMLdocument doc;
-    tinyxml2::XMLElement* root = xml_ParseText(("<S>" + body + "<WAIT timeout='1'/></S>").c_str(), &doc);
+    Txml_element root = xml_ParseText(("<S>" + body + "<WAIT timeout='1'/></S>").c_str(), &doc);
     Teeprom_configurer image;
     image.set32bitLayout(true);
     image.compileBlock(root);

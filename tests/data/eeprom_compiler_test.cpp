@@ -131,7 +131,7 @@ Tcompiled compile(const std::string& elements, const char* pin = "", unsigned id
 {
     myXMLdocument doc;
     const std::string text = "<STATION><CONFIGURATION value=\"0\">" + elements + "</CONFIGURATION></STATION>";
-    tinyxml2::XMLElement* station = xml_ParseText(text.c_str(), &doc);
+    Txml_element station = xml_ParseText(text.c_str(), &doc);
     Teeprom_configurer image;
     Tcompiled compiled;
     compiled.result = image.parseStation(station, id, pin, false);

@@ -68,7 +68,7 @@ void expect_round_trip(const Teeprom_configurer& image, unsigned page)
     Tmy_string text;
     image.writeSetupXml(&text);
     myXMLdocument document;
-    tinyxml2::XMLElement* station = xml_FindPath(xml_ParseText(text.c_str(), &document), "STATIONS/STATION");
+    Txml_element station = xml_FindPath(xml_ParseText(text.c_str(), &document), "STATIONS/STATION");
     ASSERT_NE(nullptr, station) << text.c_str();
     Teeprom_configurer compiled;
     EXPECT_EQ(0, compiled.parseStation(station, 499, "", true)) << text.c_str();
@@ -214,7 +214,7 @@ TEST(EepromSetupWriter, CompiledPagesComeBackAsTheSameBytes)
         "</CONFIGURATION>"
         "</STATION></STATIONS></SETUP>";
     myXMLdocument document;
-    tinyxml2::XMLElement* station = xml_FindPath(xml_ParseText(setup, &document), "STATIONS/STATION");
+    Txml_element station = xml_FindPath(xml_ParseText(setup, &document), "STATIONS/STATION");
     ASSERT_NE(nullptr, station);
     Teeprom_configurer image;
     ASSERT_EQ(0, image.parseStation(station, 3, "", true));

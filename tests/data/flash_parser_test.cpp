@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <tinyxml2.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "base/my_string.h"
+#include "base/xml.h"
 #include "data/crc16_modbus.h"
 #include "data/flash_parser.h"
 #include "data/flash_parser_hooks.h"
@@ -103,8 +103,8 @@ const std::string unnamed_output = "measures_00000000_00000000000000.xml";
 
 void expect_well_formed(const std::string& path)
 {
-    tinyxml2::XMLDocument document;
-    EXPECT_EQ(document.LoadFile(path.c_str()), tinyxml2::XML_SUCCESS) << path << ": " << document.ErrorStr();
+    myXMLdocument document;
+    EXPECT_NE(xml_LoadFile(path.c_str(), &document), nullptr) << path;
 }
 
 void expect_strictly_well_formed(const std::string& path)
@@ -418,13 +418,13 @@ TEST_F(FlashParserTest, RandomRecordsAreNeitherLostNorInvented)
     }
     std::string output;
     ASSERT_EQ(convert(download, &output), 0);
-    tinyxml2::XMLDocument document;
-    ASSERT_EQ(document.LoadFile(output.c_str()), tinyxml2::XML_SUCCESS) << document.ErrorStr();
-    const tinyxml2::XMLElement* time = document.RootElement()->FirstChildElement("DATA")->FirstChildElement("time");
+    myXMLdocument document;
+    ASSERT_NE(xml_LoadFile(output.c_str(), &document), nullptr) << output;
+    Txml_element time = xml_FindDocumentPath(&document, "/DATA/time");
     ASSERT_NE(time, nullptr);
     std::vector<unsigned> written;
-    for (const tinyxml2::XMLElement* e = time->FirstChildElement(); e; e = e->NextSiblingElement())
-        written.push_back(static_cast<unsigned>(std::atoi(e->Name() + 1)));
+    for (Txml_element e = xml_FirstChildEntity(time); e; e = xml_NextEntity(e))
+        written.push_back(static_cast<unsigned>(std::atoi(xml_GetName(e) + 1)));
     EXPECT_EQ(written, types);
     expect_strictly_well_formed(output);
 }
