@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/params.h"
@@ -142,7 +144,10 @@ Txml_element xml_LoadFile(const char* path, myXMLdocument* doc)
 {
     if (!doc)
         return nullptr;
-    if (!path)
+    // Only a regular file has a length to read by: a folder opens too, and
+    // its seek end would be taken for the size of the file.
+    struct stat info;
+    if (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode))
         return take_root(doc, false);
     // The load clears the document first.
     return take_root(doc, static_cast<bool>(doc->document->load_file(path, parse_options, pugi::encoding_utf8)));
