@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include <sys/stat.h>
 
@@ -48,12 +50,17 @@ pugi::xml_node next_element(pugi::xml_node node)
     return sibling;
 }
 
+// By a set of the names seen: an element of thousands of attributes (a cut
+// sensor dump) would take a pairwise comparison minutes.
 bool has_duplicate_attribute(pugi::xml_node node)
 {
-    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-        for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
-            if (std::strcmp(a.name(), b.name()) == 0)
-                return true;
+    pugi::xml_attribute first = node.first_attribute();
+    if (!first || !first.next_attribute())
+        return false;
+    std::unordered_set<std::string_view> names;
+    for (pugi::xml_attribute a = first; a; a = a.next_attribute())
+        if (!names.insert(a.name()).second)
+            return true;
     return false;
 }
 
