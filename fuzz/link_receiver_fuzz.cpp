@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "base/event.h"
+#include "fuzz/manual_pump_input.h"
 #include "link/download_manager.h"
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
-#include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
-#include "platform/manual_signal_window.h"
-#include "tests/support/recording_program.h"
 
 namespace {
 
@@ -83,14 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    Tmanual_signal_window window;
-    event_queue_attach(&window);
-    window.pumpAll();
-    module_view = Tmodule_view();
-    run(data, size, window);
-    window.pumpAll();
-    event_queue_detach();
-    recorded::clear_log();
-    recorded::clear_gui();
+    run_on_manual_pump([&](Tmanual_signal_window& window) { run(data, size, window); });
     return 0;
 }

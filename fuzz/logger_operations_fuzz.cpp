@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fuzz/manual_pump_input.h"
 #include "base/time_calendar.h"
 #include "link/calyxo_master.h"
 #include "link/firmware_update.h"
@@ -23,13 +24,10 @@
 #include "link/mlp_io.h"
 #include "link/mlp_message.h"
 #include "link/module_resource.h"
-#include "link/module_view.h"
 #include "link/mscp_ccp_socket.h"
 #include "link/mscp_protocol.h"
 #include "link/rfu_window_port.h"
 #include "link/transaction_file.h"
-#include "platform/manual_signal_window.h"
-#include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -278,16 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         return 0;
     time_set_clock(fixed_clock);
     transaction_reset_counter();
-    Tmanual_signal_window pump;
-    event_queue_attach(&pump);
-    pump.pumpAll();
-    module_view = Tmodule_view();
-    run(data, size, pump, folders);
-    pump.pumpAll();
-    event_queue_detach();
+    run_on_manual_pump([&](Tmanual_signal_window& pump) { run(data, size, pump, folders); });
     time_set_clock(nullptr);
     folders.empty();
-    recorded::clear_log();
-    recorded::clear_gui();
     return 0;
 }

@@ -8,13 +8,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/manual_pump_input.h"
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
-#include "link/module_view.h"
-#include "platform/manual_signal_window.h"
 #include "programs/start/globals.h"
 #include "programs/start/start_master.h"
-#include "tests/support/recording_program.h"
 
 namespace {
 
@@ -123,14 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    Tmanual_signal_window window;
-    event_queue_attach(&window);
-    window.pumpAll();
-    module_view = Tmodule_view();
-    run(data, size, window);
-    window.pumpAll();
-    event_queue_detach();
-    recorded::clear_log();
-    recorded::clear_gui();
+    run_on_manual_pump([&](Tmanual_signal_window& window) { run(data, size, window); });
     return 0;
 }
