@@ -2,29 +2,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 #include <new>
-
-#include <sys/stat.h>
 
 namespace {
 
-// Entities are decoded and line ends normalised as in every other XML file
-// the programs read; nothing else is kept (no comments, no declarations), so
-// the parse is lean.
-constexpr unsigned parse_options = pugi::parse_escapes | pugi::parse_eol;
-
-// The whole file into text; false when it cannot be read whole. Only a
-// regular file has a size to go by: a folder opens too, and its seek end is
-// no length.
-bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size)
+// The whole file into text, with its stamp; false when it cannot be read
+// whole. Only a regular file has a size to go by: a folder opens too, and its
+// seek end is no length.
+bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size, Tfile_stamp* stamp)
 {
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return false;
     bool read = false;
-    struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        *size = static_cast<std::size_t>(info.st_size);
+    if (file_stamp_of(fileno(file), stamp) && stamp->size > 0) {
+        *size = static_cast<std::size_t>(stamp->size);
         text->reset(new (std::nothrow) char[*size]);
         read = *text && std::fread(text->get(), 1, *size, file) == *size;
     }
@@ -56,10 +49,12 @@ bool Tmeasurement_document::load(const char* path)
     text.reset();
     cut_offset = 0;
     cut_time = pugi::xml_node();
+    file_stamp = Tfile_stamp();
     std::size_t size = 0;
-    if (!path || !read_whole_file(path, &text, &size))
+    if (!path || !read_whole_file(path, &text, &size, &file_stamp))
         return false;
-    const pugi::xml_parse_result parsed = document.load_buffer_inplace(text.get(), size, parse_options);
+    const pugi::xml_parse_result parsed =
+        document.load_buffer_inplace(text.get(), size, measurement_parse_options, measurement_encoding);
     if (parsed)
         return root() != nullptr;
     // An error at the last byte (the input ended with elements open) or in
@@ -96,11 +91,10 @@ bool Tmeasurement_document::errorIsInLastTag(const char* path, std::size_t error
 bool Tmeasurement_document::lastTimeIsWhole(const char* path, pugi::xml_node last) const
 {
     // The text was parsed in place and is no longer the file's: read the
-    // element's part again. offset_debug is where its name starts.
-    const std::ptrdiff_t name_offset = last.offset_debug();
-    if (name_offset < 1 || static_cast<std::size_t>(name_offset) > cut_offset)
+    // element's part again.
+    const std::size_t start = tagOffset(last);
+    if (start >= cut_offset)
         return false;
-    const std::size_t start = static_cast<std::size_t>(name_offset) - 1;
     const std::size_t length = cut_offset - start;
     std::unique_ptr<char[]> tail;
     if (!read_file_part(path, start, length, &tail))
@@ -109,8 +103,17 @@ bool Tmeasurement_document::lastTimeIsWhole(const char* path, pugi::xml_node las
     // line end, the end tag of DATA), kept here as whitespace text.
     pugi::xml_document fragment;
     const pugi::xml_parse_result parsed =
-        fragment.load_buffer_inplace(tail.get(), length, parse_options | pugi::parse_fragment | pugi::parse_ws_pcdata);
+        fragment.load_buffer_inplace(tail.get(), length,
+                                     measurement_parse_options | pugi::parse_fragment | pugi::parse_ws_pcdata,
+                                     measurement_encoding);
     return parsed || fragment.first_child().next_sibling();
+}
+
+std::size_t Tmeasurement_document::tagOffset(pugi::xml_node element) const
+{
+    // offset_debug is where the element's name starts, just after its '<'.
+    const std::ptrdiff_t name_offset = element.offset_debug();
+    return name_offset >= 1 ? static_cast<std::size_t>(name_offset) - 1 : SIZE_MAX;
 }
 
 pugi::xml_node Tmeasurement_document::nextTime(pugi::xml_node time) const

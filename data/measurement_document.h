@@ -5,6 +5,15 @@
 #include <cstddef>
 #include <memory>
 
+#include "data/measurement_time_index.h"
+
+// Entities are decoded and line ends normalised as in every other XML file
+// the programs read; nothing else is kept (no comments, no declarations), so
+// the parse is lean. The bytes are taken as they are, whatever encoding the
+// declaration names, as in the other XML files.
+constexpr unsigned measurement_parse_options = pugi::parse_escapes | pugi::parse_eol;
+constexpr pugi::xml_encoding measurement_encoding = pugi::encoding_utf8;
+
 // A measurement XML file parsed for one pass over its time elements, then let
 // go: the reader builds its steps from it and the custom column filter reads
 // its cells from it, neither keeps it.
@@ -30,6 +39,12 @@ public:
     // first): the document's memory goes as what is built from it grows.
     void releaseTime(pugi::xml_node time) { data().remove_child(time); }
 
+    // Where the tag of an element of the document begins in the file; past
+    // the file's end when that is not known.
+    std::size_t tagOffset(pugi::xml_node element) const;
+    // The state of the file that was read.
+    const Tfile_stamp& stamp() const { return file_stamp; }
+
     // The file ends inside the document; at byte cutOffset().
     bool cut() const { return cut_offset != 0; }
     std::size_t cutOffset() const { return cut_offset; }
@@ -45,6 +60,7 @@ private:
     // The document's strings point into the text, which is parsed in place.
     std::unique_ptr<char[]> text;
     pugi::xml_document document;
+    Tfile_stamp file_stamp;
     std::size_t cut_offset = 0;
     pugi::xml_node cut_time;  // the time element the cut went through
 };

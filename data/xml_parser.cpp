@@ -277,7 +277,7 @@ int Txml_parser::parseFile(const char* path)
     Tmeasurement_document document;
     if (!document.load(path))
         return 1;
-    source_path = path;
+    time_index.begin(path, document.stamp());
     parse_uint(document.root().child("DOWNLOAD").attribute("station_id").value(), &station_id);
     readSteps(document);
     if (document.cut())
@@ -302,7 +302,7 @@ void Txml_parser::readSteps(Tmeasurement_document& document)
             for (Telement element = time.first_child(); element; element = element.next_sibling())
                 if (element.type() == pugi::node_element)
                     read_element(slots, step, element);
-            if (step->take(scratch) && reserveIndex()) {
+            if (step->take(scratch) && reserveIndex() && time_index.add(document.tagOffset(time))) {
                 steps.append(step);
                 index.push_back(step);
                 ++count;
@@ -322,14 +322,14 @@ void Txml_parser::exchangeSteps(Txml_parser& other)
     steps.swap(other.steps);
     index.swap(other.index);
     std::swap(station_id, other.station_id);
-    source_path.swap(other.source_path);
+    time_index.swap(other.time_index);
 }
 
 void Txml_parser::clear()
 {
     clearSteps();
     station_id = 0;
-    source_path.clear();
+    time_index.clear();
 }
 
 bool Txml_parser::reserveIndex()

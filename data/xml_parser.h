@@ -6,6 +6,7 @@
 
 #include "base/list.h"
 #include "base/xml.h"
+#include "data/measurement_time_index.h"
 
 struct Tflash_parser_data;
 class Tmeasurement_document;
@@ -13,7 +14,7 @@ class Tmeasurement_document;
 // Reads a measurement XML file into one Tflash_parser_data per time element,
 // in file order, and holds the column filter of the result display. The
 // file's document is not kept: what else is wanted of the file is read from
-// it again (sourcePath).
+// it again, through the index of its time elements (timeIndex).
 class Txml_parser {
 public:
     Txml_parser() = default;
@@ -25,7 +26,7 @@ public:
     // the file cannot be loaded (nothing is then held), else 0. A file cut
     // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
-    // Exchanges the steps, the station and the path with another reader (one
+    // Exchanges the steps, the station and the file's index with another reader (one
     // that has read a file on a worker thread), in constant time, so that the
     // old steps can be freed there too. The filters stay.
     void exchangeSteps(Txml_parser& other);
@@ -36,7 +37,9 @@ public:
 
     Txml_element getFilterRoot() { return filter.root; }
     // The file the steps were read from; "" when none is held.
-    const std::string& sourcePath() const { return source_path; }
+    const std::string& sourcePath() const { return time_index.path(); }
+    // Where the time elements of the steps are in that file, in step order.
+    const Tmeasurement_time_index& timeIndex() const { return time_index; }
 
     // Tflash_parser_data items in file order, owned by the reader.
     Tlist* timeSteps() { return &steps; }
@@ -56,7 +59,7 @@ private:
     bool reserveIndex();
 
     myXMLdocument filter;
-    std::string source_path;
+    Tmeasurement_time_index time_index;
     Tlist steps;
     std::vector<Tflash_parser_data*> index;
     unsigned station_id = 0;

@@ -6,7 +6,6 @@
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/time_calendar.h"
-#include "data/measurement_document.h"
 #include "ui/cell_text.h"
 
 namespace {
@@ -23,24 +22,22 @@ constexpr double spreadsheet_day_of_1970 = 25569;
 
 }  // namespace
 
-void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, const std::string& path, int record_count,
-                                      int zone_code)
+void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, const Tmeasurement_time_index& times, int zone_code)
 {
     resetWith([&] {
         filter = shown;
-        records = record_count;
+        records = static_cast<int>(times.count());
         zone = zone_code;
         texts.clear();
         text_ends.clear();
         found.clear();
         rows_read = 0;
-        if (path.empty() || records <= 0)
-            return;
-        Tmeasurement_document document;
-        if (document.load(path.c_str()))
-            readRows(document);
-        else
-            log_printf("ERROR : Custom filter: cannot read the measurement file %s again", path.c_str());
+        text_ends.reserve(times.count() * textsPerRow());
+        found.reserve(times.count() * textsPerRow());
+        std::string error;
+        if (!times.forEachTime([this](const pugi::xml_node& time) { readRow(time); }, &error))
+            log_printf("ERROR : Custom filter: cannot read the measurement file %s again: it %s", times.path().c_str(),
+                       error.c_str());
     });
 }
 
@@ -58,19 +55,6 @@ void Tcustom_filter_model::releaseDocument()
     });
 }
 
-void Tcustom_filter_model::readRows(const Tmeasurement_document& document)
-{
-    // The rows are the records the reader read, whose time elements these are.
-    const std::size_t wanted = static_cast<std::size_t>(records);
-    text_ends.reserve(wanted * textsPerRow());
-    found.reserve(wanted * textsPerRow());
-    for (pugi::xml_node time = document.nextTime(pugi::xml_node()); time && rows_read < wanted;
-         time = document.nextTime(time)) {
-        readRow(time);
-        ++rows_read;
-    }
-}
-
 void Tcustom_filter_model::readRow(const pugi::xml_node& time)
 {
     auto keep = [&](const char* text, bool there) {
@@ -83,6 +67,7 @@ void Tcustom_filter_model::readRow(const pugi::xml_node& time)
     rowElements(time, &elements);
     for (std::size_t c = 0; c < filter.columns.size(); ++c)
         keep(elements[c].attribute(filter.columns[c].attribute.c_str()).value(), elements[c] != nullptr);
+    ++rows_read;
 }
 
 int Tcustom_filter_model::gridRows() const

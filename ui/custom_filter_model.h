@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "data/measurement_time_index.h"
 #include "ui/column_filter.h"
 #include "ui/grid_model.h"
-
-class Tmeasurement_document;
 
 // The custom layout of the result table: two time columns and one column per
 // filter column over the time elements of the measurement file; row 0 the
@@ -19,9 +18,8 @@ public:
     using Tgrid_model::Tgrid_model;
 
     // Lays the table out for the filter over the time elements of the
-    // measurement file at path; record_count is the number of records the
-    // reader read from it, which gives the row count.
-    void showFilter(const Tcolumn_filter& filter, const std::string& path, int record_count, int zone);
+    // measurement file that times indexes, one row each.
+    void showFilter(const Tcolumn_filter& filter, const Tmeasurement_time_index& times, int zone);
     // Lets go of the rows (before the reader loads another file).
     void releaseDocument();
 
@@ -33,7 +31,6 @@ public:
 private:
     // Per row one text for the time and one per value column.
     std::size_t textsPerRow() const { return 1 + filter.columns.size(); }
-    void readRows(const Tmeasurement_document& document);
     void readRow(const pugi::xml_node& time);
     // The elements that give the time element's value columns (null: "-").
     void rowElements(const pugi::xml_node& time, std::vector<pugi::xml_node>* elements) const;

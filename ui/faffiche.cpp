@@ -255,7 +255,7 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
 
 void TFaffiche::fillCustomGrid()
 {
-    custom_model.showFilter(filter, reader.sourcePath(), reader.stepCount(), display_time_zone);
+    custom_model.showFilter(filter, reader.timeIndex(), display_time_zone);
     StringGrid1->showModel(&custom_model);
 }
 

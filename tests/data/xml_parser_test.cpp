@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <cstdint>
 #include <map>
@@ -281,6 +282,77 @@ TEST(Txml_parser, FileCutShortGivesItsWholeStepsWithAWarning)
     ASSERT_EQ(reader.parseFile(path.c_str()), 0);
     EXPECT_EQ(reader.stepCount(), 3);
     EXPECT_FALSE(recorded::log_contains("WARNING"));
+}
+
+// The v attributes of the time elements that the reader's index passes on.
+std::vector<std::string> indexed_times(const Txml_parser& reader, bool* whole, std::string* error)
+{
+    std::vector<std::string> seen;
+    *whole = reader.timeIndex().forEachTime([&](pugi::xml_node time) { seen.push_back(time.attribute("v").value()); },
+                                            error);
+    return seen;
+}
+
+// The index points at each step's time tag, and a second pass through it
+// gives the elements the steps were built from, also across the blocks it
+// reads the file in, past a step larger than a block, after a byte order
+// mark and up to a cut.
+TEST(Txml_parser, TimeIndexPassesTheStepsElementsAgain)
+{
+    std::string long_file = "<FLASH_CONTENT><DATA>\n";
+    for (int i = 0; i < 40000; ++i) {
+        long_file += "<time v=\"" + std::to_string(i) + "\"><a145 v=\"1.5\"/></time>\n";
+        if (i == 20000)
+            long_file += "<time v=\"big\"><a145 v=\"" + std::string(3u << 20, '7') + "\"/></time><!-- <time -->\n";
+    }
+    long_file += "</DATA></FLASH_CONTENT>";
+    const std::string written = written_measurement();
+    const std::string cut = written.substr(0, written.find("3.5") + 1);
+    std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><FLASH_CONTENT><DATA>"
+                         "<time v=\"caf\xE9\"/><time v=\"\xE9t\xE9\"/></DATA></FLASH_CONTENT>";
+    const std::string texts[] = {long_file, written, cut, latin1};
+    Ttemp_dir dir;
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.substr(0, 60));
+        const std::string path = dir.file("indexed.xml");
+        ASSERT_TRUE(write_file_bytes(path, text));
+        Txml_parser reader;
+        ASSERT_EQ(reader.parseFile(path.c_str()), 0);
+        const Tmeasurement_time_index& index = reader.timeIndex();
+        ASSERT_EQ(index.count(), static_cast<std::size_t>(reader.stepCount()));
+        std::vector<std::string> expected;
+        for (std::size_t at = text.find("<time v=\""), i = 0; at != std::string::npos && i < index.count();
+             at = text.find("<time v=\"", at + 1), ++i) {
+            EXPECT_EQ(index.offsetAt(i), at);
+            const std::size_t value = at + std::strlen("<time v=\"");
+            expected.push_back(text.substr(value, text.find('"', value) - value));
+        }
+        bool whole = false;
+        std::string error;
+        EXPECT_EQ(indexed_times(reader, &whole, &error), expected);
+        EXPECT_TRUE(whole) << error;
+    }
+}
+
+// A file that is no longer the one that was read is not read again as if it
+// were: a grown file, a file gone.
+TEST(Txml_parser, TimeIndexRefusesAFileChangedSinceTheLoad)
+{
+    Ttemp_dir dir;
+    const std::string path = dir.file("changing.xml");
+    ASSERT_TRUE(write_file_bytes(path, written_measurement()));
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(path.c_str()), 0);
+    ASSERT_TRUE(write_file_bytes(path, "<!-- written again -->" + written_measurement()));
+    bool whole = true;
+    std::string error;
+    EXPECT_TRUE(indexed_times(reader, &whole, &error).empty());
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(error, "has changed since it was read");
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    EXPECT_TRUE(indexed_times(reader, &whole, &error).empty());
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(error, "cannot be opened");
 }
 
 // What is not measurement XML stays refused: a fault before the end of the
