@@ -26,9 +26,9 @@ public:
     // the file cannot be loaded (nothing is then held), else 0. A file cut
     // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
-    // Exchanges the steps, the station and the file's index with another reader (one
-    // that has read a file on a worker thread), in constant time, so that the
-    // old steps can be freed there too. The filters stay.
+    // Exchanges the steps, the station and the file's index with another
+    // reader (one that has read a file on a worker thread), in constant time,
+    // so that the old steps can be freed there too. The filters stay.
     void exchangeSteps(Txml_parser& other);
     // Frees the steps; the reader then holds no file.
     void clear();
