@@ -40,8 +40,9 @@ void Tgrid_view::showModel(Tgrid_model* model)
         delete previous;
         if (model)
             connect(model, &QAbstractItemModel::modelReset, this, [this] { applyWidths(); });
+        applyWidths();
     }
-    applyWidths();
+    // A model already shown has applied its widths on its reset.
 }
 
 int Tgrid_view::cellWidth(const std::string& text) const
