@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "base/log.h"
 #include "base/my_string.h"
@@ -191,7 +192,12 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
                    path.c_str());
         return false;
     }
-    const bool started = load_job.start([this, path] { incoming_result = incoming.parseFile(path.c_str()); },
+    const bool started = load_job.start(
+        [this, path] {
+            incoming_result = incoming.parseFile(path.c_str());
+            if (incoming_result == 0)
+                incoming_extremes.measure(incoming);
+        },
                                         [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
     if (!started) {
         log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
@@ -227,6 +233,7 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     custom_model.releaseDocument();
     // The old steps are freed on the worker: for a long file that takes a while.
     reader.exchangeSteps(incoming);
+    std::swap(extremes, incoming_extremes);
     if (incoming.stepCount() > 0 && !load_job.start([this] { incoming.clear(); }, nullptr))
         incoming.clear();
     if (fill)
@@ -249,7 +256,7 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
 {
     // The check mark says which layout is shown.
     setCustomLayout(false);
-    standard_model.showSteps(&reader, set, three_digit_for_temperature->isChecked(), display_time_zone);
+    standard_model.showSteps(&reader, &extremes, set, three_digit_for_temperature->isChecked(), display_time_zone);
     StringGrid1->showModel(&standard_model);
 }
 

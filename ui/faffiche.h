@@ -80,9 +80,11 @@ private:
     Tgrid_model* shownModel() const;
 
     Txml_parser reader;
+    Tresult_extremes extremes;  // of the reader's steps
     // What the worker reads into; the GUI thread touches it only in the
     // hand-over, after the worker has ended.
     Txml_parser incoming;
+    Tresult_extremes incoming_extremes;
     int incoming_result = 0;
     Tbackground_job load_job{"RESULT_FILE_READ"};
     Tresult_table_model standard_model;

@@ -18,11 +18,37 @@ constexpr int optional_width = 40;
 
 }  // namespace
 
-void Tresult_table_model::showSteps(const Txml_parser* source, const Tdisplay_columns& set, bool three_digits,
-                                    int zone_code)
+void Tresult_extremes::measure(const Txml_parser& reader)
+{
+    *this = Tresult_extremes();
+    const Tresult_column_list all = result_columns();
+    columns.resize(static_cast<std::size_t>(all.end() - all.begin()));
+    // Every cell of a column is a fixed format of one value: its widest cells
+    // are those of the extremes, which one pass over the steps finds.
+    for (int position = 0; position < reader.stepCount(); ++position) {
+        const Tflash_parser_data& step = *reader.stepAt(position);
+        unsigned seconds = 0;
+        if (!step_time(step, &seconds)) {
+            time_missing = true;
+        } else if (!time_seen) {
+            time_seen = true;
+            first_time = last_time = seconds;
+        } else {
+            first_time = std::min(first_time, seconds);
+            last_time = std::max(last_time, seconds);
+        }
+        std::size_t c = 0;
+        for (const Tresult_column& column : all)
+            columns[c++].add(step, column);
+    }
+}
+
+void Tresult_table_model::showSteps(const Txml_parser* source, const Tresult_extremes* measured,
+                                    const Tdisplay_columns& set, bool three_digits, int zone_code)
 {
     resetWith([&] {
         reader = source;
+        extremes = measured;
         columns.clear();
         for (const Tresult_column& column : result_columns())
             if (set.flags[column.flag])
@@ -34,7 +60,10 @@ void Tresult_table_model::showSteps(const Txml_parser* source, const Tdisplay_co
 
 void Tresult_table_model::releaseSteps()
 {
-    resetWith([&] { reader = nullptr; });
+    resetWith([&] {
+        reader = nullptr;
+        extremes = nullptr;
+    });
 }
 
 int Tresult_table_model::stepCount() const
@@ -119,35 +148,15 @@ void Tresult_table_model::appendTime(unsigned seconds, int column, std::string& 
 
 std::vector<int> Tresult_table_model::cellWidths(const Ttext_width& width) const
 {
-    // Every cell of a column is a fixed format of one value: its widest cells
-    // are those of the extremes, which one pass over the steps finds.
-    bool time_missing = false;
-    bool time_seen = false;
-    unsigned first_time = 0;
-    unsigned last_time = 0;
-    std::vector<Tresult_column_extremes> extremes(columns.size());
-    for (int position = 0; position < stepCount(); ++position) {
-        const Tflash_parser_data& step = *reader->stepAt(position);
-        unsigned seconds = 0;
-        if (!step_time(step, &seconds)) {
-            time_missing = true;
-        } else if (!time_seen) {
-            time_seen = true;
-            first_time = last_time = seconds;
-        } else {
-            first_time = std::min(first_time, seconds);
-            last_time = std::max(last_time, seconds);
-        }
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            extremes[c].add(step, *columns[c]);
-    }
+    static const Tresult_extremes no_steps;
+    const Tresult_extremes& measured = reader && extremes ? *extremes : no_steps;
     std::vector<int> widths(static_cast<std::size_t>(gridColumns()), 0);
     std::vector<std::string> texts;
     for (int column = 0; column < result_fixed_columns; ++column) {
-        texts.assign(time_missing ? 1 : 0, "-");
+        texts.assign(measured.time_missing ? 1 : 0, "-");
         // Dates, and the offsets of one zone, have as many digits everywhere.
-        for (unsigned seconds : {first_time, last_time})
-            if (time_seen) {
+        for (unsigned seconds : {measured.first_time, measured.last_time})
+            if (measured.time_seen) {
                 texts.emplace_back();
                 appendTime(seconds, column, texts.back());
             }
@@ -156,7 +165,9 @@ std::vector<int> Tresult_table_model::cellWidths(const Ttext_width& width) const
     }
     for (std::size_t c = 0; c < columns.size(); ++c) {
         texts.clear();
-        extremes[c].appendCandidates(*columns[c], three_digit, texts);
+        const std::size_t entry = static_cast<std::size_t>(columns[c] - result_columns().begin());
+        if (entry < measured.columns.size())
+            measured.columns[entry].appendCandidates(*columns[c], three_digit, texts);
         int& shown = widths[result_fixed_columns + c];
         for (const std::string& text : texts)
             shown = std::max(shown, width(text));

@@ -3,11 +3,26 @@
 #include <vector>
 
 #include "ui/grid_model.h"
+#include "ui/result_columns.h"
 
 class Txml_parser;
 struct Tflash_parser_data;
 struct Tdisplay_columns;
-struct Tresult_column;
+
+// What the standard layout's column widths come from over a file's steps:
+// the span of their times and, per entry of result_columns(), its widest
+// cells. Measured once when the file is read, on the reader's thread, so that
+// laying the table out for a column set does not walk every step on the GUI
+// thread.
+struct Tresult_extremes {
+    bool time_missing = false;
+    bool time_seen = false;
+    unsigned first_time = 0;
+    unsigned last_time = 0;
+    std::vector<Tresult_column_extremes> columns;
+
+    void measure(const Txml_parser& reader);
+};
 
 // The standard layout of the result table over the reader's time steps: the
 // time, its date at the display time zone and the zone's offset, then the
@@ -16,9 +31,11 @@ class Tresult_table_model : public Tgrid_model {
 public:
     using Tgrid_model::Tgrid_model;
 
-    // Lays the table out for the reader's steps as they are now. The column
-    // set, the 3-digit option and the zone are taken as they are now too.
-    void showSteps(const Txml_parser* reader, const Tdisplay_columns& set, bool three_digit, int zone);
+    // Lays the table out for the reader's steps as they are now, whose
+    // extremes are measured. The column set, the 3-digit option and the zone
+    // are taken as they are now too.
+    void showSteps(const Txml_parser* reader, const Tresult_extremes* extremes, const Tdisplay_columns& set,
+                   bool three_digit, int zone);
     // Lets go of the reader's steps (before they are freed); the headings stay.
     void releaseSteps();
 
@@ -36,6 +53,7 @@ private:
     void appendTime(unsigned seconds, int column, std::string& out) const;
 
     const Txml_parser* reader = nullptr;
+    const Tresult_extremes* extremes = nullptr;
     std::vector<const Tresult_column*> columns;
     bool three_digit = false;
     int zone = 0;
