@@ -1,7 +1,6 @@
 // CALIBRATION files read into a run, written back and reduced to constants.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -10,7 +9,8 @@
 
 namespace {
 
-// One file for the whole run, removed at exit.
+// One file name for the whole run; the file is removed after each input, so
+// that none is left behind however the run ends.
 const std::string& input_path()
 {
     static const std::string path = [] {
@@ -18,7 +18,6 @@ const std::string& input_path()
         const int fd = mkstemp(pattern);
         if (fd >= 0)
             close(fd);
-        std::atexit([] { std::remove(input_path().c_str()); });
         return std::string(pattern);
     }();
     return path;
@@ -40,5 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     run.computeConstants(&constants);
     recorded::clear_log();
     recorded::clear_gui();
+    std::remove(input_path().c_str());
     return 0;
 }
