@@ -231,11 +231,16 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     // The views must let go of the records before the reader frees them.
     standard_model.releaseSteps();
     custom_model.releaseDocument();
-    // The old steps are freed on the worker: for a long file that takes a while.
     reader.exchangeSteps(incoming);
     std::swap(extremes, incoming_extremes);
-    if (incoming.stepCount() > 0 && !load_job.start([this] { incoming.clear(); }, nullptr))
-        incoming.clear();
+    // The old steps are freed on a worker of their own: for a long file that
+    // takes a while, and the next load need not wait for it.
+    if (incoming.stepCount() > 0) {
+        auto retired = std::make_shared<Txml_parser>();
+        retired->exchangeSteps(incoming);
+        if (!free_job.start([retired] { retired->clear(); }, nullptr))
+            retired->clear();
+    }
     if (fill)
         fill();
 }

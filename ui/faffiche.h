@@ -87,6 +87,7 @@ private:
     Tresult_extremes incoming_extremes;
     int incoming_result = 0;
     Tbackground_job load_job{"RESULT_FILE_READ"};
+    Tbackground_job free_job{"RESULT_STEPS_FREE"};
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;

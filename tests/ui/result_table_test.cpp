@@ -375,6 +375,25 @@ TEST_F(ResultWindowTest, ASecondLoadWhileOneRunsIsRefused)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+// Once a load has handed its file over, the next one is taken at once,
+// while the steps it replaced are still being freed.
+TEST_F(ResultWindowTest, TheNextLoadIsTakenAsSoonAsTheLastIsHandedOver)
+{
+    window->show();
+    load(ui_fixture("sequence.xml"));
+    bool next_started = false;
+    ASSERT_TRUE(window->startLoad(ui_fixture("results.xml"), false, [&] {
+        window->fillGrid(display_columns);
+        next_started = window->startLoad(ui_fixture("custom.xml"), false, [&] { window->fillGrid(display_columns); });
+    }));
+    ASSERT_TRUE(wait_for_load(window.get()));
+    EXPECT_TRUE(next_started);
+    EXPECT_FALSE(recorded::log_contains("still being read"));
+    // custom.xml's steps, the first at time 0.
+    EXPECT_EQ(grid_rows(window.get()), 3);
+    EXPECT_EQ(grid_cell(window.get(), 1, 0), "0");
+}
+
 // Closing the window while its file is read waits for the worker: nothing
 // is handed to a window that is gone, and the next window loads as usual.
 TEST_F(ResultWindowTest, WindowClosedDuringALoad)
