@@ -1,5 +1,6 @@
 // The measurement XML reader over arbitrary file contents: every time step it
-// builds must hold only slots it can give back.
+// builds must hold only slots it can give back, and its index must lead to
+// one time element a step when the file is read again.
 #include <unistd.h>
 
 #include <cstdint>
@@ -53,6 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 if (!step->rawAt(i))
                     std::abort();
         }
+        // The unchanged file read again through the index gives one time
+        // element a step, each the one its step was built from.
+        std::size_t position = 0;
+        std::string error;
+        const bool whole = reader.timeIndex().forEachTime(
+            [&](pugi::xml_node time) {
+                const Tflash_parser_data* step = reader.stepAt(static_cast<int>(position++));
+                if (!step || std::string(time.name()) != "time")
+                    std::abort();
+            },
+            &error);
+        if (!whole || position != static_cast<std::size_t>(reader.stepCount()))
+            std::abort();
     }
     std::remove(input_path().c_str());
     return 0;
