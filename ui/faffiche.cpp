@@ -198,7 +198,7 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
             if (incoming_result == 0)
                 incoming_extremes.measure(incoming);
         },
-                                        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
+        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
     if (!started) {
         log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
         return false;
