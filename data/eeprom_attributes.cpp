@@ -23,13 +23,6 @@ std::string shown_value(const char* text)
     return std::string(text, shown_value_max) + "...";
 }
 
-// A present attribute's text; an empty text is no value of any field and is
-// refused like any other text that is none.
-const char* present_text(Txml_element element, const char* name)
-{
-    return xml_FindAttributeValue(element, name);
-}
-
 }  // namespace
 
 namespace eeprom {
@@ -48,7 +41,7 @@ void refuse_attribute(Txml_element element, const char* name, const char* text, 
 
 bool attribute_number(Txml_element element, const char* name, Tfield_range range, long long* out)
 {
-    const char* text = present_text(element, name);
+    const char* text = xml_FindAttributeValue(element, name);
     if (!text)
         return false;
     bool beyond = false;
@@ -100,7 +93,7 @@ bool attribute_uint(Txml_element element, const char* name, unsigned* out)
 
 bool attribute_double(Txml_element element, const char* name, double* out)
 {
-    const char* text = present_text(element, name);
+    const char* text = xml_FindAttributeValue(element, name);
     if (!text || !out)
         return false;
     double real = 0;

@@ -293,6 +293,17 @@ TEST_F(Setup_test, AFileLargerThanAnySetupFileIsNotParsed)
     EXPECT_EQ(setup.stations.getFirst()->id, 9u);
 }
 
+// The example a technician starts from compiles every station without a word.
+TEST_F(Setup_test, TheExampleSetupCompilesWithoutError)
+{
+    Tsetup setup;
+    EXPECT_EQ(setup.readFile(source_path("examples/setup.xml").c_str()), 0);
+    EXPECT_EQ(setup.stations.count(), 2);
+    EXPECT_STREQ(setup.uploadError(), "");
+    for (const std::string& line : recorded::log_lines())
+        EXPECT_NE(line.rfind("ERROR", 0), 0u) << line;
+}
+
 TEST_F(Setup_test, ReadFileLogsAndAFailedReadKeepsWhatTheSetupHeld)
 {
     const std::string path = dir.file("setup.xml");
