@@ -133,6 +133,63 @@ bool parse_uint_in_range(const char* text, unsigned* out, bool* out_of_range)
     return !text || number.error || beyond;
 }
 
+bool parse_whole_number(const char* text, long long min, long long max, long long* out, bool* out_of_range)
+{
+    if (out_of_range)
+        *out_of_range = false;
+    if (!text)
+        return true;
+    const char* p = text;
+    while (is_blank_or_tab(*p))
+        ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    if (*p < '0' || *p > '9')
+        return true;
+    // Held once beyond every 64-bit bound, so that no count of digits wraps.
+    constexpr unsigned long long held = 1ULL << 62;
+    unsigned long long magnitude = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (magnitude < held)
+            magnitude = magnitude * 10u + static_cast<unsigned>(*p - '0');
+    while (is_blank_or_tab(*p))
+        ++p;
+    if (*p)
+        return true;
+    const long long value = magnitude >= held ? (negative ? -static_cast<long long>(held) : static_cast<long long>(held))
+                                              : (negative ? -static_cast<long long>(magnitude)
+                                                          : static_cast<long long>(magnitude));
+    if (value < min || value > max) {
+        if (out_of_range)
+            *out_of_range = true;
+        return true;
+    }
+    if (out)
+        *out = value;
+    return false;
+}
+
+int hex_digit_run(const char* text, const char** digits)
+{
+    if (!text)
+        return -1;
+    const char* p = text;
+    while (is_blank_or_tab(*p))
+        ++p;
+    const char* first = p;
+    while (is_hex_digit(*p))
+        ++p;
+    const int count = static_cast<int>(p - first);
+    while (is_blank_or_tab(*p))
+        ++p;
+    if (*p || count == 0)
+        return -1;
+    if (digits)
+        *digits = first;
+    return count;
+}
+
 bool parse_hex(const char* text, int* out, int length)
 {
     unsigned value = 0;

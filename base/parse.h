@@ -15,6 +15,15 @@ bool parse_uint(const char* text, unsigned* out, int max_chars = 0);
 // from a foreign character.
 bool parse_int_in_range(const char* text, int* out, bool* out_of_range);
 bool parse_uint_in_range(const char* text, unsigned* out, bool* out_of_range);
+// A whole number written as such: blanks and tabs around it at most, one
+// optional sign, then decimal digits and nothing else. True on failure: a text
+// of another form, or a number outside min..max (out_of_range then true; out
+// is set only on success).
+bool parse_whole_number(const char* text, long long min, long long max, long long* out, bool* out_of_range);
+// Hex digits only, blanks and tabs around them at most, at least one; the
+// count of digits, or -1 for a text of another form. digits gets the text's
+// first digit.
+int hex_digit_run(const char* text, const char** digits);
 bool parse_hex(const char* text, int* out, int length = 0);
 bool parse_hex_unsigned(const char* text, unsigned* out, int length = 0);
 int hex_text_to_int(const char* text);

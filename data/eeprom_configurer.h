@@ -78,6 +78,9 @@ public:
     // Clears the image and compiles every CONFIGURATION child of the station.
     // Returns the OR of the result bits; 1 for a null element.
     int parseStation(Txml_element station, unsigned id, const char* pin_text, bool layout_32);
+    // The first error line of the last parseStation, without its "ERROR : "
+    // head; empty when it compiled without one.
+    const char* firstError() const { return first_error.c_str(); }
     // One CONFIGURATION block into the current page, closed by the end mark.
     int compileConfiguration(Txml_element configuration);
 
@@ -127,6 +130,8 @@ public:
 private:
     static constexpr unsigned page_count = 9;
 
+    // The CONFIGURATION children of parseStation.
+    int compileStation(Txml_element station);
     // Index into the page arrays, or -1 for a number that is no page.
     static int pageIndex(unsigned page);
     // Unwrites the current page's bytes from offset to the write position, which
@@ -142,6 +147,7 @@ private:
     bool written[page_count][eeprom_page_size];
     bool overflow = false;
     Tmy_string pin;
+    Tmy_string first_error;
     bool layout_32bit = false;
     unsigned station_id = 0;
     unsigned write_position = 0;

@@ -1,10 +1,10 @@
-#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "base/log.h"
 #include "base/parse.h"
 #include "data/eeprom_attributes.h"
+#include "data/eeprom_compile_errors.h"
 #include "data/eeprom_configurer.h"
 
 using namespace eeprom;
@@ -59,7 +59,7 @@ Toutcome compile_instruction(Teeprom_configurer& image, Txml_element element);
 
 void log_unknown(Txml_element element)
 {
-    log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(element));
+    log_compile_error("Teeprom_configurer, unknown element \"%s\"", xml_GetName(element));
 }
 
 bool room_for_more(const Teeprom_configurer& image)
@@ -119,9 +119,8 @@ int module_number(Txml_element element)
 // come first: a word is no malformed number.
 int number_or_word(Txml_element element, const char* name, const Tword_value* words, unsigned count)
 {
-    constexpr int no_word = INT_MIN;
-    const int word = attribute_word(element, name, words, count, no_word);
-    return word != no_word ? word : attribute_int_or(element, name, 0);
+    int word = 0;
+    return word_value(attribute_text(element, name), words, count, &word) ? word : attribute_int_or(element, name, 0);
 }
 
 int first_int(Txml_element element, const char* name, const char* fallback_name)

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "base/log.h"
 #include "data/eeprom_attributes.h"
+#include "data/eeprom_compile_errors.h"
 #include "data/eeprom_configurer.h"
 #include "data/eeprom_elements.h"
 
@@ -107,23 +107,32 @@ int Teeprom_configurer::parseStation(Txml_element station, unsigned id, const ch
     pin.assign(pin_text);
     layout_32bit = layout_32;
     clear();
+    first_error.clear();
     if (!station)
         return eeprom_result_error;
+    Tcompile_errors errors;
+    const int result = compileStation(station);
+    first_error.assign(errors.first().c_str());
+    return result;
+}
+
+int Teeprom_configurer::compileStation(Txml_element station)
+{
     int result = 0;
     for (Txml_element child = xml_FirstChildEntity(station); child; child = xml_NextEntity(child)) {
         if (!xml_IsEntity(child, "CONFIGURATION"))
             continue;
-        int page = 0;
-        const unsigned refused_before = refused_numbers();
-        const bool has_page = attribute_int(child, "value", &page);
-        if (refused_numbers() != refused_before) {
+        long long page = 0;
+        const unsigned refused_before = refused_attributes();
+        const bool has_page = attribute_number(child, "value", field_int32, &page);
+        if (refused_attributes() != refused_before) {
             current_page = no_page;
             result |= eeprom_result_error;
             continue;
         }
         if (has_page) {
-            if (!is_image_page(page)) {
-                log_printf("ERROR : Teeprom_configurer, erroneous CONFIGURATION value=\"%d\"", page);
+            if (!is_image_page(static_cast<int>(page))) {
+                log_compile_error("Teeprom_configurer, erroneous CONFIGURATION value=\"%d\"", static_cast<int>(page));
                 current_page = no_page;
                 result |= eeprom_result_error;
                 continue;
@@ -150,15 +159,15 @@ int Teeprom_configurer::compileConfiguration(Txml_element configuration)
         if (!element && generic_record_tag(xml_GetName(child), &tag))
             compile = compile_generic_record;
         if (!compile) {
-            log_printf("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_GetName(child));
+            log_compile_error("Teeprom_configurer, unknown element \"%s\"", xml_GetName(child));
             result |= eeprom_result_error;
             continue;
         }
         const unsigned start = write_position;
-        const unsigned refused_before = refused_numbers();
+        const unsigned refused_before = refused_attributes();
         result |= compile(*this, child, tag);
-        // A refused number leaves no part of its element's record behind.
-        if (refused_numbers() != refused_before) {
+        // A refused value leaves no part of its element's record behind.
+        if (refused_attributes() != refused_before) {
             dropFrom(start);
             result |= eeprom_result_error;
         }
@@ -169,7 +178,7 @@ int Teeprom_configurer::compileConfiguration(Txml_element configuration)
         overflow = true;
     }
     if (overflow) {
-        log_printf("ERROR : EEPROM configuration Overflow (configuration trop longue)");
+        log_compile_error("EEPROM configuration Overflow (configuration trop longue)");
         result |= eeprom_result_overflow;
     }
     return result;

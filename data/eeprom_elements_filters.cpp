@@ -14,45 +14,44 @@ enum { FILTER_OBIS = 0, FILTER_M_BUS = 1, FILTER_VIF = 2 };
 
 using Tentry_writer = void (*)(Trecord& record, Txml_element entry);
 
-void add_int(Trecord& record, Txml_element entry, const char* name, int fallback)
+void add_byte(Trecord& record, Txml_element entry, const char* name, int fallback)
 {
-    record.add(static_cast<unsigned char>(attribute_int_or(entry, name, fallback)));
+    record.add(attribute_byte_or(entry, name, fallback));
 }
 
 void add_obis_item(Trecord& record, Txml_element entry)
 {
-    int reg = 0;
-    if (!attribute_int(entry, "header", &reg))
-        reg = attribute_int_or(entry, "GPR", 0);
+    const unsigned char reg = attribute_text(entry, "header") ? attribute_byte_or(entry, "header", 0)
+                                                              : attribute_byte_or(entry, "GPR", 0);
     unsigned char code[4];
-    const unsigned numbers = dotted_bytes(attribute_text(entry, "code"), code);
+    const unsigned numbers = attribute_code_bytes(entry, "code", code);
     unsigned char flags = static_cast<unsigned char>((numbers - 1) & 3u);
     if (attribute_is(entry, "type", "integer"))
         flags |= 0x40;
-    record.add(static_cast<unsigned char>(reg));
+    record.add(reg);
     record.add(flags);
     record.addBytes(code, 4);
 }
 
 void add_filter_block(Trecord& record, Txml_element entry)
 {
-    const int length = attribute_int_or(entry, "length", 0);
+    const unsigned char length = attribute_byte_or(entry, "length", 0);
     if (length == 0)
         return;
-    add_int(record, entry, "header", 0);
-    add_int(record, entry, "position", 0);
-    record.add(static_cast<unsigned char>(length));
-    add_int(record, entry, "conversion_type", 0);
+    add_byte(record, entry, "header", 0);
+    add_byte(record, entry, "position", 0);
+    record.add(length);
+    add_byte(record, entry, "conversion_type", 0);
 }
 
 void add_filter_block_vif(Trecord& record, Txml_element entry)
 {
     const unsigned vif = attribute_text(entry, "vif_hex") ? attribute_hex_number(entry, "vif_hex", 2) : 0;
-    add_int(record, entry, "header", 0);
+    add_byte(record, entry, "header", 0);
     record.add(static_cast<unsigned char>(vif >> 8));
     record.add(static_cast<unsigned char>(vif));
     record.add(attribute_is(entry, "change_mode_on_change", "1") ? 0x01 : 0x00);
-    add_int(record, entry, "conversion_type", 255);
+    add_byte(record, entry, "conversion_type", 255);
 }
 
 // [tag][L][type][index][entries]: the whole record or nothing (overflow).
@@ -62,7 +61,7 @@ int compile_filter(Teeprom_configurer& image, Txml_element element, unsigned cha
     Trecord record(filter_buffer_size);
     record.open(tag);
     record.add(type);
-    record.add(static_cast<unsigned char>(attribute_int_or(element, "index", 0)));
+    record.add(attribute_byte_or(element, "index", 0));
     for (Txml_element entry = xml_FirstChildEntity(element); entry; entry = xml_NextEntity(entry))
         if (xml_IsEntity(entry, entry_name))
             add_entry(record, entry);

@@ -2,8 +2,8 @@
 // back so that a configuration read from a logger compiles to the same bytes.
 #include <cctype>
 
-#include "base/log.h"
 #include "data/eeprom_attributes.h"
+#include "data/eeprom_compile_errors.h"
 #include "data/eeprom_configurer.h"
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
@@ -20,10 +20,9 @@ constexpr unsigned block_data_max = 255;  // what the length byte can say
 int compile_generic_value(Teeprom_configurer& image, Txml_element element, unsigned char tag)
 {
     int value = 0;
-    if (!attribute_int(element, "value", &value)) {
-        log_printf("ERROR : Teeprom_configurer, h%d without a value", tag);
+    // The value form has its value: a text that is no number has its line.
+    if (!attribute_int(element, "value", &value))
         return eeprom_result_error;
-    }
     image.appendByte(tag);
     image.appendU32(static_cast<unsigned>(value));
     return 0;
@@ -35,7 +34,7 @@ int compile_generic_block(Teeprom_configurer& image, Txml_element element, unsig
     const unsigned count = attribute_hex_bytes(element, "hex", data, sizeof data);
     unsigned size = 0;
     if (!attribute_uint(element, "size", &size) || size != count || count > block_data_max) {
-        log_printf("ERROR : Teeprom_configurer, h%d size=\"%s\" does not match its %u hex bytes", tag,
+        log_compile_error("Teeprom_configurer, h%d size=\"%s\" does not match its %u hex bytes", tag,
                    attribute_text(element, "size") ? attribute_text(element, "size") : "", count);
         return eeprom_result_error;
     }
@@ -70,7 +69,7 @@ int compile_generic_record(Teeprom_configurer& image, Txml_element element, unsi
     const bool value_form = xml_FindAttributeValue(element, "value") != nullptr;
     const bool value_tag = tag >= value_tag_first && tag <= value_tag_last;
     if (value_form != value_tag) {
-        log_printf("ERROR : Teeprom_configurer, h%d in the form of a %s record", tag,
+        log_compile_error("Teeprom_configurer, h%d in the form of a %s record", tag,
                    value_form ? "value" : "block");
         return eeprom_result_error;
     }

@@ -1,6 +1,7 @@
 // Alarm inputs and acquisition sequences.
-#include "base/log.h"
+#include "base/parse.h"
 #include "data/eeprom_attributes.h"
+#include "data/eeprom_compile_errors.h"
 #include "data/eeprom_elements.h"
 #include "data/eeprom_record.h"
 
@@ -35,9 +36,18 @@ const Tword_value timeout_units[] = {{"min", 0x40}, {"hour", 0x80}, {"day", 0xC0
 // The tags of acquisition sequences 0 to 3.
 const unsigned char sequence_tags[] = {8, 9, 10, 25};
 
+// Fields of the record that are a nibble or six bits of one byte.
+constexpr Tfield_range nibble{0, 15};
+constexpr Tfield_range six_bits{0, 63};
+
+int nibble_or_0(Txml_element element, const char* name)
+{
+    return static_cast<int>(attribute_number_or(element, name, nibble, 0));
+}
+
 unsigned char nibbles(Txml_element element, const char* high, const char* low)
 {
-    return static_cast<unsigned char>((attribute_int_or(element, high, 0) << 4) | (attribute_int_or(element, low, 0) & 0x0F));
+    return static_cast<unsigned char>((nibble_or_0(element, high) << 4) | nibble_or_0(element, low));
 }
 
 }  // namespace
@@ -46,15 +56,21 @@ int compile_alarm_input(Teeprom_configurer& image, Txml_element element, unsigne
 {
     const int input = attribute_int_or(element, "value", 0);
     if (input < 0 || input >= alarm_inputs) {
-        log_printf("ERROR : Erroneous ALARM_INPUT value=\"%d\"", input);
+        log_compile_error("Erroneous ALARM_INPUT value=\"%d\"", input);
         return eeprom_result_error;
     }
-    int polarity = attribute_int_or(element, "polarity", 0);
-    int enable = attribute_int_or(element, "enable", 0);
-    for (const Ttrigger& named : triggers) {
-        if (attribute_is(element, "trigger", named.name)) {
-            polarity = named.polarity;
-            enable = named.enable;
+    int polarity = nibble_or_0(element, "polarity");
+    int enable = nibble_or_0(element, "enable");
+    if (const char* trigger = attribute_text(element, "trigger")) {
+        const Ttrigger* named = nullptr;
+        for (const Ttrigger& candidate : triggers)
+            if (text_compare_nocase(trigger, candidate.name) == 0)
+                named = &candidate;
+        if (!named)
+            refuse_attribute(element, "trigger", trigger, "is none of its words");
+        else {
+            polarity = named->polarity;
+            enable = named->enable;
         }
     }
     const unsigned char actions = (attribute_int_or(element, "go_fast", 0) != 0 ? 0x01 : 0) |
@@ -64,7 +80,7 @@ int compile_alarm_input(Teeprom_configurer& image, Txml_element element, unsigne
     image.appendByte(static_cast<unsigned char>(tag + input));
     image.appendByte(alarm_record_length);
     image.appendByte(static_cast<unsigned char>((((polarity ^ 0xFF) & 0x0F) << 4) | (enable & 0x0F)));
-    image.appendByte(static_cast<unsigned char>((attribute_int_or(element, "timeout", 0) & 0x3F) |
+    image.appendByte(static_cast<unsigned char>(attribute_number_or(element, "timeout", six_bits, 0) |
                                                 attribute_word(element, "timeout_unit", timeout_units, 3, 0)));
     image.appendByte(nibbles(element, "start_and", "start_or"));
     image.appendByte(nibbles(element, "end_and", "end_or"));
@@ -78,7 +94,7 @@ int compile_acquisition_sequence(Teeprom_configurer& image, Txml_element element
 {
     const int sequence = attribute_int_or(element, "value", 0);
     if (sequence < 0 || sequence >= static_cast<int>(sizeof sequence_tags)) {
-        log_printf("ERROR : Erroneous acquisition sequence number %d", sequence);
+        log_compile_error("Erroneous acquisition sequence number %d", sequence);
         return eeprom_result_error;
     }
     const unsigned length_offset = image.beginBlock(sequence_tags[sequence]);

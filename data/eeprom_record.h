@@ -137,11 +137,11 @@ inline void append_be16(Teeprom_configurer& image, unsigned value)
     image.appendByte(static_cast<unsigned char>(value));
 }
 
-// The bytes of a dotted text (a.b.c.d), missing ones 0.
-inline void append_dotted(Teeprom_configurer& image, const char* text)
+// The bytes of a dotted address attribute (a.b.c.d), 0.0.0.0 when missing.
+inline void append_dotted(Teeprom_configurer& image, Txml_element element, const char* name)
 {
     unsigned char bytes[4];
-    dotted_bytes(text, bytes);
+    attribute_dotted(element, name, bytes);
     for (unsigned char b : bytes)
         image.appendByte(b);
 }

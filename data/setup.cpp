@@ -1,6 +1,8 @@
 #include "data/setup.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "base/default_folders.h"
 #include "base/log.h"
@@ -33,30 +35,25 @@ void read_text(Txml_element element, const char* name, char (&field)[size])
     xml_GetAttribute(element, name, VALUE_TEXT, field, static_cast<int>(size), nullptr);
 }
 
-// A 32-bit number of a setup attribute, signed decimal; ids also reach up to
-// 2^32 - 1, as they are written unsigned. A number beyond 32 bits, which the
-// plain parser would wrap into another one, is refused with a line naming the
-// element; a text that is no number is left as it was. True when out was set.
-bool read_number32(Txml_element element, const char* name, uint32_t* out, bool unsigned_too, bool* refused)
+// A 32-bit number of a setup attribute: a whole number (optional sign, decimal
+// digits, blanks around at most); ids also reach up to 2^32 - 1, as they are
+// written unsigned. A text that is no such number, or one beyond 32 bits, is
+// refused with a line naming the element, never read in part or wrapped into
+// another number; error gets the line without its head. True when out was set.
+bool read_number32(Txml_element element, const char* name, uint32_t* out, bool unsigned_too, Tmy_string* error)
 {
     const char* text = xml_FindAttributeValue(element, name);
     if (!text)
         return false;
-    int value = 0;
-    unsigned positive = 0;
+    long long value = 0;
     bool beyond = false;
-    if (!parse_int_in_range(text, &value, &beyond)) {
+    if (!parse_whole_number(text, INT32_MIN, unsigned_too ? UINT32_MAX : INT32_MAX, &value, &beyond)) {
         *out = static_cast<uint32_t>(value);
         return true;
     }
-    if (unsigned_too && beyond && !parse_uint_in_range(text, &positive, &beyond)) {
-        *out = positive;
-        return true;
-    }
-    if (beyond) {
-        log_printf("ERROR : %s %s=\"%s\" is out of range", xml_GetName(element), name, text);
-        *refused = true;
-    }
+    error->printf("%s %s=\"%s\" %s", xml_GetName(element), name, text,
+                  beyond ? "is out of range" : "is not a whole number");
+    log_printf("ERROR : %s", error->c_str());
     return false;
 }
 
@@ -88,8 +85,8 @@ void Tcomport::parse(Txml_element element)
     read_text(element, "port", port);
     read_text(element, "description", description);
     uint32_t value = 0;
-    bool refused = false;
-    if (read_number32(element, "rate", &value, false, &refused))
+    Tmy_string error;
+    if (read_number32(element, "rate", &value, false, &error))
         rate = static_cast<int32_t>(value);
 }
 
@@ -140,8 +137,8 @@ Tcomport* Tcomports::at(int index) const
 int Tstation::parse(Txml_element element)
 {
     layout_32bit = false;
-    bool refused = false;
-    read_number32(element, "id", &id, true, &refused);
+    id_error.clear();
+    const bool refused = xml_FindAttributeValue(element, "id") && !read_number32(element, "id", &id, true, &id_error);
     read_text(element, "phone_nbr", phone_nbr);
     read_text(element, "pin", pin);
     read_text(element, "description", description);
@@ -159,6 +156,11 @@ int Tstation::parse(Txml_element element)
     if (result != 0)
         log_printf("ERROR : Erreur lors de la lecture du fichier de configuration ");
     return result;
+}
+
+const char* Tstation::firstError() const
+{
+    return id_error.c_str()[0] ? id_error.c_str() : configuration.firstError();
 }
 
 // --- Tstations -----------------------------------------------------------------
@@ -217,12 +219,34 @@ Tsetup::Tsetup()
     setPathQuietly(1, default_folder_data_xml);
 }
 
+bool setup_file_too_large(const char* path, Tmy_string* reason)
+{
+    if (!path)
+        return false;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size <= static_cast<std::uintmax_t>(setup_file_max_bytes))
+        return false;
+    reason->printf("\"%s\" of %llu bytes is larger than a setup file (at most %lld bytes)", path,
+                   static_cast<unsigned long long>(size), setup_file_max_bytes);
+    return true;
+}
+
 int Tsetup::readFile(const char* path)
 {
+    Tmy_string too_large;
+    if (setup_file_too_large(path, &too_large)) {
+        log_printf("ERROR : %s", too_large.c_str());
+        upload_error.assign(too_large.c_str());
+        return eeprom_result_error;
+    }
     myXMLdocument doc;
     Txml_element root = xml_LoadFile(path, &doc);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        upload_error.printf("unable to read \"%s\" file correctly", path ? path : "");
         return eeprom_result_error;
     }
     log_printf("      : reading setup file \"%s\"", path);
@@ -235,6 +259,7 @@ int Tsetup::readText(const char* text)
     Txml_element root = xml_ParseText(text, &doc);
     if (!root) {
         log_printf("ERROR : unable to read setup text correctly");
+        upload_error.assign("unable to read setup text correctly");
         return eeprom_result_error;
     }
     return parse(root);
@@ -293,6 +318,13 @@ int Tsetup::parse(Txml_element root)
             result |= stations.parse(child);
         }
     }
+    // A file without stations still gives its paths (the result viewer reads
+    // no more), but nothing to upload: a measurement file is no setup file.
+    upload_error.clear();
+    if (!stations.getFirst())
+        upload_error.assign("the file holds no STATIONS/STATION: it is no setup file");
+    for (int i = 0; i < stations.count() && !upload_error.c_str()[0]; ++i)
+        upload_error.assign(stations.at(i)->firstError());
     return result;
 }
 

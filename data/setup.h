@@ -33,6 +33,9 @@ public:
     // Reads the attributes and compiles the CONFIGURATION blocks; returns the
     // compile result bits (0 compiled without error).
     int parse(Txml_element element);
+    // The first error of the last parse, without its "ERROR : " head; empty
+    // when it compiled without one.
+    const char* firstError() const;
 
     uint32_t id = 0;
     char phone_nbr[32] = {};
@@ -41,6 +44,9 @@ public:
     bool layout_32bit = false;  // version "klvr32"
     Teeprom_configurer configuration;
     char display_type[32] = {};
+
+private:
+    Tmy_string id_error;
 };
 
 // The COMPORT entries in file order; owns them.
@@ -80,6 +86,18 @@ private:
     Tlist items;
 };
 
+// The largest file taken for a setup file. A logger's configuration is its
+// 2048-byte EEPROM; written out as setup XML a byte takes at most some 64
+// characters (a WORD of a serial-number list for four bytes, an ALARM_INPUT
+// with its words), so one station, comments and indentation included, stays
+// below 128 KiB. 1 MiB holds eight such stations, or hundreds of usual ones;
+// a larger file is no setup file and is refused before it is parsed, so that
+// it cannot hold a program for seconds and fill the log.
+constexpr long long setup_file_max_bytes = 1LL << 20;
+
+// True, with the reason, when the file at path is larger than a setup file.
+bool setup_file_too_large(const char* path, Tmy_string* reason);
+
 // A setup file: four data paths, the COM ports and the stations.
 class Tsetup {
 public:
@@ -94,6 +112,10 @@ public:
     int readText(const char* text);
     // The OR of the stations' compile results; 1 for a null element.
     int parse(Txml_element root);
+    // Why the last read gives no station to upload, without "ERROR : ": the
+    // file unread, no STATION in it, or the first station's first error;
+    // empty when the first station compiled.
+    const char* uploadError() const { return upload_error.c_str(); }
     // The resolved path for PATH_DATA_BIN, PATH_DATA_XML, PATH_STATUS_LOG or
     // PATH_SETUP_LOG (any case); "" for another key. Never null.
     const char* getPath(const char* key) const;
@@ -115,4 +137,5 @@ private:
     char raw_paths[PATH_COUNT][PATH_SIZE];
     char resolved_paths[PATH_COUNT][PATH_SIZE];
     Tmy_string base_directory;
+    Tmy_string upload_error;
 };

@@ -10,6 +10,7 @@ bool Tmaster_commands::start_disconnect() { return master.start_disconnect(); }
 void Tmaster_commands::stop() { master.stop(nullptr); }
 bool Tmaster_commands::start_status() { return master.start_status(); }
 int Tmaster_commands::start_eeprom_upload_file(const char* path) { return master.start_eeprom_upload_file(path); }
+const char* Tmaster_commands::upload_error() const { return master.setup.uploadError(); }
 bool Tmaster_commands::start_quick_sync(uint32_t period) { return master.start_quick_sync(period); }
 bool Tmaster_commands::start_set_var(uint8_t id, uint32_t value, uint8_t flag)
 {

@@ -21,6 +21,9 @@ public:
     virtual bool start_status() = 0;
     // The setup's error bits, 1 without station, Tcalyxo_master::UPLOAD_REFUSED, else 0.
     virtual int start_eeprom_upload_file(const char* path) = 0;
+    // Why the last start_eeprom_upload_file found nothing to upload (the
+    // file unread, no station, the first compile error); empty otherwise.
+    virtual const char* upload_error() const = 0;
     virtual bool start_quick_sync(uint32_t period) = 0;
     virtual bool start_set_var(uint8_t id, uint32_t value, uint8_t flag) = 0;
     virtual bool start_add_var(uint8_t id, int32_t delta) = 0;
@@ -55,6 +58,7 @@ public:
     void stop() override;
     bool start_status() override;
     int start_eeprom_upload_file(const char* path) override;
+    const char* upload_error() const override;
     bool start_quick_sync(uint32_t period) override;
     bool start_set_var(uint8_t id, uint32_t value, uint8_t flag) override;
     bool start_add_var(uint8_t id, int32_t delta) override;

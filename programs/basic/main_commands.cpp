@@ -111,8 +111,10 @@ bool upload_eeprom(Tcommand_host& host, const Tmain_command&)
     if (result == Tcalyxo_master::UPLOAD_REFUSED)
         return true;
     if (result != 0) {
+        // Nothing was sent: the box says which file and its first error.
         Tmessage_box box;
-        box.text = "Erreur de lecture du fichier de configuration ! Voir log";
+        box.text = "Erreur de lecture du fichier de configuration ! Voir log\n" + path + "\n" +
+                   host.commands().upload_error();
         box.icon = Tbox_icon::error;
         box.buttons = Tbox_buttons::ok;
         dialog_seam().messageBox(box);

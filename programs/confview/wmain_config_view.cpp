@@ -32,6 +32,7 @@ constexpr int block_count = 7;
 constexpr char image_file_name[] = "eeprom_data.bin";
 const char read_error[] = "Erreur lors de la lecture du fichier";
 const char too_large[] = "Fichier de configuration trop grand";
+const char no_station[] = "no STATIONS/STATION, not a setup file";
 
 QString qt_text(const char* text)
 {
@@ -61,14 +62,24 @@ void show_lines(QPlainTextEdit* memo, const std::vector<std::string>& lines)
         append_log_line(memo, line.c_str());
 }
 
-// The error lines among those of a compile, one per line.
+// The error lines among those of a compile, one per line, with the count of
+// those the compile held back.
 std::string error_lines(const std::vector<std::string>& lines)
 {
     std::string text;
     for (const std::string& line : lines)
-        if (line.rfind("ERROR", 0) == 0)
+        if (line.rfind("ERROR", 0) == 0 || line.rfind("... and ", 0) == 0)
             text += (text.empty() ? "" : "\n") + line;
     return text;
+}
+
+// The station of a setup file, or a file that is one station; null for any
+// other document.
+Txml_element setup_station(myXMLdocument& document)
+{
+    if (Txml_element station = xml_FindDocumentPath(&document, "/STATIONS/STATION"))
+        return station;
+    return xml_IsEntity(document.root, "STATION") ? document.root : nullptr;
 }
 
 QLabel* new_label(const char* name, const char* text, QWidget* parent)
@@ -175,13 +186,18 @@ void TFmain::load_setup_file(const char* path)
     // A station parsed in place would keep what the file before set and this
     // one leaves out (its id among them).
     station = std::make_unique<Tstation>();
-    if (!xml_LoadFile(path, &document)) {
+    Tmy_string too_large_file;
+    if (setup_file_too_large(path, &too_large_file)) {
+        load_failure = std::string(read_error) + "\n" + too_large_file.c_str();
+        errorBox(load_failure.c_str());
+    } else if (!xml_LoadFile(path, &document)) {
         load_failure = read_error;
         errorBox(read_error);
+    } else if (!(station_element = setup_station(document))) {
+        // A measurement file or any other XML: nothing in it is a station.
+        load_failure = std::string(read_error) + "\n" + path + " : " + no_station;
+        errorBox(load_failure.c_str());
     } else {
-        station_element = xml_FindDocumentPath(&document, "/STATIONS/STATION");
-        if (!station_element)
-            station_element = document.root;
         Tlog_capture compile_log;
         const int result = station->parse(station_element);
         if (result & eeprom_result_overflow)

@@ -1,6 +1,7 @@
 #include "programs/start/start_master.h"
 
 #include <cstdio>
+#include <string>
 
 #include "base/default_folders.h"
 #include "base/log.h"
@@ -488,7 +489,10 @@ void Tcalyxo_start_master::start_custom_upload(const char* path)
     if (path && setup.readFile(path) == 0)
         station = setup.stations.getFirst();
     if (!station) {
-        window->errorBox("Error while reading the configuration file ! See log");
+        // Nothing is sent: the box says which file and its first error.
+        const std::string text = std::string("Error while reading the configuration file ! See log\n") +
+                                 (path ? path : "") + "\n" + (path ? setup.uploadError() : "");
+        window->errorBox(text.c_str());
         return;
     }
     log_select_output(OUTPUT_CHANNEL_MAIN);

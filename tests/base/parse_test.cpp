@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "base/my_string.h"
 #include "base/params.h"
@@ -79,6 +80,51 @@ TEST(Parse, RangeCheckedIntegers)
     int value = 0;
     EXPECT_TRUE(parse_int_in_range(nullptr, &value, &beyond));
     EXPECT_FALSE(beyond);
+}
+
+// A whole number as written: a sign, digits, blanks around at most; a text of
+// another form is no number, and a number is checked against its bounds.
+TEST(Parse, WholeNumbersAreReadWholeOrRefused)
+{
+    const struct {
+        const char* text;
+        long long min;
+        long long max;
+        long long value;  // kept on success
+        bool error;
+        bool out_of_range;
+    } cases[] = {
+        {"-128", -128, 255, -128, false, false},      {"255", -128, 255, 255, false, false},
+        {"-129", -128, 255, 0, true, true},           {"256", -128, 255, 0, true, true},
+        {" \t+12 ", -128, 255, 12, false, false},     {"0007", 0, 7, 7, false, false},
+        {"9-00", -1000, 1000, 0, true, false},        {" 9 0 0 ", -1000, 1000, 0, true, false},
+        {"--1", -10, 10, 0, true, false},             {"+-1", -10, 10, 0, true, false},
+        {"-", -10, 10, 0, true, false},               {"", -10, 10, 0, true, false},
+        {"1.5", -10, 10, 0, true, false},             {"0x10", -10, 100, 0, true, false},
+        {"12abc", 0, 100, 0, true, false},            {"- 1", -10, 10, 0, true, false},
+        {"99999999999999999999999", 0, 4294967295LL, 0, true, true},
+        {"-99999999999999999999999", -2147483648LL, 0, 0, true, true},
+        {"4294967295", 0, 4294967295LL, 4294967295LL, false, false},
+    };
+    for (const auto& c : cases) {
+        long long value = 99;
+        bool beyond = !c.out_of_range;
+        EXPECT_EQ(parse_whole_number(c.text, c.min, c.max, &value, &beyond), c.error) << c.text;
+        EXPECT_EQ(beyond, c.out_of_range) << c.text;
+        EXPECT_EQ(value, c.error ? 99 : c.value) << c.text;
+    }
+    EXPECT_TRUE(parse_whole_number(nullptr, 0, 1, nullptr, nullptr));
+}
+
+TEST(Parse, HexDigitRunsAreDigitsOnly)
+{
+    const char* digits = nullptr;
+    EXPECT_EQ(hex_digit_run(" 0aF9 ", &digits), 4);
+    EXPECT_EQ(std::string(digits, 4), "0aF9");
+    EXPECT_EQ(hex_digit_run("123", nullptr), 3);
+    for (const char* text : {"", "  ", "0x12", "1G", "12 34", "-1", "1.2"})
+        EXPECT_EQ(hex_digit_run(text, nullptr), -1) << text;
+    EXPECT_EQ(hex_digit_run(nullptr, nullptr), -1);
 }
 
 TEST(Parse, UnsignedAndHex)

@@ -173,10 +173,48 @@ TEST_F(CommandsAgainstLogger, UploadFromASetupFileIsVerifiedAndHeld)
     EXPECT_EQ(variable(sim::var::gsm_interval), 3600u);
 
     // A file that cannot be read: the box, nothing sent.
-    dialogs.file_answers = {work.file("missing.xml")};
+    const std::string missing = work.file("missing.xml");
+    dialogs.file_answers = {missing};
     child_of<QPushButton>(program->main_form, "bt_upload")->click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log");
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + missing +
+                                         "\nunable to read \"" + missing + "\" file correctly");
+}
+
+// One value its field cannot hold stops the whole upload: the logger keeps
+// every page it held, and the box names the file and the value.
+TEST_F(CommandsAgainstLogger, UploadOfAFileWithOneRefusedValueSendsNothing)
+{
+    const auto pages = [this] {
+        return logger.read([](const sim::State& s) {
+            std::vector<sim::Eeprom::Page> all;
+            for (uint8_t page = 0; page < 8; ++page)
+                all.push_back(s.eeprom.page(page));
+            return all;
+        });
+    };
+    const auto before = pages();
+    const uint32_t interval_before = variable(sim::var::acq_interval0);
+    const uint32_t gsm_before = variable(sim::var::gsm_interval);
+    const std::string setup_file = work.file("refused.xml");
+    ASSERT_TRUE(write_file_bytes(setup_file,
+                                 "<SETUP><STATIONS><STATION id=\"499\">"
+                                 "<CONFIGURATION value=\"0\"><ACQ_INTERVAL0 value=\"1200\"/>"
+                                 "<SYSCTRL acq_enabled=\"on\" time_zone=\"300\"/></CONFIGURATION>"
+                                 "<CONFIGURATION value=\"6\"><GSM_INTERVAL value=\"60\"/></CONFIGURATION>"
+                                 "</STATION></STATIONS></SETUP>"));
+    recorded::clear_log();
+    dialogs.file_answers = {setup_file};
+    child_of<QPushButton>(program->main_form, "bt_upload")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + setup_file +
+                                         "\nTeeprom_configurer, SYSCTRL time_zone=\"300\" is out of range");
+    EXPECT_TRUE(recorded::log_contains("ERROR : Teeprom_configurer, SYSCTRL time_zone=\"300\" is out of range"));
+    EXPECT_FALSE(recorded::log_contains("EEPROM Verification"));
+    EXPECT_EQ(pages(), before);
+    EXPECT_EQ(variable(sim::var::acq_interval0), interval_before);
+    EXPECT_EQ(variable(sim::var::gsm_interval), gsm_before);
 }
 
 TEST_F(CommandsAgainstLogger, DownloadAllEndsInTheResultTable)

@@ -293,10 +293,12 @@ TEST_F(MainCommands, UploadFromSetupFileShowsReadErrorsAndRefusals)
 
     reset();
     recording.upload_result = 1;
+    recording.upload_error_text = "the file holds no STATIONS/STATION: it is no setup file";
     dialogs.file_answers = {"/tmp/empty.xml"};
     click("bt_upload");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log");
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n/tmp/empty.xml\n"
+                                     "the file holds no STATIONS/STATION: it is no setup file");
     EXPECT_EQ(dialogs.boxes[0].buttons, Tbox_buttons::ok);
 
     reset();

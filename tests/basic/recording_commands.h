@@ -14,6 +14,7 @@ public:
     std::vector<std::string> calls;
     bool refuse = false;
     int upload_result = 0;
+    std::string upload_error_text;
     // The texts handed to the modem, byte for byte.
     std::vector<std::string> sent;
 
@@ -26,6 +27,7 @@ public:
         note("start_eeprom_upload_file(%s)", path);
         return upload_result;
     }
+    const char* upload_error() const override { return upload_error_text.c_str(); }
     bool start_quick_sync(uint32_t period) override { return note("start_quick_sync(%u)", period); }
     bool start_set_var(uint8_t id, uint32_t value, uint8_t flag) override
     {

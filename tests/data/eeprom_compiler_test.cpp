@@ -158,11 +158,11 @@ TEST(Eeprom_compiler, ElementCases)
         {"no pin gives four zero bytes", "<PIN_CODE/>", "", 0, {0x83, 0, 0, 0, 0, 0xFF}},
         {"a station pin too long for the record is refused", "<PIN_CODE/>", "12345", 1, {0xFF}},
         {"a PIN_CODE value too long is refused", "<PIN_CODE value=\"12345\"/>", "1234", 1, {0xFF}},
-        {"a value that is no number writes nothing", "<GSM_STEP value=\"1.5\"/><GSM_STEP value=\"\"/>", "", 0,
+        {"a value that is no number is refused", "<GSM_STEP value=\"1.5\"/><GSM_STEP value=\"\"/>", "", 1,
          {0xFF}},
-        {"a text of more than 255 characters writes nothing", "<SMS_NUMBER value=\"" + text_256 + "\"/>", "", 0, {0xFF}},
-        {"an SMS_TEXT_FORMAT text longer than 249 characters is left out",
-         "<SMS_TEXT_FORMAT index=\"1\" value=\"" + text_250 + "\"/>", "", 0, {0x69, 3, 1, 0, 0, 0xFF}},
+        {"a text of more than 255 characters is refused", "<SMS_NUMBER value=\"" + text_256 + "\"/>", "", 1, {0xFF}},
+        {"an SMS_TEXT_FORMAT text longer than 249 characters is refused",
+         "<SMS_TEXT_FORMAT index=\"1\" value=\"" + text_250 + "\"/>", "", 1, {0xFF}},
         {"HTTP_HOST port 255 fits its byte", "<HTTP_HOST port=\"255\" host=\"h\"/>", "", 0,
          {0x7C, 2, 0xFF, 'h', 0xFF}},
         {"a negative HTTP_HOST port is refused", "<HTTP_HOST port=\"-1\"/>", "", 1, {0xFF}},
@@ -245,21 +245,25 @@ TEST(Eeprom_compiler, NumbersBeyondTheirRangeRefuseTheirElement)
     EXPECT_TRUE(recorded::log_contains("ERROR : Teeprom_configurer, CONFIGURATION value=\"4294967296\" is out of range"));
 }
 
-// A text that is no number leaves its field out, as before, but says so.
-TEST(Eeprom_compiler, TextsThatAreNoNumbersAreLoggedAndLeftOut)
+// A text that is no number is refused like a number beyond its field: the
+// element is left out, the line says why and the compile fails.
+TEST(Eeprom_compiler, TextsThatAreNoNumbersAreRefused)
 {
     const struct {
         const char* element;
         const char* line;
     } cases[] = {
-        {"<ACQ_INTERVAL0 value=\"1e3\"/>", "ACQ_INTERVAL0 value=\"1e3\" is not a whole number, left out"},
-        {"<GSM_STEP value=\"12abc\"/>", "GSM_STEP value=\"12abc\" is not a whole number, left out"},
-        {"<GSM_STEP value=\"1.5\"/>", "GSM_STEP value=\"1.5\" is not a whole number, left out"},
+        {"<ACQ_INTERVAL0 value=\"1e3\"/>", "ACQ_INTERVAL0 value=\"1e3\" is not a whole number"},
+        {"<GSM_STEP value=\"12abc\"/>", "GSM_STEP value=\"12abc\" is not a whole number"},
+        {"<GSM_STEP value=\"1.5\"/>", "GSM_STEP value=\"1.5\" is not a whole number"},
+        {"<ACQ_INTERVAL0 value=\"0x384\"/>", "ACQ_INTERVAL0 value=\"0x384\" is not a whole number"},
+        {"<ACQ_INTERVAL0 value=\"900,5\"/>", "ACQ_INTERVAL0 value=\"900,5\" is not a whole number"},
+        {"<ACQ_INTERVAL0 value=\"nan\"/>", "ACQ_INTERVAL0 value=\"nan\" is not a whole number"},
     };
     for (const auto& c : cases) {
         recorded::clear_log();
         const Tcompiled compiled = compile(c.element);
-        EXPECT_EQ(compiled.result, 0) << c.element;
+        EXPECT_EQ(compiled.result, eeprom_result_error) << c.element;
         EXPECT_EQ(compiled.page, Tbytes{0xFF}) << c.element;
         EXPECT_TRUE(recorded::log_contains(std::string("ERROR : Teeprom_configurer, ") + c.line)) << c.line;
     }

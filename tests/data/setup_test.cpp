@@ -221,6 +221,89 @@ TEST_F(Setup_test, IdsAndRatesBeyondThirtyTwoBitsAreRefused)
     EXPECT_EQ(setup.stations.at(2)->id, 4294967295u);
 }
 
+// An id is a whole number or nothing: a text read in part would compile the
+// configuration under another station's id.
+TEST_F(Setup_test, IdsThatAreNoWholeNumbersAreRefusedAndNamedForTheUpload)
+{
+    for (const char* id : {"12abc", "0x1F3", "9-00", " 9 0 ", ""}) {
+        recorded::clear_log();
+        Tsetup setup;
+        const std::string text = std::string("<SETUP><STATIONS><STATION id=\"") + id +
+                                 "\"><CONFIGURATION value=\"0\"><STATION_ID/></CONFIGURATION></STATION>"
+                                 "</STATIONS></SETUP>";
+        EXPECT_EQ(setup.readText(text.c_str()), eeprom_result_error) << id;
+        ASSERT_EQ(setup.stations.count(), 1);
+        EXPECT_EQ(setup.stations.getFirst()->configuration.getPageLength(0), 0u) << id;
+        const std::string line = std::string("STATION id=\"") + id + "\" is not a whole number";
+        EXPECT_TRUE(recorded::log_contains("ERROR : " + line)) << id;
+        EXPECT_EQ(setup.uploadError(), line);
+    }
+    Tsetup setup;
+    EXPECT_EQ(setup.readText("<SETUP><STATIONS><STATION id=\" 12 \"/></STATIONS></SETUP>"), 0);
+    EXPECT_EQ(setup.stations.getFirst()->id, 12u);
+    EXPECT_STREQ(setup.uploadError(), "");
+}
+
+// What an upload says when a file gives it nothing to send: the first error of
+// the stations in file order, or that the file holds no station at all.
+TEST_F(Setup_test, UploadErrorNamesTheFirstErrorOrTheMissingStation)
+{
+    Tsetup setup;
+    EXPECT_EQ(setup.readText("<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\"><GSM_STEP value=\"1\"/>"
+                             "</CONFIGURATION></STATION><STATION><CONFIGURATION value=\"0\">"
+                             "<SYSCTRL time_zone=\"300\"/><SYSCTRL address=\"999\"/></CONFIGURATION></STATION>"
+                             "</STATIONS></SETUP>"),
+              eeprom_result_error);
+    EXPECT_STREQ(setup.uploadError(), "Teeprom_configurer, SYSCTRL time_zone=\"300\" is out of range");
+
+    // A measurement file, or any XML with no STATIONS/STATION, keeps its paths
+    // for the result viewer but has nothing to upload.
+    EXPECT_EQ(setup.readText("<MEASUREMENTS><PATH_DATA_XML path=\"/data\"/><STATION id=\"1\"/></MEASUREMENTS>"), 0);
+    EXPECT_EQ(setup.stations.count(), 0);
+    EXPECT_STREQ(setup.getPath("PATH_DATA_XML"), "/data");
+    EXPECT_STREQ(setup.uploadError(), "the file holds no STATIONS/STATION: it is no setup file");
+}
+
+// A file larger than any setup file is refused before it is parsed, and the
+// setup keeps what it held; one of the largest size still reads.
+TEST_F(Setup_test, AFileLargerThanAnySetupFileIsNotParsed)
+{
+    const std::string good = dir.file("good.xml");
+    ASSERT_TRUE(write_file_bytes(good, "<SETUP><STATIONS><STATION id=\"9\"/></STATIONS></SETUP>"));
+    Tsetup setup;
+    ASSERT_EQ(setup.readFile(good.c_str()), 0);
+
+    const std::string head = "<SETUP><STATIONS><STATION id=\"7\"/></STATIONS><!--";
+    const std::string tail = "--></SETUP>";
+    const std::string largest = dir.file("largest.xml");
+    ASSERT_TRUE(write_file_bytes(largest, head + std::string(setup_file_max_bytes - head.size() - tail.size(), 'x') + tail));
+    EXPECT_EQ(setup.readFile(largest.c_str()), 0);
+    EXPECT_EQ(setup.stations.getFirst()->id, 7u);
+
+    ASSERT_TRUE(write_file_bytes(good, "<SETUP><STATIONS><STATION id=\"9\"/></STATIONS></SETUP>"));
+    ASSERT_EQ(setup.readFile(good.c_str()), 0);
+    recorded::clear_log();
+    const std::string larger = dir.file("larger.xml");
+    ASSERT_TRUE(write_file_bytes(larger, head + std::string(setup_file_max_bytes + 1 - head.size() - tail.size(), 'x') + tail));
+    EXPECT_EQ(setup.readFile(larger.c_str()), eeprom_result_error);
+    const std::string reason = "\"" + larger + "\" of 1048577 bytes is larger than a setup file (at most 1048576 bytes)";
+    EXPECT_TRUE(recorded::log_contains("ERROR : " + reason));
+    EXPECT_FALSE(recorded::log_contains("reading setup file"));
+    EXPECT_EQ(setup.uploadError(), reason);
+    EXPECT_EQ(setup.stations.getFirst()->id, 9u);
+}
+
+// The example a technician starts from compiles every station without a word.
+TEST_F(Setup_test, TheExampleSetupCompilesWithoutError)
+{
+    Tsetup setup;
+    EXPECT_EQ(setup.readFile(source_path("examples/setup.xml").c_str()), 0);
+    EXPECT_EQ(setup.stations.count(), 2);
+    EXPECT_STREQ(setup.uploadError(), "");
+    for (const std::string& line : recorded::log_lines())
+        EXPECT_NE(line.rfind("ERROR", 0), 0u) << line;
+}
+
 TEST_F(Setup_test, ReadFileLogsAndAFailedReadKeepsWhatTheSetupHeld)
 {
     const std::string path = dir.file("setup.xml");

@@ -40,6 +40,7 @@ const char two_blocks[] =
 
 const char read_error[] = "Erreur lors de la lecture du fichier";
 const char too_large[] = "Fichier de configuration trop grand";
+const char no_station[] = "no STATIONS/STATION, not a setup file";
 const char save_error[] = "Erreur lors de l'\xC3\xA9" "criture du fichier eeprom_data.bin";
 
 // A window in a working folder of its own, every box and file dialog answered
@@ -285,6 +286,57 @@ TEST_F(ConfigurationView, StationErrorShowsItsReasonAndEmptyTabs)
     expect_nothing_shown();
 }
 
+// A measurement file, or any XML whose root is no STATION and holds no
+// STATIONS/STATION, is no setup file: the box names it, nothing is shown.
+TEST_F(ConfigurationView, FileWithoutAStationIsAFailedLoad)
+{
+    window->load_setup_file(setup_file("setup.xml", two_blocks).c_str());
+    const std::string path = setup_file("measurement.xml",
+        "<MEASUREMENTS><STATION id=\"3\"/><CONFIGURATION value=\"1\"><ACQ_INTERVAL0 value=\"600\"/>"
+        "</CONFIGURATION></MEASUREMENTS>");
+    window->load_setup_file(path.c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, std::string(read_error) + "\n" + path + " : " + no_station);
+    EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+    expect_nothing_shown();
+    select_tab(1);
+    expect_nothing_shown();
+    expect_grab(window.get(), "confview_no_station");
+}
+
+// A file larger than any setup file is not parsed: the box says why.
+TEST_F(ConfigurationView, FileLargerThanAnySetupFileIsNotRead)
+{
+    const std::string path = setup_file("huge.xml", "<SETUP>" + std::string(10u << 20, ' ') + "</SETUP>");
+    window->load_setup_file(path.c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, std::string(read_error) + "\n\"" + path +
+                                         "\" of 10485775 bytes is larger than a setup file (at most 1048576 bytes)");
+    expect_nothing_shown();
+}
+
+// Values their fields cannot hold are named by the compiler's lines in the
+// box, as far as the compile logs them, with the count of the rest.
+TEST_F(ConfigurationView, RefusedValuesShowTheCompilersLinesInTheBox)
+{
+    std::string elements;
+    for (int i = 0; i < 25; ++i)
+        elements += "<SYSCTRL time_zone=\"" + std::to_string(300 + i) + "\"/>";
+    window->load_setup_file(setup_file("refused.xml",
+        "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\">" + elements +
+        "</CONFIGURATION></STATION></STATIONS></SETUP>").c_str());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const std::string& box = dialogs.boxes[0].text;
+    EXPECT_EQ(box.rfind("ERROR : Teeprom_configurer, SYSCTRL time_zone=\"300\" is out of range\n", 0), 0u) << box;
+    EXPECT_NE(box.find("time_zone=\"319\" is out of range\n... and 5 more errors\n"
+                       "ERROR : Erreur lors de la lecture du fichier de configuration "),
+              std::string::npos)
+        << box;
+    EXPECT_EQ(box.find("time_zone=\"320\""), std::string::npos) << box;
+    expect_nothing_shown();
+    expect_grab(window.get(), "confview_refused_values");
+}
+
 // A station is compiled from its file alone: what an earlier file set and
 // this one leaves out (the station id) is not carried over.
 TEST_F(ConfigurationView, EachFileIsCompiledOnItsOwn)
@@ -332,6 +384,11 @@ TEST_F(ConfigurationView, SaveAfterAFailedLoadWritesNothingAndSaysWhy)
         {setup_file("unknown.xml", "<STATION><CONFIGURATION value=\"0\"><GSM_INTERVAL value=\"60\"/><nothing/>"
                                    "</CONFIGURATION></STATION>"),
          "unknown element \"nothing\""},
+        {setup_file("measurement.xml", "<MEASUREMENTS><CONFIGURATION value=\"0\"/></MEASUREMENTS>"), no_station},
+        {setup_file("refused.xml", "<STATION><CONFIGURATION value=\"0\"><SYSCTRL address=\"999\"/>"
+                                   "</CONFIGURATION></STATION>"),
+         "SYSCTRL address=\"999\" is out of range"},
+        {setup_file("huge.xml", std::string(setup_file_max_bytes + 1, ' ')), "is larger than a setup file"},
     };
     for (const auto& failure : failures) {
         window->load_setup_file(failure.path.c_str());
@@ -393,11 +450,12 @@ TEST_F(ConfigurationView, EveryTabShowsWholeAtTheWindowsSize)
     EXPECT_EQ(text("Label1"), "Configuration #6");
 }
 
-// A value of megabytes reaches the window as one cut line: the window does not
-// lay out the whole value (minutes for 10 MiB), and what it compiles is shown.
-TEST_F(ConfigurationView, TenMebibyteAttributeIsShownCut)
+// A value of most of the largest setup file reaches the window as one cut
+// line: the window does not lay out the whole value, and what it compiles is
+// shown.
+TEST_F(ConfigurationView, AttributeOfNearlyAMebibyteIsShownCut)
 {
-    const std::string huge(10u << 20, 'n');
+    const std::string huge(setup_file_max_bytes - 512, 'n');
     window->load_setup_file(setup_file("huge.xml",
         "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\">"
         "<SYSCTRL note=\"" + huge + "\" acq_enabled=\"ON\" gsm_enabled=\"on\" time_zone=\"101\"/>"

@@ -331,9 +331,31 @@ TEST_F(StartMaster, ACustomConfigurationThatCannotBeReadIsReportedAndUploadsNoth
 {
     globals.mode = MODE_KLVR;
     master.start();
-    master.start_custom_upload(data.file("missing.xml").c_str());
+    const std::string missing = data.file("missing.xml");
+    master.start_custom_upload(missing.c_str());
     ASSERT_EQ(window.boxes.size(), 1u);
-    EXPECT_EQ(window.boxes[0], "Error while reading the configuration file ! See log");
+    EXPECT_EQ(window.boxes[0], "Error while reading the configuration file ! See log\n" + missing +
+                                   "\nunable to read \"" + missing + "\" file correctly");
+    EXPECT_TRUE(master.idle());
+
+    // One value its field cannot hold: nothing is uploaded, the box names it.
+    const std::string refused = data.file("refused.xml");
+    ASSERT_TRUE(write_file_bytes(refused, "<SETUP><STATIONS><STATION><CONFIGURATION value=\"0\">"
+                                          "<GSM_STEP value=\"5\"/><ETHERNET_IP mscp_port=\"70000\"/>"
+                                          "</CONFIGURATION></STATION></STATIONS></SETUP>"));
+    master.start_custom_upload(refused.c_str());
+    ASSERT_EQ(window.boxes.size(), 2u);
+    EXPECT_EQ(window.boxes[1], "Error while reading the configuration file ! See log\n" + refused +
+                                   "\nTeeprom_configurer, ETHERNET_IP mscp_port=\"70000\" is out of range");
+    EXPECT_TRUE(master.idle());
+
+    // A measurement file is no setup file.
+    const std::string measurement = data.file("measurement.xml");
+    ASSERT_TRUE(write_file_bytes(measurement, "<MEASUREMENTS><STATION id=\"1\"/></MEASUREMENTS>"));
+    master.start_custom_upload(measurement.c_str());
+    ASSERT_EQ(window.boxes.size(), 3u);
+    EXPECT_EQ(window.boxes[2], "Error while reading the configuration file ! See log\n" + measurement +
+                                   "\nthe file holds no STATIONS/STATION: it is no setup file");
     EXPECT_TRUE(master.idle());
 }
 
