@@ -210,6 +210,18 @@ void Truvo_fluo::unconvertibleNames(Tmy_string* out) const
         add("turbidity");
 }
 
+void Truvo_fluo::uncorrectedNames(Tmy_string* out) const
+{
+    out->assign("");
+    static const char* const letters[TRACERS] = {"A", "B", "C"};
+    for (int tracer = 0; tracer < TRACERS; ++tracer)
+        if (convertible(tracer) && !effect_defined[tracer]) {
+            if (out->length())
+                out->append(", ");
+            out->append(letters[tracer]);
+        }
+}
+
 bool Truvo_fluo::convertible(int tracer) const
 {
     if (!loaded() || tracer < 0 || tracer >= TRACERS)
@@ -357,7 +369,11 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
     for (int lamp = 0; lamp < TRACERS; ++lamp) {
         for (int tracer = 0; tracer < TRACERS; ++tracer)
             M[lamp][tracer] = S[lamp][tracer] - water[lamp];
-        log_printf(" (   %0.3f   %0.3f   %0.3f  )", M[lamp][0], M[lamp][1], M[lamp][2]);
+        // A constant on an undefined signal is shown as such, not as the marker's digits.
+        auto shown = [&](int tracer) {
+            return M_defined[lamp][tracer] ? shown_double("%0.3f", M[lamp][tracer]) : shown_double("%0.3f", double_undefined());
+        };
+        log_printf(" (   %s   %s   %s  )", shown(0).c_str(), shown(1).c_str(), shown(2).c_str());
     }
     if (concentration != 0) {
         D3 = determinant3(M) / concentration;
@@ -424,9 +440,12 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
         for (int lamp = 0; lamp < TRACERS; ++lamp) {
             if (!s.lamp_valid[lamp])
                 continue;
-            net_known[lamp] = water_defined[lamp] && (turbidity_factor == 0 || effect_defined[lamp]);
-            const double effect = std::pow(10.0, polynomial(turbidity_effect[lamp], 2, l));
-            net[lamp] = s.lamp_mV[lamp] - water[lamp] - effect * turbidity_factor;
+            net_known[lamp] = water_defined[lamp];
+            // Without turbidity standards there is no effect to take off: the
+            // signal converts uncorrected, as without a turbidity reading.
+            const double effect =
+                effect_defined[lamp] ? std::pow(10.0, polynomial(turbidity_effect[lamp], 2, l)) * turbidity_factor : 0;
+            net[lamp] = s.lamp_mV[lamp] - water[lamp] - effect;
             if (net[lamp] < 0)
                 net[lamp] = NET_FLOOR;
         }

@@ -163,10 +163,12 @@ TEST_F(FlowMeasure, AOneTracerCalibrationConvertsItsLampAndLeavesTheOthersUnconv
     sampleAt(1000, 105, -1, 3);
     ASSERT_EQ(chart.points.size(), 1u);
     EXPECT_NEAR(chart.points[0], 10, 0.1);
-    // Lamp C is followed, and has no constants: no ppb point.
+    // Lamp C is followed in mV and has no constants: the ppb point is lamp A's.
     sampleAt(1010, 105, 300, 3);
-    EXPECT_EQ(chart.points.size(), 1u);
+    ASSERT_EQ(chart.points.size(), 2u);
+    EXPECT_NEAR(chart.points[1], 10, 0.1);
     EXPECT_EQ(flow.mv_series.count(), 2u);
+    EXPECT_TRUE(recorded::log_contains("Fluo Flow: the ppb chart draws the tracer of lamp A"));
 
     Tmaster_fluo_view view;
     view.loadCalibration(source_path(uranine_only).c_str());
