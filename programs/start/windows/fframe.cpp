@@ -1,6 +1,7 @@
 #include "programs/start/windows/fframe.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -821,4 +822,10 @@ void TFframe::Button5Click()
 void TFframe::copytoclipboard1Click()
 {
     dialog_seam().setClipboardText(Memo0->toPlainText().toStdString());
+}
+
+void TFframe::closeEvent(QCloseEvent* event)
+{
+    master.endAtClose();
+    QMainWindow::closeEvent(event);
 }
