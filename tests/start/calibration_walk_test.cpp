@@ -2,15 +2,18 @@
 // water and Uranine at 10 and 100 ppb from the simulated probe, "Calc
 // Calibration", the constants on screen, in the log and in the saved file,
 // read back and converted in Fluo View and Fluo Flow; then the program closed
-// during a flow, against the simulated logger.
+// during a flow, against the simulated logger; and the tables of that walk
+// showing every value whole.
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 
 #include <chrono>
@@ -30,6 +33,7 @@
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/column_check.h"
 #include "tests/ui/ui_application.h"
 #include "tests/ui/window_grab.h"
 #include "tools/logger_sim/logger.h"
@@ -310,6 +314,58 @@ TEST_F(CalibrationWalk, AFlowDrawsLampAInPpbAndTheCloseEndsTheLoggersLoop)
     EXPECT_TRUE(recorded::log_contains("INFO : Fluo Flow ended by the close: the logger keeps the next acquisition at"));
     EXPECT_EQ(program->master.appMode(), 0);
     EXPECT_FALSE(program->master.flow.logOpen());
+}
+
+// The Fluo View table after a few readings and the Stored Values table after
+// a few samples: every heading and cell whole in the window's font, the
+// layout's widths kept as the least, the columns still resizable.
+TEST_F(CalibrationWalk, TheTablesShowEveryHeadingAndValueWhole)
+{
+    probe_sim::Probe probe;
+    ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
+    startOn(probe.comNumber(), MODE_VEXL);
+    QTableView* view_table = child<QTableView>(frame, "StringGridView");
+    EXPECT_EQ(view_table->columnWidth(1), 120);  // the layout's width for "Date"
+    EXPECT_EQ(view_table->columnWidth(11), 50);
+    click("Panel12");
+    program->master.calibration.setDate(2026, 12, 11);
+    click("bt_cal_start");
+    const int wide_water[4] = {12345, 6, 7, 4};
+    store(probe, TRACER_WATER, CONCENTRATION_0_NTU, wide_water);
+    store(probe, TRACER_URANINE, CONCENTRATION_100_PPB, uranine_100_deltas);
+    store(probe, TRACER_WATER, CONCENTRATION_100_NTU, water_deltas);
+    QTableView* stored = child<QTableView>(frame, "StringGridCal");
+    ASSERT_EQ(stored->model()->rowCount(), 3);
+    expect_view_texts_fit_their_columns(stored);
+    child<QTabWidget>(frame, "PageControlCal")->setCurrentWidget(child<QWidget>(frame, "tb_fluo_cal_stored_values"));
+    expect_grab(frame, "start_tables_stored_values");
+    click("bt_cal_stop");
+    ASSERT_TRUE(tickUntil([&] { return program->master.appMode() == 0; }, 20));
+
+    dialogs.file_answers.push_back(source_path("tests/calibration/fixtures/calibration_1234_20261210.dat"));
+    click("Button17");
+    click("Panel11");
+    click("Button21");
+    const int readings[3][4] = {{105, 7, 8, 5}, {98765, 1234, 8, 5}, {1005, 56, 27, 14}};
+    for (int i = 0; i < 3; ++i) {
+        setProbe(probe, readings[i]);
+        ASSERT_TRUE(tickUntil([&] { return view_table->model()->rowCount() == i + 1; }, 40)) << i;
+    }
+    expect_view_texts_fit_their_columns(view_table);
+    EXPECT_GE(view_table->columnWidth(1), 120);
+    EXPECT_GE(view_table->columnWidth(11), 50);
+    expect_grab(frame, "start_tables_fluo_view");
+
+    // A column the user narrows stays so until a wider value comes.
+    QHeaderView* header = view_table->horizontalHeader();
+    EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Interactive);
+    EXPECT_EQ(stored->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+    const int narrow = header->minimumSectionSize();
+    header->resizeSection(7, narrow);
+    EXPECT_EQ(view_table->columnWidth(7), narrow);
+    ASSERT_TRUE(tickUntil([&] { return view_table->model()->rowCount() == 4; }, 40));
+    EXPECT_GT(view_table->columnWidth(7), narrow);
+    expect_view_texts_fit_their_columns(view_table);
 }
 
 }  // namespace
