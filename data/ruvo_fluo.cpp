@@ -307,7 +307,10 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
                 bits |= CALIB_TRACER_NOT_ABOVE_WATER;
         }
         fit_degree[tracer] = 0;
-        if (points_read && points - 1 >= 1) {
+        if (!fit_defined[tracer]) {
+            // A fit through the marker would log the marker's logarithm as a point.
+            log_printf("Truvo_fluo::getcalib: tracer #%d: signals without a measurement, no fit", tracer + 1);
+        } else if (points_read && points - 1 >= 1) {
             Tmy_string label;
             label.printf("tracer #%d", tracer + 1);
             for (double& k : tracer_fit[tracer])
@@ -396,6 +399,11 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
             y[k] = log_net(U[lamp][k], water[lamp], &not_above);
         if (not_above)
             bits |= CALIB_TURBIDITY_EFFECT_NOT_ABOVE_WATER;
+        if (!effect_defined[lamp]) {
+            log_printf("Truvo_fluo::getcalib: turbidity effect on tracer #%d: no turbidity standards, none taken off",
+                       lamp + 1);
+            continue;
+        }
         Tmy_string label;
         label.printf("turbidity effect on tracer #%d", lamp + 1);
         polcoe(t, y, STANDARDS, turbidity_effect[lamp], label.c_str());

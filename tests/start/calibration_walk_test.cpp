@@ -239,7 +239,10 @@ TEST_F(CalibrationWalk, AUranineCalibrationIsShownSavedReadBackAndConvertsLampAI
     click("Button17");
     EXPECT_TRUE(recorded::log_contains("without constants, not converted: B, C, turbidity"));
     EXPECT_TRUE(recorded::log_contains("without turbidity standards, converted without the turbidity correction: A"));
+    EXPECT_TRUE(recorded::log_contains("turbidity effect on tracer #1: no turbidity standards, none taken off"));
+    EXPECT_TRUE(recorded::log_contains("tracer #2: signals without a measurement, no fit"));
     EXPECT_FALSE(logHoldsMarkerDigits());
+    EXPECT_FALSE(recorded::log_contains("308.2"));  // nor the marker's logarithm
     setProbe(probe, uranine_10_deltas);
     click("Panel11");
     click("Button21");
