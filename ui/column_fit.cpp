@@ -7,7 +7,6 @@
 #include <QTableView>
 
 #include <algorithm>
-#include <memory>
 
 int cell_text_width(const QTableView& view, const QString& text)
 {
@@ -51,16 +50,14 @@ void keep_columns_fitted(QTableView* view, std::vector<int> least)
     QHeaderView* header = view->horizontalHeader();
     header->setTextElideMode(Qt::ElideNone);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    auto shared_least = std::make_shared<std::vector<int>>(std::move(least));
-    auto least_of = [view, shared_least](int column) {
-        return column < static_cast<int>(shared_least->size()) ? (*shared_least)[static_cast<size_t>(column)]
-                                                                : view->horizontalHeader()->defaultSectionSize();
-    };
-    auto fit_all = [view, least_of] {
+    auto fit_all = [view, least = std::move(least)] {
         const QAbstractItemModel* shown = view->model();
         const int rows = shown->rowCount();
-        for (int column = 0; column < shown->columnCount(); ++column)
-            fit_column(*view, column, least_of(column), rows > 0 ? widest_cell(*view, column, 0, rows - 1) : 0);
+        for (int column = 0; column < shown->columnCount(); ++column) {
+            const int layout = column < static_cast<int>(least.size()) ? least[static_cast<size_t>(column)]
+                                                                       : view->horizontalHeader()->defaultSectionSize();
+            fit_column(*view, column, layout, rows > 0 ? widest_cell(*view, column, 0, rows - 1) : 0);
+        }
     };
     QObject::connect(model, &QAbstractItemModel::modelReset, view, fit_all);
     QObject::connect(model, &QAbstractItemModel::rowsInserted, view,
