@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/my_string.h"
+
 namespace {
 
 bool is_blank_or_tab(char c)
@@ -552,6 +554,27 @@ bool double_is_undefined(double value)
 double double_undefined()
 {
     return 1.797e308;
+}
+
+namespace {
+const char* const undefined_text = "undefined";
+
+std::string formatted_double(const char* format, double value)
+{
+    Tmy_string text;
+    text.printf(format, value);
+    return std::string(text.c_str(), text.length());
+}
+}  // namespace
+
+std::string shown_double(const char* format, double value)
+{
+    return double_is_undefined(value) ? undefined_text : formatted_double(format, value);
+}
+
+std::string shown_float(const char* format, float value)
+{
+    return float_is_undefined(value) ? undefined_text : formatted_double(format, static_cast<double>(value));
 }
 
 double double_min_defined(double a, double b)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Number parsers, hex, bounded copies, ASCII case-insensitive matching and byte
 // readers. Parsers return true on failure and store the value parsed so far.
@@ -67,3 +68,7 @@ float float_undefined();
 bool double_is_undefined(double value);
 double double_undefined();
 double double_min_defined(double a, double b);
+// A value as the user reads it: printf format (one double conversion) of the
+// value, or "undefined" for a no-value marker (never the marker's digits).
+std::string shown_double(const char* format, double value);
+std::string shown_float(const char* format, float value);

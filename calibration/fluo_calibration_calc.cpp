@@ -162,41 +162,41 @@ int Tfluo_calibration_calc::checkValidity() const
     const double(&tb)[5] = tracer[1];
     const double(&tc)[5] = tracer[2];
     const Tcheck checks[check_count] = {
-        {ta[OWN_10_PPB], ta[LAMP_A], 0, "error : TA_10_LA>=TA_100_LA   %f>=%f", 0x1},
-        {tb[OWN_10_PPB], tb[LAMP_B], 0, "error : TB_10_LB>=TB_100_LB   %f>=%f", 0x2},
-        {tc[OWN_10_PPB], tc[LAMP_C], 0, "error : TC_10_LC>=TC_100_LC   %f>=%f", 0x4},
-        {turbidity[LAMP_A][0], water[LAMP_A], 1, "error : NTU_LA[1 NTU]   <= eau_LA          %f<=%f", 0x8},
-        {turbidity[LAMP_A][1], turbidity[LAMP_A][0], 1, "error : NTU_LA[10 NTU]  <= NTU_LA[1 NTU]   %f<=%f", 0x10},
-        {turbidity[LAMP_A][2], turbidity[LAMP_A][1], 1, "error : NTU_LA[100 NTU] <= NTU_LA[10 NTU]  %f<=%f", 0x20},
-        {turbidity[LAMP_B][0], water[LAMP_B], 1, "error : NTU_LB[1 NTU]   <= eau_LB          %f<=%f", 0x40},
-        {turbidity[LAMP_B][1], turbidity[LAMP_B][0], 1, "error : NTU_LB[10 NTU]  <= NTU_LB[1 NTU]   %f<=%f", 0x80},
-        {turbidity[LAMP_B][2], turbidity[LAMP_B][1], 1, "error : NTU_LB[100 NTU] <= NTU_LB[10 NTU]  %f<=%f", 0x100},
-        {turbidity[LAMP_C][0], water[LAMP_C], 1, "error : NTU_LC[1 NTU]   <= eau_LC          %f<=%f", 0x200},
-        {turbidity[LAMP_C][1], turbidity[LAMP_C][0], 1, "error : NTU_LC[10 NTU]  <= NTU_LC[1 NTU]   %f<=%f", 0x400},
-        {turbidity[LAMP_C][2], turbidity[LAMP_C][1], 1, "error : NTU_LC[100 NTU] <= NTU_LC[10 NTU]  %f<=%f", 0x800},
-        {turbidity[LAMP_T][0], water[LAMP_T], 1, "error : NTU_LT[1 NTU]   <= eau_LT          %f<=%f", 0x1000},
-        {turbidity[LAMP_T][1], turbidity[LAMP_T][0], 1, "error : NTU_LT[10 NTU]  <= NTU_LT[1 NTU]   %f<=%f", 0x2000},
+        {ta[OWN_10_PPB], ta[LAMP_A], 0, "error : TA_10_LA>=TA_100_LA   %s>=%s", 0x1},
+        {tb[OWN_10_PPB], tb[LAMP_B], 0, "error : TB_10_LB>=TB_100_LB   %s>=%s", 0x2},
+        {tc[OWN_10_PPB], tc[LAMP_C], 0, "error : TC_10_LC>=TC_100_LC   %s>=%s", 0x4},
+        {turbidity[LAMP_A][0], water[LAMP_A], 1, "error : NTU_LA[1 NTU]   <= eau_LA          %s<=%s", 0x8},
+        {turbidity[LAMP_A][1], turbidity[LAMP_A][0], 1, "error : NTU_LA[10 NTU]  <= NTU_LA[1 NTU]   %s<=%s", 0x10},
+        {turbidity[LAMP_A][2], turbidity[LAMP_A][1], 1, "error : NTU_LA[100 NTU] <= NTU_LA[10 NTU]  %s<=%s", 0x20},
+        {turbidity[LAMP_B][0], water[LAMP_B], 1, "error : NTU_LB[1 NTU]   <= eau_LB          %s<=%s", 0x40},
+        {turbidity[LAMP_B][1], turbidity[LAMP_B][0], 1, "error : NTU_LB[10 NTU]  <= NTU_LB[1 NTU]   %s<=%s", 0x80},
+        {turbidity[LAMP_B][2], turbidity[LAMP_B][1], 1, "error : NTU_LB[100 NTU] <= NTU_LB[10 NTU]  %s<=%s", 0x100},
+        {turbidity[LAMP_C][0], water[LAMP_C], 1, "error : NTU_LC[1 NTU]   <= eau_LC          %s<=%s", 0x200},
+        {turbidity[LAMP_C][1], turbidity[LAMP_C][0], 1, "error : NTU_LC[10 NTU]  <= NTU_LC[1 NTU]   %s<=%s", 0x400},
+        {turbidity[LAMP_C][2], turbidity[LAMP_C][1], 1, "error : NTU_LC[100 NTU] <= NTU_LC[10 NTU]  %s<=%s", 0x800},
+        {turbidity[LAMP_T][0], water[LAMP_T], 1, "error : NTU_LT[1 NTU]   <= eau_LT          %s<=%s", 0x1000},
+        {turbidity[LAMP_T][1], turbidity[LAMP_T][0], 1, "error : NTU_LT[10 NTU]  <= NTU_LT[1 NTU]   %s<=%s", 0x2000},
         // Checks 15-18 share the bits of checks 11-14.
-        {turbidity[LAMP_T][2], turbidity[LAMP_T][1], 1, "error : NTU_LT[100 NTU] <= NTU_LT[10 NTU]  %f<=%f", 0x400},
-        {ta[OWN_10_PPB], water[LAMP_A], 1, "error : TA_10_LA   <= eau_LA      %f<=%f", 0x800},
-        {tb[OWN_10_PPB], water[LAMP_B], 1, "error : TB_10_LB   <= eau_LB      %f<=%f", 0x1000},
-        {tc[OWN_10_PPB], water[LAMP_C], 1, "error : TC_10_LC   <= eau_LC      %f<=%f", 0x2000},
-        {ta[LAMP_T], water[LAMP_T], 1, "error : TA_100_LT  <= eau_LT     %f<=%f", 0x4000},
-        {tb[LAMP_T], water[LAMP_T], 1, "error : TB_100_LT  <= eau_LT     %f<=%f", 0x8000},
-        {tc[LAMP_T], water[LAMP_T], 1, "error : TC_100_LT  <= eau_LT     %f<=%f", 0x10000},
-        {tb[LAMP_A], water[LAMP_A], 1, "error : TB_100_LA  <= eau_LA     %f<=%f", 0x20000},
-        {tc[LAMP_A], water[LAMP_A], 1, "error : TC_100_LA  <= eau_LA     %f<=%f", 0x40000},
-        {tb[LAMP_B], water[LAMP_B], 1, "error : TB_100_LB  <= eau_LB     %f<=%f", 0x80000},
-        {tc[LAMP_B], water[LAMP_B], 1, "error : TC_100_LB  <= eau_LB     %f<=%f", 0x100000},
-        {tb[LAMP_C], water[LAMP_C], 1, "error : TB_100_LC  <= eau_LC     %f<=%f", 0x200000},
-        {tc[LAMP_C], water[LAMP_C], 1, "error : TC_100_LC  <= eau_LC     %f<=%f", 0x400000},
+        {turbidity[LAMP_T][2], turbidity[LAMP_T][1], 1, "error : NTU_LT[100 NTU] <= NTU_LT[10 NTU]  %s<=%s", 0x400},
+        {ta[OWN_10_PPB], water[LAMP_A], 1, "error : TA_10_LA   <= eau_LA      %s<=%s", 0x800},
+        {tb[OWN_10_PPB], water[LAMP_B], 1, "error : TB_10_LB   <= eau_LB      %s<=%s", 0x1000},
+        {tc[OWN_10_PPB], water[LAMP_C], 1, "error : TC_10_LC   <= eau_LC      %s<=%s", 0x2000},
+        {ta[LAMP_T], water[LAMP_T], 1, "error : TA_100_LT  <= eau_LT     %s<=%s", 0x4000},
+        {tb[LAMP_T], water[LAMP_T], 1, "error : TB_100_LT  <= eau_LT     %s<=%s", 0x8000},
+        {tc[LAMP_T], water[LAMP_T], 1, "error : TC_100_LT  <= eau_LT     %s<=%s", 0x10000},
+        {tb[LAMP_A], water[LAMP_A], 1, "error : TB_100_LA  <= eau_LA     %s<=%s", 0x20000},
+        {tc[LAMP_A], water[LAMP_A], 1, "error : TC_100_LA  <= eau_LA     %s<=%s", 0x40000},
+        {tb[LAMP_B], water[LAMP_B], 1, "error : TB_100_LB  <= eau_LB     %s<=%s", 0x80000},
+        {tc[LAMP_B], water[LAMP_B], 1, "error : TC_100_LB  <= eau_LB     %s<=%s", 0x100000},
+        {tb[LAMP_C], water[LAMP_C], 1, "error : TB_100_LC  <= eau_LC     %s<=%s", 0x200000},
+        {tc[LAMP_C], water[LAMP_C], 1, "error : TC_100_LC  <= eau_LC     %s<=%s", 0x400000},
     };
     int bits = 0;
     for (const Tcheck& c : checks) {
         const bool failed = c.kind == 0 ? c.first >= c.second : !(c.first > c.second);
         if (!failed)
             continue;
-        log_printf(c.message, c.first, c.second);
+        log_printf(c.message, shown_double("%f", c.first).c_str(), shown_double("%f", c.second).c_str());
         bits |= c.bit;
     }
     return bits;
@@ -215,19 +215,25 @@ int Tfluo_calibration_calc::calibratedTracers() const
     return count;
 }
 
-const char* Tfluo_calibration_calc::formatValue(double x)
+const char* Tfluo_calibration_calc::formatValue(double x, Tconstants_form form)
 {
-    number_text.printf("%7.2f", x);
+    if (!double_is_undefined(x))
+        number_text.printf("%7.2f", x);
+    else if (form == CONSTANTS_SHOWN)
+        number_text.assign("undefined");
+    else
+        // The marker itself, short: the reader takes any value from 1.7e308 up as no value.
+        number_text.printf("%.3e", double_undefined());
     return number_text.c_str();
 }
 
-void Tfluo_calibration_calc::writeConstants(Tmy_string* text)
+void Tfluo_calibration_calc::writeConstants(Tmy_string* text, Tconstants_form form)
 {
     if (!text)
         return;
     auto lamp_lines = [&](const double values[4]) {
         for (int lamp = 0; lamp < LAMP_COUNT; ++lamp)
-            text->appendf("L%d %s\r\n", lamp + 1, formatValue(values[lamp]));
+            text->appendf("L%d %s\r\n", lamp + 1, formatValue(values[lamp], form));
     };
     text->append("               Calibration constants  -  ");
     if (model == 1)
@@ -260,8 +266,8 @@ void Tfluo_calibration_calc::writeConstants(Tmy_string* text)
     for (int t = 0; t < 3; ++t) {
         text->appendf("----------------Full calibration of tracer %d----------------------------------\r\n", t + 1);
         text->append("2               Number of calibration lines, increasing concentration\r\n");
-        text->appendf("-8 %s      log(ppb) & signal (mV)\r\n", formatValue(tracer[t][OWN_10_PPB]));
-        text->appendf("-7 %s      log(ppb) & signal (mV)\r\n", formatValue(tracer[t][t]));
+        text->appendf("-8 %s      log(ppb) & signal (mV)\r\n", formatValue(tracer[t][OWN_10_PPB], form));
+        text->appendf("-7 %s      log(ppb) & signal (mV)\r\n", formatValue(tracer[t][t], form));
     }
     text->append(dashes);
     text->append("4               Number of lamps (2 to 4)\r\n");

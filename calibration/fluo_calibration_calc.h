@@ -6,6 +6,11 @@
 
 class Tfluo_sample_grid;
 
+// Where the constants text goes: the file holds an undefined signal as the
+// no-value marker, which its reader takes back as no value; the windows and
+// the log show it as "undefined".
+enum Tconstants_form { CONSTANTS_FILE, CONSTANTS_SHOWN };
+
 // Reduces a calibration grid to one signal per lamp and solution, checks it,
 // and writes the calibration-constants text that Truvo_fluo reads. Signals are
 // doubles; undefined ones hold the double no-value marker.
@@ -25,9 +30,10 @@ public:
     // Tracers whose water, 10 ppb and 100 ppb signals on their own lamp are
     // all defined and rise in turn: a constants file converts only those.
     int calibratedTracers() const;
-    void writeConstants(Tmy_string* text);
-    // "%0.2f" padded with leading blanks to 7 characters; valid until the next call.
-    const char* formatValue(double x);
+    void writeConstants(Tmy_string* text, Tconstants_form form = CONSTANTS_FILE);
+    // "%0.2f" padded with leading blanks to 7 characters, an undefined value as
+    // form says; valid until the next call.
+    const char* formatValue(double x, Tconstants_form form = CONSTANTS_FILE);
 
     // The smallest defined delta of the lamp over the whole grid.
     static double waterSignal(const Tfluo_sample_grid& grid, int lamp);

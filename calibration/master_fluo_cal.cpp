@@ -260,14 +260,14 @@ bool Tmaster_fluo_cal::computeConstants(Tmy_string* out, Tmy_string* why)
     log_printf("calibration.check_validity() => Error code = %d", code);
     log_printf("");
     log_printf("");
-    Tmy_string text;
-    calc.writeConstants(&text);
+    Tmy_string shown;
+    calc.writeConstants(&shown, CONSTANTS_SHOWN);
     log_select_output(OUTPUT_CHANNEL_CALIBRATION_CONSTANTS);
     log_clear_output();
-    log_printf("%s", text.c_str());
+    log_printf("%s", shown.c_str());
     log_select_output(OUTPUT_CHANNEL_MAIN);
     if (out)
-        out->appendString(&text);
+        calc.writeConstants(out, CONSTANTS_FILE);
     if (calc.calibratedTracers() > 0)
         return false;
     Tmy_string reason;
@@ -364,9 +364,9 @@ void Tmaster_fluo_cal::listGrid() const
     for (int row = 0; row < Tfluo_sample_grid::rows; ++row)
         for (int level = 0; level < Tfluo_sample_grid::levels; ++level)
             for (const Tfluo_sample& s : samples.cell(row, level))
-                log_printf("[%c] %s   %0.3f %0.3f %0.3f %0.3f ", Tfluo_sample_grid::rowLetter(row), level_texts[level],
-                           static_cast<double>(s.delta[LAMP_A]), static_cast<double>(s.delta[LAMP_B]),
-                           static_cast<double>(s.delta[LAMP_C]), static_cast<double>(s.delta[LAMP_T]));
+                log_printf("[%c] %s   %s %s %s %s ", Tfluo_sample_grid::rowLetter(row), level_texts[level],
+                           shown_float("%0.3f", s.delta[LAMP_A]).c_str(), shown_float("%0.3f", s.delta[LAMP_B]).c_str(),
+                           shown_float("%0.3f", s.delta[LAMP_C]).c_str(), shown_float("%0.3f", s.delta[LAMP_T]).c_str());
 }
 
 unsigned Tmaster_fluo_cal::collectSamples(std::vector<const Tfluo_sample*>* out) const

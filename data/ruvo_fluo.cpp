@@ -210,6 +210,18 @@ void Truvo_fluo::unconvertibleNames(Tmy_string* out) const
         add("turbidity");
 }
 
+void Truvo_fluo::uncorrectedNames(Tmy_string* out) const
+{
+    out->assign("");
+    static const char* const letters[TRACERS] = {"A", "B", "C"};
+    for (int tracer = 0; tracer < TRACERS; ++tracer)
+        if (convertible(tracer) && !effect_defined[tracer]) {
+            if (out->length())
+                out->append(", ");
+            out->append(letters[tracer]);
+        }
+}
+
 bool Truvo_fluo::convertible(int tracer) const
 {
     if (!loaded() || tracer < 0 || tracer >= TRACERS)
@@ -295,7 +307,10 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
                 bits |= CALIB_TRACER_NOT_ABOVE_WATER;
         }
         fit_degree[tracer] = 0;
-        if (points_read && points - 1 >= 1) {
+        if (!fit_defined[tracer]) {
+            // A fit through the marker would log the marker's logarithm as a point.
+            log_printf("Truvo_fluo::getcalib: tracer #%d: signals without a measurement, no fit", tracer + 1);
+        } else if (points_read && points - 1 >= 1) {
             Tmy_string label;
             label.printf("tracer #%d", tracer + 1);
             for (double& k : tracer_fit[tracer])
@@ -357,7 +372,11 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
     for (int lamp = 0; lamp < TRACERS; ++lamp) {
         for (int tracer = 0; tracer < TRACERS; ++tracer)
             M[lamp][tracer] = S[lamp][tracer] - water[lamp];
-        log_printf(" (   %0.3f   %0.3f   %0.3f  )", M[lamp][0], M[lamp][1], M[lamp][2]);
+        // A constant on an undefined signal is shown as such, not as the marker's digits.
+        auto shown = [&](int tracer) {
+            return M_defined[lamp][tracer] ? shown_double("%0.3f", M[lamp][tracer]) : shown_double("%0.3f", double_undefined());
+        };
+        log_printf(" (   %s   %s   %s  )", shown(0).c_str(), shown(1).c_str(), shown(2).c_str());
     }
     if (concentration != 0) {
         D3 = determinant3(M) / concentration;
@@ -380,6 +399,11 @@ int Truvo_fluo::getcalibText(const char* text, unsigned length)
             y[k] = log_net(U[lamp][k], water[lamp], &not_above);
         if (not_above)
             bits |= CALIB_TURBIDITY_EFFECT_NOT_ABOVE_WATER;
+        if (!effect_defined[lamp]) {
+            log_printf("Truvo_fluo::getcalib: turbidity effect on tracer #%d: no turbidity standards, none taken off",
+                       lamp + 1);
+            continue;
+        }
         Tmy_string label;
         label.printf("turbidity effect on tracer #%d", lamp + 1);
         polcoe(t, y, STANDARDS, turbidity_effect[lamp], label.c_str());
@@ -424,9 +448,12 @@ void Truvo_fluo::convert(Tppb_sample* sample, const bool selected[3], double tur
         for (int lamp = 0; lamp < TRACERS; ++lamp) {
             if (!s.lamp_valid[lamp])
                 continue;
-            net_known[lamp] = water_defined[lamp] && (turbidity_factor == 0 || effect_defined[lamp]);
-            const double effect = std::pow(10.0, polynomial(turbidity_effect[lamp], 2, l));
-            net[lamp] = s.lamp_mV[lamp] - water[lamp] - effect * turbidity_factor;
+            net_known[lamp] = water_defined[lamp];
+            // Without turbidity standards there is no effect to take off: the
+            // signal converts uncorrected, as without a turbidity reading.
+            const double effect =
+                effect_defined[lamp] ? std::pow(10.0, polynomial(turbidity_effect[lamp], 2, l)) * turbidity_factor : 0;
+            net[lamp] = s.lamp_mV[lamp] - water[lamp] - effect;
             if (net[lamp] < 0)
                 net[lamp] = NET_FLOOR;
         }

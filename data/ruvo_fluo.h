@@ -70,11 +70,15 @@ public:
     // signals that the calibration had no sample for.
     bool loaded() const { return (read_result & ~CALIB_VALUE_UNDEFINED) == 0; }
     // Can tracer 0-2 (lamp A, B, C) be converted on its own: constants loaded
-    // and its lamp's water, signal or fit defined. The others need not be.
+    // and its lamp's water, signal or fit defined. The others need not be, nor
+    // the turbidity effect (without it the lamp converts uncorrected).
     bool convertible(int tracer) const;
     // What the loaded constants cannot convert, as "B, C, turbidity" (lamp
     // letters); empty when they convert everything.
     void unconvertibleNames(Tmy_string* out) const;
+    // The convertible lamps that the file gives no turbidity effect for (no
+    // turbidity standards): they convert without the turbidity correction.
+    void uncorrectedNames(Tmy_string* out) const;
 
     bool valid = false;
     // The result of the last read; nothing read yet counts as no path.

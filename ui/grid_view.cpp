@@ -3,12 +3,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <vector>
 
+#include "ui/column_fit.h"
 #include "ui/grid_model.h"
 
 Tgrid_view::Tgrid_view(const char* name, QWidget* parent) : QTableView(parent)
@@ -45,32 +44,18 @@ void Tgrid_view::showModel(Tgrid_model* model)
     // A model already shown has applied its widths on its reset.
 }
 
-int Tgrid_view::cellWidth(const std::string& text) const
-{
-    // What the item delegate asks for the text, and the grid line.
-    QStyleOptionViewItem option;
-    option.initFrom(this);
-    option.font = font();
-    option.fontMetrics = fontMetrics();
-    option.features = QStyleOptionViewItem::HasDisplay;
-    option.text = QString::fromStdString(text);
-    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
-}
-
 void Tgrid_view::applyWidths()
 {
     if (!shown)
         return;
     // The layout's widths were made for another font: each column gets at
     // least what its heading and its widest cell need in this one.
-    const std::vector<int> cells = shown->cellWidths([this](const std::string& text) { return cellWidth(text); });
+    const std::vector<int> cells = shown->cellWidths(
+        [this](const std::string& text) { return cell_text_width(*this, QString::fromStdString(text)); });
     const int columns = shown->columnCount();
-    for (int column = 0; column < columns; ++column) {
-        int width = std::max(shown->columnWidth(column), horizontalHeader()->sectionSizeHint(column));
-        if (column < static_cast<int>(cells.size()))
-            width = std::max(width, cells[static_cast<std::size_t>(column)]);
-        setColumnWidth(column, width);
-    }
+    for (int column = 0; column < columns; ++column)
+        fit_column(*this, column, shown->columnWidth(column),
+                   column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)] : 0);
 }
 
 void Tgrid_view::keyPressEvent(QKeyEvent* event)

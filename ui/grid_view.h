@@ -26,8 +26,6 @@ protected:
 
 private:
     void applyWidths();
-    // The width a cell needs to show the text whole.
-    int cellWidth(const std::string& text) const;
 
     Tgrid_model* shown = nullptr;
 };

@@ -33,9 +33,13 @@ int load_fluo_calibration(Truvo_fluo* calibration, const char* path)
     if (error) {
         Tmy_string names;
         calibration->unconvertibleNames(&names);
-        log_printf("without constants, not converted: %s", names.c_str());
+        if (names.length())
+            log_printf("without constants, not converted: %s", names.c_str());
+        calibration->uncorrectedNames(&names);
+        if (names.length())
+            log_printf("without turbidity standards, converted without the turbidity correction: %s", names.c_str());
     }
-    log_printf("ca = %f", calibration->getTurbidityWaterValue());
+    log_printf("ca = %s", shown_double("%f", calibration->getTurbidityWaterValue()).c_str());
     log_printf("c0 = %f", calibration->turbidity_fit[0]);
     log_printf("c1 = %f", calibration->turbidity_fit[1]);
     log_printf("c2 = %f", calibration->turbidity_fit[2]);

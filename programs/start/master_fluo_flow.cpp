@@ -85,17 +85,31 @@ int Tmaster_fluo_flow::flowLamp(const Tfluo_measure& measure)
 
 bool Tmaster_fluo_flow::ppbAvailable() const
 {
-    for (int lamp : {LAMP_A, LAMP_B, LAMP_C})
-        if (calibration.convertible(lamp))
-            return true;
-    return false;
+    return ppbLamp() >= 0;
 }
 
-void Tmaster_fluo_flow::addPpbPoint(double time, double mv, unsigned index)
+int Tmaster_fluo_flow::ppbLamp() const
 {
-    double ppb = 0;
-    if (convert_lamp_value(calibration, point_lamps[index], mv, point_turbidity[index], &ppb))
-        ppb_series.append(time, ppb, 1.0, SAMPLE_POINT_NO_COLOR);
+    for (int lamp : {LAMP_C, LAMP_B, LAMP_A})
+        if (calibration.convertible(lamp))
+            return lamp;
+    return -1;
+}
+
+// The flow follows lamp C in mV whatever the tracer; its ppb is that of the
+// tracer the calibration knows, so that a one-tracer calibration draws its
+// tracer's passage.
+void Tmaster_fluo_flow::addPpbPoint(double time, unsigned index)
+{
+    const float* deltas = point_deltas[index];
+    for (int lamp : {LAMP_C, LAMP_B, LAMP_A}) {
+        if (!calibration.convertible(lamp) || !sample_value_defined(deltas[lamp]))
+            continue;
+        double ppb = 0;
+        if (convert_lamp_value(calibration, lamp, deltas[lamp], deltas[LAMP_T], &ppb))
+            ppb_series.append(time, ppb, 1.0, SAMPLE_POINT_NO_COLOR);
+        return;
+    }
 }
 
 void Tmaster_fluo_flow::rebuildPpbSeries()
@@ -104,7 +118,7 @@ void Tmaster_fluo_flow::rebuildPpbSeries()
     Tsample_point point;
     for (unsigned i = 0; i < mv_series.count(); ++i)
         if (!mv_series.getPoint(&point, i))
-            addPpbPoint(point.x, point.y, i);
+            addPpbPoint(point.x, i);
 }
 
 void Tmaster_fluo_flow::onMeasure(Tfluo_measure& measure)
@@ -126,10 +140,10 @@ void Tmaster_fluo_flow::onMeasure(Tfluo_measure& measure)
         const double value = measure.delta[lamp];
         const unsigned index = mv_series.count();
         if (index < series_capacity) {
-            point_lamps[index] = lamp;
-            point_turbidity[index] = measure.delta[LAMP_T];
+            for (int l = 0; l < LAMP_COUNT; ++l)
+                point_deltas[index][l] = measure.delta[l];
             mv_series.append(measure.time, value, 1.0, SAMPLE_POINT_NO_COLOR);
-            addPpbPoint(measure.time, value, index);
+            addPpbPoint(measure.time, index);
         }
         showChart();
         if (previous_time != 0) {
@@ -153,6 +167,11 @@ void Tmaster_fluo_flow::loadCalibration(const char* path)
     load_fluo_calibration(&calibration, path);
     rebuildPpbSeries();
     const bool available = ppbAvailable();
+    static const char* const letters[3] = {"A", "B", "C"};
+    if (available)
+        log_printf("Fluo Flow: the ppb chart draws the tracer of lamp %s", letters[ppbLamp()]);
+    else if (calibration.loaded())
+        log_printf("Fluo Flow: no lamp converts with these constants, the chart stays in mV");
     gui_set(GUI_FLOW_PPB_ENABLED, available ? "1" : "0");
     if (!available)
         setChartUnit(0);

@@ -53,13 +53,15 @@ public:
 private:
     // The lamp whose delta the flow follows (C, else B, else A), -1 for none.
     static int flowLamp(const Tfluo_measure& measure);
-    // The ppb point of the mV point mv at index, when its lamp converts.
-    void addPpbPoint(double time, double mv, unsigned index);
+    // The ppb point of the reading at index: the first lamp of C, B, A that it
+    // has and that the calibration converts; none when there is no such lamp.
+    void addPpbPoint(double time, unsigned index);
+    // That lamp of the calibration whatever the reading, -1 when none converts.
+    int ppbLamp() const;
     void rebuildPpbSeries();
 
     FILE* log_file = nullptr;
     Tstart_window_port* window = nullptr;
-    // The lamp and the turbidity lamp's delta of each mV point, for the ppb series.
-    int point_lamps[series_capacity] = {};
-    float point_turbidity[series_capacity] = {};
+    // The deltas of lamps A, B, C, T of each mV point's reading, for the ppb series.
+    float point_deltas[series_capacity][4] = {};
 };

@@ -359,6 +359,33 @@ void Tcalyxo_start_master::stop_flow()
     stop_flag = 1;
 }
 
+void Tcalyxo_start_master::endAtClose()
+{
+    if (mode != APP_FLOW || globals.mode == MODE_VEXL)
+        return;
+    // The program's events end with the window: the break is handed to the
+    // port now, and the flow ends here rather than on a later tick.
+    flow.closeLog();
+    user_timer.stopTimer();
+    if (io.isPortOpen()) {
+        module.mscp_pipo_sendBreakLoop();
+        logOnChannel("INFO : Break sent");
+    } else {
+        log_printf("ERROR : Fluo Flow: no link to the logger at the close, its flow loop goes on until a break");
+    }
+    if (flow_next_acquisition != 0) {
+        // Nothing tells what they were before: the log says what they are now.
+        Tmy_string acquisition, communication;
+        calendar_format(&acquisition, flow_next_acquisition, globals.ttimezone, 1);
+        calendar_format(&communication, flow_next_communication, globals.ttimezone, 1);
+        log_printf("INFO : Fluo Flow ended by the close: the logger keeps the next acquisition at %s and the next "
+                   "communication at %s that the flow set",
+                   acquisition.c_str(), communication.c_str());
+    }
+    state = STATE_IDLE;
+    setMode(APP_IDLE);
+}
+
 void Tcalyxo_start_master::startConfOrEnd()
 {
     if (module.start_conf_sequence()) {
@@ -392,8 +419,10 @@ void Tcalyxo_start_master::startFlowSequence()
     state = STATE_FLOW_START;
     module.clearConfSequence();
     const uint32_t now = time_now();
-    module.addConfSetVar(2, now + flow_acq_hold_off);
-    module.addConfSetVar(33, now + flow_gsm_hold_off);
+    flow_next_acquisition = now + flow_acq_hold_off;
+    flow_next_communication = now + flow_gsm_hold_off;
+    module.addConfSetVar(2, flow_next_acquisition);
+    module.addConfSetVar(33, flow_next_communication);
     const uint8_t control[Tconf_sequence_item::max_control_length] = {CONTROL_FLOW_ACQ};
     module.addConfControl(1, control);
     START.signal();

@@ -86,6 +86,10 @@ public:
     void stop_view();
     void start_flow();
     void stop_flow();
+    // The window closes: a flow's acquisition loop on the logger is broken as
+    // Stop breaks it, and the log says what the logger keeps of the flow's
+    // settings. Other modes leave no loop on the logger.
+    void endAtClose();
 
     // Tcalibration_host
     void requestAcquisition(unsigned char flags) override;
@@ -190,4 +194,7 @@ private:
     unsigned stale_answers = 0;
     bool probe_link = false;
     bool started = false;
+    // The next acquisition and communication that the last flow start set, 0 before one.
+    uint32_t flow_next_acquisition = 0;
+    uint32_t flow_next_communication = 0;
 };

@@ -346,8 +346,12 @@ TEST(CalibrationConstantsUndefined, UndefinedStandardsLeaveTheTurbidityUnconvert
     fluo.convert(&sample, only_a, 0.0);
     EXPECT_GE(sample.turbidity, 1.7e308);
     EXPECT_NEAR(sample.ppb[0], 100.0, 1e-9);  // no turbidity correction asked
+    // The correction asked has no effect to take off: the lamp converts
+    // uncorrected, as convertible() says it does.
     fluo.convert(&corrected, only_a, 1.0);
-    EXPECT_GE(corrected.ppb[0], 1.7e308);      // the correction it asks is unknown
+    EXPECT_TRUE(fluo.convertible(0));
+    EXPECT_NEAR(corrected.ppb[0], 100.0, 1e-9);
+    EXPECT_GE(corrected.turbidity, 1.7e308);
 }
 
 }  // namespace

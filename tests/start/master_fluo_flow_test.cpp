@@ -8,6 +8,7 @@
 #include "base/my_string.h"
 #include "base/time_calendar.h"
 #include "calibration/fluo_sample.h"
+#include "programs/start/fluo_conversion.h"
 #include "programs/start/master_fluo_flow.h"
 #include "programs/start/master_fluo_view.h"
 #include "programs/start/start_window_port.h"
@@ -163,10 +164,12 @@ TEST_F(FlowMeasure, AOneTracerCalibrationConvertsItsLampAndLeavesTheOthersUnconv
     sampleAt(1000, 105, -1, 3);
     ASSERT_EQ(chart.points.size(), 1u);
     EXPECT_NEAR(chart.points[0], 10, 0.1);
-    // Lamp C is followed, and has no constants: no ppb point.
+    // Lamp C is followed in mV and has no constants: the ppb point is lamp A's.
     sampleAt(1010, 105, 300, 3);
-    EXPECT_EQ(chart.points.size(), 1u);
+    ASSERT_EQ(chart.points.size(), 2u);
+    EXPECT_NEAR(chart.points[1], 10, 0.1);
     EXPECT_EQ(flow.mv_series.count(), 2u);
+    EXPECT_TRUE(recorded::log_contains("Fluo Flow: the ppb chart draws the tracer of lamp A"));
 
     Tmaster_fluo_view view;
     view.loadCalibration(source_path(uranine_only).c_str());
@@ -212,6 +215,50 @@ TEST_F(FlowMeasure, TheLogBlockQuotesItsTimeAndGivesTheIsoTimeAtPlusOneHour)
     EXPECT_EQ(text.rfind("<time v=\"1700000000\" iso=\"2023-11-14T23:13:20+01:00\">\n<a21 type=\"fluorometer\"", 0), 0u)
         << text;
     EXPECT_EQ(text.substr(text.size() - 8), "</time>\n");
+}
+
+// One rule for the load's word and the conversion: each lamp that the
+// calibration names as convertible converts a reading (with a turbidity lamp,
+// the live view's full correction), and each other lamp gives no value. The
+// program's own files: three tracers, Uranine alone with turbidity standards,
+// Uranine alone without them (the walk's).
+TEST_F(FlowMeasure, WhatTheCalibrationCallsConvertibleConvertsAndNothingElse)
+{
+    const struct {
+        const char* file;
+        bool convertible[3];
+    } cases[] = {
+        {"tests/calibration/fixtures/calibration_1234_20261210.dat", {true, true, true}},
+        {"tests/start/fixtures/calibration_uranine_only.dat", {true, false, false}},
+        {"tests/start/fixtures/calibration_1_20261211.dat", {true, false, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        Truvo_fluo calibration;
+        calibration.getcalib(source_path(c.file).c_str(), 0);
+        ASSERT_TRUE(calibration.loaded());
+        for (int lamp = 0; lamp < 3; ++lamp) {
+            SCOPED_TRACE(lamp);
+            EXPECT_EQ(calibration.convertible(lamp), c.convertible[lamp]);
+            double ppb = 0;
+            EXPECT_EQ(convert_lamp_value(calibration, lamp, 500.0, 20.0f, &ppb), c.convertible[lamp]);
+            // The view's path: the measure gets a value exactly where the lamp converts.
+            Tmaster_fluo_view view;
+            view.calibration = calibration;
+            view.tracers[0] = view.tracers[1] = view.tracers[2] = false;
+            view.tracers[lamp] = true;
+            Tfluo_measure measure;
+            measure.reset();
+            measure.setLamp("ABC"[lamp], 10.0f, 500.0f);
+            measure.setLamp('T', 10.0f, 20.0f);
+            Tno_window_port window;
+            view.onMeasure(measure, window);
+            EXPECT_EQ(sample_value_defined(measure.ppb[lamp]), c.convertible[lamp]);
+            if (c.convertible[lamp]) {
+                EXPECT_NEAR(measure.ppb[lamp], ppb, ppb * 1e-6);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "programs/start/windows/fframe.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,7 +21,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "base/log.h"
 #include "base/paths.h"
@@ -37,6 +41,7 @@
 #include "programs/start/windows/panel_pictures.h"
 #include "programs/start/windows/start_program_interface.h"
 #include "programs/start/windows/view_table_model.h"
+#include "ui/column_fit.h"
 #include "ui/ttimezone_settings.h"
 
 namespace {
@@ -520,8 +525,9 @@ QWidget* TFframe::viewPage()
     grid->addWidget(tracers, 1, 2);
     StringGridView = named(new QTableView(p), "StringGridView");
     StringGridView->setModel(view_rows);
-    for (int c = 0; c < Tview_table_model::column_count; ++c)
-        StringGridView->setColumnWidth(c, c < 3 ? view_column_widths[c] : view_column_width_rest);
+    std::vector<int> least_widths(Tview_table_model::column_count, view_column_width_rest);
+    std::copy(std::begin(view_column_widths), std::end(view_column_widths), least_widths.begin());
+    keep_columns_fitted(StringGridView, least_widths);
     grid->addWidget(StringGridView, 3, 0, 1, 3);
     grid->setRowStretch(3, 1);
     return p;
@@ -585,6 +591,7 @@ QWidget* TFframe::calibrationPage()
     QWidget* stored = page("tb_fluo_cal_stored_values");
     StringGridCal = named(new QTableView(stored), "StringGridCal");
     StringGridCal->setModel(stored_values);
+    keep_columns_fitted(StringGridCal, {});
     (new QVBoxLayout(stored))->addWidget(StringGridCal);
     QWidget* constants = page("TabSheet12");
     auto* constants_column = new QVBoxLayout(constants);
@@ -821,4 +828,10 @@ void TFframe::Button5Click()
 void TFframe::copytoclipboard1Click()
 {
     dialog_seam().setClipboardText(Memo0->toPlainText().toStdString());
+}
+
+void TFframe::closeEvent(QCloseEvent* event)
+{
+    master.endAtClose();
+    QMainWindow::closeEvent(event);
 }

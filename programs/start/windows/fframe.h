@@ -160,6 +160,10 @@ public:
     // The flow chart as last drawn.
     const Tplot_win32& flowChart() const { return flow_chart; }
 
+protected:
+    // A flow's loop on the logger ends with the window.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // One gui_set call: its id, its text and the text's leading number.
     struct Tgui_value {
