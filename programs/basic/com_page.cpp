@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
