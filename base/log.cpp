@@ -1,5 +1,6 @@
 #include "base/log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <deque>
@@ -101,6 +102,13 @@ void log_dump_lines(const char* label, const unsigned char* bytes, unsigned leng
     }
 }
 
+void day_file_path(const Tmy_string& directory, int weekday, Tmy_string* path)
+{
+    char day_name[4];
+    weekday_abbrev(day_name, weekday);
+    path->printf("%s/log/%s.log", directory.c_str(), day_name);
+}
+
 bool modified_today(const char* path)
 {
     struct stat info;
@@ -197,8 +205,20 @@ int Tlogf_day::setDirectory(const char* dir)
     directory.assign(dir);
     if (initDirectoryLocked() == 0)
         return 0;
+    Tmy_string refused;
+    refused.printf("%s", directory.c_str());
     get_current_dir(&directory);
-    return initDirectoryLocked();
+    const int result = initDirectoryLocked();
+    Tmy_string text;
+    if (result == 0)
+        text.printf("WARNING : the day log cannot go to %s/log (the folder cannot be made): it goes to %s/log",
+                    refused.c_str(), directory.c_str());
+    else
+        text.printf("WARNING : the day log cannot go to %s/log nor to %s/log (the folders cannot be made): log "
+                    "lines stay in this window only",
+                    refused.c_str(), directory.c_str());
+    warnLocked(text);
+    return result;
 }
 
 int Tlogf_day::initDirectoryLocked()
@@ -222,21 +242,58 @@ void Tlogf_day::write(const char* text)
     const int today = time_weekday(now, true);
     if (today != weekday) {
         closeLocked();
-        char day_name[4];
-        weekday_abbrev(day_name, today);
         Tmy_string path;
-        path.printf("%s/log/%s.log", directory.c_str(), day_name);
+        day_file_path(directory, today, &path);
         // A week-old file of this weekday starts afresh; today's is continued.
         file = std::fopen(path.c_str(), modified_today(path.c_str()) ? "a" : "w");
         // Stored also when the open failed: the day's lines then stay out of the file.
         weekday = today;
+        if (!file) {
+            const int error = errno;
+            Tmy_string warning_text;
+            warning_text.printf("WARNING : the day log %s cannot be written (%s): log lines stay in this window only",
+                                path.c_str(), std::strerror(error));
+            warnLocked(warning_text);
+        }
     }
     if (!file)
         return;
     char stamp[time_log_text_size];
     time_format_log(stamp, now, true);
+    std::clearerr(file);
     std::fprintf(file, "%s\t%s\n", stamp, text ? text : "");
-    std::fflush(file);
+    if (std::fflush(file) != 0 || std::ferror(file)) {
+        // A full disk: this line and the next are lost from the file.
+        const int error = errno;
+        Tmy_string path;
+        day_file_path(directory, weekday, &path);
+        Tmy_string warning_text;
+        warning_text.printf("WARNING : the day log %s cannot be written (%s): log lines stay in this window only",
+                            path.c_str(), std::strerror(error));
+        warnLocked(warning_text);
+        return;
+    }
+    warned = false;
+}
+
+void Tlogf_day::warnLocked(const Tmy_string& text)
+{
+    // One waiting warning is enough: the first says where the lines went.
+    if (warned || warning.length() > 0)
+        return;
+    warned = true;
+    warning.printf("%s", text.c_str());
+}
+
+bool Tlogf_day::takeWarning(Tmy_string* line)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    if (warning.length() == 0)
+        return false;
+    if (line)
+        line->printf("%s", warning.c_str());
+    warning.clear();
+    return true;
 }
 
 void Tlogf_day::close()

@@ -61,17 +61,29 @@ public:
 
     int useCurrentDirectory();
     int initDirectory();
+    // A folder whose "log" cannot be made falls back to the working folder,
+    // which the next warning says.
     int setDirectory(const char* dir);
     void write(const char* text);
     void close();
+    // A day log that cannot be opened or written, or a directory that could
+    // not be used, is said once: true with the line to show in the window's
+    // log (it cannot go to the day log), until the day log writes again.
+    bool takeWarning(Tmy_string* line);
 
 private:
     // The callers hold the lock.
     int initDirectoryLocked();
     void closeLocked();
 
+    // The callers hold the lock: a warning unless one was given since the
+    // day log last wrote.
+    void warnLocked(const Tmy_string& text);
+
     std::mutex lock;
     Tmy_string directory;
     FILE* file = nullptr;
     int weekday = -1;
+    bool warned = false;
+    Tmy_string warning;  // waiting to be taken; empty when none
 };

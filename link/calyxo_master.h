@@ -260,3 +260,10 @@ private:
     bool runEnd();
     void finish(int kind);
 };
+
+// The pulses that the logger counts for a pulse meter's index in m3 with its
+// weight (1.0, 0.1 or 0.01 m3 a pulse), rounded; false for an index below 0
+// or beyond the logger's 32-bit counter, which would wrap.
+bool pulse_count_of_index(double index, float weight, uint32_t* pulses);
+// The largest index in m3 that the counter holds with this weight.
+double largest_pulse_index(float weight);

@@ -158,7 +158,28 @@ bool weight_is(float weight, double value)
     return std::fabs(static_cast<double>(weight) - value) < 1e-6;
 }
 
+// Pulses a cubic metre: the weights other than 0.1 and 0.01 count as 1.0.
+double pulses_per_unit(float weight)
+{
+    return weight_is(weight, 0.1) ? 10 : weight_is(weight, 0.01) ? 100 : 1;
+}
+
 }  // namespace
+
+bool pulse_count_of_index(double index, float weight, uint32_t* pulses)
+{
+    // Rounded: 0.29 m3 of 0.01 are 29 pulses, not the 28 that truncation gives.
+    const double count = std::round(index * pulses_per_unit(weight));
+    if (!(count >= 0 && count <= static_cast<double>(UINT32_MAX)))
+        return false;
+    *pulses = static_cast<uint32_t>(count);
+    return true;
+}
+
+double largest_pulse_index(float weight)
+{
+    return static_cast<double>(UINT32_MAX) / pulses_per_unit(weight);
+}
 
 void Tcalyxo_master::startOperations()
 {
@@ -257,17 +278,17 @@ bool Tcalyxo_master::start_macro_write(uint32_t meter_snr, float weight, double 
 {
     if (refuseStart(true))
         return true;
-    // Rounded: 0.29 pulses of 0.01 are 29, not the 28 that truncation gives.
-    double pulses = index;
-    uint32_t config = weight_is(weight, 1.0) ? 18 : 16;
-    if (weight_is(weight, 0.1)) {
-        pulses = index * 10;
-        config |= 5;
-    } else if (weight_is(weight, 0.01)) {
-        pulses = index * 100;
-        config |= 4;
+    uint32_t pulses = 0;
+    if (!pulse_count_of_index(index, weight, &pulses)) {
+        log_printf("ERROR : pulse meter index %f is no count of pulses from 0 to %u", index, UINT32_MAX);
+        return true;
     }
-    pulse_index_value = pulses > 0 ? static_cast<uint32_t>(std::lround(pulses)) : 0;
+    uint32_t config = weight_is(weight, 1.0) ? 18 : 16;
+    if (weight_is(weight, 0.1))
+        config |= 5;
+    else if (weight_is(weight, 0.01))
+        config |= 4;
+    pulse_index_value = pulses;
     pulse_snr = meter_snr;
     pulse_weight = weight;
     pulse_config = config;

@@ -8,8 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/my_string.h"
+#include "base/typed_number.h"
 #include "ui/dialog_keys.h"
-#include "ui/prompt_number.h"
 
 namespace {
 
@@ -23,6 +24,10 @@ const Tinterval intervals[] = {
     {"10 Minutes", 600},  {"15 Minutes", 900},  {"30 Minutes", 1800}, {"1 Hour", 3600},
     {"6 Hours", 21600},   {"24 Hours", 86400},
 };
+
+// The callers take -1 as Cancel: a number typed in the field stays within
+// the int's positive half, so that no number shares that value.
+constexpr long long largest_typed_value = 2147483647;
 
 }  // namespace
 
@@ -45,6 +50,12 @@ TFormAsk::TFormAsk(QWidget* parent) : QDialog(parent)
         ComboBox1->addItem(interval.text, interval.seconds);
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->hide();
+    lb_error = new QLabel(this);
+    lb_error->setObjectName("lb_error");
+    lb_error->setTextFormat(Qt::PlainText);
+    lb_error->setWordWrap(true);
+    lb_error->setStyleSheet("color: #C00000;");
+    lb_error->hide();
     bt_OK = new QPushButton("OK", this);
     bt_OK->setObjectName("bt_OK");
     bt_Cancel = new QPushButton("Cancel", this);
@@ -57,6 +68,7 @@ TFormAsk::TFormAsk(QWidget* parent) : QDialog(parent)
     spot->addWidget(ed_SNR, 0, 0);
     spot->addWidget(ComboBox1, 0, 0);
     layout->addLayout(spot);
+    layout->addWidget(lb_error);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(bt_OK);
     buttons->addWidget(bt_Cancel);
@@ -72,6 +84,8 @@ int TFormAsk::ask_value(const char* prompt, int new_mode)
     mode = new_mode;
     if (prompt)
         lb_texte->setText(QString::fromUtf8(prompt));
+    lb_error->clear();
+    lb_error->hide();
     if (mode == 0) {
         ed_SNR->show();
         ComboBox1->hide();
@@ -89,7 +103,21 @@ int TFormAsk::ask_value(const char* prompt, int new_mode)
 void TFormAsk::bt_OKClick()
 {
     if (mode == 0) {
-        result = static_cast<int>(prompt_number(ed_SNR->text()));
+        // A text that is not all a number in range is refused, never read in part.
+        const QByteArray text = ed_SNR->text().toUtf8();
+        const QByteArray field = lb_texte->text().toUtf8();
+        long long value = 0;
+        Tmy_string refused;
+        if (!read_typed_whole_number(text.constData(), field.constData(), 0, largest_typed_value, &value,
+                                     &refused)) {
+            lb_error->setText(QString::fromUtf8(refused.c_str()));
+            lb_error->show();
+            adjustSize();  // the whole line shows, also in a dialog as small as this
+            ed_SNR->setFocus();
+            ed_SNR->selectAll();
+            return;
+        }
+        result = static_cast<int>(value);
     } else {
         result = -1;
         if (ComboBox1->currentIndex() >= 0)

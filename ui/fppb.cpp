@@ -25,6 +25,7 @@ namespace {
 TFppb* ppb_view = nullptr;
 
 const char no_constant[] = "---";
+const char no_constants_line[] = "No calibration constants are loaded: nothing is converted (\"-\").";
 const QColor load_failed(0xFF, 0x00, 0x00);
 const QColor load_succeeded(0x00, 0xFF, 0x00);
 
@@ -37,6 +38,37 @@ const Tconstant_label constant_label_names[8] = {
     {"lb_ca", "b0 (ca)"},         {"lb_c0", "c0"},           {"lb_c1", "c1"},           {"lb_c2", "c2"},
     {"lb_cond_b0", "cond_b0"},    {"lb_cond_c0", "cond_c0"}, {"lb_cond_c1", "cond_c1"}, {"lb_cond_c2", "cond_c2"},
 };
+
+// What each bit of a failed constants load means, beside the number shown.
+struct Tcalib_fault {
+    int bit;
+    const char* meaning;
+};
+const Tcalib_fault calib_faults[] = {
+    {CALIB_NO_PATH, "no file named"},
+    {CALIB_CANNOT_OPEN, "the file cannot be opened"},
+    {CALIB_TRACER_NOT_ABOVE_WATER, "a tracer signal is not above the water's"},
+    {CALIB_LAMP_COUNT, "the lamp count is not 2 to 5"},
+    {CALIB_TURBIDITY_LAMP_NOT_ABOVE_WATER, "the turbidity lamp's signal is not above the water's"},
+    {CALIB_TURBIDITY_EFFECT_NOT_ABOVE_WATER, "a turbidity effect is not above the water's"},
+    {CALIB_POINT_COUNT, "a tracer's point count is not 1 to 3"},
+    {CALIB_VALUE_MISSING, "a value is missing or no number"},
+};
+
+QString calib_fault_text(int result)
+{
+    QString text = QString::number(result) + QStringLiteral(": ");
+    bool first = true;
+    for (const Tcalib_fault& fault : calib_faults) {
+        if (!(result & fault.bit))
+            continue;
+        if (!first)
+            text += QStringLiteral(", ");
+        text += QString::fromUtf8(fault.meaning);
+        first = false;
+    }
+    return text;
+}
 
 QLabel* new_label(const char* name, const char* text, QWidget* parent)
 {
@@ -108,15 +140,16 @@ void TFppb::buildWidgets()
     layout->addWidget(StringGrid1, 1);
 
     QVBoxLayout* side = new QVBoxLayout;
-    QHBoxLayout* load = new QHBoxLayout;
     QPushButton* Button1 = new_button("Button1", "Load calibration file ... ", this);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    load->addWidget(Button1);
+    side->addWidget(Button1);
+    // Under the button, as wide as the column: a refused load's number comes
+    // with what it means, which needs the room.
     pl_result = new_label("pl_result", "", this);
     pl_result->setMinimumWidth(40);
     pl_result->setAlignment(Qt::AlignCenter);
-    load->addWidget(pl_result);
-    side->addLayout(load);
+    pl_result->setWordWrap(true);
+    side->addWidget(pl_result);
 
     QGroupBox* tracers = new QGroupBox(QStringLiteral("Used tracers"), this);
     tracers->setObjectName(QStringLiteral("GroupBox1"));
@@ -139,6 +172,11 @@ void TFppb::buildWidgets()
     QPushButton* Button2 = new_button("Button2", "CONVERT !", this);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     side->addWidget(Button2);
+    lb_no_constants = new_label("lb_no_constants", no_constants_line, this);
+    lb_no_constants->setWordWrap(true);
+    lb_no_constants->setStyleSheet(QStringLiteral("color: #C00000;"));
+    lb_no_constants->hide();
+    side->addWidget(lb_no_constants);
 
     QGridLayout* constants_grid = new QGridLayout;
     for (int i = 0; i < 8; ++i) {
@@ -167,7 +205,7 @@ void TFppb::showNoConstants()
 void TFppb::showConstants(int result)
 {
     if (!fluo.loaded()) {
-        paint_panel(pl_result, QString::number(result), &load_failed);
+        paint_panel(pl_result, calib_fault_text(result), &load_failed);
         showNoConstants();
         return;
     }
@@ -234,6 +272,9 @@ void TFppb::Button2Click()
     for (int i = 0; i < 3; ++i)
         settings.tracers[i] = cb_tracers[i]->isChecked();
     prepareGrid();
+    lb_no_constants->setVisible(!fluo.loaded());
+    if (!fluo.loaded())
+        log_printf("INFO  : ppb conversion : %s", no_constants_line);
     if (TFaffiche* results = TFaffiche::instance())
         model.showRows(convert_records(results->results(), fluo, settings, display_time_zone));
 }

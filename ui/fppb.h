@@ -51,6 +51,7 @@ private:
     Tgrid_view* StringGrid1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QLabel* pl_result = nullptr;
+    QLabel* lb_no_constants = nullptr;  // shown after a run without constants
     QCheckBox* cb_tracers[3] = {};
     QLineEdit* ed_turbsens = nullptr;
     QLabel* constant_labels[8] = {};

@@ -79,6 +79,10 @@ std::vector<Tppb_row> convert_records(const Txml_parser& reader, const Truvo_flu
         sample.conductivity_valid = conductivity.valid;
         sample.conductivity_raw = conductivity.value;
 
+        // Emptied constants would convert every signal to their floors, values
+        // that no measurement gave: without constants nothing is converted.
+        if (!constants.loaded())
+            continue;
         constants.convert(&sample, settings.tracers, settings.turbidity_sensitivity);
 
         const double results[5] = {sample.ppb[0], sample.ppb[1], sample.ppb[2], sample.turbidity,

@@ -27,6 +27,8 @@ struct Tppb_settings {
 
 // Converts every record of the reader with the constants: lamp signals, their
 // on/off differences, the temperature and the raw conductivity of each.
+// Without loaded constants the rows keep their time and temperature and no
+// result.
 std::vector<Tppb_row> convert_records(const Txml_parser& reader, const Truvo_fluo& constants,
                                       const Tppb_settings& settings, int zone);
 

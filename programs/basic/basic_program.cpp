@@ -173,6 +173,10 @@ void Tbasic_program::logOutput(const char* line)
     }
     if (line)
         day_log.write(line);
+    // A day log that cannot be written is said once, in the window's log.
+    Tmy_string warning;
+    if (main_form && day_log.takeWarning(&warning))
+        logOutput(warning.c_str());
 }
 
 void Tbasic_program::guiSet(int id, const char* text)

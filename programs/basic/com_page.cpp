@@ -7,13 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
+#include "base/typed_number.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
 #include "programs/basic/pin_code.h"
@@ -23,7 +20,7 @@ namespace {
 
 constexpr uint8_t com_settings_page_mask = 0x40;
 // The logger keeps the server port in one byte.
-constexpr unsigned long largest_port = 255;
+constexpr long long largest_port = 255;
 
 // Field indexes, in the order of the fields table.
 enum { host, port, url, apn_username, apn_password, apn, pin, gsm_interval, username, password, max_data_size };
@@ -34,16 +31,8 @@ constexpr int clear_order[] = {gsm_interval, port,     pin,      host,    url,  
 constexpr int write_order[] = {gsm_interval, pin,          host, port,     url,     apn_username,
                                apn_password, apn,          username, password, max_data_size};
 
-// A decimal number with nothing after it; false for an empty text.
-bool read_number(const char* text, unsigned long* value)
-{
-    if (!text || !*text)
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    *value = std::strtoul(text, &end, 10);
-    return *end == '\0' && errno != ERANGE && text[0] != '-';
-}
+// The logger keeps the interval and the data size in 32 bits.
+constexpr long long largest_32_bit = 0xFFFFFFFFLL;
 
 }  // namespace
 
@@ -125,15 +114,14 @@ void TFcom_page::Button2Click()
 
 bool TFcom_page::check_fields(const Tmy_string texts[], Tmy_string* error)
 {
-    unsigned long number = 0;
-    if (!read_number(texts[gsm_interval].c_str(), &number) || number == 0) {
-        error->printf("GSM_INTERVAL must be a number of seconds above 0");
+    // The master reads these fields with the same parser, so a text taken
+    // here reaches the logger as the number it shows.
+    if (!read_typed_whole_number(texts[gsm_interval].c_str(), "GSM_INTERVAL (seconds)", 1, largest_32_bit, nullptr,
+                                 error))
         return false;
-    }
-    if (!read_number(texts[port].c_str(), &number) || number == 0 || number > largest_port) {
-        error->printf("The port must be a number from 1 to %lu (the logger keeps it in one byte)", largest_port);
+    if (!read_typed_whole_number(texts[port].c_str(), "port (the logger keeps it in one byte)", 1, largest_port,
+                                 nullptr, error))
         return false;
-    }
     if (texts[host].length() == 0) {
         error->printf("HTTP_HOST may not be empty");
         return false;
@@ -147,10 +135,10 @@ bool TFcom_page::check_fields(const Tmy_string texts[], Tmy_string* error)
         error->printf("The PIN code must be empty or %u to %u digits", pin_min_digits, pin_max_digits);
         return false;
     }
-    if (texts[max_data_size].length() && !read_number(texts[max_data_size].c_str(), &number)) {
-        error->printf("MAX_DATA_SIZE must be a number");
+    if (texts[max_data_size].length() &&
+        !read_typed_whole_number(texts[max_data_size].c_str(), "MAX_DATA_SIZE (empty, or bytes)", 0, largest_32_bit,
+                                 nullptr, error))
         return false;
-    }
     return true;
 }
 

@@ -2,13 +2,12 @@
 
 #include <Qt>
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/time_calendar.h"
+#include "base/typed_number.h"
 #include "link/calyxo_master.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
@@ -27,7 +26,7 @@ constexpr int keep_row = 2;
 constexpr uint8_t export_page_mask = 0x7F;
 constexpr int32_t gsm_off_delay = 15 * 60;
 // The years the logger's 32-bit clock of seconds since 1970 reaches.
-constexpr long first_logger_year = 1970, last_logger_year = 2106;
+constexpr long long first_logger_year = 1970, last_logger_year = 2106;
 
 // What the logger's variables and commands are.
 namespace var {
@@ -127,7 +126,8 @@ bool quick_sync(Tcommand_host& host, const Tmain_command&)
     return host.commands().start_quick_sync(0);
 }
 
-// A next-on time from the fields; a wrong field is named and nothing is sent.
+// A next-on time from the fields; a wrong field is named with its range and
+// nothing is sent.
 template <uint8_t id>
 bool set_entered_time(Tcommand_host& host, const Tmain_command&)
 {
@@ -386,31 +386,17 @@ void run_main_command(Tcommand_host& host, const Tmain_command& command)
 bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_string* error)
 {
     static const char* const names[6] = {"year", "month", "day", "hour", "minute", "second"};
-    static const unsigned upper[6] = {0, 12, 31, 23, 59, 59};
-    long values[6];
-    for (int i = 0; i < 6; ++i) {
-        const char* text = texts[i].c_str();
-        char* end = nullptr;
-        errno = 0;
-        values[i] = std::strtol(text, &end, 10);
-        while (end && (*end == ' ' || *end == '\t'))
-            ++end;
-        if (end == text || (end && *end) || errno == ERANGE) {
-            error->printf("The %s field \"%s\" is no number", names[i], text);
-            return false;
-        }
-        if (upper[i] && static_cast<uint32_t>(values[i]) > upper[i])
-            values[i] = upper[i];
-        if (i < 3 && values[i] == 0) {
-            error->printf("The %s field may not be 0", names[i]);
-            return false;
-        }
-    }
+    static const int days_in_month[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     // «26» for 2026 would reach the logger as a time in 2067.
-    if (values[0] < first_logger_year || values[0] > last_logger_year) {
-        error->printf("The year field \"%s\" is no year from %d to %d: type all four digits", texts[0].c_str(),
-                      first_logger_year, last_logger_year);
-        return false;
+    long long low[6] = {first_logger_year, 1, 1, 0, 0, 0};
+    long long high[6] = {last_logger_year, 12, 31, 23, 59, 59};
+    long long values[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        // The day's range is its month's: 31 February is refused, not moved into March.
+        if (i == 2)
+            high[i] = days_in_month[values[1] - 1] + (values[1] == 2 && is_leap_year(static_cast<int>(values[0])));
+        if (!read_typed_whole_number(texts[i].c_str(), names[i], low[i], high[i], &values[i], error))
+            return false;
     }
     time_fields fields{};
     fields.year = static_cast<int>(values[0]);

@@ -58,10 +58,10 @@ const Tmain_command* find_main_command(const char* name);
 // is logged with the reason: "ERROR : <command> not started : <reason>".
 void run_main_command(Tcommand_host& host, const Tmain_command& command);
 
-// The time of the six next-time fields in the zone UTC + offset. The upper
-// bounds clamp (month 12, day 31, hour 23, minute and second 59, a negative
-// value counting as above); a field that is no number, or a year, month or
-// day of 0, is refused: false, with the field named in error.
+// The time of the six next-time fields in the zone UTC + offset. A field that
+// is no whole number within its range (year 1970-2106, month 1-12, day 1 to
+// the month's last, hour 0-23, minute and second 0-59) is refused, never
+// clamped: false, with the field and its range named in error.
 bool entered_time(const Tmy_string texts[6], int offset, uint32_t* time, Tmy_string* error);
 
 // The keep and set masks of the eight output lists' rows: "Force 1" (0) sets

@@ -9,7 +9,9 @@
 #include <QVBoxLayout>
 
 #include "base/log.h"
+#include "base/my_string.h"
 #include "base/parse.h"
+#include "base/typed_number.h"
 #include "link/calyxo_master.h"
 #include "programs/basic/start_refusal.h"
 #include "programs/basic/wask_snr.h"
@@ -20,14 +22,6 @@ namespace {
 
 // Cubic metres per pulse of the list's entries.
 const double pulse_weights[] = {1.0, 0.1, 0.01};
-
-double field_double(const QLineEdit* field)
-{
-    const QByteArray text = field->text().toUtf8();
-    double value = 0;
-    parse_double(text.constData(), &value);
-    return value;
-}
 
 }  // namespace
 
@@ -99,12 +93,24 @@ void TFormAsk_pulse::bt_OKClick()
     const char* why = nullptr;
     if (!read_serial_number(snr_text.constData(), &snr, &why)) {
         lb_error->setText(QString::fromUtf8(why));
+        adjustSize();
         ed_SNR->setFocus();
         return;
     }
-    const double index = field_double(ed_index);
     const int entry = cb_weight->currentIndex();
     const double weight = entry >= 0 && entry < 3 ? pulse_weights[entry] : 1.0;
+    // The logger counts pulses in 32 bits: an index beyond them would wrap.
+    const QByteArray index_text = ed_index->text().toUtf8();
+    double index = 0;
+    Tmy_string refused;
+    if (!read_typed_decimal(index_text.constData(), "index actuel (m3)", 0,
+                            largest_pulse_index(static_cast<float>(weight)), &index, &refused,
+                            Twindow_language::french)) {
+        lb_error->setText(QString::fromUtf8(refused.c_str()));
+        adjustSize();  // a wrapped line grows the window instead of being cut
+        ed_index->setFocus();
+        return;
+    }
     if (master.start_macro_write(snr, static_cast<float>(weight), index))
         log_start_refused(master, "pulse meter programming");
     else

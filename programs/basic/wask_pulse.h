@@ -9,7 +9,9 @@ class Tcalyxo_master;
 
 // The pulse-meter dialog, not modal: the master fills it with the constants it
 // read; "OK" programs the meter's serial number, index and pulse weight. A
-// serial number that is not all digits is refused and the dialog stays open.
+// serial number that is not all digits, or an index that is no number of m3
+// from 0 to what the logger's 32-bit pulse counter holds at the chosen
+// weight, is refused and the dialog stays open.
 class TFormAsk_pulse : public QWidget {
 public:
     explicit TFormAsk_pulse(Tcalyxo_master& master, QWidget* parent = nullptr);

@@ -61,7 +61,7 @@ void Tglobals::load(const char* file_name)
     display_mode.assign(settings.getText(key_display_mode, "", nullptr));
 }
 
-bool Tglobals::save()
+bool Tglobals::save(int* error)
 {
     settings.setInt(key_last_connect_device_id, last_connect_device_id);
     settings.setInt(key_autonnect, autonnect);
@@ -69,7 +69,7 @@ bool Tglobals::save()
     settings.setText(key_mode, mode_name(mode));
     settings.setText(key_display_mode, display_mode.c_str());
     settings.setText(key_data_dir, data_dir.c_str());
-    return settings.write();
+    return settings.write(error);
 }
 
 void Tglobals::dataFolder(Tmy_string* out) const

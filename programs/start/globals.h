@@ -31,8 +31,9 @@ public:
     // Reads the file; every key missing from it takes its default.
     void load(const char* file_name);
     // Puts the fields into the entries and writes the file; true when it
-    // could not be written (the settings in memory stay).
-    bool save();
+    // could not be written (the settings in memory stay), with the errno of
+    // the step that failed in error.
+    bool save(int* error = nullptr);
     // The data folder of this system (data_dir by the platform's path rule).
     void dataFolder(Tmy_string* out) const;
 

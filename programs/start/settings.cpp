@@ -1,5 +1,6 @@
 #include "programs/start/settings.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "base/log.h"
@@ -119,10 +120,15 @@ void Tsettings::parseLine(const char* line, unsigned length)
     entries.append(entry);
 }
 
-bool Tsettings::write() const
+bool Tsettings::write(int* error) const
 {
-    if (!file_name.length())
+    auto failed = [error](int number) {
+        if (error)
+            *error = number;
         return true;
+    };
+    if (!file_name.length())
+        return failed(ENOENT);
     Tmy_string text;
     text.appendf("%s%c", first_line, line_end);
     for (const Tlist::Tnode* node = entries.nodeAt(0); node; node = node->next) {
@@ -141,11 +147,18 @@ bool Tsettings::write() const
     temporary.printf("%s.new", file_name.c_str());
     FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
-        return true;
+        return failed(errno);
     const bool written = std::fwrite(text.c_str(), 1, text.length(), file) == text.length();
-    if (std::fclose(file) != 0 || !written || std::rename(temporary.c_str(), file_name.c_str()) != 0) {
+    // A failed step whose errno says nothing still fails.
+    const auto reason = [] { return errno != 0 ? errno : EIO; };
+    int step_error = written ? 0 : reason();
+    if (std::fclose(file) != 0 && step_error == 0)
+        step_error = reason();
+    if (step_error == 0 && std::rename(temporary.c_str(), file_name.c_str()) != 0)
+        step_error = reason();
+    if (step_error != 0) {
         std::remove(temporary.c_str());
-        return true;
+        return failed(step_error);
     }
     return false;
 }

@@ -30,8 +30,8 @@ public:
     // One line without its end; an empty line gives no entry.
     void parseLine(const char* line, unsigned length);
     // Writes every entry; true when the file could not be written, which then
-    // keeps what it held.
-    bool write() const;
+    // keeps what it held, with the errno of the step that failed in error.
+    bool write(int* error = nullptr) const;
 
     // Names are looked up without regard to ASCII case; a new entry gets its
     // name in lower case and goes to the end.

@@ -1,6 +1,8 @@
 #include "programs/start/start_master.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/default_folders.h"
@@ -227,7 +229,20 @@ void Tcalyxo_start_master::save_time_zone()
     int zone = 0;
     parse_int(gui_get(GUI_TIME_ZONE), &zone);
     globals.ttimezone = zone;
-    globals.save();
+    saveSettings();
+}
+
+bool Tcalyxo_start_master::saveSettings()
+{
+    int error = 0;
+    if (!globals.save(&error))
+        return false;
+    Tmy_string text;
+    text.printf("The settings could not be saved to %s: %s. They are lost when the program ends.",
+                globals.settings.fileName(), std::strerror(error));
+    log_printf("ERROR : %s", text.c_str());
+    window->errorBox(text.c_str());
+    return true;
 }
 
 void Tcalyxo_start_master::save_connection_settings()
@@ -239,7 +254,7 @@ void Tcalyxo_start_master::save_connection_settings()
     globals.mode = mode_from_name(gui_get(GUI_CONNECTION_MODE));
     globals.last_connect_device_id = port;
     globals.autonnect = autoconnect;
-    globals.save();
+    saveSettings();
     // Idle, the link speaks as the chosen connection does (a stopped view may
     // have left it in a probe's line framing).
     if (mode == APP_IDLE && idle() && probe_link && globals.mode != MODE_VEXL)

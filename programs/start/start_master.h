@@ -78,6 +78,9 @@ public:
     void start_disconnect();
     void save_time_zone();
     void save_connection_settings();
+    // Writes the settings file; one that cannot be written is said in the
+    // log and a box, naming the file and the reason. True when it failed.
+    bool saveSettings();
     void setMode(uint8_t new_mode);
 
     void start_calibration();

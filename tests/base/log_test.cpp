@@ -14,6 +14,7 @@
 #include "base/paths.h"
 #include "platform/manual_signal_window.h"
 #include "tests/base/time_test_support.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -380,4 +381,76 @@ TEST_F(WorkerLog, CaptureTakesTheGuiThreadsLinesOfItsLifetime)
     EXPECT_EQ(inner_lines, std::vector<std::string>{"inner"});
     EXPECT_EQ(outer_lines, (std::vector<std::string>{"outer 1", "outer 2"}));
     EXPECT_EQ(recorded::log_lines(), (std::vector<std::string>{"before", "worker", "after"}));
+}
+
+namespace {
+
+std::string taken_warning(Tlogf_day& log)
+{
+    Tmy_string line;
+    return log.takeWarning(&line) ? line.c_str() : "";
+}
+
+}  // namespace
+
+// A day log that cannot be written is said once, for the window's log, until
+// it writes again: a file that cannot be opened, and a disk that is full.
+TEST_F(DayLog, AFileThatCannotBeWrittenIsWarnedOnceUntilItWritesAgain)
+{
+    Tlogf_day log;
+    ASSERT_EQ(log.setDirectory(dir.path().c_str()), 0);
+    EXPECT_EQ(taken_warning(log), "");
+    ASSERT_EQ(mkdir(day_file("Mon").c_str(), 0777), 0);
+    log.write("lost");
+    EXPECT_EQ(taken_warning(log), "WARNING : the day log " + day_file("Mon") +
+                                      " cannot be written (Is a directory): log lines stay in this window only");
+    log.write("also lost");
+    EXPECT_EQ(taken_warning(log), "");
+
+    clock.set(utc_seconds(2026, 7, 6, 23));
+    log.write("Tuesday");
+    EXPECT_EQ(taken_warning(log), "");
+    const std::string written = read_file_bytes(day_file("Tue"));
+    {
+        // The disk is full: the line that does not fit is said, once.
+        Tfile_size_limit full(written.size());
+        ASSERT_TRUE(full.applied());
+        log.write("does not fit");
+        EXPECT_EQ(taken_warning(log), "WARNING : the day log " + day_file("Tue") +
+                                          " cannot be written (File too large): log lines stay in this window only");
+        log.write("nor does this");
+        EXPECT_EQ(taken_warning(log), "");
+    }
+    EXPECT_EQ(read_file_bytes(day_file("Tue")).compare(0, written.size(), written), 0);
+    log.write("room again");
+    EXPECT_EQ(taken_warning(log), "");
+    EXPECT_NE(read_file_bytes(day_file("Tue")).find("\troom again\n"), std::string::npos);
+}
+
+// A data folder whose log folder cannot be made: the lines go to the working
+// folder's, and the warning says where.
+TEST_F(DayLog, AFolderThatCannotBeUsedIsWarnedWithWhereTheLinesGo)
+{
+    ASSERT_TRUE(write_file_bytes(dir.file("data"), "a file, not a folder"));
+    ASSERT_TRUE(make_dir_path(dir.file("work").c_str()) == false);
+    ASSERT_EQ(chdir(dir.file("work").c_str()), 0);
+    Tlogf_day log;
+    EXPECT_EQ(log.setDirectory(dir.file("data").c_str()), 0);
+    log.write("kept");
+    EXPECT_EQ(taken_warning(log), "WARNING : the day log cannot go to " + dir.file("data") +
+                                      "/log (the folder cannot be made): it goes to " + dir.file("work") + "/log");
+    EXPECT_EQ(taken_warning(log), "");
+    EXPECT_EQ(read_file_bytes(dir.file("work/log/Mon.log")), "Mon 2026-Jul-06 11:00:00\tkept\n");
+
+    // Nor the working folder's: the lines stay in the window.
+    ASSERT_TRUE(make_dir_path(dir.file("stuck").c_str()) == false);
+    ASSERT_TRUE(write_file_bytes(dir.file("stuck/log"), ""));
+    ASSERT_EQ(chdir(dir.file("stuck").c_str()), 0);
+    Tlogf_day stuck;
+    EXPECT_NE(stuck.setDirectory(dir.file("data").c_str()), 0);
+    stuck.write("dropped");
+    EXPECT_EQ(taken_warning(stuck), "WARNING : the day log cannot go to " + dir.file("data") + "/log nor to " +
+                                        dir.file("stuck") +
+                                        "/log (the folders cannot be made): log lines stay in this window only");
+    EXPECT_EQ(taken_warning(stuck), "");
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
@@ -25,6 +27,7 @@
 #include "link/module_view.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "programs/basic/basic_program.h"
+#include "programs/basic/wask_pulse.h"
 #include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
@@ -372,6 +375,181 @@ TEST_F(CommandsAgainstLogger, ComSettingsAreReadEditedAndWrittenAsTheCompilerWri
         EXPECT_FALSE(com_record(compiled, tag).empty()) << int(tag);
         EXPECT_EQ(com_record(std::vector<uint8_t>(stored.begin(), stored.end()), tag), com_record(compiled, tag))
             << "record " << int(tag);
+    }
+}
+
+// Typed values against the logger: each text of a table is typed as a
+// technician types it, and the logger afterwards holds the value typed, or,
+// for a text that is refused, still the value it had (nothing was sent).
+
+TEST_F(CommandsAgainstLogger, ValuePromptSendsOnlyAWholeNumberInItsRange)
+{
+    constexpr uint32_t before = 5;
+    const struct {
+        const char* typed;
+        bool sent;
+        uint32_t value;
+    } cases[] = {
+        {"-5", false, 0},         {"4294967296", false, 0}, {"4294967295", false, 0}, {"12ab", false, 0},
+        {"1e6", false, 0},        {"1,5", false, 0},        {"", false, 0},           {"2147483648", false, 0},
+        {"0", true, 0},           {" 1 000", true, 1000},   {"2147483647", true, 2147483647u},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        logger.update([](sim::State& s) { s.variables[sim::var::acq_counter] = before; });
+        recorded::clear_log();
+        bool stayed_open = false;
+        when_modal([&](QWidget* dialog) {
+            auto* field = child_of<QLineEdit>(dialog, "ed_SNR");
+            field->setText(QString::fromUtf8(c.typed));
+            type_key(field, Qt::Key_Return);
+            stayed_open = dialog->isVisible();
+            if (stayed_open) {
+                EXPECT_NE(child_of<QLabel>(dialog, "lb_error")->text().toStdString().find("ACQ counter"),
+                          std::string::npos);
+                type_key(field, Qt::Key_Escape);
+            }
+        });
+        ASSERT_TRUE(run("SetACQcounter1"));
+        EXPECT_EQ(stayed_open, !c.sent);
+        EXPECT_EQ(variable(sim::var::acq_counter), c.sent ? c.value : before);
+        EXPECT_EQ(recorded::log_contains("START   : set ACQ_counter : "), c.sent);
+    }
+}
+
+TEST_F(CommandsAgainstLogger, ComSettingsSendOnlyNumbersTheirFieldsHold)
+{
+    Teeprom_configurer before;
+    compile_com_page("<GSM_INTERVAL value=\"1800\"/><HTTP_HOST host=\"data.example.org\" port=\"81\"/>"
+                     "<GPRS_APN_NAME value=\"internet\"/>",
+                     &before);
+    const std::vector<uint8_t> initial = com_page_of(before);
+    logger.update([&initial](sim::State& s) { s.eeprom.setPage(6, initial); });
+    auto* main = program->main_form;
+    child_of<QPushButton>(main, "Button2")->click();
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+    auto stored = [this](uint8_t tag) {
+        const auto page = logger.read([](const sim::State& s) { return s.eeprom.page(6); });
+        return com_record(std::vector<uint8_t>(page.begin(), page.end()), tag);
+    };
+    const std::vector<uint8_t> interval_before = stored(134);
+    ASSERT_EQ(interval_before, (std::vector<uint8_t>{134, 0, 0, 0x07, 0x08}));
+
+    const struct {
+        const char* field;
+        const char* typed;
+        uint8_t tag;
+        std::vector<uint8_t> record;  // empty: refused, the page as it was
+    } cases[] = {
+        {"ed_GSM_INTERVAL", "4294967296", 134, {}},
+        {"ed_GSM_INTERVAL", "4294967301", 134, {}},
+        {"ed_GSM_INTERVAL", " -5", 134, {}},
+        {"ed_GSM_INTERVAL", "0", 134, {}},
+        {"ed_GSM_INTERVAL", "12ab", 134, {}},
+        {"ed_GSM_INTERVAL", "", 134, {}},
+        {"ed_MAX_DATA_SIZE", "4294967296", 140, {}},
+        {"ed_MAX_DATA_SIZE", " -5", 140, {}},
+        {"ed_MAX_DATA_SIZE", "1,5", 140, {}},
+        {"ed_GSM_INTERVAL", "4294967295", 134, {134, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"ed_MAX_DATA_SIZE", "4294967295", 140, {140, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"ed_GSM_INTERVAL", " 3600", 134, {134, 0, 0, 0x0E, 0x10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+        const std::vector<uint8_t> page_before = stored(c.tag);
+        child_of<QLineEdit>(main, "ed_GSM_INTERVAL")->setText("1800");
+        child_of<QLineEdit>(main, "ed_MAX_DATA_SIZE")->setText("");
+        child_of<QLineEdit>(main, c.field)->setText(QString::fromUtf8(c.typed));
+        recorded::clear_log();
+        dialogs.boxes.clear();
+        child_of<QPushButton>(main, "Button3")->click();
+        ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+        if (c.record.empty()) {
+            ASSERT_EQ(dialogs.boxes.size(), 1u);
+            EXPECT_NE(dialogs.boxes[0].text.find(c.field + 3), std::string::npos) << dialogs.boxes[0].text;
+            EXPECT_FALSE(recorded::log_contains("START   : EEPROM change & upload (COM)"));
+            EXPECT_EQ(stored(c.tag), page_before);
+        } else {
+            EXPECT_TRUE(recorded::log_contains("START   : EEPROM change & upload (COM)"));
+            EXPECT_EQ(stored(c.tag), c.record);
+        }
+    }
+}
+
+TEST_F(CommandsAgainstLogger, PulseMeterIndexIsSentOnlyAsACountTheLoggerHolds)
+{
+    constexpr uint32_t before = 77;
+    TFormAsk_pulse* pulse = program->pulse;
+    const struct {
+        const char* typed;
+        int weight_entry;
+        bool sent;
+        uint32_t pulses;
+    } cases[] = {
+        {"12abc", 0, false, 0},       {"1,5", 0, false, 0},          {"-3", 0, false, 0},
+        {"1e12", 0, false, 0},        {"1e309", 0, false, 0},        {"", 0, false, 0},
+        {"42949673", 2, false, 0},    {"4294967296", 0, false, 0},   {"0.29", 2, true, 29},
+        {"4294967295", 0, true, 4294967295u}, {"1.5e3", 1, true, 15000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        logger.update([](sim::State& s) { s.variables[sim::var::pulse_counter0] = before; });
+        recorded::clear_log();
+        pulse->pulse_dialog_set(1, "1234");
+        pulse->pulse_dialog_set(0, c.typed);
+        child_of<QComboBox>(pulse, "cb_weight")->setCurrentIndex(c.weight_entry);
+        pulse->pulse_dialog_show();
+        child_of<QPushButton>(pulse, "bt_OK")->click();
+        ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+        EXPECT_EQ(pulse->isVisible(), !c.sent);
+        EXPECT_EQ(variable(sim::var::pulse_counter0), c.sent ? c.pulses : before);
+        EXPECT_EQ(recorded::log_contains("INFO  : Programming pulse meter SNR=1234"), c.sent);
+        if (!c.sent) {
+            const std::string why = child_of<QLabel>(pulse, "lb_error")->text().toStdString();
+            EXPECT_NE(why.find("index actuel"), std::string::npos) << why;
+            if (std::string(c.typed) == "1e12")
+                grab(pulse, "e2e_pulse_index_refused");
+            pulse->hide();
+        }
+    }
+}
+
+TEST_F(CommandsAgainstLogger, NextOnTimeIsSentOnlyWhenEveryFieldIsInItsRange)
+{
+    const char* const fields[] = {"ed_gsm_next_year", "ed_gsm_next_month", "ed_gsm_next_day",
+                                  "ed_gsm_next_hour", "ed_gsm_next_minutes", "ed_gsm_next_seconds"};
+    constexpr uint32_t before = 123456;
+    const struct {
+        std::vector<const char*> typed;
+        const char* field_named;  // null: sent
+        uint32_t time;
+    } cases[] = {
+        {{"2030", "13", "01", "12", "00", "00"}, "month", 0},
+        {{"2030", "02", "31", "12", "00", "00"}, "day", 0},
+        {{"2030", "06", "15", "-1", "00", "00"}, "hour", 0},
+        {{"2030", "06", "15", "12", "99", "00"}, "minute", 0},
+        {{"2030", "06", "15", "12", "30", "1e1"}, "second", 0},
+        {{"2028", "02", "29", "23", "59", "59"}, nullptr, 1835481599u},
+    };
+    auto* zone = child_of<QComboBox>(program->main_form, "timezone_gsm_next");
+    zone->setCurrentIndex(zone->findData(0));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typed[1]) + "-" + c.typed[2] + " " + c.typed[3] + ":" + c.typed[4]);
+        logger.update([](sim::State& s) { s.variables[sim::var::gsm_next] = before; });
+        for (int i = 0; i < 6; ++i)
+            child_of<QLineEdit>(program->main_form, fields[i])->setText(c.typed[i]);
+        dialogs.boxes.clear();
+        child_of<QPushButton>(program->main_form, "bt_gsm_next")->click();
+        ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
+        if (c.field_named) {
+            ASSERT_EQ(dialogs.boxes.size(), 1u);
+            EXPECT_EQ(dialogs.boxes[0].text.rfind(c.field_named, 0), 0u) << dialogs.boxes[0].text;
+            EXPECT_NE(dialogs.boxes[0].text.find(" from "), std::string::npos) << dialogs.boxes[0].text;
+            EXPECT_EQ(variable(sim::var::gsm_next), before);
+        } else {
+            EXPECT_TRUE(dialogs.boxes.empty());
+            EXPECT_EQ(variable(sim::var::gsm_next), c.time);
+        }
     }
 }
 

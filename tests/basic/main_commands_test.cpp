@@ -385,42 +385,56 @@ TEST(MainCommandsUnwired, APromptThatIsNotWiredStopsTheProgramInsteadOfAnswering
         EXPECT_DEATH(child_of<QAction>(&window, action)->trigger(), "is not wired") << action;
 }
 
-TEST(EnteredTime, ClampsUpperBoundsAndRefusesNonNumbersAndZeroDates)
+// A field outside its range is refused with its name and range, never moved
+// to the nearest value it may hold.
+TEST(EnteredTime, RefusesAFieldOutsideItsRangeOrNoWholeNumber)
 {
     struct Tcase {
         std::vector<const char*> fields;
-        bool accepted;
-        unsigned time;
-        const char* field_named;
+        unsigned time;                // when accepted
+        const char* refusal;          // null: accepted
     };
     const Tcase cases[] = {
-        {{"2024", "13", "40", "24", "75", "60"}, true, utc_seconds(2024, 12, 31, 23, 59, 59), nullptr},
-        {{"2024", "-1", "15", "0", "0", "0"}, true, utc_seconds(2024, 12, 15), nullptr},
-        {{" 2024", "+6", "15", "00", "00", "00"}, true, utc_seconds(2024, 6, 15), nullptr},
-        {{"abc", "06", "15", "12", "00", "00"}, false, 0, "year"},
-        {{"2024", "0", "15", "12", "00", "00"}, false, 0, "month"},
-        {{"2024", "06", "00", "12", "00", "00"}, false, 0, "day"},
-        {{"2024", "06", "15", "", "00", "00"}, false, 0, "hour"},
-        {{"2024", "06", "15", "12", "3x", "00"}, false, 0, "minute"},
-        {{"26", "06", "15", "12", "00", "00"}, false, 0, "year"},
-        {{"1969", "12", "31", "23", "59", "59"}, false, 0, "year"},
-        {{"2106", "12", "31", "23", "59", "59"}, false, 0, "outside"},
-        {{"2106", "02", "07", "06", "28", "15"}, true, 4294967295u, nullptr},
-        {{"1970", "01", "01", "00", "00", "00"}, true, 0, nullptr},
+        {{"2024", "12", "31", "23", "59", "59"}, utc_seconds(2024, 12, 31, 23, 59, 59), nullptr},
+        {{" 2024", "+6", "15", "00", "00", "00"}, utc_seconds(2024, 6, 15), nullptr},
+        {{"2024", "02", "29", "12", "00", "00"}, utc_seconds(2024, 2, 29, 12), nullptr},
+        {{"2106", "02", "07", "06", "28", "15"}, 4294967295u, nullptr},
+        {{"1970", "01", "01", "00", "00", "00"}, 0, nullptr},
+        {{"2024", "13", "15", "12", "00", "00"}, 0, "month: \"13\" is no whole number from 1 to 12"},
+        {{"2024", "-1", "15", "12", "00", "00"}, 0, "month: \"-1\" is no whole number from 1 to 12"},
+        {{"2024", "0", "15", "12", "00", "00"}, 0, "month: \"0\" is no whole number from 1 to 12"},
+        {{"2025", "02", "31", "12", "00", "00"}, 0, "day: \"31\" is no whole number from 1 to 28"},
+        {{"2025", "02", "29", "12", "00", "00"}, 0, "day: \"29\" is no whole number from 1 to 28"},
+        {{"2024", "04", "31", "12", "00", "00"}, 0, "day: \"31\" is no whole number from 1 to 30"},
+        {{"2024", "06", "00", "12", "00", "00"}, 0, "day: \"00\" is no whole number from 1 to 30"},
+        {{"2024", "06", "15", "-1", "00", "00"}, 0, "hour: \"-1\" is no whole number from 0 to 23"},
+        {{"2024", "06", "15", "24", "00", "00"}, 0, "hour: \"24\" is no whole number from 0 to 23"},
+        {{"2024", "06", "15", "", "00", "00"}, 0, "hour: \"\" is no whole number from 0 to 23"},
+        {{"2024", "06", "15", "12", "99", "00"}, 0, "minute: \"99\" is no whole number from 0 to 59"},
+        {{"2024", "06", "15", "12", "3x", "00"}, 0, "minute: \"3x\" is no whole number from 0 to 59"},
+        {{"2024", "06", "15", "12", "00", "60"}, 0, "second: \"60\" is no whole number from 0 to 59"},
+        {{"abc", "06", "15", "12", "00", "00"}, 0, "year: \"abc\" is no whole number from 1970 to 2106"},
+        {{"26", "06", "15", "12", "00", "00"}, 0, "year: \"26\" is no whole number from 1970 to 2106"},
+        {{"1969", "12", "31", "23", "59", "59"}, 0, "year: \"1969\" is no whole number from 1970 to 2106"},
+        {{"4294969322", "06", "15", "12", "00", "00"}, 0, "year: \"4294969322\" is no whole number"},
+        {{"2106", "12", "31", "23", "59", "59"}, 0, "outside what the logger's clock holds"},
     };
     for (const Tcase& entry : cases) {
         Tmy_string texts[6];
         for (int i = 0; i < 6; ++i)
             texts[i].printf("%s", entry.fields[i]);
-        uint32_t time = 0;
+        uint32_t time = 7;
         Tmy_string error;
         const bool accepted = entered_time(texts, 0, &time, &error);
-        SCOPED_TRACE(std::string(entry.fields[0]) + " " + entry.fields[1] + " " + entry.fields[4]);
-        EXPECT_EQ(accepted, entry.accepted);
-        if (accepted)
+        SCOPED_TRACE(std::string(entry.fields[0]) + "-" + entry.fields[1] + "-" + entry.fields[2] + " " +
+                     entry.fields[3] + ":" + entry.fields[4] + ":" + entry.fields[5]);
+        EXPECT_EQ(accepted, entry.refusal == nullptr) << error.c_str();
+        if (entry.refusal == nullptr) {
             EXPECT_EQ(time, entry.time);
-        else
-            EXPECT_NE(std::string(error.c_str()).find(entry.field_named), std::string::npos) << error.c_str();
+        } else {
+            EXPECT_EQ(time, 7u);
+            EXPECT_NE(std::string(error.c_str()).find(entry.refusal), std::string::npos) << error.c_str();
+        }
     }
 }
 

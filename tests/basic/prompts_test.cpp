@@ -40,28 +40,54 @@ void answer(QWidget* dialog, const char* field, const QString& text, int key, co
         type_key(edit, key);
 }
 
-TEST_F(Prompts, ValuePromptReadsTheLeadingNumberOrTheIntervalsSeconds)
+TEST_F(Prompts, ValuePromptTakesOnlyAWholeNumberInRangeOrTheIntervalsSeconds)
 {
     TFormAsk ask;
     struct Tcase {
         std::string typed;
         int key;
-        int expected;
+        int expected;  // -1: refused (or cancelled), the dialog left by Escape
     };
+    // -1 is Cancel: no number that the field takes may share it.
     const Tcase numbers[] = {
-        {"12ab", Qt::Key_Return, 12}, {"", Qt::Key_Enter, 0},         {" +42", Qt::Key_Return, 42},
-        {"77", Qt::Key_Escape, -1},   {std::string(64, '1'), Qt::Key_Return, 0},
+        {" +42", Qt::Key_Return, 42},   {"0", Qt::Key_Enter, 0},        {"2147483647", Qt::Key_Return, 2147483647},
+        {"-5", Qt::Key_Return, -1},     {"4294967296", Qt::Key_Return, -1}, {"4294967295", Qt::Key_Return, -1},
+        {"2147483648", Qt::Key_Return, -1}, {"12ab", Qt::Key_Return, -1}, {"1e6", Qt::Key_Return, -1},
+        {"1,5", Qt::Key_Return, -1},    {"", Qt::Key_Enter, -1},         {std::string(64, '1'), Qt::Key_Return, -1},
+        {"77", Qt::Key_Escape, -1},
     };
     for (const Tcase& c : numbers) {
         const std::string typed = c.typed;
+        const bool refused = c.expected == -1 && c.key != Qt::Key_Escape;
         when_modal([&](QWidget* dialog) {
             EXPECT_EQ(child_of<QLabel>(dialog, "lb_texte")->text().toStdString(), "ACQ counter");
             EXPECT_TRUE(child_of<QLineEdit>(dialog, "ed_SNR")->isVisible());
             EXPECT_FALSE(child_of<QComboBox>(dialog, "ComboBox1")->isVisible());
+            EXPECT_FALSE(child_of<QLabel>(dialog, "lb_error")->isVisible());
             answer(dialog, "ed_SNR", QString::fromStdString(typed), c.key);
+            if (!refused) {
+                EXPECT_FALSE(dialog->isVisible()) << typed << " was refused";
+                if (dialog->isVisible())
+                    static_cast<QDialog*>(dialog)->done(0);
+                return;
+            }
+            // Still open, naming the field, what was typed and the range.
+            EXPECT_TRUE(dialog->isVisible());
+            const std::string why = child_of<QLabel>(dialog, "lb_error")->text().toStdString();
+            EXPECT_EQ(why, "ACQ counter: \"" + typed + "\" is no whole number from 0 to 2147483647");
+            if (typed == "-5")
+                save_grab(dialog, "basic_ask_value_refused");
+            type_key(child_of<QLineEdit>(dialog, "ed_SNR"), Qt::Key_Escape);
         });
         EXPECT_EQ(ask.ask_value("ACQ counter", 0), c.expected) << typed;
     }
+    // A refused text, then one corrected in the same dialog: the corrected one.
+    when_modal([](QWidget* dialog) {
+        answer(dialog, "ed_SNR", "12ab", Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        answer(dialog, "ed_SNR", "12", Qt::Key_Return);
+    });
+    EXPECT_EQ(ask.ask_value("ACQ counter", 0), 12);
     when_modal([](QWidget* dialog) { answer(dialog, "ed_SNR", "5", 0, "bt_Cancel"); });
     EXPECT_EQ(ask.ask_value(nullptr, 0), -1);
 

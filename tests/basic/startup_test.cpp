@@ -217,6 +217,29 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
     EXPECT_NE(dayLog().find("\tINFO  : after the start\n"), std::string::npos);
 }
 
+// A start-up folder whose "log" is a file: no day log can be written, and
+// the window's log says so once instead of losing the lines without a word.
+TEST_F(ProgramStart, ADayLogThatCannotBeWrittenIsSaidOnceInTheWindowsLog)
+{
+    ASSERT_TRUE(write_file_bytes(work.file("log"), "a file where the log folder goes"));
+    program->preInitialise();
+    program->createForms();
+    log_printf("INFO  : first line");
+    log_printf("INFO  : second line");
+    const std::string shown =
+        child_of<QPlainTextEdit>(program->main_form, "Memo1")->toPlainText().toStdString();
+    const std::string warning = "WARNING : the day log " + work.file("log/");
+    const std::size_t at = shown.find(warning);
+    ASSERT_NE(at, std::string::npos) << shown;
+    EXPECT_NE(shown.find(".log cannot be written (Not a directory): log lines stay in this window only", at),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find(warning, at + 1), std::string::npos) << "said more than once: " << shown;
+    EXPECT_LT(shown.find("INFO  : first line"), at);
+    EXPECT_NE(shown.find("INFO  : second line"), std::string::npos);
+    EXPECT_EQ(read_file_bytes(work.file("log")), "a file where the log folder goes");
+}
+
 // Each window the technician can open, by the way the program opens it: its
 // frame lies whole on the laptop's screen.
 TEST_F(ProgramStart, EveryWindowOpensWholeOnTheScreen)

@@ -141,37 +141,58 @@ TEST_F(PpbView, ConvertsEachRecordWithTheLoadedConstants)
     EXPECT_EQ(grid_rows(view.get()), 3);
 }
 
-TEST_F(PpbView, WithoutConstantsTheConversionRunsOnTheEmptiedOnes)
+// Emptied constants would give every row tracer A's floor (0.010) and a
+// turbidity of 1.000, values no measurement gave: the result columns show
+// "-" instead, the time and temperature stay, and a line says why.
+TEST_F(PpbView, WithoutConstantsTheResultColumnsShowDashesAndALineSaysWhy)
 {
+    const std::vector<std::string> first_row_without_results = {
+        "1782914400", "01.07.2026 14:00:00", "0", "20.00", "-", "-", "-", "-", "-"};
+    auto expect_no_results = [&](QWidget* view_shown, const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(grid_row(view_shown, 1), first_row_without_results);
+        for (int row = 1; row < grid_rows(view_shown); ++row)
+            for (int column = 4; column < 9; ++column)
+                EXPECT_EQ(grid_cell(view_shown, row, column), "-") << row << "," << column;
+        auto* line = view_shown->findChild<QLabel*>("lb_no_constants");
+        EXPECT_TRUE(line->isVisible());
+        EXPECT_EQ(line->text().toStdString(), "No calibration constants are loaded: nothing is converted (\"-\").");
+    };
+    // Before any constants.
+    edit("ed_turbsens")->setText("1");
+    recorded::clear_log();
+    click("Button2");
+    expect_no_results(view.get(), "no load yet");
+    EXPECT_TRUE(recorded::log_contains("INFO  : ppb conversion : No calibration constants are loaded"));
+    expect_grab(view.get(), "ppb_view_without_constants");
+
+    // Loaded: converted, and the line goes.
+    edit("ed_turbsens")->setText("0");
     loadConstants(ui_fixture("calibrat.dat"));
-    // A cancelled load has emptied the constants: the panel says so.
+    click("Button2");
+    EXPECT_EQ(cell(1, 4), "100.000");
+    EXPECT_FALSE(label("lb_no_constants")->isVisible());
+
+    // A cancelled load has emptied the constants: the panel says so, and so
+    // does the next run.
     dialogs.file_answers.clear();
     click("Button1");
     EXPECT_EQ(label("pl_result")->text().toStdString(), "");
     EXPECT_EQ(label("pl_result")->styleSheet().toStdString(), "");
     EXPECT_EQ(label("lb_ca")->text().toStdString(), "---");
     click("Button2");
-    Truvo_fluo empty;
-    Tppb_sample sample;
-    sample.lamp_mV[0] = 1050;
-    sample.lamp_valid[0] = 1;
-    sample.turbidity_mV = 41;
-    sample.turbidity_valid = 1;
-    sample.temperature = 20;
-    const bool tracers[3] = {true, false, false};
-    empty.convert(&sample, tracers, 0);
-    EXPECT_EQ(cell(1, 4), shown(sample.ppb[0]));
-    EXPECT_EQ(cell(1, 7), shown(sample.turbidity));
-    // The emptied constants give tracer A's floor, never "inf".
-    EXPECT_EQ(cell(1, 4), "0.010");
-    // So does a failed load, and with no load at all.
+    expect_no_results(view.get(), "cancelled load");
+
+    // A refused load.
     loadConstants(dir.file("missing.dat"));
     click("Button2");
-    EXPECT_EQ(cell(1, 4), "0.010");
+    expect_no_results(view.get(), "refused load");
+
+    // A view of its own that never had constants.
     TFppb fresh;
     fresh.prepareGrid();
     fresh.Button2Click();
-    EXPECT_EQ(grid_cell(&fresh, 1, 4), "0.010");
+    expect_no_results(&fresh, "fresh view");
 }
 
 // The constants file of a calibration without tracer B: its signals are the
@@ -267,8 +288,18 @@ TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
 {
     loadConstants(ui_fixture("calibrat.dat"));
     loadConstants(dir.file("missing.dat"));
-    EXPECT_EQ(label("pl_result")->text().toStdString(), "2");
+    // The number, and what it means beside it.
+    EXPECT_EQ(label("pl_result")->text().toStdString(), "2: the file cannot be opened");
     EXPECT_NE(label("pl_result")->styleSheet().indexOf("#ff0000"), -1);
+    expect_grab(view.get(), "ppb_view_failed_load");
+    // Several faults are named in the order of their bits.
+    const std::string broken = dir.file("broken.dat");
+    ASSERT_TRUE(write_file_bytes(broken, "not a constants file\r\n"));
+    loadConstants(broken);
+    EXPECT_EQ(label("pl_result")->text().toStdString(),
+              "248: the lamp count is not 2 to 5, the turbidity lamp's signal is not above the water's, a turbidity "
+              "effect is not above the water's, a tracer's point count is not 1 to 3, a value is missing or no number");
+    expect_grab(view.get(), "ppb_view_failed_load_many");
     for (const char* name : {"lb_ca", "lb_c0", "lb_c1", "lb_c2", "lb_cond_b0", "lb_cond_c0", "lb_cond_c1", "lb_cond_c2"})
         EXPECT_EQ(label(name)->text().toStdString(), "---") << name;
 }

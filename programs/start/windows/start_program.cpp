@@ -101,7 +101,7 @@ void Tstart_program::onApplicationReady()
 void Tstart_program::shutdown()
 {
     std::this_thread::sleep_for(shutdown_pause);
-    globals.save();
+    master.saveSettings();
     day_log.close();
 }
 
@@ -132,6 +132,10 @@ void Tstart_program::logOutput(const char* line)
     // selected between its logging and its delivery.
     if (frame)
         frame->logLine(log_delivering_worker_line() ? OUTPUT_CHANNEL_MAIN : output_channel, line);
+    // A day log that cannot be written is said once, in the main log window.
+    Tmy_string warning;
+    if (frame && day_log.takeWarning(&warning))
+        frame->logLine(OUTPUT_CHANNEL_MAIN, warning.c_str());
 }
 
 void Tstart_program::guiSet(int id, const char* text)
