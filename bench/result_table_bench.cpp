@@ -125,6 +125,7 @@ TFaffiche& result_window()
     static QApplication* application = new QApplication(argc, argv);
     static TFaffiche* window = nullptr;
     if (!window) {
+        gui_thread_record();
         (void)application;
         std::setlocale(LC_NUMERIC, "C");
         // pugixml's document is weighed as the rest of the heap is.

@@ -75,8 +75,7 @@ TFaffiche::TFaffiche(const char* build_id)
 
 TFaffiche::~TFaffiche()
 {
-    // A file still being read is waited for; its result goes with the window.
-    load_job.abandon();
+    abandonLoad();
     // The view goes with the window; it must not ask the models for cells then.
     StringGrid1->setModel(nullptr);
     if (result_window == this)
@@ -193,12 +192,16 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
         return false;
     }
     const bool started = load_job.start(
-        [this, path] {
-            incoming_result = incoming.parseFile(path.c_str());
-            if (incoming_result == 0)
-                incoming_extremes.measure(incoming);
+        [path] {
+            auto loaded = std::make_unique<Tloaded_file>();
+            loaded->result = loaded->reader.parseFile(path.c_str());
+            if (loaded->result == 0)
+                loaded->extremes.measure(loaded->reader);
+            return loaded;
         },
-        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
+        [this, path, chosen_by_user, fill](std::unique_ptr<Tloaded_file> loaded) {
+            finishLoad(path, chosen_by_user, fill, std::move(loaded));
+        });
     if (!started) {
         log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
         return false;
@@ -210,12 +213,18 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
     return true;
 }
 
-void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill)
+void TFaffiche::abandonLoad()
+{
+    load_job.abandon();
+    load_status->hide();
+}
+
+void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill,
+                           std::unique_ptr<Tloaded_file> loaded)
 {
     load_status->hide();
-    if (incoming_result != 0) {
+    if (loaded->result != 0) {
         // A file that cannot be read leaves the table it would have replaced.
-        incoming.clear();
         Tmy_string text;
         text.printf("Cannot read the measurement file %s", path.c_str());
         log_printf("ERROR : %s", text.c_str());
@@ -231,16 +240,13 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     // The views must let go of the records before the reader frees them.
     standard_model.releaseSteps();
     custom_model.releaseDocument();
-    reader.exchangeSteps(incoming);
-    std::swap(extremes, incoming_extremes);
+    reader.exchangeSteps(loaded->reader);
+    std::swap(extremes, loaded->extremes);
     // The old steps are freed on a worker of their own: for a long file that
-    // takes a while, and the next load need not wait for it.
-    if (incoming.stepCount() > 0) {
-        auto retired = std::make_shared<Txml_parser>();
-        retired->exchangeSteps(incoming);
-        if (!free_job.start([retired] { retired->clear(); }, nullptr))
-            retired->clear();
-    }
+    // takes a while, and the next load need not wait for it. Refused (the
+    // last ones are still being freed), they go here and now.
+    if (loaded->reader.stepCount() > 0)
+        free_job.start([retired = std::move(loaded)] { retired->reader.clear(); }, [] {});
     if (fill)
         fill();
 }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/background_job.h"
@@ -44,6 +45,8 @@ public:
     bool startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill);
     // A file is being read.
     bool loading() const { return load_job.running(); }
+    // A file still being read is waited for, and left unshown.
+    void abandonLoad();
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
     void fillCustomGrid();
@@ -72,7 +75,14 @@ public:
     Tfile_dialog SaveDialog1;
 
 private:
-    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill);
+    // What the load's job makes of a file, handed to the GUI thread whole.
+    struct Tloaded_file {
+        Txml_parser reader;
+        Tresult_extremes extremes;
+        int result = 0;
+    };
+    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill,
+                    std::unique_ptr<Tloaded_file> loaded);
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
@@ -81,11 +91,6 @@ private:
 
     Txml_parser reader;
     Tresult_extremes extremes;  // of the reader's steps
-    // What the worker reads into; the GUI thread touches it only in the
-    // hand-over, after the worker has ended.
-    Txml_parser incoming;
-    Tresult_extremes incoming_extremes;
-    int incoming_result = 0;
     Tbackground_job load_job{"RESULT_FILE_READ"};
     Tbackground_job free_job{"RESULT_STEPS_FREE"};
     Tresult_table_model standard_model;
