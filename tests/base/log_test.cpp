@@ -15,6 +15,7 @@
 #include "platform/manual_signal_window.h"
 #include "tests/base/time_test_support.h"
 #include "tests/support/recording_program.h"
+#include "tests/support/shutdown_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -412,9 +413,7 @@ TEST_F(WorkerLog, OnceTheWindowsGoWorkerLinesReachTheDayLogOnly)
     window.pumpAll();
     EXPECT_TRUE(recorded::log_lines().empty());
 
-    std::string written;
-    for (const char* day : {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"})
-        written += read_file_bytes(dir.path() + "/log/" + day + ".log");
+    const std::string written = read_day_logs(dir.path());
     const size_t waiting = written.find("\tworker waiting\n");
     const size_t late = written.find("\tworker late\n");
     EXPECT_NE(waiting, std::string::npos) << written;
