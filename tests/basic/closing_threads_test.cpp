@@ -91,7 +91,7 @@ TEST_F(ClosingWithThreads, WhileTheSerialWorkerLogsWhatTheLoggerSends)
     program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
     program->module.setParameter("path_bin", work.path().c_str());
     program->master.setParameter("path_xml", work.path().c_str());
-    when_modal([this](QWidget* dialog) {
+    when_modal([](QWidget* dialog) {
         auto* list = child_of<QListWidget>(dialog, "lb_comports");
         type_text(list, "b");
         type_key(list, Qt::Key_Return);
