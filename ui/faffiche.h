@@ -80,12 +80,19 @@ private:
         Txml_parser reader;
         Tresult_extremes extremes;
         int result = 0;
+        // Made when the custom layout was in force, for the filter of that
+        // number.
+        bool custom_rows_made = false;
+        int custom_filter_number = 0;
+        Tcustom_rows custom_rows;
     };
     void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill,
                     std::unique_ptr<Tloaded_file> loaded);
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
+    // The rows to the custom model, and what kept them from being read to the log.
+    void showCustomRows(Tcustom_rows rows);
     void refill();
     Tgrid_model* shownModel() const;
 
@@ -96,6 +103,11 @@ private:
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;
+    // Counts the filters applied, so that rows made for an earlier one are
+    // not shown under a later one.
+    int filter_number = 0;
+    // The custom model holds the rows of the file shown under the filter.
+    bool custom_rows_current = false;
     bool custom_layout = false;
     bool escape_hides = true;
 
