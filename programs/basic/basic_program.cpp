@@ -61,6 +61,7 @@ void Tbasic_program::stopWork()
     if (result_window)
         result_window->abandonLoad();
     module.abandonConversion();
+    master.abandonJobs();
     io.stopWorker();
 }
 
