@@ -34,6 +34,8 @@ public:
     // The forms in the order they were made.
     const std::vector<QObject*>& forms() const { return form_order; }
 
+    // Closed when the shell goes, after the program's own members: the lines
+    // its workers log on the way out are kept too.
     Tlogf_day day_log;
 
 protected:

@@ -146,7 +146,6 @@ void Tbasic_program::shutdown()
 {
     master.start_disconnect();
     std::this_thread::sleep_for(shutdown_pause);
-    day_log.close();
 }
 
 void Tbasic_program::showLine(const char* line)

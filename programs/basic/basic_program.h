@@ -57,8 +57,9 @@ public:
     void createForms();
     // The start routine; runs once however often the start message comes.
     void onApplicationReady();
-    // After the loop: the disconnect request, a pause for the serial worker,
-    // the day log closed.
+    // After the loop: the disconnect request, a pause for the serial worker.
+    // The day log stays open for the lines of the way out and closes when
+    // the program goes.
     void shutdown();
 
     using Tprogram_shell::logOutput;

@@ -92,7 +92,6 @@ void Tstart_program::shutdown()
 {
     std::this_thread::sleep_for(shutdown_pause);
     globals.save();
-    day_log.close();
 }
 
 void Tstart_program::stopWork()

@@ -44,7 +44,8 @@ public:
     void preInitialise();
     void createForms();
     void onApplicationReady();
-    // After the loop: the settings saved, the day log closed.
+    // After the loop: the settings saved. The day log stays open for the
+    // lines of the way out and closes when the program goes.
     void shutdown();
 
     using Tprogram_shell::logOutput;
