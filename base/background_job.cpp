@@ -12,22 +12,18 @@ Tbackground_job::~Tbackground_job()
     abandon();
 }
 
-bool Tbackground_job::start(std::function<void()> work, std::function<void()> hand_over)
+bool Tbackground_job::launch(std::function<void()> run, std::function<void()> deliver)
 {
-    if (active)
-        return false;
-    work_to_do = std::move(work);
-    on_done = std::move(hand_over);
     try {
-        thread = std::thread([this] {
-            work_to_do();
+        // The thread owns the work: nothing of it stays with the job.
+        thread = std::thread([this, run = std::move(run)] {
+            run();
             DONE.signal();
         });
     } catch (const std::system_error&) {
-        work_to_do = nullptr;
-        on_done = nullptr;
         return false;
     }
+    on_done = std::move(deliver);
     active = true;
     return true;
 }
@@ -37,21 +33,34 @@ void Tbackground_job::abandon()
     if (thread.joinable())
         thread.join();
     event_remove_from_queue(&DONE);
-    work_to_do = nullptr;
     on_done = nullptr;
     active = false;
+}
+
+void Tbackground_job::finishNow()
+{
+    if (!active)
+        return;
+    // Joined first: the worker's DONE is queued by then, and is taken out.
+    thread.join();
+    event_remove_from_queue(&DONE);
+    handOver();
 }
 
 void Tbackground_job::OnNotification(Tmy_event* event)
 {
     if (event != &DONE || !active)
         return;
-    thread.join();
-    work_to_do = nullptr;
+    handOver();
+}
+
+void Tbackground_job::handOver()
+{
+    if (thread.joinable())
+        thread.join();
     active = false;
     // The hand-over may start the next job.
-    std::function<void()> hand_over = std::move(on_done);
+    std::function<void()> deliver = std::move(on_done);
     on_done = nullptr;
-    if (hand_over)
-        hand_over();
+    deliver();
 }

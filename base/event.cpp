@@ -1,5 +1,6 @@
 #include "base/event.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -17,9 +18,13 @@ Tmy_event* head = nullptr;
 Tmy_event* tail = nullptr;
 Tsignal_window* window = nullptr;
 
-std::mutex gui_lock;
-bool gui_thread_known = false;
-std::thread::id gui_thread;
+// The default id is no thread's: none recorded yet. Made on first use, since
+// a test binary records its thread while the statics are being built.
+std::atomic<std::thread::id>& recorded_gui_thread()
+{
+    static std::atomic<std::thread::id> id{std::thread::id()};
+    return id;
+}
 
 void post_wakeup_locked()
 {
@@ -184,11 +189,6 @@ void application_terminate()
 void event_queue_attach(Tsignal_window* new_window)
 {
     {
-        std::lock_guard<std::mutex> hold(gui_lock);
-        gui_thread = std::this_thread::get_id();
-        gui_thread_known = true;
-    }
-    {
         std::lock_guard<std::mutex> hold(queue_lock);
         window = new_window;
         if (!window)
@@ -211,8 +211,6 @@ void event_queue_detach()
         window = nullptr;
     }
     delay_timers_forget();
-    std::lock_guard<std::mutex> hold(gui_lock);
-    gui_thread_known = false;
 }
 
 Tsignal_window* event_queue_window()
@@ -221,8 +219,13 @@ Tsignal_window* event_queue_window()
     return window;
 }
 
-bool event_queue_on_gui_thread()
+void gui_thread_record()
 {
-    std::lock_guard<std::mutex> hold(gui_lock);
-    return !gui_thread_known || gui_thread == std::this_thread::get_id();
+    recorded_gui_thread() = std::this_thread::get_id();
+}
+
+bool on_gui_thread()
+{
+    const std::thread::id recorded = recorded_gui_thread();
+    return recorded == std::thread::id() || recorded == std::this_thread::get_id();
 }

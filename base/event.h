@@ -36,12 +36,18 @@ void event_remove_from_queue(Tmy_event* event);
 void event_remove_resource(const Tevent_resource* resource);
 void application_terminate();
 
-// The signal window's side. attach() binds the window, records the calling thread
-// as the GUI thread and posts the start message; events queued before it keep
-// their place and get their wake-up. detach() drops later posts and forgets the
-// running timers (their ids belonged to the window).
+// The signal window's side. attach() binds the window and posts the start
+// message; events queued before it keep their place and get their wake-up.
+// detach() drops later posts and forgets the running timers (their ids
+// belonged to the window).
 void event_queue_attach(Tsignal_window* window);
 void event_queue_detach();
 Tsignal_window* event_queue_window();
-// True when no GUI thread is known yet or the caller runs on it.
-bool event_queue_on_gui_thread();
+
+// The GUI thread: the calling thread, recorded when the application object is
+// made (a test binary records its main thread) and kept for the program's
+// whole life, also after the event queue has been detached at shutdown.
+void gui_thread_record();
+// True when the caller runs on the GUI thread, or when none is recorded yet:
+// before the application is made only the program's first thread runs.
+bool on_gui_thread();

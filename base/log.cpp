@@ -17,9 +17,12 @@
 
 namespace {
 
-// Lines logged on worker threads, waiting for the GUI thread.
+// Lines logged on worker threads, waiting for the GUI thread, and where they
+// go instead once the windows are going (the day log guarded by its own lock).
 std::mutex worker_lines_lock;
 std::deque<Tmy_string> worker_lines;
+bool worker_lines_to_windows = true;
+Tlogf_day* worker_day_log = nullptr;
 // Set on the GUI thread while it hands worker lines on.
 bool delivering_worker_line = false;
 // The innermost capture living on the GUI thread.
@@ -48,7 +51,7 @@ Tlog_relay& log_relay()
 
 void deliver_line(Tmy_string&& line)
 {
-    if (event_queue_on_gui_thread()) {
+    if (on_gui_thread()) {
         log_flush_worker_lines();
         if (!Tlog_capture::takeLine(line.c_str()))
             log_output(line.c_str());
@@ -56,6 +59,11 @@ void deliver_line(Tmy_string&& line)
     }
     {
         std::lock_guard<std::mutex> hold(worker_lines_lock);
+        if (!worker_lines_to_windows) {
+            if (worker_day_log)
+                worker_day_log->write(line.c_str());
+            return;
+        }
         worker_lines.push_back(std::move(line));
     }
     log_relay().LINES.signal();
@@ -129,9 +137,27 @@ void log_printf(const char* format, ...)
     deliver_line(std::move(line));
 }
 
+void log_worker_lines_to_windows()
+{
+    std::lock_guard<std::mutex> hold(worker_lines_lock);
+    worker_lines_to_windows = true;
+    worker_day_log = nullptr;
+}
+
+void log_worker_lines_to_day_log(Tlogf_day* day_log)
+{
+    std::lock_guard<std::mutex> hold(worker_lines_lock);
+    worker_lines_to_windows = false;
+    worker_day_log = day_log;
+    for (const Tmy_string& line : worker_lines)
+        if (day_log)
+            day_log->write(line.c_str());
+    worker_lines.clear();
+}
+
 void log_flush_worker_lines()
 {
-    if (!event_queue_on_gui_thread())
+    if (!on_gui_thread())
         return;
     std::deque<Tmy_string> lines;
     {

@@ -19,9 +19,18 @@ void log_hex_dump_labelled(const char* label, const void* data, unsigned length,
 // The bytes a line that the suite's hex dumps show.
 constexpr unsigned dump_bytes_per_line = 16;
 
+class Tlogf_day;
+
 // Deliver worker-thread lines that wait for the GUI thread (an event of the log
 // does this when the queue dispatches it; on another thread it does nothing).
 void log_flush_worker_lines();
+// Where lines logged off the GUI thread go. At first, and again after
+// log_worker_lines_to_windows, they wait in the locked queue for the GUI
+// thread, which hands them to log_output. A program whose windows are going
+// calls log_worker_lines_to_day_log first: the lines still waiting and every
+// later one go to that day log only (null: nowhere), never to a window.
+void log_worker_lines_to_windows();
+void log_worker_lines_to_day_log(Tlogf_day* day_log);
 // True while a worker thread's line is being handed to log_output: it was logged
 // outside whatever the GUI thread has selected since (its output channel).
 bool log_delivering_worker_line();

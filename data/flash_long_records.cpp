@@ -122,7 +122,7 @@ void Tflash_record_decoder::radioTelegram(Tmy_string* text, const uint8_t* p, un
     } else if (channel >= 64 && channel <= 95) {
         const bool c1 = (channel & 0x1Fu) == 0x1Eu;
         text->append(c1 ? " mode=\"C1\"" : " mode=\"T1\"");
-        flash_parser_hooks()->wm_bus_to_xml(text, last_time, p + 1, count - 1, c1);
+        hooks->wm_bus_to_xml(text, last_time, p + 1, count - 1, c1);
         append_hexa(text, p + 1, count - 1);
     } else {
         // A channel of no known kind: its bytes are kept all the same.
@@ -184,7 +184,6 @@ void Tflash_record_decoder::meterMessage(Tmy_string* text, const uint8_t* p, uns
         append_hexa(text, p + 2, count - 3);
     } else {
         mbus_data set;
-        Tflash_parser_hooks* hooks = flash_parser_hooks();
         hooks->mbus_decode_records(&set, p + 2, count - 3);
         hooks->mbus_records_to_xml(text, &set);
     }

@@ -207,6 +207,11 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
     return written ? 0 : 1;
 }
 
+void Tflash_parser::setHooks(Tflash_parser_hooks* hooks)
+{
+    decoder.hooks = hooks ? hooks : flash_parser_empty_hooks();
+}
+
 void Tflash_parser::parseRecord(Tmy_string* text, const uint8_t* record, unsigned length)
 {
     if (!text)

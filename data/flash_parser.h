@@ -9,7 +9,8 @@ class Tmy_string;
 
 // Turns a download file (an XML header line, then the logger's flash records)
 // into a measurement XML file, and single records into their XML text. Radio
-// telegrams and live values go to the installed Tflash_parser_hooks.
+// telegrams and live values go to the hooks its caller gives it, by default
+// the installed ones.
 class Tflash_parser {
 public:
     Tflash_parser() = default;
@@ -27,6 +28,10 @@ public:
     // numbered name is taken.
     int convertToXml(const char* output_directory, const char* download_path, char* out_path, int out_size);
     void setDataReachWritePointer(bool reach) { data_reach_write_pointer = reach; }
+    // Where telegrams are decoded and live values go; null: nowhere. A
+    // conversion on a worker gives hooks that leave the live view alone
+    // (Tflash_decoding_hooks), since that belongs to the GUI thread.
+    void setHooks(Tflash_parser_hooks* hooks);
     // Bytes of the data, from their start, that the last conversion took as
     // whole records, up to an end marker or a record cut off.
     uint32_t recordBytes() const { return record_bytes; }

@@ -31,7 +31,21 @@ public:
 void flash_parser_hooks_install(Tflash_parser_hooks* hooks);
 // The installed hooks; never null.
 Tflash_parser_hooks* flash_parser_hooks();
-// The hooks for the live values (on_flash_value and the ACQ items): the
-// installed ones on the GUI thread, which owns the live view; the empty
-// default for a conversion on a worker thread, which must not write it.
-Tflash_parser_hooks* flash_parser_live_hooks();
+// The empty default: decodes nothing, shows nothing.
+Tflash_parser_hooks* flash_parser_empty_hooks();
+
+// The telegram decoding of other hooks without their live values: what a
+// conversion on a worker thread is given, since the live view it would write
+// belongs to the GUI thread. The decoders must be safe on any thread.
+class Tflash_decoding_hooks : public Tflash_parser_hooks {
+public:
+    explicit Tflash_decoding_hooks(Tflash_parser_hooks* decoders);
+
+    void wm_bus_to_xml(Tmy_string* text, uint32_t last_time, const uint8_t* telegram, unsigned count,
+                       bool c1) override;
+    void mbus_decode_records(mbus_data* set, const uint8_t* bytes, unsigned count) override;
+    void mbus_records_to_xml(Tmy_string* text, const mbus_data* set) override;
+
+private:
+    Tflash_parser_hooks* decoders;
+};

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/time_calendar.h"
+#include "data/flash_parser_hooks.h"
 
 class Tmy_string;
 
@@ -37,6 +38,8 @@ public:
     uint32_t last_time = 0;
     // Local standard time's offset, taken once: the zone does not change within a file.
     int zone_offset = time_zone_offset();
+    // Where telegrams are decoded and live values go; never null.
+    Tflash_parser_hooks* hooks = flash_parser_hooks();
 
 private:
     void fluorometer(Tmy_string* text, unsigned length_byte, const uint8_t* p, unsigned count);

@@ -156,7 +156,6 @@ void Tflash_record_decoder::fluorometer(Tmy_string* text, unsigned length_byte, 
             read_next(k);
     }
 
-    Tflash_parser_hooks* hooks = flash_parser_live_hooks();
     hooks->clearAcqValues(fluorometer_item);
     for (unsigned k = 0; k < fluorometer_values; ++k) {
         if (!float_is_undefined(values[k]))

@@ -81,6 +81,7 @@ Tcalyxo_master::Tcalyxo_master()
     START_GET_HEALTH.init("START_GET_HEALTH", this);
     START_QUICK_SYNC.init("START_QUICK_SYNC", this);
     START_SCRIPT.init("START_SCRIPT", this);
+    HEALTH_SHOWN.init("HEALTH_SHOWN", this);
     local_path(&path_xml, default_folder_data_xml);
     http_host.assign("localhost");
     http_url.assign("/gprs/blocks.php");

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/background_job.h"
 #include "base/event_resource.h"
 #include "base/my_string.h"
 #include "data/eeprom_configurer.h"
@@ -222,6 +223,10 @@ public:
     Tmlp_io* io = nullptr;
     Tmain_window_port* window = nullptr;
 
+    // The health check's file read on its job is waited for and left
+    // unshown, for a program whose windows are going.
+    void abandonJobs();
+
 private:
     using Tstate_group = bool (Tcalyxo_master::*)();
     static const Tstate_group state_groups[];
@@ -253,6 +258,12 @@ private:
     Tscript_record nextScriptRecord(uint8_t* id, uint32_t* value);
     bool runPulseMeterDisplay();
     bool runDownload();
+    // The converted file to the result window, and DONE or ERROR.
+    void finishConversion(bool converted);
+    // The health check's measurement file is read on a job; its first step
+    // reaches the probes page in the hand-over, which signals HEALTH_SHOWN.
+    Tbackground_job health_read{"HEALTH_READ"};
+    Tmy_event HEALTH_SHOWN;
     // Copies an image into the module's, dumps it and signals start.
     void beginUpload(const Teeprom_configurer& image, Tmy_event& start);
     bool runConnection();

@@ -5,6 +5,9 @@
 // on the probes page). Whatever the download file holds is converted, also
 // when a later step of the operation failed; a failed conversion ends the
 // operation in error, naming the file that keeps the data.
+#include <memory>
+#include <string>
+
 #include "base/log.h"
 #include "base/parse.h"
 #include "base/my_string.h"
@@ -104,16 +107,26 @@ bool Tcalyxo_master::runDownload()
             text_copy_bounded(converted_xml, module->converted_xml, static_cast<int>(sizeof converted_xml));
             // No download file: the logger had nothing new.
             const bool converted = !module->download_file_name[0] || converted_xml[0];
-            if (converted && converted_xml[0] && window) {
-                if (state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED) {
-                    Txml_parser reader;
-                    if (reader.parseFile(converted_xml) == 0)
-                        window->show_health(reader.stepAt(0));
-                }
-                window->show_result(converted_xml);
-            }
-            (converted ? DONE : ERROR).signal();
+            const bool health = state == STATE_HEALTH_CONVERT || state == STATE_HEALTH_CONVERT_FAILED;
+            // The file grows with the logger's records: it is read on a job.
+            const bool reading = converted && converted_xml[0] && window && health &&
+                                 health_read.start(
+                                     [path = std::string(converted_xml)] {
+                                         auto reader = std::make_unique<Txml_parser>();
+                                         if (reader->parseFile(path.c_str()) != 0)
+                                             reader.reset();
+                                         return reader;
+                                     },
+                                     [this](std::unique_ptr<Txml_parser> reader) {
+                                         if (reader && window)
+                                             window->show_health(reader->stepAt(0));
+                                         HEALTH_SHOWN.signal();
+                                     });
+            if (!reading)
+                finishConversion(converted);
         }
+        if (onEvent(&HEALTH_SHOWN, -1))
+            finishConversion(true);
         onEvent(&DONE, operation_failed ? STATE_FAILED : STATE_SUCCESS);
         onEvent(&ERROR, STATE_FAILED);
         onEvent(&STOP, STATE_CANCELLED);
@@ -122,4 +135,16 @@ bool Tcalyxo_master::runDownload()
     default:
         return false;
     }
+}
+
+void Tcalyxo_master::finishConversion(bool converted)
+{
+    if (converted && converted_xml[0] && window)
+        window->show_result(converted_xml);
+    (converted ? DONE : ERROR).signal();
+}
+
+void Tcalyxo_master::abandonJobs()
+{
+    health_read.abandon();
 }

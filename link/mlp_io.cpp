@@ -81,6 +81,11 @@ bool Tmlp_io::isPortOpen() const
     return com.isPortOpen();
 }
 
+void Tmlp_io::stopWorker()
+{
+    com.serial.close();
+}
+
 void Tmlp_io::OnNotification(Tmy_event* event)
 {
     if (!event)

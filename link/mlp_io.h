@@ -29,6 +29,9 @@ public:
     Tmlp_message* getRxMessage();
     void releaseRxMessage();
     bool isPortOpen() const;
+    // Closes the port at once and ends its worker, for a program whose
+    // windows are going.
+    void stopWorker();
 
     enum : unsigned { TRACE_DUMPS = 0x1, TRACE_VERBOSE = 0x300 };
 

@@ -210,6 +210,10 @@ public:
     uint8_t redp_answer[answer_data_capacity] = {};
     uint16_t redp_answer_length = 0;
 
+    // A conversion under way is waited for and its result dropped, for a
+    // program whose windows are going; its measurement file is whole.
+    void abandonConversion();
+
 private:
     using Tstate_group = bool (Tmodule_resource::*)();
     static const Tstate_group state_groups[];
@@ -335,9 +339,10 @@ private:
     // The range ends at the logger's write pointer (MMS_PT), where every record ends whole.
     bool range_ends_at_write_pointer = false;
     // The download file into the measurement file, on a worker so that the
-    // windows go on: what the worker is given (copied before it starts) and
-    // what it makes; it writes nothing else. Declared before the job, whose
-    // end (it waits for the worker) thus comes first.
+    // windows go on: the worker is given a copy of what it needs and returns
+    // it with what it made, which the hand-over puts here on the GUI thread.
+    // Declared before the job, whose end (it waits for the worker) thus
+    // comes first.
     struct Tdownload_conversion {
         std::string output_folder;
         std::string download_file;

@@ -17,6 +17,7 @@
 #include "base/program_interface.h"
 #include "base/time_calendar.h"
 #include "data/flash_parser.h"
+#include "data/flash_parser_hooks.h"
 #include "link/download_manager.h"
 #include "link/gui_ids.h"
 #include "link/logger_variables.h"
@@ -161,16 +162,22 @@ bool Tmodule_resource::startConversion()
     conversion.download_file = download_file_name;
     // Only a range read whole up to the write pointer ends with a whole record.
     conversion.reaches_write_pointer = range_ends_at_write_pointer && saved_bytes == total_size;
-    Tdownload_conversion* work = &conversion;
+    // The worker decodes radio telegrams but leaves the live view, which is
+    // the GUI thread's, alone.
     const bool started = conversion_job.start(
-        [work] {
+        [work = conversion, decoders = Tflash_decoding_hooks(flash_parser_hooks())]() mutable {
             Tflash_parser parser;
-            parser.setDataReachWritePointer(work->reaches_write_pointer);
-            work->failed = parser.convertToXml(work->output_folder.c_str(), work->download_file.c_str(), work->xml,
-                                               static_cast<int>(sizeof work->xml)) != 0;
-            work->record_bytes = work->failed ? 0 : parser.recordBytes();
+            parser.setHooks(&decoders);
+            parser.setDataReachWritePointer(work.reaches_write_pointer);
+            work.failed = parser.convertToXml(work.output_folder.c_str(), work.download_file.c_str(), work.xml,
+                                              static_cast<int>(sizeof work.xml)) != 0;
+            work.record_bytes = work.failed ? 0 : parser.recordBytes();
+            return work;
         },
-        [this] { CONVERTED.signal(); });
+        [this](Tdownload_conversion done) {
+            conversion = std::move(done);
+            CONVERTED.signal();
+        });
     if (!started) {
         log_printf("ERROR : %s : no thread to convert the download \"%s\"", getParameter("name"), download_file_name);
         conversion.failed = true;
@@ -230,10 +237,15 @@ void Tmodule_resource::abandonTransfer()
     // The operation ends now: a conversion under way is waited for, so that
     // its measurement file is whole and named as after any other end.
     if (conversion_under_way) {
-        conversion_job.abandon();
+        conversion_job.finishNow();
         event_remove_from_queue(&CONVERTED);
         takeConversion();
     }
+}
+
+void Tmodule_resource::abandonConversion()
+{
+    conversion_job.abandon();
 }
 
 void Tmodule_resource::runBtpTransfer(int success_state, int closing_state, int cancel_state, int converting_state,

@@ -1,12 +1,11 @@
 #include "ui/custom_filter_model.h"
 
-#include <cstring>
+#include <algorithm>
+#include <utility>
 
-#include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/time_calendar.h"
-#include "ui/cell_text.h"
 
 namespace {
 
@@ -16,68 +15,34 @@ constexpr int time_widths[] = {60, 120, 335};
 constexpr int value_width = 40;
 constexpr int iso_style = 2;
 
-// The spreadsheet day count: days since 30 December 1899.
-constexpr double seconds_per_day = 86400;
-constexpr double spreadsheet_day_of_1970 = 25569;
-
 }  // namespace
 
-void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, const Tmeasurement_time_index& times, int zone_code)
+void Tcustom_filter_model::showRows(Tcustom_rows shown, int zone_code)
 {
     resetWith([&] {
-        filter = shown;
-        records = static_cast<int>(times.count());
+        rows = std::move(shown);
         zone = zone_code;
-        texts.clear();
-        text_ends.clear();
-        found.clear();
-        rows_read = 0;
-        text_ends.reserve(times.count() * textsPerRow());
-        found.reserve(times.count() * textsPerRow());
-        std::string error;
-        if (!times.forEachTime([this](const pugi::xml_node& time) { readRow(time); }, &error))
-            log_printf("ERROR : Custom filter: cannot read the measurement file %s again: it %s", times.path().c_str(),
-                       error.c_str());
     });
+}
+
+void Tcustom_filter_model::showZone(int zone_code)
+{
+    resetWith([&] { zone = zone_code; });
 }
 
 void Tcustom_filter_model::releaseDocument()
 {
-    resetWith([&] {
-        records = 0;
-        rows_read = 0;
-        texts.clear();
-        texts.shrink_to_fit();
-        text_ends.clear();
-        text_ends.shrink_to_fit();
-        found.clear();
-        found.shrink_to_fit();
-    });
-}
-
-void Tcustom_filter_model::readRow(const pugi::xml_node& time)
-{
-    auto keep = [&](const char* text, bool there) {
-        texts += text;
-        text_ends.push_back(texts.size());
-        found.push_back(there);
-    };
-    keep(time.attribute("v").value(), true);
-    std::vector<pugi::xml_node> elements;
-    rowElements(time, &elements);
-    for (std::size_t c = 0; c < filter.columns.size(); ++c)
-        keep(elements[c].attribute(filter.columns[c].attribute.c_str()).value(), elements[c] != nullptr);
-    ++rows_read;
+    resetWith([&] { rows = Tcustom_rows(); });
 }
 
 int Tcustom_filter_model::gridRows() const
 {
-    return heading_rows + records;
+    return heading_rows + rows.records();
 }
 
 int Tcustom_filter_model::gridColumns() const
 {
-    return time_columns + static_cast<int>(filter.columns.size());
+    return time_columns + static_cast<int>(rows.filter().columns.size());
 }
 
 int Tcustom_filter_model::columnWidth(int column) const
@@ -85,99 +50,58 @@ int Tcustom_filter_model::columnWidth(int column) const
     return column <= time_columns ? time_widths[column] : value_width;
 }
 
-void Tcustom_filter_model::appendText(std::size_t row, std::size_t slot, std::string& out) const
+void Tcustom_filter_model::appendIsoTime(std::size_t row, std::string& out) const
 {
-    const std::size_t i = row * textsPerRow() + slot;
-    const std::size_t begin = i == 0 ? 0 : text_ends[i - 1];
-    out.append(texts, begin, text_ends[i] - begin);
+    std::string v;
+    rows.appendTime(row, v);
+    unsigned seconds = 0;
+    parse_uint(v.c_str(), &seconds);
+    Tmy_string text;
+    calendar_format(&text, seconds, zone, iso_style);
+    out += text.c_str();
 }
 
 void Tcustom_filter_model::appendCell(int row, int column, std::string& out) const
 {
+    const std::vector<Tfilter_column>& columns = rows.filter().columns;
     if (row < heading_rows) {
         static const char* const time_headings[heading_rows][time_columns] = {{"Timestamp", "Timestamp"},
                                                                               {"ISO", "UNIX"}};
         if (column < time_columns)
             out += time_headings[row][column];
         else
-            out += row == 0 ? filter.columns[static_cast<std::size_t>(column - time_columns)].name
-                            : filter.columns[static_cast<std::size_t>(column - time_columns)].unit;
+            out += row == 0 ? columns[static_cast<std::size_t>(column - time_columns)].name
+                            : columns[static_cast<std::size_t>(column - time_columns)].unit;
         return;
     }
     const std::size_t position = static_cast<std::size_t>(row - heading_rows);
-    if (position >= rows_read)
+    if (position >= rows.rowsRead())
         return;
-    if (column == 1) {
-        appendText(position, 0, out);
-        return;
-    }
-    std::string v;
-    if (column == 0 || filter.columns[static_cast<std::size_t>(column - time_columns)].timestamp) {
-        appendText(position, 0, v);
-        unsigned seconds = 0;
-        parse_uint(v.c_str(), &seconds);
-        if (column == 0) {
-            Tmy_string text;
-            calendar_format(&text, seconds, zone, iso_style);
-            out += text.c_str();
-            return;
-        }
-        const double time_zone = filter.columns[static_cast<std::size_t>(column - time_columns)].time_zone;
-        append_printf(out, "%f",
-                      static_cast<double>(seconds) / seconds_per_day + spreadsheet_day_of_1970 +
-                          time_zone / seconds_per_day);
-        return;
-    }
-    const std::size_t slot = static_cast<std::size_t>(column - time_columns) + 1;
-    if (found[position * textsPerRow() + slot])
-        appendValue(filter.columns[slot - 1], position, slot, out);
+    if (column == 0)
+        appendIsoTime(position, out);
+    else if (column == 1)
+        rows.appendTime(position, out);
     else
-        out += '-';
+        rows.appendValueCell(position, static_cast<std::size_t>(column - time_columns), out);
 }
 
-void Tcustom_filter_model::rowElements(const pugi::xml_node& time, std::vector<pugi::xml_node>* elements) const
+std::vector<int> Tcustom_filter_model::cellWidths(const Ttext_width& width) const
 {
-    const std::size_t count = filter.columns.size();
-    elements->assign(count, pugi::xml_node());
-    if (filter.match) {
-        for (std::size_t c = 0; c < count; ++c) {
-            const Tfilter_column& column = filter.columns[c];
-            if (column.timestamp || !column.has_element)
-                continue;
-            for (pugi::xml_node child = time.first_child(); child; child = child.next_sibling())
-                if (child.type() == pugi::node_element && column.element == child.name() &&
-                    filter_conditions_hold(column, child)) {
-                    (*elements)[c] = child;
-                    break;
-                }
-        }
-        return;
+    std::vector<int> widths(static_cast<std::size_t>(gridColumns()), 0);
+    auto widest = [&](int& shown, const std::vector<std::string>& texts) {
+        for (const std::string& text : texts)
+            shown = std::max(shown, width(text));
+    };
+    // The dates of one zone have as many digits everywhere but its offset,
+    // which the first and the last rows show.
+    if (rows.rowsRead() > 0) {
+        std::vector<std::string> dates(2);
+        appendIsoTime(0, dates[0]);
+        appendIsoTime(rows.rowsRead() - 1, dates[1]);
+        widest(widths[0], dates);
     }
-    // Sequential: the columns take the children in turn; a column whose element
-    // is not the current child is skipped, and a child that no remaining column
-    // names ends the row.
-    std::size_t c = 0;
-    for (pugi::xml_node child = time.first_child(); child && c < count; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element)
-            continue;
-        while (c < count && !(filter.columns[c].has_element && filter.columns[c].element == child.name()))
-            ++c;
-        if (c == count)
-            break;
-        (*elements)[c++] = child;
-    }
-}
-
-void Tcustom_filter_model::appendValue(const Tfilter_column& column, std::size_t row, std::size_t slot,
-                                       std::string& out) const
-{
-    if (!column.scaled) {
-        appendText(row, slot, out);
-        return;
-    }
-    std::string text;
-    appendText(row, slot, text);
-    double value = 0;
-    parse_double(text.c_str(), &value);
-    append_printf(out, "%f", value * column.c1 + column.c0);
+    widest(widths[1], rows.timeShapes());
+    for (std::size_t c = 0; c < rows.filter().columns.size(); ++c)
+        widest(widths[time_columns + c], rows.valueShapes(c));
+    return widths;
 }

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "base/log.h"
@@ -75,8 +76,7 @@ TFaffiche::TFaffiche(const char* build_id)
 
 TFaffiche::~TFaffiche()
 {
-    // A file still being read is waited for; its result goes with the window.
-    load_job.abandon();
+    abandonLoad();
     // The view goes with the window; it must not ask the models for cells then.
     StringGrid1->setModel(nullptr);
     if (result_window == this)
@@ -192,13 +192,28 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
                    path.c_str());
         return false;
     }
+    // In the custom layout the job also reads the rows of the filter in
+    // force, so that neither the file nor its cells are walked on this thread.
+    std::optional<Tcolumn_filter> custom_filter;
+    if (custom_layout)
+        custom_filter = filter;
     const bool started = load_job.start(
-        [this, path] {
-            incoming_result = incoming.parseFile(path.c_str());
-            if (incoming_result == 0)
-                incoming_extremes.measure(incoming);
+        [path, custom_filter = std::move(custom_filter), number = filter_number] {
+            auto loaded = std::make_unique<Tloaded_file>();
+            loaded->result = loaded->reader.parseFile(path.c_str());
+            if (loaded->result == 0) {
+                loaded->extremes.measure(loaded->reader);
+                if (custom_filter) {
+                    loaded->custom_rows = Tcustom_rows(*custom_filter, loaded->reader.timeIndex());
+                    loaded->custom_rows_made = true;
+                    loaded->custom_filter_number = number;
+                }
+            }
+            return loaded;
         },
-        [this, path, chosen_by_user, fill] { finishLoad(path, chosen_by_user, fill); });
+        [this, path, chosen_by_user, fill](std::unique_ptr<Tloaded_file> loaded) {
+            finishLoad(path, chosen_by_user, fill, std::move(loaded));
+        });
     if (!started) {
         log_printf("ERROR : Load XML result: no thread to read %s", path.c_str());
         return false;
@@ -210,12 +225,18 @@ bool TFaffiche::startLoad(const std::string& path, bool chosen_by_user, std::fun
     return true;
 }
 
-void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill)
+void TFaffiche::abandonLoad()
+{
+    load_job.abandon();
+    load_status->hide();
+}
+
+void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill,
+                           std::unique_ptr<Tloaded_file> loaded)
 {
     load_status->hide();
-    if (incoming_result != 0) {
+    if (loaded->result != 0) {
         // A file that cannot be read leaves the table it would have replaced.
-        incoming.clear();
         Tmy_string text;
         text.printf("Cannot read the measurement file %s", path.c_str());
         log_printf("ERROR : %s", text.c_str());
@@ -231,16 +252,16 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     // The views must let go of the records before the reader frees them.
     standard_model.releaseSteps();
     custom_model.releaseDocument();
-    reader.exchangeSteps(incoming);
-    std::swap(extremes, incoming_extremes);
+    custom_rows_current = false;
+    reader.exchangeSteps(loaded->reader);
+    std::swap(extremes, loaded->extremes);
+    if (loaded->custom_rows_made && loaded->custom_filter_number == filter_number)
+        showCustomRows(std::move(loaded->custom_rows));
     // The old steps are freed on a worker of their own: for a long file that
-    // takes a while, and the next load need not wait for it.
-    if (incoming.stepCount() > 0) {
-        auto retired = std::make_shared<Txml_parser>();
-        retired->exchangeSteps(incoming);
-        if (!free_job.start([retired] { retired->clear(); }, nullptr))
-            retired->clear();
-    }
+    // takes a while, and the next load need not wait for it. Refused (the
+    // last ones are still being freed), they go here and now.
+    if (loaded->reader.stepCount() > 0)
+        free_job.start([retired = std::move(loaded)] { retired->reader.clear(); }, [] {});
     if (fill)
         fill();
 }
@@ -265,9 +286,22 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
     StringGrid1->showModel(&standard_model);
 }
 
+void TFaffiche::showCustomRows(Tcustom_rows rows)
+{
+    if (!rows.error().empty())
+        log_printf("ERROR : Custom filter: cannot read the measurement file %s again: it %s", rows.path().c_str(),
+                   rows.error().c_str());
+    custom_model.showRows(std::move(rows), display_time_zone);
+    custom_rows_current = true;
+}
+
 void TFaffiche::fillCustomGrid()
 {
-    custom_model.showFilter(filter, reader.timeIndex(), display_time_zone);
+    // Rows not made by the load (a filter applied since) are read here.
+    if (custom_rows_current)
+        custom_model.showZone(display_time_zone);
+    else
+        showCustomRows(Tcustom_rows(filter, reader.timeIndex()));
     StringGrid1->showModel(&custom_model);
 }
 
@@ -327,6 +361,8 @@ void TFaffiche::CustomFilter1Click()
         return;
     }
     filter = std::move(loaded);
+    ++filter_number;
+    custom_rows_current = false;
     setCustomLayout(true);
     fillCustomGrid();
 }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/background_job.h"
@@ -44,6 +45,8 @@ public:
     bool startLoad(const std::string& path, bool chosen_by_user, std::function<void()> fill);
     // A file is being read.
     bool loading() const { return load_job.running(); }
+    // A file still being read is waited for, and left unshown.
+    void abandonLoad();
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
     void fillCustomGrid();
@@ -72,25 +75,39 @@ public:
     Tfile_dialog SaveDialog1;
 
 private:
-    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill);
+    // What the load's job makes of a file, handed to the GUI thread whole.
+    struct Tloaded_file {
+        Txml_parser reader;
+        Tresult_extremes extremes;
+        int result = 0;
+        // Made when the custom layout was in force, for the filter of that
+        // number.
+        bool custom_rows_made = false;
+        int custom_filter_number = 0;
+        Tcustom_rows custom_rows;
+    };
+    void finishLoad(const std::string& path, bool chosen_by_user, const std::function<void()>& fill,
+                    std::unique_ptr<Tloaded_file> loaded);
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
+    // The rows to the custom model, and what kept them from being read to the log.
+    void showCustomRows(Tcustom_rows rows);
     void refill();
     Tgrid_model* shownModel() const;
 
     Txml_parser reader;
     Tresult_extremes extremes;  // of the reader's steps
-    // What the worker reads into; the GUI thread touches it only in the
-    // hand-over, after the worker has ended.
-    Txml_parser incoming;
-    Tresult_extremes incoming_extremes;
-    int incoming_result = 0;
     Tbackground_job load_job{"RESULT_FILE_READ"};
     Tbackground_job free_job{"RESULT_STEPS_FREE"};
     Tresult_table_model standard_model;
     Tcustom_filter_model custom_model;
     Tcolumn_filter filter;
+    // Counts the filters applied, so that rows made for an earlier one are
+    // not shown under a later one.
+    int filter_number = 0;
+    // The custom model holds the rows of the file shown under the filter.
+    bool custom_rows_current = false;
     bool custom_layout = false;
     bool escape_hides = true;
 

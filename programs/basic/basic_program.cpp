@@ -1,8 +1,5 @@
 #include "programs/basic/basic_program.h"
 
-#include <QMetaObject>
-#include <QThread>
-
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -59,10 +56,17 @@ Tbasic_program::~Tbasic_program()
         running_program = nullptr;
 }
 
-void Tbasic_program::destroyForms()
+void Tbasic_program::stopWork()
 {
-    if (signal_form)
-        event_queue_detach();
+    if (result_window)
+        result_window->abandonLoad();
+    module.abandonConversion();
+    master.abandonJobs();
+    io.stopWorker();
+}
+
+void Tbasic_program::forgetForms()
+{
     targets = Tgui_targets{};
     main_form = nullptr;
     splash = nullptr;
@@ -82,11 +86,7 @@ void Tbasic_program::destroyForms()
     calibration = nullptr;
     pulse = nullptr;
     time_zone_settings = nullptr;
-    form_order.clear();
     firmware.setWindow(nullptr);
-    // Reverse order: dialogs go before the main window that parents them.
-    while (!owned_forms.empty())
-        owned_forms.pop_back();
 }
 
 Tbasic_program* Tbasic_program::running()
@@ -101,16 +101,6 @@ void Tbasic_program::preInitialise()
     transaction_reset_counter();
     // No setup file is read at start: the main setup path is empty.
     log_printf("main_load_setup   load : %s", "");
-}
-
-template <class Form, class... Args>
-Form* Tbasic_program::make(Args&&... args)
-{
-    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
-    Form* made = form.get();
-    form_order.push_back(made);
-    owned_forms.push_back(std::move(form));
-    return made;
 }
 
 void Tbasic_program::createForms()
@@ -129,7 +119,7 @@ void Tbasic_program::createForms()
     ppb_view = make<TFppb>();
     station_chooser = make<TFselstation>(main_form);
     signal_form = make<TSignalForm>();
-    event_queue_attach(signal_form->window());
+    attachSignalWindow(signal_form->window());
     progress = make<TFprogress>(master);
     rfu = make<TFormrfu>(firmware);
     text_window = make<TFtext>();
@@ -156,32 +146,23 @@ void Tbasic_program::shutdown()
 {
     master.start_disconnect();
     std::this_thread::sleep_for(shutdown_pause);
-    day_log.close();
 }
 
-void Tbasic_program::logOutput(const char* line)
+void Tbasic_program::showLine(const char* line)
 {
-    if (main_form && line) {
-        if (QThread::currentThread() == main_form->thread()) {
-            main_form->logLine(line);
-        } else {
-            // The window is the GUI thread's: the line goes over by a queued call.
-            QMetaObject::invokeMethod(
-                main_form, [form = main_form, text = std::string(line)] { form->logLine(text.c_str()); },
-                Qt::QueuedConnection);
-        }
-    }
-    if (line)
-        day_log.write(line);
+    if (!main_form)
+        return;
+    main_form->logLine(line);
     // A day log that cannot be written is said once, in the window's log.
     Tmy_string warning;
-    if (main_form && day_log.takeWarning(&warning))
-        logOutput(warning.c_str());
+    if (day_log.takeWarning(&warning))
+        main_form->logLine(warning.c_str());
 }
 
 void Tbasic_program::guiSet(int id, const char* text)
 {
-    gui_channel_set(targets, id, text);
+    if (windowsReachable())
+        gui_channel_set(targets, id, text);
 }
 
 void Tbasic_program::show_busy(bool busy)

@@ -13,6 +13,7 @@
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
 #include "programs/basic/gui_channels.h"
+#include "ui/program_shell.h"
 
 class TFabout;
 class TFaffiche;
@@ -34,10 +35,11 @@ class TFttimezone_settings;
 class TSignalForm;
 
 // calyxo_basic as a whole: the program-wide objects (master, module resource,
-// link selector, firmware update, day log), its forms, the start routine, the
-// log sink and the numeric channels, and the way out. The program interface
-// of main.cpp forwards to the one that runs; the demo tour builds one too.
-class Tbasic_program : public Tmain_window_port {
+// link selector, firmware update; the day log is the shell's), its forms, the
+// start routine, the log sink and the numeric channels; the way out is the
+// shell's. The program interface of main.cpp forwards to the one that runs;
+// the demo tour builds one too.
+class Tbasic_program : public Tprogram_shell, public Tmain_window_port {
 public:
     Tbasic_program();
     ~Tbasic_program() override;
@@ -55,18 +57,13 @@ public:
     void createForms();
     // The start routine; runs once however often the start message comes.
     void onApplicationReady();
-    // After the loop: the disconnect request, a pause for the serial worker,
-    // the day log closed.
+    // After the loop: the disconnect request, a pause for the serial worker.
+    // The day log stays open for the lines of the way out and closes when
+    // the program goes.
     void shutdown();
-    // The forms go, before the application object does; the signal form is
-    // detached from the event queue first.
-    void destroyForms();
 
-    void logOutput(const char* line);
+    using Tprogram_shell::logOutput;
     void guiSet(int id, const char* text);
-
-    // The forms in the order they were made.
-    const std::vector<QObject*>& forms() const { return form_order; }
 
     void show_busy(bool busy) override;
     void show_connection_state() override;
@@ -80,7 +77,6 @@ public:
     bool select_station(Tcomport*& port) override;
     void pending_tick() override;
 
-    Tlogf_day day_log;
     Tmlp_io io;
     Tmodule_resource module;
     Tcalyxo_master master;
@@ -106,8 +102,9 @@ public:
     TFttimezone_settings* time_zone_settings = nullptr;
 
 private:
-    template <class Form, class... Args>
-    Form* make(Args&&... args);
+    void showLine(const char* line) override;
+    void stopWork() override;
+    void forgetForms() override;
     // The forms' connections to each other and to the program, once all exist
     // (basic_program_wiring.cpp).
     void wireForms();
@@ -118,7 +115,4 @@ private:
     Tbasic_gsm_display gsm_display;
     Tgui_targets targets;
     bool ready = false;
-    std::vector<QObject*> form_order;
-    // Destroyed in reverse order of creation, before the objects above.
-    std::vector<std::unique_ptr<QObject>> owned_forms;
 };

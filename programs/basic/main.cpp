@@ -13,6 +13,7 @@ int main(int argc, char* argv[])
     run_showing_exceptions("Calyxo Basic", [&] {
         program.preInitialise();
         application = std::make_unique<QApplication>(argc, argv);
+        program.applicationMade();
         numbers_in_c_locale();
         program.createForms();
         application->exec();

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "base/event.h"
 #include "base/program_interface.h"
 #include "platform/widgets/program_start.h"
 #include "programs/show/result_viewer.h"
@@ -32,6 +33,8 @@ void on_application_ready()
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // The reader's worker logs too: its lines wait for this thread.
+    gui_thread_record();
     name_program(result_viewer_title);
     numbers_in_c_locale();
     try {

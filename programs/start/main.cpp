@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     Tstart_program program;
     program.preInitialise();
     QApplication application(argc, argv);
+    program.applicationMade();
     numbers_in_c_locale();
     try {
         program.createForms();

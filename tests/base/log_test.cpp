@@ -16,6 +16,7 @@
 #include "tests/base/time_test_support.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
+#include "tests/support/shutdown_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -381,6 +382,50 @@ TEST_F(WorkerLog, CaptureTakesTheGuiThreadsLinesOfItsLifetime)
     EXPECT_EQ(inner_lines, std::vector<std::string>{"inner"});
     EXPECT_EQ(outer_lines, (std::vector<std::string>{"outer 1", "outer 2"}));
     EXPECT_EQ(recorded::log_lines(), (std::vector<std::string>{"before", "worker", "after"}));
+}
+
+// The GUI thread stays known after the queue is detached, as at shutdown: a
+// worker's line then still waits for it instead of reaching log_output on the
+// worker.
+TEST_F(WorkerLog, AWorkerIsNoGuiThreadOnceTheQueueIsDetached)
+{
+    event_queue_detach();
+    std::thread worker([] { log_printf("worker after detach"); });
+    worker.join();
+    EXPECT_TRUE(recorded::log_lines().empty());
+    log_printf("gui");
+    EXPECT_EQ(recorded::log_lines(), (std::vector<std::string>{"worker after detach", "gui"}));
+    event_queue_attach(&window);
+}
+
+// Once the windows are going, the lines of other threads, those still waiting
+// and the later ones, go to the day log only; afterwards they wait for the
+// GUI thread again.
+TEST_F(WorkerLog, OnceTheWindowsGoWorkerLinesReachTheDayLogOnly)
+{
+    Ttemp_dir dir;
+    Tlogf_day day_log;
+    ASSERT_EQ(day_log.setDirectory(dir.path().c_str()), 0);
+    std::thread before([] { log_printf("worker waiting"); });
+    before.join();
+    log_worker_lines_to_day_log(&day_log);
+    std::thread after([] { log_printf("worker late"); });
+    after.join();
+    window.pumpAll();
+    EXPECT_TRUE(recorded::log_lines().empty());
+
+    const std::string written = read_day_logs(dir.path());
+    const size_t waiting = written.find("\tworker waiting\n");
+    const size_t late = written.find("\tworker late\n");
+    EXPECT_NE(waiting, std::string::npos) << written;
+    EXPECT_NE(late, std::string::npos) << written;
+    EXPECT_LT(waiting, late);
+
+    log_worker_lines_to_windows();
+    std::thread again([] { log_printf("worker again"); });
+    again.join();
+    window.pumpAll();
+    EXPECT_EQ(recorded::log_lines(), std::vector<std::string>{"worker again"});
 }
 
 namespace {

@@ -23,6 +23,8 @@ class Tshared_state_reset : public ::testing::EmptyTestEventListener {
 };
 
 const bool installed = [] {
+    // The binary's main thread plays the GUI thread, as in a program.
+    gui_thread_record();
     ::testing::UnitTest::GetInstance()->listeners().Append(new Tshared_state_reset);
     return true;
 }();

@@ -306,6 +306,7 @@ int main(int argc, char* argv[])
     Tbasic_program program;
     program.preInitialise();
     QApplication application(argc, argv);
+    program.applicationMade();
     numbers_in_c_locale();
     // Stands in for the setup a technician loads: where status files go.
     Tmy_string setup;

@@ -61,22 +61,12 @@ void Tstart_program::preInitialise()
     day_log.setDirectory(folder.c_str());
 }
 
-template <class Form, class... Args>
-Form* Tstart_program::make(Args&&... args)
-{
-    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
-    Form* made = form.get();
-    form_order.push_back(made);
-    owned_forms.push_back(std::move(form));
-    return made;
-}
-
 void Tstart_program::createForms()
 {
     frame = make<TFframe>(master, globals);
     master.setWindow(frame);
     signal_form = make<TSignalForm>();
-    event_queue_attach(signal_form->window());
+    attachSignalWindow(signal_form->window());
     ask = make<TFormAsk>(frame);
     pending = make<TFpending2>();
     frame->setPending(pending);
@@ -102,18 +92,19 @@ void Tstart_program::shutdown()
 {
     std::this_thread::sleep_for(shutdown_pause);
     master.saveSettings();
-    day_log.close();
 }
 
-void Tstart_program::destroyForms()
+void Tstart_program::stopWork()
 {
-    if (frame)
-        master.setWindow(nullptr);
-    if (signal_form)
-        event_queue_detach();
-    while (!owned_forms.empty())
-        owned_forms.pop_back();
-    form_order.clear();
+    if (result_window)
+        result_window->abandonLoad();
+    module.abandonConversion();
+    io.stopWorker();
+}
+
+void Tstart_program::forgetForms()
+{
+    master.setWindow(nullptr);
     frame = nullptr;
     signal_form = nullptr;
     ask = nullptr;
@@ -123,11 +114,8 @@ void Tstart_program::destroyForms()
     time_zone_settings = nullptr;
 }
 
-void Tstart_program::logOutput(const char* line)
+void Tstart_program::showLine(const char* line)
 {
-    if (!line)
-        return;
-    day_log.write(line);
     // A serial worker's line belongs to the main log, whatever the GUI thread
     // selected between its logging and its delivery.
     if (frame)
@@ -140,13 +128,13 @@ void Tstart_program::logOutput(const char* line)
 
 void Tstart_program::guiSet(int id, const char* text)
 {
-    if (frame)
+    if (frame && windowsReachable())
         frame->guiSet(id, text);
 }
 
 const char* Tstart_program::guiGet(int id)
 {
-    value_text = frame ? frame->guiGet(id) : std::string();
+    value_text = frame && windowsReachable() ? frame->guiGet(id) : std::string();
     return value_text.c_str();
 }
 
@@ -188,13 +176,13 @@ void Tstart_program::guiAction(int code)
 void Tstart_program::selectOutput(int channel)
 {
     output_channel = channel;
-    if (frame)
+    if (frame && windowsReachable())
         frame->selectOutput(channel);
 }
 
 void Tstart_program::clearOutput()
 {
-    if (frame) {
+    if (frame && windowsReachable()) {
         frame->selectOutput(output_channel);
         frame->clearOutput();
     }

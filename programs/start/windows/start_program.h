@@ -13,6 +13,7 @@
 #include "programs/start/globals.h"
 #include "programs/start/module_view_hooks.h"
 #include "programs/start/start_master.h"
+#include "ui/program_shell.h"
 
 class TFaffiche;
 class TFframe;
@@ -23,10 +24,11 @@ class TFttimezone_settings;
 class TSignalForm;
 
 // calyxo_start as a whole: its settings, the link, the module resource and
-// the controller, the day log, the seven forms, the start routine, the log
-// sink with its output channels and the id binding. The program interface
-// (programs/start/program_interface.cpp) forwards to the one that runs.
-class Tstart_program : public Tgsm_dump_display {
+// the controller, the seven forms, the start routine, the log sink with its
+// output channels and the id binding; the day log and the way out are the
+// shell's. The program interface (programs/start/program_interface.cpp)
+// forwards to the one that runs.
+class Tstart_program : public Tprogram_shell, public Tgsm_dump_display {
 public:
     Tstart_program();
     ~Tstart_program() override;
@@ -42,11 +44,11 @@ public:
     void preInitialise();
     void createForms();
     void onApplicationReady();
-    // After the loop: the settings saved, the day log closed.
+    // After the loop: the settings saved. The day log stays open for the
+    // lines of the way out and closes when the program goes.
     void shutdown();
-    void destroyForms();
 
-    void logOutput(const char* line);
+    using Tprogram_shell::logOutput;
     void guiSet(int id, const char* text);
     const char* guiGet(int id);
     int guiGetInt(int id);
@@ -56,10 +58,7 @@ public:
 
     void show_gsm_dump_info(const Tgsm_dump_info* info) override;
 
-    const std::vector<QObject*>& forms() const { return form_order; }
-
     Tglobals globals;
-    Tlogf_day day_log;
     Tmlp_io io;
     Tmodule_resource module;
     Tcalyxo_start_master master{globals, io, module};
@@ -73,13 +72,12 @@ public:
     TFttimezone_settings* time_zone_settings = nullptr;
 
 private:
-    template <class Form, class... Args>
-    Form* make(Args&&... args);
+    void showLine(const char* line) override;
+    void stopWork() override;
+    void forgetForms() override;
 
     Tmodule_view_hooks flash_hooks;
     std::string value_text;
     int output_channel = 0;
     bool ready = false;
-    std::vector<QObject*> form_order;
-    std::vector<std::unique_ptr<QObject>> owned_forms;
 };
