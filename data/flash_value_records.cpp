@@ -76,7 +76,7 @@ void Tflash_record_decoder::decodeValue(Tmy_string* text, unsigned type, const u
 {
     const uint32_t v = read_be32(value);
     Tflash_parser_hooks* hooks = flash_parser_live_hooks();
-    if (type == 128) {
+    if (type == flash_time_type) {
         if (in_time_block)
             text->append("</time>\r\n");
         text->appendf("<time v=\"%u\" iso=\"", v);

@@ -5,7 +5,8 @@
 // around the transfer and put back to what it was by the closing step, which
 // also runs after a cancel or an error. NEXT_DOWNLOAD_ADDRESS moves only over
 // records that reached a measurement file whole, also after a transfer that
-// failed on the way.
+// failed on the way, and only over whole time steps where the data end before
+// the write pointer, so that no time step is split between two downloads.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -166,6 +167,8 @@ bool Tmodule_resource::startConversion()
         [work] {
             Tflash_parser parser;
             parser.setDataReachWritePointer(work->reaches_write_pointer);
+            // Short of the write pointer the last time step may go on in the flash.
+            parser.setDataEndBeforeLoggerEnd(!work->reaches_write_pointer);
             work->failed = parser.convertToXml(work->output_folder.c_str(), work->download_file.c_str(), work->xml,
                                                static_cast<int>(sizeof work->xml)) != 0;
             work->record_bytes = work->failed ? 0 : parser.recordBytes();
