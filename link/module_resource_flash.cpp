@@ -530,11 +530,8 @@ bool Tmodule_resource::runDownload()
         onEvent(&DONE, STATE_CLOSE);
         break;
     case STATE_CLOSE:
-        if (consumed)
-            restoreAcquisition();
-        onEvent(&SET_DONE, pending_result);
+        runClosingStep();
         closes = false;
-        endOnStopOrError();
         break;
     default:
         return false;
