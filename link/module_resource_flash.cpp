@@ -431,7 +431,7 @@ bool Tmodule_resource::runDownload()
         if (state == STATE_READ_ACQ && consumed) {
             if (trace & TRACE_PROGRESS)
                 log_printf("%s : (@%d) starting download", getParameter("name"), state);
-            download_address = download_start < 0 ? 0 : static_cast<uint32_t>(download_start);
+            download_address = download_start;
         }
         runTransferStart(opening_states, STATE_NEXT_ADDRESS, &refused, &closes);
         break;

@@ -220,6 +220,18 @@ TEST_F(FlashDownload, AnIncrementalDownloadSavesTheNewRecordsAndConvertsThem)
     EXPECT_EQ(reader.stationId(), station);
 }
 
+// The start travels as a 32-bit unsigned number: one above the signed range
+// is not taken for "no start" (from 0) on its way.
+TEST_F(FlashDownload, AStartAddressAboveTheSignedRangeIsTakenAsItIs)
+{
+    ASSERT_FALSE(master.start_download(3000000000u, 0, false));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_EQ(module.download_start, 3000000000u);
+    // Above MMS_PT: nothing to download.
+    EXPECT_EQ(logger.executions(btp_start), 0u);
+    EXPECT_EQ(module.download_file_name[0], '\0');
+}
+
 TEST_F(FlashDownload, FramesLostOnTheLineAreRequestedAgainUntilTheFileIsComplete)
 {
     // One stretch inside the first block is lost twice, one in the second once.
