@@ -525,8 +525,11 @@ bool Tmodule_resource::runDownload()
                 DONE.signal();
             }
         }
-        if (onEvent(&SET_DONE, STATE_CLOSE))
+        // The status page, and the download dialog's start from it, show the new address.
+        if (onEvent(&SET_DONE, STATE_CLOSE)) {
             module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, next_address_value);
+            module_view.setStatus(STATUS_NEXT_DOWNLOAD_ADDRESS, next_address_value);
+        }
         onEvent(&DONE, STATE_CLOSE);
         break;
     case STATE_CLOSE:

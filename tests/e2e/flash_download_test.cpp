@@ -17,6 +17,7 @@
 #include "data/xml_parser.h"
 #include "link/download_manager.h"
 #include "link/gui_ids.h"
+#include "link/module_view.h"
 #include "tests/e2e/operations_fixture.h"
 #include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/flash_records.h"
@@ -1167,6 +1168,9 @@ TEST_F(FlashDownloadSteps, ADownloadEndingInsideAStepLeavesItWholeForTheNext)
         ASSERT_FALSE(steps.empty());
         EXPECT_EQ(steps.back().time, first_time + 600 * (c.left_out - 1));
         EXPECT_EQ(loggerVariable(sim::var::next_download_address), c.next_written ? times[c.left_out] : start_of_new);
+        // What the status page shows and hands to the download dialog.
+        EXPECT_EQ(module_view.status(STATUS_NEXT_DOWNLOAD_ADDRESS).value,
+                  c.next_written ? times[c.left_out] : start_of_new);
 
         logger.update([](sim::State& s) {
             s.misbehaviour = sim::Misbehaviour{};
