@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -518,6 +519,39 @@ TEST_F(FlashDownloadFaults, AMeasurementFolderThatCannotBeWrittenFailsTheOperati
     EXPECT_EQ(second.substr(second.find("/>") + 2), newBytes());
     expectConverted(static_cast<int>(acquisitions - skipped_acquisitions));
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+}
+
+// The measurement file's name fits its buffer with one character to spare; the
+// name taken beside an existing file ("_2") does not: that is a failed
+// conversion, not a success without a file, and NEXT_DOWNLOAD_ADDRESS stays.
+TEST_F(FlashDownloadFaults, AMeasurementPathThatDoesNotFitFailsTheOperationAndLeavesNextDownloadAddress)
+{
+    time_fields t{};
+    time_to_local_fields(&t, download_time, true);
+    char name[64];
+    std::snprintf(name, sizeof name, "measures_%08u_%04d%02d%02d%02d%02d%02d.xml", station, t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    const std::size_t room = sizeof module.converted_xml - 1;
+    std::string folder = xml.path();
+    while (folder.size() + 1 + std::strlen(name) + 60 <= room)
+        folder += "/" + std::string(50, 'd');
+    folder += "/" + std::string(room - 3 - std::strlen(name) - folder.size(), 'e');
+    const std::string taken = folder + "/" + name;
+    ASSERT_EQ(taken.size(), room - 1);
+    ASSERT_FALSE(make_dir_path(folder.c_str()));
+    ASSERT_TRUE(write_file_bytes(taken, "an earlier measurement file"));
+    master.setParameter("path_xml", folder.c_str());
+
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logContains("longer than the " + std::to_string(room) + " characters it may take"));
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + std::string(module.download_file_name) +
+                       "\""));
+    EXPECT_EQ(master.converted_xml[0], '\0');
+    EXPECT_EQ(files_in(folder), std::vector<std::string>{name});
+    EXPECT_EQ(read_file_bytes(taken), "an earlier measurement file");
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
 }
 
 TEST_F(FlashDownloadFaults, ALineDroppedAfterTheDataEndsAtOnceConvertsTheDataAndSaysWhatIsLeft)
