@@ -55,10 +55,15 @@ bool all_erased(const uint8_t* bytes, std::size_t count)
 
 }  // namespace
 
+unsigned Tflash_parser::flashAddress(std::size_t offset, std::size_t start) const
+{
+    return static_cast<unsigned>(header.download_address) + static_cast<unsigned>(offset - start);
+}
+
 bool Tflash_parser::recordCutOff(unsigned type, std::size_t record_start, std::size_t start, std::size_t present,
                                  std::size_t count) const
 {
-    const unsigned address = static_cast<unsigned>(header.download_address) + static_cast<unsigned>(record_start - start);
+    const unsigned address = flashAddress(record_start, start);
     if (data_reach_write_pointer) {
         // The logger writes whole records up to its write pointer.
         log_printf("ERROR : record 0x%02X @pos %u (flash address %u) needs %u bytes, the data up to the logger's "
@@ -72,6 +77,99 @@ bool Tflash_parser::recordCutOff(unsigned type, std::size_t record_start, std::s
                type, static_cast<unsigned>(record_start), address, static_cast<unsigned>(present),
                static_cast<unsigned>(count), address);
     return true;
+}
+
+std::size_t Tflash_parser::keptEnd(const uint8_t* bytes, std::size_t size, std::size_t start) const
+{
+    if (!data_end_early)
+        return size;
+    // The records are walked as the conversion walks them; only where they end
+    // with the data (or with a record cut off) is the last step in doubt.
+    Tflash_record_cursor cursor(bytes, size, start);
+    std::size_t last_time = size;
+    while (!cursor.atEnd()) {
+        const std::size_t record_start = cursor.offset();
+        const unsigned type = cursor.byte();
+        if (type == flash_time_type)
+            last_time = record_start;
+        const uint8_t* skipped = nullptr;
+        bool cut = false;
+        if (flash_is_value_record(type)) {
+            cut = cursor.take(flash_value_size, &skipped);
+        } else if (flash_is_short_record(type) || flash_is_long_record(type)) {
+            const std::size_t length_size = flash_is_short_record(type) ? 1 : 2;
+            const uint8_t* length = nullptr;
+            cut = cursor.take(length_size, &length) ||
+                  cursor.take(length_size == 1 ? flash_short_length(length[0]) : flash_long_length(read_be16(length)),
+                              &skipped);
+        } else {
+            // An end marker is the logger's end; other bytes fail the conversion.
+            return size;
+        }
+        if (cut)
+            break;
+    }
+    if (last_time == size)
+        return size;
+    const unsigned address = flashAddress(last_time, start);
+    if (last_time + 1 + flash_value_size > size) {
+        log_printf("WARNING : the time record at flash address %u is cut off by the end of the data: the time step "
+                   "before it is whole, a download from %u fetches this one whole",
+                   address, address);
+        return last_time;
+    }
+    const uint32_t seconds = read_be32(bytes + last_time + 1);
+    Tmy_string iso;
+    flash_append_iso(&iso, seconds, decoder.zone_offset);
+    log_printf("WARNING : the data end before the logger's end: time step %u (%s) at flash address %u may lack "
+               "records that follow it, it is left out of the measurement file; the next incremental download "
+               "fetches it whole from %u",
+               static_cast<unsigned>(seconds), iso.c_str(), address, address);
+    return last_time;
+}
+
+void Tflash_parser::noteBeforeFirstTime(unsigned type, std::size_t record_start, std::size_t start)
+{
+    if (!before_first_time)
+        return;
+    if (type == flash_time_type || type == flash_timestamp_info_type) {
+        endBeforeFirstTime();
+        return;
+    }
+    if (!continued_step_open) {
+        char line[96];
+        const int length = std::snprintf(line, sizeof line, "<continued_step download_address=\"%d\">\r\n",
+                                         static_cast<int>(header.download_address));
+        output.write(line, static_cast<std::size_t>(length));
+        continued_step_open = true;
+        // Their values are written as inside the time element they belong to.
+        decoder.in_time_block = true;
+    }
+    ++continued_count;
+    // Enough of them to find the step they belong to; the count says the rest.
+    constexpr unsigned listed = 16;
+    if (continued_count <= listed) {
+        char item[48];
+        std::snprintf(item, sizeof item, "%sa%u @%u", continued_count > 1 ? ", " : "", type,
+                      flashAddress(record_start, start));
+        continued_list += item;
+    } else if (continued_count == listed + 1) {
+        continued_list += ", ...";
+    }
+}
+
+void Tflash_parser::endBeforeFirstTime()
+{
+    before_first_time = false;
+    if (!continued_step_open)
+        return;
+    const char close[] = "</continued_step>\r\n";
+    output.write(close, sizeof close - 1);
+    continued_step_open = false;
+    decoder.in_time_block = false;
+    log_printf("WARNING : %u records of the download from %u stand before its first time record (%s): they belong "
+               "to the time step before this download and are kept in its continued_step element",
+               continued_count, static_cast<unsigned>(header.download_address), continued_list.c_str());
 }
 
 bool Tflash_parser::readHeader(const uint8_t* bytes, std::size_t size, std::size_t* records_start)
@@ -123,6 +221,8 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
         const unsigned type = cursor.byte();
         const uint8_t* payload = nullptr;
         Tmy_string text;
+        if (flash_is_value_record(type) || flash_is_short_record(type) || flash_is_long_record(type))
+            noteBeforeFirstTime(type, record_start, start);
         if (flash_is_value_record(type)) {
             if (cursor.take(flash_value_size, &payload))
                 return recordCutOff(type, record_start, start, size - record_start, 1 + flash_value_size);
@@ -190,7 +290,13 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
 
     output.writeHead(header);
     decoder.in_time_block = false;
-    const bool parsed = parseRecords(bytes.data(), bytes.size(), records_start);
+    before_first_time = true;
+    continued_step_open = false;
+    continued_count = 0;
+    continued_list.clear();
+    const std::size_t kept = keptEnd(bytes.data(), bytes.size(), records_start);
+    const bool parsed = parseRecords(bytes.data(), kept, records_start);
+    endBeforeFirstTime();
     if (!parsed) {
         // Values decoded from bytes that are not records would be shown as measured.
         output.discard();
@@ -198,10 +304,20 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
         return 1;
     }
     output.writeTail(decoder.in_time_block);
-    const bool written = output.commit();
-    // An existing file of that name is kept: the path taken may differ.
-    if (written && out_path && out_size > 0 && output.placedPath().size() < static_cast<std::size_t>(out_size))
-        text_copy_bounded(out_path, output.placedPath().c_str(), out_size);
+    bool written = output.commit();
+    // An existing file of that name is kept: the path taken may differ. A
+    // caller that cannot be told where the file went has no file: it is
+    // taken back, so that no success stands without its measurement file.
+    if (written && out_path && out_size > 0) {
+        if (output.placedPath().size() < static_cast<std::size_t>(out_size)) {
+            text_copy_bounded(out_path, output.placedPath().c_str(), out_size);
+        } else {
+            log_printf("ERROR : measurement file path \"%s\" longer than the %d characters it may take",
+                       output.placedPath().c_str(), out_size - 1);
+            std::remove(output.placedPath().c_str());
+            written = false;
+        }
+    }
     if (!written)
         record_bytes = 0;
     return written ? 0 : 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "data/flash_records.h"
 #include "data/measurement_xml_writer.h"
@@ -32,8 +33,13 @@ public:
     // conversion on a worker gives hooks that leave the live view alone
     // (Tflash_decoding_hooks), since that belongs to the GUI thread.
     void setHooks(Tflash_parser_hooks* hooks);
+    // The data stop before the end of what the logger holds (a transfer that
+    // ended early, a size that ends inside a time step): the last time step may
+    // lack records that follow it in the flash, so it is left out from its time
+    // record on, for the next download to fetch whole.
+    void setDataEndBeforeLoggerEnd(bool early) { data_end_early = early; }
     // Bytes of the data, from their start, that the last conversion took as
-    // whole records, up to an end marker or a record cut off.
+    // whole records, up to an end marker, a record cut off or a time step left out.
     uint32_t recordBytes() const { return record_bytes; }
     // The XML text of one record (no line end); nothing for a null pointer or
     // fewer than 2 bytes. A record may come in a 0xC6 or 0xCA CRC frame.
@@ -52,10 +58,25 @@ private:
     // false when that makes the data unconvertible.
     bool recordCutOff(unsigned type, std::size_t record_start, std::size_t start, std::size_t present,
                       std::size_t count) const;
+    // Where the records to convert end: size, or, when the data end early, the
+    // start of the last time record (logged as left out).
+    std::size_t keptEnd(const uint8_t* bytes, std::size_t size, std::size_t start) const;
+    unsigned flashAddress(std::size_t offset, std::size_t start) const;
+    // Records before the first time record belong to the time step before the
+    // download: they go into a continued_step element, which readers of time
+    // steps pass over.
+    void noteBeforeFirstTime(unsigned type, std::size_t record_start, std::size_t start);
+    void endBeforeFirstTime();
 
     Tdownload_header header;
     Tflash_record_decoder decoder;
     Tmeasurement_xml_writer output;
     bool data_reach_write_pointer = false;
+    bool data_end_early = false;
     uint32_t record_bytes = 0;
+    // No time record (or timestamp_info) seen yet in the records.
+    bool before_first_time = true;
+    bool continued_step_open = false;
+    unsigned continued_count = 0;
+    std::string continued_list;
 };

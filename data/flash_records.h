@@ -13,6 +13,9 @@ constexpr bool flash_is_value_record(unsigned type) { return type >= 0x80 && typ
 constexpr bool flash_is_long_record(unsigned type) { return type >= 0xC0 && type <= 0xDF; }
 
 constexpr unsigned flash_value_size = 4;
+// The time record opens a time step; a timestamp_info record stands between steps.
+constexpr unsigned flash_time_type = 128;
+constexpr unsigned flash_timestamp_info_type = 64;
 // A length field of 0 stands for the largest length it can hold plus one.
 constexpr unsigned flash_short_length(unsigned length_byte) { return length_byte ? length_byte : 256u; }
 constexpr unsigned flash_long_length(unsigned length_word) { return length_word ? length_word : 65536u; }

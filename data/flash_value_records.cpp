@@ -75,7 +75,7 @@ bool flash_crc_follows(const uint8_t* bytes, unsigned count)
 void Tflash_record_decoder::decodeValue(Tmy_string* text, unsigned type, const uint8_t* value, const char* crc)
 {
     const uint32_t v = read_be32(value);
-    if (type == 128) {
+    if (type == flash_time_type) {
         if (in_time_block)
             text->append("</time>\r\n");
         text->appendf("<time v=\"%u\" iso=\"", v);

@@ -1,5 +1,6 @@
-// Whole download files through the conversion, with the radio decoders installed;
-// every output must be well-formed XML.
+// Whole download files through the conversion, with the radio decoders installed,
+// as data that end at the logger's write pointer and as data that end before it
+// (the last time step left out); every output must be well-formed XML.
 #include <pugixml.hpp>
 
 #include <cstdint>
@@ -21,10 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string input = dir.file("download.bin");
     if (!write_file_bytes(input, std::string(reinterpret_cast<const char*>(data), size)))
         return 0;
-    char path[512];
-    Tflash_parser parser;
-    parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path, sizeof path);
-    if (path[0]) {
+    for (const bool end_early : {false, true}) {
+        char path[512];
+        Tflash_parser parser;
+        parser.setDataEndBeforeLoggerEnd(end_early);
+        parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path, sizeof path);
+        if (!path[0])
+            continue;
         pugi::xml_document document;
         const pugi::xml_parse_result loaded = document.load_file(path);
         // A file that was written must be well-formed.

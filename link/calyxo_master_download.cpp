@@ -48,12 +48,7 @@ bool Tcalyxo_master::start_download(uint32_t start_address, uint32_t size, bool 
 {
     if (refuseStart(true))
         return true;
-    Tmy_string text;
-    text.printf("%u", start_address);
-    module->setParameter("download_start", text.c_str());
-    text.printf("%u", size);
-    module->setParameter("download_size", text.c_str());
-    module->setParameter("download_incremental", incremental ? "true" : "false");
+    module->setDownloadRange(start_address, size, incremental);
     set_module_time(*module);
     module->setParameter("com_port", current_port ? current_port->port : "");
     module->setParameter("path_xml", path_xml.c_str());

@@ -118,7 +118,7 @@ void Tmodule_resource::setDefaults()
     setParameter("path_xml", default_folder_data_xml);
     std::strcpy(com_port, "COM1");
     download_protocol.assign("btp");
-    download_start = -1;
+    download_start = 0;
     download_size = 0;
     download_incremental = 0;
     dump_downloaded_file = 1;

@@ -304,6 +304,16 @@ private:
     // The closing step: acquisition enable back to the value read first.
     void restoreAcquisition();
     void startClosing(int result, int closing_state);
+    // What an operation's closing step logs when it ends, by its result.
+    struct Tclosing_lines {
+        const char* success;
+        const char* cancelled;
+        const char* failed;
+    };
+    // The closing state of every operation that pauses acquisition: puts it
+    // back, then ends with the pending result, logging that result's line when
+    // lines are given; a STOP or an ERROR there ends it at once.
+    void runClosingStep(const Tclosing_lines* lines = nullptr);
     // The opening steps of an operation that pauses acquisition: ACQ_ENABLE
     // read (the closing step writes it back), then written 0 when always or
     // disable_acq_during_download is set, else DONE. True when refused.

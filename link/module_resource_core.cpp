@@ -79,6 +79,13 @@ void Tmodule_resource_core::setDestination(uint8_t address)
     redp_socket->setRemoteAddress(address);
 }
 
+void Tmodule_resource_core::setDownloadRange(uint32_t start, uint32_t size, bool incremental)
+{
+    download_start = start;
+    download_size = size;
+    download_incremental = incremental ? 1 : 0;
+}
+
 void Tmodule_resource_core::setParameter(const char* key, const char* value)
 {
     if (!key || !value)
@@ -88,7 +95,7 @@ void Tmodule_resource_core::setParameter(const char* key, const char* value)
     } else if (text_compare_nocase(key, "station_id") == 0) {
         station_id = parsed_uint(value);
     } else if (text_compare_nocase(key, "download_start") == 0) {
-        download_start = std::string_view(value) == "-1" ? -1 : static_cast<int32_t>(parsed_uint(value));
+        download_start = std::string_view(value) == "-1" ? 0 : parsed_uint(value);
     } else if (text_compare_nocase(key, "log_path") == 0) {
         log_path.assign(value);
     } else if (text_compare_nocase(key, "download_size") == 0) {

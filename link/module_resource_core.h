@@ -23,7 +23,7 @@ public:
     Tmodule_resource_core();
     ~Tmodule_resource_core() override;
 
-    // "timestamp", "station_id", "download_start" ("-1": none), "log_path",
+    // "timestamp", "station_id", "download_start" ("-1": none, from 0), "log_path",
     // "download_size", "download_incremental", "dump_downloaded_file",
     // "download_protocol", "retry_timer", "init_timer", "destination";
     // other keys to the sequence.
@@ -31,6 +31,9 @@ public:
     // "download_file_name", "download_tmp_file_name", "station_id" ("%u").
     const char* getParameter(const char* key) override;
     void OnNotification(Tmy_event* event) override;
+    // The next flash download's range, as numbers: a flash address is 32 bits
+    // unsigned from the logger's answer to the download.
+    void setDownloadRange(uint32_t start, uint32_t size, bool incremental);
 
     // Once a second: the sockets' retransmissions and time-outs.
     virtual void On_1Hz();
@@ -80,7 +83,7 @@ public:
     // The last challenge a PIPO 'H' frame carried.
     uint32_t challenge = 0;
     FILE* download_tmp_file = nullptr;
-    int32_t download_start = -1;
+    uint32_t download_start = 0;
     uint32_t download_size = 0;
     uint8_t download_incremental = 0;
     uint8_t dump_downloaded_file = 0;

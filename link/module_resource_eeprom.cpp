@@ -271,20 +271,14 @@ bool Tmodule_resource::runEepromUpload()
             }
             onEvent(&CONTROL_DONE, state == STATE_UP_RELOAD ? STATE_UP_RESTART : STATE_UP_CLOSE);
             break;
-        case STATE_UP_CLOSE:
-            if (consumed)
-                restoreAcquisition();
-            if (onEvent(&SET_DONE, pending_result)) {
-                if (pending_result == STATE_SUCCESS)
-                    log_printf("SUCCESS : EEPROM Verification ok");
-                else if (pending_result == STATE_CANCELLED)
-                    log_printf("ERROR : EEPROM Verification Cancelled !");
-                else
-                    log_printf("ERROR : EEPROM Verification Failed !");
-            }
+        case STATE_UP_CLOSE: {
+            static const Tclosing_lines verification{"SUCCESS : EEPROM Verification ok",
+                                                     "ERROR : EEPROM Verification Cancelled !",
+                                                     "ERROR : EEPROM Verification Failed !"};
+            runClosingStep(&verification);
             closes = false;
-            endOnStopOrError();
             break;
+        }
         default:
             return false;
         }
@@ -366,20 +360,13 @@ bool Tmodule_resource::runEepromDownload()
         onEvent(&LOOP, STATE_DOWN_PAGE);
         onEvent(&DONE, STATE_DOWN_CLOSE);
         break;
-    case STATE_DOWN_CLOSE:
-        if (consumed)
-            restoreAcquisition();
-        if (onEvent(&SET_DONE, pending_result) && (trace & TRACE_OPERATOR)) {
-            if (pending_result == STATE_SUCCESS)
-                log_printf("INFO  : EEPROM Download ok");
-            else if (pending_result == STATE_CANCELLED)
-                log_printf("ERROR : EEPROM Download Cancelled !");
-            else
-                log_printf("ERROR : EEPROM Download Failed !");
-        }
+    case STATE_DOWN_CLOSE: {
+        static const Tclosing_lines download{"INFO  : EEPROM Download ok", "ERROR : EEPROM Download Cancelled !",
+                                             "ERROR : EEPROM Download Failed !"};
+        runClosingStep(trace & TRACE_OPERATOR ? &download : nullptr);
         closes = false;
-        endOnStopOrError();
         break;
+    }
     default:
         return false;
     }

@@ -5,7 +5,8 @@
 // around the transfer and put back to what it was by the closing step, which
 // also runs after a cancel or an error. NEXT_DOWNLOAD_ADDRESS moves only over
 // records that reached a measurement file whole, also after a transfer that
-// failed on the way.
+// failed on the way, and only over whole time steps where the data end before
+// the write pointer, so that no time step is split between two downloads.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -169,6 +170,8 @@ bool Tmodule_resource::startConversion()
             Tflash_parser parser;
             parser.setHooks(&decoders);
             parser.setDataReachWritePointer(work.reaches_write_pointer);
+            // Short of the write pointer the last time step may go on in the flash.
+            parser.setDataEndBeforeLoggerEnd(!work.reaches_write_pointer);
             work.failed = parser.convertToXml(work.output_folder.c_str(), work.download_file.c_str(), work.xml,
                                               static_cast<int>(sizeof work.xml)) != 0;
             work.record_bytes = work.failed ? 0 : parser.recordBytes();
@@ -440,7 +443,7 @@ bool Tmodule_resource::runDownload()
         if (state == STATE_READ_ACQ && consumed) {
             if (trace & TRACE_PROGRESS)
                 log_printf("%s : (@%d) starting download", getParameter("name"), state);
-            download_address = download_start < 0 ? 0 : static_cast<uint32_t>(download_start);
+            download_address = download_start;
         }
         runTransferStart(opening_states, STATE_NEXT_ADDRESS, &refused, &closes);
         break;
@@ -534,16 +537,16 @@ bool Tmodule_resource::runDownload()
                 DONE.signal();
             }
         }
-        if (onEvent(&SET_DONE, STATE_CLOSE))
+        // The status page, and the download dialog's start from it, show the new address.
+        if (onEvent(&SET_DONE, STATE_CLOSE)) {
             module_view.setVarValue(VAR_NEXT_DOWNLOAD_ADDRESS, next_address_value);
+            module_view.setStatus(STATUS_NEXT_DOWNLOAD_ADDRESS, next_address_value);
+        }
         onEvent(&DONE, STATE_CLOSE);
         break;
     case STATE_CLOSE:
-        if (consumed)
-            restoreAcquisition();
-        onEvent(&SET_DONE, pending_result);
+        runClosingStep();
         closes = false;
-        endOnStopOrError();
         break;
     default:
         return false;

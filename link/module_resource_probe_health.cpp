@@ -103,13 +103,11 @@ bool Tmodule_resource::runHealth()
         runConversionWait(STATE_CLOSE);
         break;
     case STATE_CLOSE:
-        if (consumed) {
+        // The late answer of the acquisition control is not waited for.
+        if (consumed)
             gtpSocket().reset();
-            restoreAcquisition();
-        }
-        onEvent(&SET_DONE, pending_result);
+        runClosingStep();
         closes = false;
-        endOnStopOrError();
         break;
     default:
         return false;

@@ -49,7 +49,11 @@ Tsync_times grid_times(uint32_t period, uint32_t now, uint32_t logger_time, Tsyn
     for (const Tgrid& grid : grids) {
         if (grid.period != period)
             continue;
-        const uint32_t acq_next = now - now % grid.period + grid.acq_offset;
+        uint32_t acq_next = now - now % grid.period + grid.acq_offset;
+        // The offset is below the period for the longer grids: during their
+        // last hour the grid time of this period is already past.
+        if (acq_next <= now)
+            acq_next += grid.period;
         return {acq_next, acq_next + 30 + r % grid.gsm_spread};
     }
     // Another period keeps the times unless they are already past.

@@ -168,6 +168,18 @@ void Tmodule_resource::startClosing(int result, int closing_state)
     setNextState(closing_state);
 }
 
+void Tmodule_resource::runClosingStep(const Tclosing_lines* lines)
+{
+    if (consumed)
+        restoreAcquisition();
+    const int result = pending_result;
+    if (onEvent(&SET_DONE, result) && lines)
+        log_printf("%s", result == STATE_SUCCESS     ? lines->success
+                         : result == STATE_CANCELLED ? lines->cancelled
+                                                     : lines->failed);
+    endOnStopOrError();
+}
+
 bool Tmodule_resource::readAcquisition()
 {
     pending_result = STATE_SUCCESS;
@@ -232,10 +244,7 @@ bool Tmodule_resource::runOutControl()
             gui_set(GUI_PENDING, "HIDE");
         break;
     case STATE_OUT_RESTORE:
-        if (consumed)
-            restoreAcquisition();
-        onEvent(&SET_DONE, pending_result);
-        endOnStopOrError();
+        runClosingStep();
         break;
     default:
         return false;

@@ -29,7 +29,7 @@ void Tbasic_program::wireForms()
     main_form->on_tick = [this] { gsm_console->gsm_console_countdown_tick(); };
 
     // The download dialog starts at the next download address the status page shows.
-    main_form->statusPage()->download_start = [this](int32_t address) {
+    main_form->statusPage()->download_start = [this](uint32_t address) {
         download_select->set_download_start(address);
     };
 

@@ -181,7 +181,7 @@ void TFstatus_page::show_status_page()
     if (next.valid) {
         lb_next_download_address_id->setText(QString::number(next.value));
         if (download_start)
-            download_start(static_cast<int32_t>(next.value));
+            download_start(next.value);
     } else {
         lb_next_download_address_id->setText(unknown);
     }

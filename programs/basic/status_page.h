@@ -22,7 +22,7 @@ public:
     void show_status_page();
 
     // The next download address goes to the download dialog's start field too.
-    std::function<void(int32_t address)> download_start;
+    std::function<void(uint32_t address)> download_start;
 
     // The flash size taken when the logger reports 0.
     static constexpr double default_flash_size = 1048576.0;

@@ -77,7 +77,7 @@ TFdowload_select::TFdowload_select(QWidget* parent) : QDialog(parent)
     connect(bt_cancel, &QPushButton::clicked, this, [this] { bt_cancelClick(); });
 }
 
-void TFdowload_select::set_download_start(int32_t address)
+void TFdowload_select::set_download_start(uint32_t address)
 {
     ed_start_download->setText(QString::number(address));
 }

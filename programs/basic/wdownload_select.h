@@ -17,7 +17,7 @@ public:
     explicit TFdowload_select(QWidget* parent = nullptr);
 
     // The start field shows the logger's next download address.
-    void set_download_start(int32_t address);
+    void set_download_start(uint32_t address);
     // Runs the dialog modally and writes the results of the last confirmed
     // choice into the outputs given; true when a choice was confirmed.
     bool ask_download_range(int32_t* start, int32_t* count, uint8_t* incremental);

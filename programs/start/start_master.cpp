@@ -624,12 +624,8 @@ void Tcalyxo_start_master::start_download(uint32_t first, uint32_t size, bool in
 {
     if (!idle() || mode != APP_IDLE || refuseWithoutLogger("A download"))
         return;
+    module.setDownloadRange(first, size, incremental);
     char text[32];
-    std::snprintf(text, sizeof text, "%u", first);
-    module.setParameter("download_start", text);
-    std::snprintf(text, sizeof text, "%u", size);
-    module.setParameter("download_size", text);
-    module.setParameter("download_incremental", incremental ? "true" : "false");
     std::snprintf(text, sizeof text, "%u", time_now());
     module.setParameter("timestamp", text);
     module.setParameter("com_port", "COM");

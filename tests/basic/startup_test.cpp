@@ -337,7 +337,7 @@ TEST_F(ProgramStart, TheSecondTickDrivesCountdownsThenTheMasterThenTheStatusPage
         order.push_back("countdowns at " + elapsed->text().toStdString());
         countdowns();
     };
-    main->statusPage()->download_start = [&](int32_t) {
+    main->statusPage()->download_start = [&](uint32_t) {
         order.push_back("status page at " + elapsed->text().toStdString());
     };
     program->guiSet(53, "SHOW");

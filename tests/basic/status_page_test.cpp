@@ -31,7 +31,7 @@ protected:
         event_queue_attach(&pump);
         child_of<QTimer>(&window, "Timer1")->stop();
         child_of<QTimer>(&window, "Timer2")->stop();
-        page()->download_start = [this](int32_t address) { download_starts.push_back(address); };
+        page()->download_start = [this](uint32_t address) { download_starts.push_back(address); };
     }
     void TearDown() override
     {
@@ -46,7 +46,7 @@ protected:
     Tmanual_signal_window pump;
     Tcalyxo_master master;
     TFmain window{master};
-    std::vector<int32_t> download_starts;
+    std::vector<uint32_t> download_starts;
 };
 
 const char* const value_labels[] = {
@@ -96,7 +96,7 @@ TEST_F(StatusPage, ShowsKnownValuesInTheirFormsAndUnknownOnesAsDashes)
     EXPECT_EQ(gauge->value(), 50);
     EXPECT_TRUE(gauge->isTextVisible());
     EXPECT_EQ(text("lb_next_download_address_id"), "4096");
-    EXPECT_EQ(download_starts, std::vector<int32_t>{4096});
+    EXPECT_EQ(download_starts, std::vector<uint32_t>{4096});
     EXPECT_EQ(text("lb_acq_counter"), "1/2");
     EXPECT_EQ(text("lb_gsm_counter"), "3/4");
     window.show();
@@ -111,6 +111,17 @@ TEST_F(StatusPage, ShowsKnownValuesInTheirFormsAndUnknownOnesAsDashes)
     EXPECT_EQ(text("lb_gsm_enabled"), "-");
     EXPECT_EQ(background_of(child_of<QLabel>(&window, "lb_gsm_enabled")).name().toStdString(), "#ff0000");
     EXPECT_EQ(gauge->value(), 0);
+}
+
+// A flash address is 32 bits unsigned on its way from the logger to the
+// download dialog: one above the signed range arrives as it is.
+TEST_F(StatusPage, ANextDownloadAddressAboveTheSignedRangeReachesTheDialogWhole)
+{
+    module_view.setStatus(STATUS_NEXT_DOWNLOAD_ADDRESS, 0x80000010u);
+    window.set_status_refresh(true);
+    EXPECT_EQ(text("lb_next_download_address_id"), "2147483664");
+    ASSERT_FALSE(download_starts.empty());
+    EXPECT_EQ(download_starts.back(), 0x80000010u);
 }
 
 TEST_F(StatusPage, TheSecondTickRedrawsOnlyWhileTheRefreshIsOn)

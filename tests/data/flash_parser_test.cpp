@@ -15,6 +15,8 @@
 #include "data/flash_parser.h"
 #include "data/flash_parser_hooks.h"
 #include "data/flash_radio_hooks.h"
+#include "data/flash_parser_data.h"
+#include "data/xml_parser.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -292,9 +294,12 @@ TEST_F(FlashParserTest, MissingOutputDirectoriesAreCreated)
     const std::string nested = dir.file("a/b/c");
     ASSERT_EQ(parser.convertToXml(nested.c_str(), input.c_str(), path, sizeof path), 0);
     EXPECT_EQ(read_file_bytes(path), xml_head_without_header + xml_tail);
+    // A path that does not fit is not cut, and no file stands without its path.
     char small[8];
-    EXPECT_EQ(parser.convertToXml(nested.c_str(), input.c_str(), small, sizeof small), 0);
-    EXPECT_STREQ(small, "");  // a path that does not fit is not cut
+    EXPECT_EQ(parser.convertToXml(nested.c_str(), input.c_str(), small, sizeof small), 1);
+    EXPECT_STREQ(small, "");
+    struct stat info;
+    EXPECT_NE(stat((nested + "/measures_00000000_00000000000000_2.xml").c_str(), &info), 0);
 }
 
 class RecordingHooks : public Tflash_parser_hooks {
@@ -476,7 +481,6 @@ TEST_F(FlashParserTest, SingleRecordsInAndOutOfTheirFrames)
     parser.parseRecord(nullptr, value.data(), 5);
 }
 
-}  // namespace
 
 TEST_F(FlashParserTest, ALaterConversionOfTheSameNameKeepsTheEarlierFile)
 {
@@ -491,3 +495,161 @@ TEST_F(FlashParserTest, ALaterConversionOfTheSameNameKeepsTheEarlierFile)
     EXPECT_EQ(read_file_bytes(first), earlier + "<!-- opened since -->");
     expect_well_formed(second);
 }
+
+// Records of a download file whose header says it starts at address.
+Bytes download_at(int address, const Bytes& records)
+{
+    const std::string header = "<DOWNLOAD download_address=\"" + std::to_string(address) + "\" download_size=\"" +
+                                std::to_string(records.size()) + "\"/>";
+    return concat({Bytes(header.begin(), header.end()), records});
+}
+
+Bytes float_bytes(float value)
+{
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return be32(bits);
+}
+
+// Type 17: off and on.
+Bytes a17(float off, float on)
+{
+    return concat({{17, 8}, float_bytes(off), float_bytes(on)});
+}
+
+class FlashParserSteps : public FlashParserTest {
+protected:
+    // Converts with the data said to end before the logger's end (or not) into
+    // an out buffer of out_size.
+    int convertSteps(const Bytes& download, std::string* output, bool end_early, int out_size = 512)
+    {
+        const std::string input = dir.file("download.bin");
+        write_file_bytes(input, std::string(download.begin(), download.end()));
+        std::vector<char> path(static_cast<std::size_t>(out_size), 'x');
+        Tflash_parser parser;
+        parser.setDataEndBeforeLoggerEnd(end_early);
+        const int result = parser.convertToXml(dir.file("xml").c_str(), input.c_str(), path.data(), out_size);
+        *output = path.data();
+        record_bytes = parser.recordBytes();
+        return result;
+    }
+    // The time values of the steps a reader finds in the file.
+    static std::vector<int64_t> stepTimes(const std::string& path)
+    {
+        std::vector<int64_t> times;
+        myXMLdocument document;
+        Txml_element data = xml_LoadFile(path.c_str(), &document) ? xml_FindDocumentPath(&document, "/DATA") : nullptr;
+        for (Txml_element e = data ? xml_FirstChildEntity(data) : nullptr; e; e = xml_NextEntity(e))
+            if (std::strcmp(xml_GetName(e), "time") == 0)
+                times.push_back(xml_GetAttributeInt(e, "v"));
+        return times;
+    }
+};
+
+// Where the data end before the logger's end, the last time step may go on in
+// the flash: it is left out from its time record on, said with its time and
+// address, and the bytes converted end where it starts.
+TEST_F(FlashParserSteps, TheLastStepOfDataThatEndEarlyIsLeftOutWhole)
+{
+    const Bytes first = concat({value_record(0x80, 1700000000), value_record(137, 1), a17(1.0f, 2.0f)});
+    const Bytes second_time = value_record(0x80, 1700000600);
+    const Bytes second = concat({second_time, value_record(137, 2)});
+    const uint32_t second_at = 1000 + static_cast<uint32_t>(first.size());
+    const std::string step_left_out = "time step 1700000600 (2023-11-14T23:23:20+01:00) at flash address " +
+                                      std::to_string(second_at) + " may lack records that follow it";
+    const std::string fetched = "the next incremental download fetches it whole from " + std::to_string(second_at);
+    struct Case {
+        const char* name;
+        Bytes records;
+        bool end_early;
+        std::vector<int64_t> steps;
+        uint32_t bytes;
+        std::string log;
+    } cases[] = {
+        {"at a record boundary inside the step", concat({first, second}), true, {1700000000},
+         static_cast<uint32_t>(first.size()), step_left_out},
+        {"inside a record", concat({first, second, {17, 8, 0x3F}}), true, {1700000000},
+         static_cast<uint32_t>(first.size()), step_left_out},
+        {"inside the time record", concat({first, {0x80, 0x65}}), true, {1700000000},
+         static_cast<uint32_t>(first.size()),
+         "the time record at flash address " + std::to_string(second_at) + " is cut off by the end of the data"},
+        {"one step only", second, true, {}, 0, "time step 1700000600"},
+        {"at an end marker", concat({first, second, {0xFF, 0xFF}}), true, {1700000000, 1700000600},
+         static_cast<uint32_t>(first.size() + second.size()), ""},
+        {"at the logger's end", concat({first, second}), false, {1700000000, 1700000600},
+         static_cast<uint32_t>(first.size() + second.size()), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorded::clear_log();
+        std::string output;
+        ASSERT_EQ(convertSteps(download_at(1000, c.records), &output, c.end_early), 0);
+        EXPECT_EQ(stepTimes(output), c.steps);
+        EXPECT_EQ(record_bytes, c.bytes);
+        if (c.log.empty()) {
+            EXPECT_FALSE(recorded::log_contains("WARNING"));
+        } else {
+            EXPECT_TRUE(recorded::log_contains(c.log)) << c.log;
+        }
+        if (c.log == step_left_out) {
+            EXPECT_TRUE(recorded::log_contains(fetched));
+        }
+        // The step before the one left out is whole and closed.
+        const std::string text = read_file_bytes(output);
+        EXPECT_EQ(text.find("<a137 v=\"2\" />") != std::string::npos, c.steps.size() == 2);
+        expect_strictly_well_formed(output);
+        std::remove(output.c_str());
+    }
+}
+
+// A download that begins inside a time step: its first records belong to the
+// step before it. They are kept, with their values, in an element that carries
+// the download's start address and no time, and named in the log; a reader of
+// time steps passes over it.
+TEST_F(FlashParserSteps, RecordsBeforeTheFirstTimeRecordAreKeptAndNamed)
+{
+    const Bytes records = concat({value_record(137, 5), a17(1.25f, 2.5f), value_record(0x80, 1700000000),
+                                  value_record(137, 6)});
+    recorded::clear_log();
+    std::string output;
+    ASSERT_EQ(convertSteps(download_at(4010, records), &output, false), 0);
+    const std::string text = read_file_bytes(output);
+    const std::string continued = "<DATA>\r\n<continued_step download_address=\"4010\">\r\n"
+                                  "    <a137 v=\"5\" />\r\n    <a17 off=\"1.25\" on=\"2.50\"/>\r\n</continued_step>\r\n"
+                                  "<time v=\"1700000000\" iso=\"2023-11-14T23:13:20+01:00\"  >\r\n    <a137 v=\"6\" />\r\n"
+                                  "</time>\r\n</DATA>\r\n";
+    EXPECT_NE(text.find(continued), std::string::npos) << text;
+    EXPECT_TRUE(recorded::log_contains("WARNING : 2 records of the download from 4010 stand before its first time "
+                                       "record (a137 @4010, a17 @4015): they belong to the time step before this "
+                                       "download and are kept in its continued_step element"));
+    expect_strictly_well_formed(output);
+    Txml_parser reader;
+    ASSERT_EQ(reader.parseFile(output.c_str()), 0);
+    ASSERT_EQ(reader.timeSteps()->count(), 1);
+    EXPECT_EQ(reader.stepAt(0)->typeSlot(137).integer, 6);
+
+    // Without a time record the element holds every record; a timestamp_info ends it too.
+    std::remove(output.c_str());
+    recorded::clear_log();
+    ASSERT_EQ(convertSteps(download_at(20, concat({value_record(137, 5)})), &output, false), 0);
+    EXPECT_NE(read_file_bytes(output).find("<continued_step download_address=\"20\">\r\n    <a137 v=\"5\" />\r\n"
+                                           "</continued_step>\r\n</DATA>"),
+              std::string::npos);
+    EXPECT_TRUE(recorded::log_contains("1 records of the download from 20 stand before its first time record (a137 @20)"));
+    expect_strictly_well_formed(output);
+}
+
+// A caller that cannot be told the file's path gets no file and a failure.
+TEST_F(FlashParserSteps, AnOutPathTooShortForTheFileFailsAndPlacesNoFile)
+{
+    recorded::clear_log();
+    std::string output;
+    const Bytes download = download_at(0, value_record(0x80, 1700000000));
+    EXPECT_EQ(convertSteps(download, &output, false, 16), 1);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(record_bytes, 0u);
+    EXPECT_TRUE(noMeasurementFile());
+    EXPECT_TRUE(recorded::log_contains("longer than the 15 characters it may take"));
+}
+
+}  // namespace

@@ -7,13 +7,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <map>
 
+#include "base/parse.h"
 #include "base/paths.h"
 #include "base/time_calendar.h"
+#include "base/xml.h"
 #include "data/xml_parser.h"
 #include "link/download_manager.h"
 #include "link/gui_ids.h"
+#include "link/module_view.h"
 #include "tests/e2e/operations_fixture.h"
 #include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/flash_records.h"
@@ -215,6 +220,18 @@ TEST_F(FlashDownload, AnIncrementalDownloadSavesTheNewRecordsAndConvertsThem)
     ASSERT_EQ(reader.parseFile(master.converted_xml), 0);
     EXPECT_EQ(reader.timeSteps()->count(), static_cast<int>(acquisitions - skipped_acquisitions));
     EXPECT_EQ(reader.stationId(), station);
+}
+
+// The start travels as a 32-bit unsigned number: one above the signed range
+// is not taken for "no start" (from 0) on its way.
+TEST_F(FlashDownload, AStartAddressAboveTheSignedRangeIsTakenAsItIs)
+{
+    ASSERT_FALSE(master.start_download(3000000000u, 0, false));
+    EXPECT_EQ(runToEnd(), master_success);
+    EXPECT_EQ(module.download_start, 3000000000u);
+    // Above MMS_PT: nothing to download.
+    EXPECT_EQ(logger.executions(btp_start), 0u);
+    EXPECT_EQ(module.download_file_name[0], '\0');
 }
 
 TEST_F(FlashDownload, FramesLostOnTheLineAreRequestedAgainUntilTheFileIsComplete)
@@ -504,6 +521,39 @@ TEST_F(FlashDownloadFaults, AMeasurementFolderThatCannotBeWrittenFailsTheOperati
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
 }
 
+// The measurement file's name fits its buffer with one character to spare; the
+// name taken beside an existing file ("_2") does not: that is a failed
+// conversion, not a success without a file, and NEXT_DOWNLOAD_ADDRESS stays.
+TEST_F(FlashDownloadFaults, AMeasurementPathThatDoesNotFitFailsTheOperationAndLeavesNextDownloadAddress)
+{
+    time_fields t{};
+    time_to_local_fields(&t, download_time, true);
+    char name[64];
+    std::snprintf(name, sizeof name, "measures_%08u_%04d%02d%02d%02d%02d%02d.xml", station, t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    const std::size_t room = sizeof module.converted_xml - 1;
+    std::string folder = xml.path();
+    while (folder.size() + 1 + std::strlen(name) + 60 <= room)
+        folder += "/" + std::string(50, 'd');
+    folder += "/" + std::string(room - 3 - std::strlen(name) - folder.size(), 'e');
+    const std::string taken = folder + "/" + name;
+    ASSERT_EQ(taken.size(), room - 1);
+    ASSERT_FALSE(make_dir_path(folder.c_str()));
+    ASSERT_TRUE(write_file_bytes(taken, "an earlier measurement file"));
+    master.setParameter("path_xml", folder.c_str());
+
+    ASSERT_FALSE(master.start_download(0, 0, true));
+    EXPECT_EQ(runToEnd(), master_error);
+    EXPECT_TRUE(logContains("longer than the " + std::to_string(room) + " characters it may take"));
+    EXPECT_TRUE(logged("ERROR : the records not converted are kept in \"" + std::string(module.download_file_name) +
+                       "\""));
+    EXPECT_EQ(master.converted_xml[0], '\0');
+    EXPECT_EQ(files_in(folder), std::vector<std::string>{name});
+    EXPECT_EQ(read_file_bytes(taken), "an earlier measurement file");
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), start_of_new);
+    EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
+}
+
 TEST_F(FlashDownloadFaults, ALineDroppedAfterTheDataEndsAtOnceConvertsTheDataAndSaysWhatIsLeft)
 {
     // The answer to the NEXT_DOWNLOAD_ADDRESS write (the second variable
@@ -607,11 +657,13 @@ TEST_F(FlashDownloadFaults, NoiseAndCutFramesByteByByteStillGiveTheExactFile)
         s.misbehaviour.noise_frames = 8;
         s.misbehaviour.cut_frame = 5;
     });
-    // Whole acquisitions, so that the conversion takes every byte.
+    // A size short of the write pointer: the last acquisition may go on
+    // after it, so it is left out of the measurement file.
     ASSERT_FALSE(master.start_download(0, start_of_new, false));
     EXPECT_EQ(runToEnd(), master_success);
     expectDownloadFile(header(0, start_of_new, status({{"82", station}})), flashText(0, start_of_new));
-    expectConverted(static_cast<int>(skipped_acquisitions));
+    expectConverted(static_cast<int>(skipped_acquisitions) - 1);
+    EXPECT_TRUE(logContains("time step " + std::to_string(first_time + 600 * (skipped_acquisitions - 1)) + " ("));
 }
 
 TEST_F(FlashDownloadFaults, AnswersWithAWrongSequenceNumberAreIgnored)
@@ -691,7 +743,8 @@ TEST_F(FlashDownloadFaults, TwoDownloadsInTheSameSecondKeepBothFilesAndNoTempora
     }
     EXPECT_EQ(files_in(xml.path()).size(), 2u);
     EXPECT_NE(std::string(master.converted_xml), first_xml);
-    expectConverted(static_cast<int>(skipped_acquisitions));
+    // The size ends short of the write pointer: the last step may go on after it.
+    expectConverted(static_cast<int>(skipped_acquisitions) - 1);
 }
 
 TEST_F(FlashDownloadFaults, AHealthCheckWhoseLineDropsAfterTheDataStillConvertsIt)
@@ -759,12 +812,31 @@ protected:
         EXPECT_EQ(text.find("FFFFFFFF"), std::string::npos);
     }
 
-    // The cut record, named in the log with its position and where a download fetches it.
-    void expectCutLogged(uint32_t cut) const
+    // Where the time step that holds the byte at address starts.
+    uint32_t stepStartAt(uint32_t address) const
     {
-        const std::string where = "(flash address " + std::to_string(cut) + ") is cut off by the end of the data";
+        uint32_t start = 0;
+        uint32_t step = 0;
+        for (const sim::Bytes& record : sim::split_records(flash)) {
+            if (start > address)
+                break;
+            if (record[0] == 128)
+                step = start;
+            start += static_cast<uint32_t>(record.size());
+        }
+        return step;
+    }
+
+    // The time step at address, left out of the file: the log names it, its
+    // time and where the next download fetches it whole.
+    void expectStepLeftOut(uint32_t address) const
+    {
+        const uint32_t time = read_be32(flash.data() + address + 1);
+        const std::string step = "time step " + std::to_string(time) + " (";
+        const std::string where = "at flash address " + std::to_string(address) + " may lack records that follow it";
+        EXPECT_TRUE(logContains(step)) << step;
         EXPECT_TRUE(logContains(where)) << where;
-        EXPECT_TRUE(logContains("it is left out, a download from " + std::to_string(cut) + " fetches it whole"));
+        EXPECT_TRUE(logContains("the next incremental download fetches it whole from " + std::to_string(address)));
     }
 
     // The next incremental download starts at cut with the record whole and takes the rest.
@@ -782,6 +854,7 @@ protected:
             << "the download does not start with the cut record";
         expectConvertedRange(cut, static_cast<uint32_t>(flash.size()));
         EXPECT_FALSE(logContains("cut off"));
+        EXPECT_FALSE(logContains("may lack records"));
         EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
     }
 };
@@ -801,16 +874,18 @@ TEST_F(FlashDownloadCuts, DataLostMidBlockGiveNoInventedRecordAndTheNextDownload
     for (unsigned retry = 1; retry <= Tdownload_manager::max_block_retries; ++retry)
         EXPECT_TRUE(logContains("asking again, " + std::to_string(retry) + " of 16")) << retry;
     EXPECT_TRUE(logContains("did not come after 16 requests"));
-    // The first block is in the download file; the record it cuts is left out.
+    // The first block is in the download file; the time step that the record
+    // it cuts belongs to is left out.
     const uint32_t held = Tdownload_manager::block_size;
     expectDownloadFile(incrementalHeader(held), flashText(start_of_new, held));
     const uint32_t cut = recordStartAt(start_of_new + held);
     ASSERT_LT(cut, start_of_new + held) << "the block ends between records: no cut to test";
-    expectCutLogged(cut);
-    expectConvertedRange(start_of_new, cut);
-    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
+    const uint32_t step = stepStartAt(cut);
+    expectStepLeftOut(step);
+    expectConvertedRange(start_of_new, step);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), step);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
-    expectNextDownloadFrom(cut);
+    expectNextDownloadFrom(step);
 }
 
 TEST_F(FlashDownloadCuts, ReadsLostOnTheSlowPathGiveNoInventedRecordAndTheNextDownloadTakesTheCutRecordWhole)
@@ -829,15 +904,16 @@ TEST_F(FlashDownloadCuts, ReadsLostOnTheSlowPathGiveNoInventedRecordAndTheNextDo
     EXPECT_EQ(file.substr(file.find("/>") + 2), flashText(start_of_new, held));
     const uint32_t cut = recordStartAt(start_of_new + held);
     ASSERT_LT(cut, start_of_new + held);
-    expectCutLogged(cut);
-    expectConvertedRange(start_of_new, cut);
-    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
+    const uint32_t step = stepStartAt(cut);
+    expectStepLeftOut(step);
+    expectConvertedRange(start_of_new, step);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), step);
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 1u);
     master.setParameter("slow_download", "0");
-    expectNextDownloadFrom(cut);
+    expectNextDownloadFrom(step);
 }
 
-TEST_F(FlashDownloadCuts, ADownloadSizeThatCutsARecordLeavesItForTheNextDownload)
+TEST_F(FlashDownloadCuts, ADownloadSizeThatCutsARecordLeavesItsStepForTheNextDownload)
 {
     const uint32_t size = 1000;
     const uint32_t cut = recordStartAt(start_of_new + size);
@@ -846,10 +922,11 @@ TEST_F(FlashDownloadCuts, ADownloadSizeThatCutsARecordLeavesItForTheNextDownload
     EXPECT_EQ(runToEnd(), master_success);
     const std::string file = downloadFile();
     EXPECT_EQ(file.substr(file.find("/>") + 2), flashText(start_of_new, size));
-    expectCutLogged(cut);
-    expectConvertedRange(start_of_new, cut);
-    EXPECT_EQ(loggerVariable(sim::var::next_download_address), cut);
-    expectNextDownloadFrom(cut);
+    const uint32_t step = stepStartAt(cut);
+    expectStepLeftOut(step);
+    expectConvertedRange(start_of_new, step);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), step);
+    expectNextDownloadFrom(step);
 }
 
 TEST_F(FlashDownloadCuts, BytesThatAreNotRecordsFailTheDownloadAndLeaveNextDownloadAddress)
@@ -950,6 +1027,246 @@ TEST_F(FlashDownloadCuts, AcquisitionFoundOffIsSaidAndPutBackOff)
     EXPECT_TRUE(logged("WARNING : acquisition is off on the logger: it is put back off at the end, the logger does "
                        "not measure"));
     EXPECT_EQ(loggerVariable(sim::var::acq_enable), 0u);
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
+}
+
+// ---- no time step split between two downloads ----
+
+// The time steps of a measurement file in file order: the time and the names
+// of its elements; records kept before the first time record come as a step
+// of time -1.
+struct Tfile_step {
+    int64_t time;
+    std::vector<std::string> names;
+};
+
+std::vector<Tfile_step> file_steps(const std::string& path)
+{
+    std::vector<Tfile_step> steps;
+    myXMLdocument document;
+    Txml_element data = xml_LoadFile(path.c_str(), &document) ? xml_FindDocumentPath(&document, "/DATA") : nullptr;
+    for (Txml_element e = data ? xml_FirstChildEntity(data) : nullptr; e; e = xml_NextEntity(e)) {
+        const std::string name = xml_GetName(e);
+        if (name != "time" && name != "continued_step")
+            continue;
+        Tfile_step step{name == "time" ? xml_GetAttributeInt(e, "v") : -1, {}};
+        for (Txml_element child = xml_FirstChildEntity(e); child; child = xml_NextEntity(child))
+            step.names.push_back(xml_GetName(child));
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+class FlashDownloadSteps : public FlashDownloadCuts {
+protected:
+    // Flash addresses of the time records, in flash order.
+    std::vector<uint32_t> timeRecords() const
+    {
+        std::vector<uint32_t> starts;
+        uint32_t start = 0;
+        for (const sim::Bytes& record : sim::split_records(flash)) {
+            if (record[0] == 128)
+                starts.push_back(start);
+            start += static_cast<uint32_t>(record.size());
+        }
+        return starts;
+    }
+
+    // Runs an incremental download of size (0: to MMS_PT) to its end line and
+    // gives the measurement file it made ("" none).
+    std::string download(uint32_t size, const std::string& expected_end,
+                         const std::function<void()>& at_step = {}, unsigned step_ms = 100)
+    {
+        if (master.getLinkState() != Tcalyxo_master::LINK_CONNECTED) {
+            EXPECT_FALSE(master.start_connect());
+            EXPECT_EQ(finish(), master_success);
+        }
+        recorded::clear_log();
+        EXPECT_FALSE(master.start_download(0, size, true));
+        EXPECT_EQ(runToEnd(at_step, step_ms), expected_end);
+        // The module's: a cancelled operation gives the master none.
+        return module.converted_xml;
+    }
+
+    // The files together hold every time step of the flash from first_step on
+    // whole, with the records of a step continued in the next file added to it.
+    // A step in two files (the earlier file's NEXT_DOWNLOAD_ADDRESS not written)
+    // is whole and the same in both, and only then allowed.
+    void expectEveryStepOnceAndWhole(const std::vector<std::string>& files, std::size_t first_step,
+                                     bool repeats_allowed) const
+    {
+        const std::vector<std::string> whole{"a130", "a145", "a163", "a21"};
+        std::map<int64_t, std::vector<std::string>> steps;
+        int64_t last = -1;
+        for (const std::string& file : files) {
+            ASSERT_FALSE(file.empty());
+            for (const Tfile_step& step : file_steps(file)) {
+                if (step.time == -1) {
+                    ASSERT_NE(last, -1) << "records before the first time step of all";
+                    steps[last].insert(steps[last].end(), step.names.begin(), step.names.end());
+                    continue;
+                }
+                if (steps.count(step.time)) {
+                    EXPECT_TRUE(repeats_allowed) << "time step " << step.time << " in two files";
+                    EXPECT_EQ(steps[step.time], step.names) << "two versions of time step " << step.time;
+                }
+                steps[step.time] = step.names;
+                last = step.time;
+            }
+        }
+        ASSERT_EQ(steps.size(), acquisitions - first_step);
+        for (std::size_t i = first_step; i < acquisitions; ++i) {
+            const int64_t time = first_time + 600 * static_cast<int64_t>(i);
+            ASSERT_TRUE(steps.count(time)) << "time step " << time << " in no file";
+            EXPECT_EQ(steps[time], whole) << "time step " << time;
+        }
+    }
+
+};
+
+// Every way a download can end inside a time step; then the next incremental
+// download. The step is left out of the first file and comes whole in the
+// second; where the logger's end lies inside a step, the second file holds
+// that step's rest in its continued_step element.
+TEST_F(FlashDownloadSteps, ADownloadEndingInsideAStepLeavesItWholeForTheNext)
+{
+    const std::vector<uint32_t> times = timeRecords();
+    ASSERT_EQ(times.size(), acquisitions);
+    const sim::Bytes full = flash;
+    const uint32_t step = 50;  // the step a chosen size ends in
+    // The step that the first block's end lies in.
+    const uint32_t block_end = start_of_new + Tdownload_manager::block_size;
+    const uint32_t block_step = static_cast<uint32_t>(
+        std::upper_bound(times.begin(), times.end(), block_end) - times.begin() - 1);
+    ASSERT_NE(times[block_step], block_end) << "the block ends between steps: nothing to test";
+    const unsigned first_block_frames = static_cast<unsigned>(Tdownload_manager::block_size / 128);
+    struct Case {
+        const char* name;
+        std::function<void(sim::State&)> fault;
+        uint32_t size;
+        const char* end;
+        uint32_t left_out;  // the step left out of the first file
+        bool next_written;
+        std::function<void()> at_step;
+        unsigned step_ms;
+    };
+    bool stopped = false;
+    const Case cases[] = {
+        {"a size ending at a record boundary inside a step", {}, times[step] + 10 - start_of_new, master_success,
+         step, true, {}, 100},
+        {"a size ending inside a record", {}, times[step] + 30 - start_of_new, master_success, step, true, {}, 100},
+        {"the line lost at a block boundary inside a step",
+         [&](sim::State& s) {
+             s.misbehaviour.mute_after_answer_to = btp_start;
+             s.misbehaviour.mute_after_frames = first_block_frames;
+         },
+         0, master_error, block_step, true, {}, 1000},
+        {"the device gone inside a step",
+         [&](sim::State& s) {
+             s.misbehaviour.close_in_answer_to = btp_start;
+             s.misbehaviour.close_after_frames = first_block_frames;
+         },
+         0, master_error, block_step, false, {}, 100},
+        {"a cancel inside a step",
+         [&](sim::State& s) {
+             s.pace_output = true;
+             s.misbehaviour.mute_after_answer_to = btp_start;
+             s.misbehaviour.mute_after_frames = first_block_frames;
+         },
+         0, master_cancelled, block_step, false,
+         [&] {
+             // Once the first block of this download is written.
+             const Tdownload_manager& manager = module.downloadManager();
+             if (!stopped && manager.state != 0 && manager.block_address > start_of_new) {
+                 master.STOP.signal();
+                 stopped = true;
+             }
+         },
+         100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        logger.update([&](sim::State& s) {
+            s.flash = full;
+            s.variables[sim::var::next_download_address] = start_of_new;
+            s.misbehaviour = sim::Misbehaviour{};
+            s.pace_output = false;
+            if (c.fault)
+                c.fault(s);
+        });
+        stopped = false;
+        const std::string first = download(c.size, c.end, c.at_step, c.step_ms);
+        ASSERT_FALSE(first.empty());
+        expectStepLeftOut(times[c.left_out]);
+        std::vector<Tfile_step> steps = file_steps(first);
+        ASSERT_FALSE(steps.empty());
+        EXPECT_EQ(steps.back().time, first_time + 600 * (c.left_out - 1));
+        EXPECT_EQ(loggerVariable(sim::var::next_download_address), c.next_written ? times[c.left_out] : start_of_new);
+        // What the status page shows and hands to the download dialog.
+        EXPECT_EQ(module_view.status(STATUS_NEXT_DOWNLOAD_ADDRESS).value,
+                  c.next_written ? times[c.left_out] : start_of_new);
+
+        logger.update([](sim::State& s) {
+            s.misbehaviour = sim::Misbehaviour{};
+            s.pace_output = false;
+        });
+        const std::string second = download(0, master_success);
+        EXPECT_FALSE(recorded::log_contains("may lack records"));
+        EXPECT_FALSE(recorded::log_contains("stand before its first time record"));
+        EXPECT_EQ(file_steps(second).front().time,
+                  first_time + 600 * (c.next_written ? c.left_out : skipped_acquisitions));
+        EXPECT_EQ(loggerVariable(sim::var::next_download_address), full.size());
+        expectEveryStepOnceAndWhole({first, second}, skipped_acquisitions, !c.next_written);
+    }
+
+    // MMS_PT inside the last step, which the logger is still writing: the
+    // download reaches the logger's end and keeps what there is of the step;
+    // the next one begins with the step's rest.
+    SCOPED_TRACE("MMS_PT inside a step");
+    const uint32_t mms_pt = times.back() + 10;
+    logger.update([&](sim::State& s) {
+        s.flash.assign(full.begin(), full.begin() + mms_pt);
+        s.variables[sim::var::next_download_address] = start_of_new;
+        s.misbehaviour = sim::Misbehaviour{};
+    });
+    const std::string first = download(0, master_success);
+    EXPECT_FALSE(recorded::log_contains("may lack records"));
+    EXPECT_EQ(file_steps(first).back().names, (std::vector<std::string>{"a130"}));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), mms_pt);
+    logger.update([&](sim::State& s) { s.flash = full; });
+    const std::string second = download(0, master_success);
+    const std::vector<Tfile_step> rest = file_steps(second);
+    ASSERT_EQ(rest.size(), 1u);
+    EXPECT_EQ(rest[0].time, -1);
+    EXPECT_TRUE(recorded::log_contains("3 records of the download from " + std::to_string(mms_pt) +
+                                       " stand before its first time record (a145 @" + std::to_string(mms_pt) +
+                                       ", a163 @" + std::to_string(mms_pt + 5) + ", a21 @" +
+                                       std::to_string(mms_pt + 10) + ")"));
+    EXPECT_EQ(loggerVariable(sim::var::next_download_address), full.size());
+    expectEveryStepOnceAndWhole({first, second}, skipped_acquisitions, false);
+}
+
+// NEXT_DOWNLOAD_ADDRESS set by hand inside a step: the records before the
+// first time record are kept in the continued_step element and named.
+TEST_F(FlashDownloadSteps, ADownloadBeginningInsideAStepKeepsAndNamesItsFirstRecords)
+{
+    const std::vector<uint32_t> times = timeRecords();
+    const uint32_t from = times[50] + 10;
+    logger.update([&](sim::State& s) { s.variables[sim::var::next_download_address] = from; });
+    const std::string file = download(0, master_success);
+    EXPECT_TRUE(logged("WARNING : 3 records of the download from " + std::to_string(from) +
+                       " stand before its first time record (a145 @" + std::to_string(from) + ", a163 @" +
+                       std::to_string(from + 5) + ", a21 @" + std::to_string(from + 10) +
+                       "): they belong to the time step before this download and are kept in its continued_step "
+                       "element"));
+    const std::vector<Tfile_step> steps = file_steps(file);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.front().time, -1);
+    EXPECT_EQ(steps.front().names, (std::vector<std::string>{"a145", "a163", "a21"}));
+    EXPECT_NE(read_file_bytes(file).find("<continued_step download_address=\"" + std::to_string(from) + "\">"),
+              std::string::npos);
+    // The time steps read as before: the ones after the first time record.
+    expectConverted(static_cast<int>(acquisitions - 51));
     EXPECT_EQ(loggerVariable(sim::var::next_download_address), flash.size());
 }
 

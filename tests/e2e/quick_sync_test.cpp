@@ -130,4 +130,39 @@ TEST_F(QuickSync, ACancelWhileAWriteIsAnsweredLateEndsCancelled)
     EXPECT_EQ(loggerVariable(sim::var::acq_next), 7u);
 }
 
+TEST_F(QuickSync, TheTwelveHourAndDayGridsNeverSetATimeInThePast)
+{
+    struct Case {
+        uint32_t period;
+        uint32_t now;
+        uint32_t acq_next;
+        uint32_t gsm_spread;
+    };
+    constexpr uint32_t midnight = 1000080000;  // 2001-09-10 00:00 UTC, a multiple of 86400
+    const Case cases[] = {
+        // 23:20 UTC: the grid times of the day (11:00, 23:00) are past; the next day's come.
+        {43200, midnight + 84000, midnight + 86400 + 39600, 400},
+        {86400, midnight + 84000, midnight + 86400 + 82800, 800},
+        // Earlier in the period the grid time is still ahead and stays.
+        {43200, midnight + 3600, midnight + 39600, 400},
+        {86400, midnight + 3600, midnight + 82800, 800},
+        // Exactly on the grid time: that moment is not ahead.
+        {86400, midnight + 82800, midnight + 86400 + 82800, 800},
+        // The shorter grids as they were.
+        {900, midnight + 84000, midnight + 84600, 22},
+        {3600, midnight + 84000, midnight + 86400, 180},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("period " + std::to_string(c.period) + " now " + std::to_string(c.now));
+        pc_time = c.now;
+        setLogger(c.now, 7, 8);
+        master.start_quick_sync(c.period);
+        EXPECT_EQ(finish(), master_success);
+        EXPECT_EQ(loggerVariable(sim::var::acq_next), c.acq_next);
+        const uint32_t gsm_next = loggerVariable(sim::var::gsm_next);
+        EXPECT_GE(gsm_next, c.acq_next + 30);
+        EXPECT_LT(gsm_next, c.acq_next + 30 + c.gsm_spread);
+    }
+}
+
 }  // namespace
