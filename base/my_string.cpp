@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/parse.h"
+#include "base/regular_file.h"
 
 const Tmy_string my_string_empty;
 
@@ -317,12 +318,10 @@ int Tmy_string::toInt(unsigned position) const
     return static_cast<int>(value);
 }
 
-int Tmy_string::loadFile(const char* path)
+int Tmy_string::loadFile(const char* path, Tfile_read_error* error)
 {
     clear();
-    if (!path)
-        return 1;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path, error);
     if (!file)
         return 1;
     int result = 1;

@@ -14,6 +14,8 @@ struct xml_node_struct;
 class xml_document;
 }  // namespace pugi
 
+struct Tfile_read_error;
+
 // An element of a myXMLdocument, or null; valid while its document lives.
 using Txml_element = pugi::xml_node_struct*;
 
@@ -37,7 +39,9 @@ constexpr int xml_depth_max = 100;
 // Replace the document's contents by a file or a text; root := its first
 // element. Returns root, null on any failure (missing file, parse error, an
 // attribute given twice, elements nested deeper than xml_depth_max, no element).
-Txml_element xml_LoadFile(const char* path, myXMLdocument* doc);
+// A file that is no regular file is not opened; the reason of a failure goes
+// to *error when given.
+Txml_element xml_LoadFile(const char* path, myXMLdocument* doc, Tfile_read_error* error = nullptr);
 Txml_element xml_ParseText(const char* text, myXMLdocument* doc);
 
 // Longest path segment xml_FindPath accepts; a longer one finds nothing.

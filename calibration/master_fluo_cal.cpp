@@ -9,6 +9,7 @@
 #include "base/program_interface.h"
 #include "base/time_calendar.h"
 #include "base/xml.h"
+#include "base/regular_file.h"
 #include "calibration/calibration_file.h"
 #include "calibration/calibration_host.h"
 #include "calibration/fluo_calibration_calc.h"
@@ -304,9 +305,11 @@ bool Tmaster_fluo_cal::readCalibrationXml(const char* path)
     file_directory.assign(part);
 
     myXMLdocument doc;
-    Txml_element root = xml_LoadFile(path, &doc);
+    Tfile_read_error error;
+    Txml_element root = xml_LoadFile(path, &doc, &error);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        log_printf("ERROR : \"%s\" %s", path ? path : "", file_read_error_text(error).c_str());
         return true;
     }
     log_printf("      : reading values file \"%s\"", path);

@@ -7,6 +7,7 @@
 #include "base/params.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 
 namespace {
 
@@ -220,9 +221,11 @@ Tsetup::Tsetup()
 int Tsetup::readFile(const char* path)
 {
     myXMLdocument doc;
-    Txml_element root = xml_LoadFile(path, &doc);
+    Tfile_read_error error;
+    Txml_element root = xml_LoadFile(path, &doc, &error);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        log_printf("ERROR : \"%s\" %s", path ? path : "", file_read_error_text(error).c_str());
         return eeprom_result_error;
     }
     log_printf("      : reading setup file \"%s\"", path);

@@ -275,7 +275,9 @@ int Txml_parser::parseFile(const char* path)
     // The document goes as soon as the steps are built: the steps hold all
     // the windows show, and the custom filter reads the file again.
     Tmeasurement_document document;
-    if (!document.load(path))
+    const bool loaded = document.load(path);
+    read_error = document.readError();
+    if (!loaded)
         return 1;
     time_index.begin(path, document.stamp());
     parse_uint(document.root().child("DOWNLOAD").attribute("station_id").value(), &station_id);

@@ -217,7 +217,8 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
         // A file that cannot be read leaves the table it would have replaced.
         incoming.clear();
         Tmy_string text;
-        text.printf("Cannot read the measurement file %s", path.c_str());
+        text.printf("Cannot read the measurement file %s: it %s", path.c_str(),
+                    file_read_error_text(incoming.readError()).c_str());
         log_printf("ERROR : %s", text.c_str());
         if (chosen_by_user) {
             Tmessage_box box;

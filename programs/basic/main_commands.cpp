@@ -12,6 +12,7 @@
 #include "link/calyxo_master.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/file_refusal.h"
 #include "programs/basic/start_refusal.h"
 
 namespace {
@@ -112,7 +113,7 @@ bool upload_eeprom(Tcommand_host& host, const Tmain_command&)
         return true;
     if (result != 0) {
         Tmessage_box box;
-        box.text = "Erreur de lecture du fichier de configuration ! Voir log";
+        box.text = file_refusal_text("Erreur de lecture du fichier de configuration ! Voir log", path);
         box.icon = Tbox_icon::error;
         box.buttons = Tbox_buttons::ok;
         dialog_seam().messageBox(box);

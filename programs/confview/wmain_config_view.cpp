@@ -19,6 +19,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/regular_file.h"
 #include "platform/widgets/log_memo.h"
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/eeprom_image_file.h"
@@ -175,9 +176,10 @@ void TFmain::load_setup_file(const char* path)
     // A station parsed in place would keep what the file before set and this
     // one leaves out (its id among them).
     station = std::make_unique<Tstation>();
-    if (!xml_LoadFile(path, &document)) {
-        load_failure = read_error;
-        errorBox(read_error);
+    Tfile_read_error error;
+    if (!xml_LoadFile(path, &document, &error)) {
+        load_failure = std::string(read_error) + "\n" + (path ? path : "") + " : " + file_read_error_text_fr(error);
+        errorBox(load_failure.c_str());
     } else {
         station_element = xml_FindDocumentPath(&document, "/STATIONS/STATION");
         if (!station_element)

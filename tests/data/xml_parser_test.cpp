@@ -352,7 +352,7 @@ TEST(Txml_parser, TimeIndexRefusesAFileChangedSinceTheLoad)
     ASSERT_EQ(std::remove(path.c_str()), 0);
     EXPECT_TRUE(indexed_times(reader, &whole, &error).empty());
     EXPECT_FALSE(whole);
-    EXPECT_EQ(error, "cannot be opened");
+    EXPECT_EQ(error, "does not exist");
 }
 
 // What is not measurement XML stays refused: a fault before the end of the

@@ -1,0 +1,16 @@
+#include "programs/basic/file_refusal.h"
+
+#include "base/regular_file.h"
+#include "base/xml.h"
+
+std::string file_refusal_text(const char* sentence, const std::string& path)
+{
+    // Read again only now that it failed: the reader that refused it does not
+    // hand its reason up through the master.
+    myXMLdocument document;
+    Tfile_read_error error;
+    const std::string why = xml_LoadFile(path.c_str(), &document, &error)
+                                ? "son contenu est refus\xC3\xA9"
+                                : file_read_error_text_fr(error);
+    return std::string(sentence) + "\n" + path + " : " + why;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// The box of a file the program did not take: the window's own sentence, then
+// on a line of its own the file and why: the reason it cannot be read as XML,
+// or, when it reads, that what it holds was refused (the log says what).
+std::string file_refusal_text(const char* sentence, const std::string& path);
