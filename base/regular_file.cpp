@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr char kind_device[] = "device";
+
 Tfile_fault fault_of_mode(mode_t mode)
 {
     if (S_ISREG(mode))
@@ -24,7 +26,7 @@ const char* special_kind(mode_t mode)
         return "FIFO";
     if (S_ISSOCK(mode))
         return "socket";
-    return "device";
+    return kind_device;
 }
 
 FILE* refuse(Tfile_read_error* error, Tfile_fault fault, int error_number, std::string detail = std::string())
@@ -59,6 +61,7 @@ std::string french(const std::string& detail)
         {xml_fault_too_deep, "des \xC3\xA9l\xC3\xA9ments imbriqu\xC3\xA9s trop profond\xC3\xA9ment"},
         {xml_fault_attribute_twice, "un attribut donn\xC3\xA9 deux fois"},
         {file_fault_empty, "un fichier vide"},
+        {kind_device, "p\xC3\xA9riph\xC3\xA9rique"},
     };
     for (const auto& text : texts)
         if (detail == text[0])
@@ -102,7 +105,7 @@ std::string file_read_error_text_fr(const Tfile_read_error& error)
     case Tfile_fault::folder:
         return "c'est un dossier, pas un fichier";
     case Tfile_fault::special:
-        return "c'est un " + error.detail + ", pas un fichier ordinaire";
+        return "c'est un " + french(error.detail) + ", pas un fichier ordinaire";
     case Tfile_fault::unreadable:
         return std::string("il ne peut pas \xC3\xAAtre lu : ") + std::strerror(error.error_number);
     case Tfile_fault::no_xml:

@@ -79,8 +79,12 @@ bool Tmeasurement_document::load(const char* path)
     const bool at_end = parsed.offset >= 0 && error_at <= size &&
                         (error_at + 1 >= size || errorIsInLastTag(path, error_at, size));
     if (!at_end || !data()) {
-        error.fault = at_end ? Tfile_fault::cut : Tfile_fault::no_xml;
-        error.at = at_end ? size : error_at;
+        // Cut only when something of a document came before the end.
+        const bool cut = at_end && root();
+        error.fault = cut ? Tfile_fault::cut : Tfile_fault::no_xml;
+        error.at = cut ? size : error_at;
+        if (!root())
+            error.detail = xml_fault_no_element;
         document.reset();
         text.reset();
         return false;

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "base/parse.h"
 #include "base/time_calendar.h"
 #include "calibration/calibration_host.h"
@@ -304,6 +306,11 @@ TEST_F(CalibrationRun, AFailedCalculationWritesNoConstantsFile)
     const std::string broken = dir.file("broken.xml");
     ASSERT_TRUE(write_file_bytes(broken, "<CALIBRATION><SAMPLE"));
     EXPECT_TRUE(run->readCalibrationXml(broken.c_str()));
+    // A FIFO in place of the file is refused at once.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(run->readCalibrationXml(fifo.c_str()));
+    EXPECT_TRUE(recorded::log_contains("ERROR : \"" + fifo + "\" is a FIFO, not a regular file"));
 
     const std::string refusal = "No tracer calibrated (calibration.check_validity() => Error code = ";
     for (bool water_only : {false, true}) {

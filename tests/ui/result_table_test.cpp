@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
@@ -277,13 +279,32 @@ TEST_F(ResultWindowTest, UnreadableFileIsReportedAndKeepsTheTableItReplaced)
     ASSERT_EQ(grid_rows(window.get()), 3);
     const std::string shown = table_text();
     recorded::clear_log();
-    for (const std::string& unreadable : {dir.file("missing.xml"), dir.path()}) {
+    // Each is refused with the file and the reason; none is waited on or
+    // shown as an empty table.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(write_file_bytes(dir.file("setup.xml"), "<SETUP><STATIONS><STATION id=\"7\"/></STATIONS></SETUP>"));
+    ASSERT_TRUE(write_file_bytes(dir.file("text.xml"), "station 7"));
+    ASSERT_TRUE(write_file_bytes(dir.file("cut.xml"), "<FLASH_CONTENT><DA"));
+    const struct {
+        std::string path;
+        std::string reason;
+    } refused[] = {
+        {dir.file("missing.xml"), "does not exist"},
+        {dir.path(), "is a folder, not a file"},
+        {fifo, "is a FIFO, not a regular file"},
+        {dir.file("setup.xml"), "is XML of another kind (its root is <SETUP>)"},
+        {dir.file("text.xml"), "is not XML (no element)"},
+        {dir.file("cut.xml"), "is cut at byte 18"},
+    };
+    for (const auto& file : refused) {
         dialogs.boxes.clear();
-        load(unreadable);
-        ASSERT_EQ(dialogs.boxes.size(), 1u) << unreadable;
-        EXPECT_NE(dialogs.boxes[0].text.find(unreadable), std::string::npos);
+        load(file.path);
+        const std::string text = "Cannot read the measurement file " + file.path + ": it " + file.reason;
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << file.path;
+        EXPECT_EQ(dialogs.boxes[0].text, text);
         EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
-        EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file " + unreadable));
+        EXPECT_TRUE(recorded::log_contains("ERROR : " + text)) << text;
         EXPECT_EQ(table_text(), shown);
     }
     // Still the records of the file: another layout shows them too.
