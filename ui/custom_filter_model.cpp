@@ -1,8 +1,8 @@
 #include "ui/custom_filter_model.h"
 
 #include <cstring>
+#include <utility>
 
-#include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/time_calendar.h"
@@ -22,52 +22,50 @@ constexpr double spreadsheet_day_of_1970 = 25569;
 
 }  // namespace
 
-void Tcustom_filter_model::showFilter(const Tcolumn_filter& shown, const Tmeasurement_time_index& times, int zone_code)
+bool Tcustom_filter_model::showFilter(const Tcolumn_filter& filter_shown, const Tmeasurement_time_index& times,
+                                      int zone_code, std::string* error)
 {
+    // Read aside first: a file that cannot be read again leaves the table as it was.
+    Trow_texts read;
+    const std::size_t texts_per_row = 1 + filter_shown.columns.size();
+    read.ends.reserve(times.count() * texts_per_row);
+    read.found.reserve(times.count() * texts_per_row);
+    std::string reason;
+    if (!times.forEachTime([&](const pugi::xml_node& time) { readRow(filter_shown, time, &read); }, &reason)) {
+        if (error)
+            *error = "cannot read the measurement file " + times.path() + " again: it " + reason;
+        return false;
+    }
     resetWith([&] {
-        filter = shown;
+        filter = filter_shown;
         records = static_cast<int>(times.count());
         zone = zone_code;
-        texts.clear();
-        text_ends.clear();
-        found.clear();
-        rows_read = 0;
-        text_ends.reserve(times.count() * textsPerRow());
-        found.reserve(times.count() * textsPerRow());
-        std::string error;
-        if (!times.forEachTime([this](const pugi::xml_node& time) { readRow(time); }, &error))
-            log_printf("ERROR : Custom filter: cannot read the measurement file %s again: it %s", times.path().c_str(),
-                       error.c_str());
+        shown = std::move(read);
     });
+    return true;
 }
 
 void Tcustom_filter_model::releaseDocument()
 {
     resetWith([&] {
         records = 0;
-        rows_read = 0;
-        texts.clear();
-        texts.shrink_to_fit();
-        text_ends.clear();
-        text_ends.shrink_to_fit();
-        found.clear();
-        found.shrink_to_fit();
+        shown = Trow_texts();
     });
 }
 
-void Tcustom_filter_model::readRow(const pugi::xml_node& time)
+void Tcustom_filter_model::readRow(const Tcolumn_filter& filter, const pugi::xml_node& time, Trow_texts* out)
 {
     auto keep = [&](const char* text, bool there) {
-        texts += text;
-        text_ends.push_back(texts.size());
-        found.push_back(there);
+        out->texts += text;
+        out->ends.push_back(out->texts.size());
+        out->found.push_back(there);
     };
     keep(time.attribute("v").value(), true);
     std::vector<pugi::xml_node> elements;
-    rowElements(time, &elements);
+    rowElements(filter, time, &elements);
     for (std::size_t c = 0; c < filter.columns.size(); ++c)
         keep(elements[c].attribute(filter.columns[c].attribute.c_str()).value(), elements[c] != nullptr);
-    ++rows_read;
+    ++out->rows;
 }
 
 int Tcustom_filter_model::gridRows() const
@@ -88,8 +86,8 @@ int Tcustom_filter_model::columnWidth(int column) const
 void Tcustom_filter_model::appendText(std::size_t row, std::size_t slot, std::string& out) const
 {
     const std::size_t i = row * textsPerRow() + slot;
-    const std::size_t begin = i == 0 ? 0 : text_ends[i - 1];
-    out.append(texts, begin, text_ends[i] - begin);
+    const std::size_t begin = i == 0 ? 0 : shown.ends[i - 1];
+    out.append(shown.texts, begin, shown.ends[i] - begin);
 }
 
 void Tcustom_filter_model::appendCell(int row, int column, std::string& out) const
@@ -105,7 +103,7 @@ void Tcustom_filter_model::appendCell(int row, int column, std::string& out) con
         return;
     }
     const std::size_t position = static_cast<std::size_t>(row - heading_rows);
-    if (position >= rows_read)
+    if (position >= shown.rows)
         return;
     if (column == 1) {
         appendText(position, 0, out);
@@ -129,13 +127,14 @@ void Tcustom_filter_model::appendCell(int row, int column, std::string& out) con
         return;
     }
     const std::size_t slot = static_cast<std::size_t>(column - time_columns) + 1;
-    if (found[position * textsPerRow() + slot])
+    if (shown.found[position * textsPerRow() + slot])
         appendValue(filter.columns[slot - 1], position, slot, out);
     else
         out += '-';
 }
 
-void Tcustom_filter_model::rowElements(const pugi::xml_node& time, std::vector<pugi::xml_node>* elements) const
+void Tcustom_filter_model::rowElements(const Tcolumn_filter& filter, const pugi::xml_node& time,
+                                       std::vector<pugi::xml_node>* elements)
 {
     const std::size_t count = filter.columns.size();
     elements->assign(count, pugi::xml_node());

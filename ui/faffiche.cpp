@@ -266,16 +266,33 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
     StringGrid1->showModel(&standard_model);
 }
 
-void TFaffiche::fillCustomGrid()
+bool TFaffiche::fillCustomGrid(const Tcolumn_filter& shown)
 {
-    custom_model.showFilter(filter, reader.timeIndex(), display_time_zone);
+    std::string error;
+    if (!custom_model.showFilter(shown, reader.timeIndex(), display_time_zone, &error)) {
+        refuseFilter(": " + error);
+        return false;
+    }
     StringGrid1->showModel(&custom_model);
+    return true;
+}
+
+void TFaffiche::refuseFilter(const std::string& why)
+{
+    Tmy_string text;
+    text.printf("Custom filter%s; the table keeps its layout", why.c_str());
+    log_printf("ERROR : %s", text.c_str());
+    Tmessage_box box;
+    box.text = text.c_str();
+    box.caption = "Custom Filter";
+    box.icon = Tbox_icon::error;
+    dialog_seam().messageBox(box);
 }
 
 void TFaffiche::refill()
 {
     if (custom_layout)
-        fillCustomGrid();
+        fillCustomGrid(filter);
     else
         fillGrid(display_columns);
 }
@@ -317,19 +334,13 @@ void TFaffiche::CustomFilter1Click()
     else if (!read_column_filter(reader.getFilterRoot(), &loaded, &error))
         error = "refused, " + error;
     if (!error.empty()) {
-        Tmy_string text;
-        text.printf("Custom filter %s: %s; the table keeps its layout", path.c_str(), error.c_str());
-        log_printf("ERROR : %s", text.c_str());
-        Tmessage_box box;
-        box.text = text.c_str();
-        box.caption = "Custom Filter";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+        refuseFilter(" " + path + ": " + error);
         return;
     }
+    if (!fillCustomGrid(loaded))
+        return;
     filter = std::move(loaded);
     setCustomLayout(true);
-    fillCustomGrid();
 }
 
 void TFaffiche::three_digit_for_temperatureClick(bool checked)

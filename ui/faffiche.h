@@ -46,7 +46,9 @@ public:
     bool loading() const { return load_job.running(); }
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
-    void fillCustomGrid();
+    // False, with a box, when the measurement file cannot be read again as
+    // it was read: the table then stays as it was.
+    bool fillCustomGrid(const Tcolumn_filter& shown);
 
     void appendLog(const char* line);
     // Where the measurement open and the export dialogs start.
@@ -76,6 +78,8 @@ private:
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
+    // Logs and shows why a filter is not applied: "Custom filter" then why.
+    void refuseFilter(const std::string& why);
     void refill();
     Tgrid_model* shownModel() const;
 

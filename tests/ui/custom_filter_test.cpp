@@ -204,8 +204,8 @@ TEST_F(CustomFilter, TenMebibyteAttributeIsLoggedCutAndTheFilterUsed)
 }
 
 // The filter reads its cells from the file when it is applied: of a file cut
-// inside its second step it shows the first; a file gone since the load
-// leaves the value cells empty and says so.
+// inside its second step it shows the first; a file gone or changed since the
+// load refuses the filter with a box, and the table stays as it was.
 TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
 {
     const std::string whole = read_file_bytes(ui_fixture("custom.xml"));
@@ -222,15 +222,49 @@ TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
     useFilter("sequence_filter.xml", sequential_filter);
     EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1.5", "-", "-"}));
 
-    const std::string gone = dir.file("gone.xml");
-    ASSERT_TRUE(write_file_bytes(gone, whole));
-    load(gone);
-    ASSERT_EQ(std::remove(gone.c_str()), 0);
-    recorded::clear_log();
-    useFilter("match.xml", match_filter);
-    EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter: cannot read the measurement file " + gone));
+    const std::string changed = dir.file("changed.xml");
+    ASSERT_TRUE(write_file_bytes(changed, whole));
+    load(changed);
     ASSERT_EQ(grid_rows(window.get()), 4);
-    EXPECT_EQ(grid_cell(window.get(), 2, 2), "");
+    const std::string shown = table_text();
+    ASSERT_TRUE(write_file_bytes(changed, whole + "\r\n"));
+    const struct {
+        const char* what;
+        std::string reason;
+    } refusals[] = {
+        {"changed", "has changed since it was read"},
+        {"gone", "does not exist"},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        if (refusal.reason == "does not exist") {
+            ASSERT_EQ(std::remove(changed.c_str()), 0);
+        }
+        recorded::clear_log();
+        dialogs.boxes.clear();
+        useFilter("match.xml", match_filter);
+        const std::string text = "Custom filter: cannot read the measurement file " + changed + " again: it " +
+                                 refusal.reason + "; the table keeps its layout";
+        EXPECT_TRUE(recorded::log_contains("ERROR : " + text));
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, text);
+        EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+        // The sequential layout stays, with its cells, for the eye and for "Save tabular".
+        EXPECT_TRUE(checked("CustomFilter1"));
+        EXPECT_EQ(table_text(), shown);
+        // A refill for another time zone is refused the same way.
+        dialogs.boxes.clear();
+        QTimer::singleShot(0, [] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
+            list->setCurrentIndex(list->findText("UTC-3"));
+            dialog->findChild<QPushButton*>("bt_save")->click();
+        });
+        trigger("Timezone2");
+        EXPECT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(table_text(), shown);
+    }
 }
 
 TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)
