@@ -393,12 +393,52 @@ void xml_SetAttributeInt(Txml_element element, const char* name, int value)
     xml_SetAttribute(element, name, std::to_string(value).c_str());
 }
 
-void xml_LogEntity(Txml_element node, int level, int child_levels)
+namespace {
+
+// The elements of the tree under node, node included; without recursion.
+long long count_elements(pugi::xml_node node)
+{
+    long long count = 0;
+    const pugi::xml_node top = node;
+    for (pugi::xml_node at = node; at;) {
+        if (at.type() == pugi::node_element)
+            ++count;
+        if (at.first_child()) {
+            at = at.first_child();
+            continue;
+        }
+        while (at != top && !at.next_sibling())
+            at = at.parent();
+        at = at == top ? pugi::xml_node() : at.next_sibling();
+    }
+    return count;
+}
+
+// What is left to show of a bounded dump: elements, or -1 for all. The line
+// that says how many were left out is written once, at the first one.
+struct Tlog_budget {
+    long long left = -1;
+    long long shown = 0;
+    bool told = false;
+    pugi::xml_node top;
+};
+
+void log_entity(Txml_element node, int level, int child_levels, Tlog_budget* budget)
 {
     if (!node)
         return;
     level = std::clamp(level, 0, log_indent_levels_max);
     const std::string indent(4u * static_cast<unsigned>(level), ' ');
+    if (budget->left == 0) {
+        if (!budget->told)
+            log_printf("%s... %lld more elements not shown", indent.c_str(),
+                       count_elements(budget->top) - budget->shown);
+        budget->told = true;
+        return;
+    }
+    if (budget->left > 0)
+        --budget->left;
+    ++budget->shown;
     Tmy_string attributes;
     const pugi::xml_node element = node_of(node);
     append_log_attributes(&attributes, element, indent);
@@ -413,7 +453,24 @@ void xml_LogEntity(Txml_element node, int level, int child_levels)
     if (text)
         log_printf("%s%m", indent.c_str(), text);
     const int next_levels = child_levels > 0 ? child_levels - 1 : -1;
-    for (; child; child = xml_NextEntity(child))
-        xml_LogEntity(child, level + 1, next_levels);
+    for (; child && !budget->told; child = xml_NextEntity(child))
+        log_entity(child, level + 1, next_levels, budget);
     log_printf("%s</%s>", indent.c_str(), element.name());
+}
+
+}  // namespace
+
+void xml_LogEntity(Txml_element node, int level, int child_levels)
+{
+    Tlog_budget all;
+    all.left = -1;
+    log_entity(node, level, child_levels, &all);
+}
+
+void xml_LogEntityBounded(Txml_element node, long long elements_max)
+{
+    Tlog_budget budget;
+    budget.left = elements_max < 0 ? 0 : elements_max;
+    budget.top = node_of(node);
+    log_entity(node, 0, -1, &budget);
 }

@@ -97,3 +97,7 @@ void xml_SetAttributeInt(Txml_element element, const char* name, int value);
 // Logs the element and its descendants down to child_levels (-1 all, 0 the
 // element alone), one line per tag and text, indented 4 blanks per level.
 void xml_LogEntity(Txml_element node, int level, int child_levels);
+// The whole tree, but at most elements_max elements of it, in document order;
+// the rest is one line "... N more elements not shown" where the first of
+// them stands. Open elements are closed, so the dump stays nested.
+void xml_LogEntityBounded(Txml_element node, long long elements_max);

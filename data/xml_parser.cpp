@@ -47,6 +47,7 @@ constexpr int channel_mode_gps = 10;
 constexpr int channel_mode_sensor_dump = 11;
 
 constexpr int framed_bytes_max = 512;
+constexpr long long filter_log_elements_max = 200;
 constexpr int framed_value_length = 7;  // type, four value bytes, CRC low byte first
 constexpr unsigned framed_type_bits = 0x3F;
 
@@ -349,6 +350,8 @@ bool Txml_parser::reserveIndex()
 int Txml_parser::loadFilter(const char* path)
 {
     xml_LoadFile(path, &filter);
-    xml_LogEntity(filter.root, 0, -1);
+    // The log is for the eye: a filter of many thousand columns would hold
+    // the window for seconds to show lines nobody reads.
+    xml_LogEntityBounded(filter.root, filter_log_elements_max);
     return 0;
 }
