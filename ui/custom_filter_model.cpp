@@ -1,5 +1,6 @@
 #include "ui/custom_filter_model.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -112,8 +113,13 @@ void Tcustom_filter_model::appendCell(int row, int column, std::string& out) con
     std::string v;
     if (column == 0 || filter.columns[static_cast<std::size_t>(column - time_columns)].timestamp) {
         appendText(position, 0, v);
-        unsigned seconds = 0;
-        parse_uint(v.c_str(), &seconds);
+        // No v is the time 0; a v that is no time of the calendar shows none.
+        int64_t time = 0;
+        if (!v.empty() && (parse_int64_number(v.c_str(), &time) || time < 0 || time > UINT32_MAX)) {
+            out += '-';
+            return;
+        }
+        const unsigned seconds = static_cast<unsigned>(time);
         if (column == 0) {
             Tmy_string text;
             calendar_format(&text, seconds, zone, iso_style);
@@ -177,6 +183,9 @@ void Tcustom_filter_model::appendValue(const Tfilter_column& column, std::size_t
     std::string text;
     appendText(row, slot, text);
     double value = 0;
-    parse_double(text.c_str(), &value);
+    if (parse_decimal_number(text.c_str(), &value)) {
+        out += '-';
+        return;
+    }
     append_printf(out, "%f", value * column.c1 + column.c0);
 }

@@ -411,6 +411,45 @@ TEST_F(CalibrationRun, TheCalibrationFileReadsBackIntoTheSameGrid)
     EXPECT_EQ(host.shown_counts.back(), 12u);
 }
 
+// A date that is no day of the calendar refuses the file: nothing of it is
+// taken, the samples and the date stay as they were.
+TEST_F(CalibrationRun, AFileWhoseDateIsNoDayIsRefused)
+{
+    Ttemp_dir dir;
+    const std::string good = dir.file("good.xml");
+    ASSERT_TRUE(write_file_bytes(good,
+        "<CALIBRATION serial_number=\"9\" year=\"2024\" month=\"2\" day=\"29\">"
+        "<SAMPLE traceur=\"Water\" concentration=\"0 NTU\" LA_mV=\"5.000\"/></CALIBRATION>"));
+    ASSERT_FALSE(run->readCalibrationXml(good.c_str()));
+    ASSERT_EQ(run->grid().count(), 1u);
+    const struct {
+        const char* date;
+        const char* reason;
+    } refused[] = {
+        {"year=\"99999\" month=\"5\" day=\"6\"", "the date year=99999 month=5 day=6 is no day of the calendar"},
+        {"year=\"2026\" month=\"13\" day=\"6\"", "the date year=2026 month=13 day=6 is no day of the calendar"},
+        {"year=\"2026\" month=\"5\" day=\"45\"", "the date year=2026 month=5 day=45 is no day of the calendar"},
+        {"year=\"2025\" month=\"2\" day=\"29\"", "the date year=2025 month=2 day=29 is no day of the calendar"},
+        {"year=\"2026\" month=\"5\" day=\"6th\"", "day \"6th\" is no number"},
+        {"year=\"99999999999\" month=\"5\" day=\"6\"", "year \"99999999999\" is no number"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.date);
+        const std::string path = dir.file("refused.xml");
+        ASSERT_TRUE(write_file_bytes(path, std::string("<CALIBRATION serial_number=\"4\" ") + c.date +
+                                               "><SAMPLE traceur=\"Water\" concentration=\"1 NTU\" LA_mV=\"9\"/>"
+                                               "<SAMPLE traceur=\"Water\" concentration=\"0 NTU\" LA_mV=\"7\"/>"
+                                               "</CALIBRATION>"));
+        recorded::clear_log();
+        EXPECT_TRUE(run->readCalibrationXml(path.c_str()));
+        EXPECT_TRUE(recorded::log_contains("ERROR : \"" + path + "\": " + c.reason + "; nothing is read"));
+        EXPECT_EQ(run->grid().count(), 1u);
+        EXPECT_EQ(run->year, 2024);
+        EXPECT_EQ(run->month, 2);
+        EXPECT_EQ(run->day, 29);
+    }
+}
+
 TEST_F(CalibrationRun, AMissingLampInTheFileStaysUndefined)
 {
     Ttemp_dir dir;

@@ -439,7 +439,7 @@ TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
         for (unsigned slot = 0; slot < flash_parser_slot_count; ++slot) {
             const bool edge = slot == 0 || slot == 63 || slot == 64 || slot == flash_parser_slot_count - 1;
             if (random() % (round % 5 + 2) == 0 || (edge && round % 2 == 0)) {
-                full[slot] = {slot + 0.5, static_cast<int64_t>(random()) - (int64_t{1} << 40), true};
+                full[slot] = {slot + 0.5, static_cast<int64_t>(random()) - (int64_t{1} << 40), true, random() % 2 == 0};
                 reference[slot] = full[slot];
             }
         }
@@ -451,6 +451,7 @@ TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
             ASSERT_EQ(got.valid, reference[slot].valid) << "slot " << slot;
             EXPECT_EQ(got.value, reference[slot].value) << "slot " << slot;
             EXPECT_EQ(got.integer, reference[slot].integer) << "slot " << slot;
+            EXPECT_EQ(got.integral, reference[slot].integral) << "slot " << slot;
             EXPECT_FALSE(full[slot].valid) << "the full array is cleared for the next step";
             valid += got.valid ? 1u : 0u;
         }

@@ -139,13 +139,17 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
     EXPECT_EQ(grid_rows(window.get()), 6);
     EXPECT_EQ(headings().size(), 6u);
 
-    for (const char* scale : {"c0=\"abc\"", "c1=\"1,5\""}) {
+    for (const char* scale : {"c0=\"abc\"", "c1=\"1,5\"", "c1=\"1.2.3\"", "c0=\"1-2\"", "time_zone=\"3600s\"",
+                              "time_zone=\"99999999999\""}) {
         dialogs.boxes.clear();
         useFilter("scale.xml", std::string("<FILTER type=\"match\"><COLUMN name=\"ok\" element=\"a145\"/>"
                                            "<COLUMN name=\"Scaled\" element=\"a145\" attribute=\"v\" ") +
                                    scale + "/></FILTER>");
         ASSERT_EQ(dialogs.boxes.size(), 1u) << scale;
-        EXPECT_NE(dialogs.boxes[0].text.find("column 2 \"Scaled\""), std::string::npos) << dialogs.boxes[0].text;
+        std::string named = scale;  // c1="1,5" is named as c1 "1,5"
+        named.replace(named.find('='), 1, " ");
+        EXPECT_NE(dialogs.boxes[0].text.find("column 2 \"Scaled\": " + named + " is no number"), std::string::npos)
+            << dialogs.boxes[0].text;
         EXPECT_FALSE(checked("CustomFilter1"));
         EXPECT_EQ(headings().size(), 6u);
     }
@@ -201,6 +205,30 @@ TEST_F(CustomFilter, TenMebibyteAttributeIsLoggedCutAndTheFilterUsed)
     EXPECT_NE(log.find(" more bytes not shown]\n</FILTER>"), std::string::npos)
         << log.substr(log.size() > 300 ? log.size() - 300 : 0);
     expect_grab(window.get(), "result_window_long_filter_value");
+}
+
+// A measurement file edited by hand: a cell whose text is no number of its
+// kind shows "-" where the column computes with it, the text where it shows it.
+TEST_F(CustomFilter, FieldsThatAreNoNumberShowADash)
+{
+    const std::string path = dir.file("edited.xml");
+    ASSERT_TRUE(write_file_bytes(path, "<FLASH_CONTENT><DATA>"
+                                       "<time v=\"abc\"><a145 v=\"1.2.3\"/></time>"
+                                       "<time v=\"3600\"><a145 v=\"2.5\"/></time>"
+                                       "<time v=\"-1\"><a145 v=\"1e\"/></time>"
+                                       "</DATA></FLASH_CONTENT>"));
+    display_time_zone = 0;
+    load(path);
+    useFilter("filter.xml", "<FILTER type=\"match\">"
+                            "<COLUMN name=\"Scaled\" element=\"a145\" attribute=\"v\" c1=\"2\"/>"
+                            "<COLUMN name=\"Text\" element=\"a145\" attribute=\"v\"/>"
+                            "<COLUMN name=\"Day\" element=\"timestamp\"/>"
+                            "</FILTER>");
+    ASSERT_TRUE(dialogs.boxes.empty());
+    ASSERT_EQ(grid_rows(window.get()), 5);
+    EXPECT_EQ(row(2), (Trow{"-", "abc", "-", "1.2.3", "-"}));
+    EXPECT_EQ(row(3), (Trow{"1970-01-01T01:00:00+0:00", "3600", "5.000000", "2.5", "25569.041667"}));
+    EXPECT_EQ(row(4), (Trow{"-", "-1", "-", "1e", "-"}));
 }
 
 // The filter reads its cells from the file when it is applied: of a file cut
