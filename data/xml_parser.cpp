@@ -329,7 +329,7 @@ bool Txml_parser::reserveIndex()
 
 int Txml_parser::loadFilter(const char* path)
 {
-    xml_LoadFile(path, &filter);
+    xml_LoadFile(path, &filter, &filter_error);
     // The log is for the eye: a filter of many thousand columns would hold
     // the window for seconds to show lines nobody reads.
     xml_LogEntityBounded(filter.root, filter_log_elements_max);

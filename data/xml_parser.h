@@ -37,6 +37,8 @@ public:
     void clear();
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
+    // Why the last loadFilter left no filter.
+    const Tfile_read_error& filterError() const { return filter_error; }
 
     Txml_element getFilterRoot() { return filter.root; }
     // The file the steps were read from; "" when none is held.
@@ -67,4 +69,5 @@ private:
     std::vector<Tflash_parser_data*> index;
     unsigned station_id = 0;
     Tfile_read_error read_error;
+    Tfile_read_error filter_error;
 };

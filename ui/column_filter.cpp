@@ -78,6 +78,14 @@ bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* err
         }
         out->columns.push_back(std::move(column));
     }
+    // Another kind of XML (a setup or a measurement file) would lay out a
+    // table of the time columns alone.
+    if (out->columns.empty()) {
+        if (error)
+            *error = std::string("no COLUMN element: XML of another kind (its root is <") +
+                     (root ? xml_GetName(root) : "") + ">)";
+        return false;
+    }
     return true;
 }
 

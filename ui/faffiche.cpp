@@ -330,7 +330,7 @@ void TFaffiche::CustomFilter1Click()
     Tcolumn_filter loaded;
     std::string error;
     if (!reader.getFilterRoot())
-        error = "cannot read the file";
+        error = "cannot read the file: it " + file_read_error_text(reader.filterError());
     else if (!read_column_filter(reader.getFilterRoot(), &loaded, &error))
         error = "refused, " + error;
     if (!error.empty()) {

@@ -9,8 +9,11 @@
 #include <QPlainTextEdit>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/widgets/log_memo.h"
 #include "tests/support/recording_program.h"
@@ -153,6 +156,36 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
         EXPECT_FALSE(checked("CustomFilter1"));
         EXPECT_EQ(headings().size(), 6u);
     }
+
+    // XML of another kind, or no XML, is refused with the file and the reason.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string reason;
+    } refused[] = {
+        {ui_fixture("custom.xml"), "refused, no COLUMN element: XML of another kind (its root is <FLASH_CONTENT>)"},
+        {dir.file("missing.xml"), "cannot read the file: it does not exist"},
+        {fifo, "cannot read the file: it is a FIFO, not a regular file"},
+    };
+    const std::string setup = dir.file("setup.xml");
+    ASSERT_TRUE(write_file_bytes(setup, "<SETUP><STATIONS><STATION id=\"1\"/></STATIONS></SETUP>"));
+    dialogs.boxes.clear();
+    dialogs.file_answers.push_back(setup);
+    trigger("CustomFilter1");
+    for (const auto& file : refused) {
+        dialogs.file_answers.push_back(file.path);
+        trigger("CustomFilter1");
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1 + std::size(refused));
+    EXPECT_EQ(dialogs.boxes[0].text, "Custom filter " + setup +
+                                         ": refused, no COLUMN element: XML of another kind (its root is <SETUP>)"
+                                         "; the table keeps its layout");
+    for (std::size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_EQ(dialogs.boxes[1 + i].text,
+                  "Custom filter " + refused[i].path + ": " + refused[i].reason + "; the table keeps its layout");
+    EXPECT_FALSE(checked("CustomFilter1"));
+    EXPECT_EQ(headings().size(), 6u);
 
     // A cancelled dialog changes nothing, not even the item's check mark.
     trigger("CustomFilter1");
