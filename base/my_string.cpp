@@ -1,6 +1,7 @@
 #include "base/my_string.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -324,6 +325,7 @@ int Tmy_string::loadFile(const char* path, Tfile_read_error* error)
     FILE* file = open_regular_file(path, error);
     if (!file)
         return 1;
+    errno = 0;  // what follows sets it when it fails
     int result = 1;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
@@ -339,7 +341,13 @@ int Tmy_string::loadFile(const char* path, Tfile_read_error* error)
             }
         }
     }
+    const int error_number = errno;
     std::fclose(file);
+    if (result != 0 && error) {
+        *error = Tfile_read_error();
+        error->fault = Tfile_fault::unreadable;
+        error->error_number = error_number ? error_number : EIO;
+    }
     return result;
 }
 
