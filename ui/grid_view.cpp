@@ -65,12 +65,17 @@ void Tgrid_view::applyWidths()
     // least what its heading and its widest cell need in this one.
     const std::vector<int> cells = shown->cellWidths([this](const std::string& text) { return cellWidth(text); });
     const int columns = shown->columnCount();
+    // A header that repaints after each resize finds the position of every
+    // column again each time: a filter of many thousand columns took seconds.
+    QHeaderView* header = horizontalHeader();
+    header->setUpdatesEnabled(false);
     for (int column = 0; column < columns; ++column) {
-        int width = std::max(shown->columnWidth(column), horizontalHeader()->sectionSizeHint(column));
+        int width = std::max(shown->columnWidth(column), header->sectionSizeHint(column));
         if (column < static_cast<int>(cells.size()))
             width = std::max(width, cells[static_cast<std::size_t>(column)]);
         setColumnWidth(column, width);
     }
+    header->setUpdatesEnabled(true);
 }
 
 void Tgrid_view::keyPressEvent(QKeyEvent* event)
