@@ -1,12 +1,14 @@
 #include "base/my_string.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "base/parse.h"
+#include "base/regular_file.h"
 
 const Tmy_string my_string_empty;
 
@@ -317,14 +319,13 @@ int Tmy_string::toInt(unsigned position) const
     return static_cast<int>(value);
 }
 
-int Tmy_string::loadFile(const char* path)
+int Tmy_string::loadFile(const char* path, Tfile_read_error* error)
 {
     clear();
-    if (!path)
-        return 1;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path, error);
     if (!file)
         return 1;
+    errno = 0;  // what follows sets it when it fails
     int result = 1;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
@@ -340,7 +341,13 @@ int Tmy_string::loadFile(const char* path)
             }
         }
     }
+    const int error_number = errno;
     std::fclose(file);
+    if (result != 0 && error) {
+        *error = Tfile_read_error();
+        error->fault = Tfile_fault::unreadable;
+        error->error_number = error_number ? error_number : EIO;
+    }
     return result;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 
+struct Tfile_read_error;
+
 // The suite's growable byte string: a heap buffer with a capacity and a length,
 // always NUL-terminated after its length, with its own printf-style engine that
 // adds three escaping conversions:
@@ -36,7 +38,9 @@ public:
     const char* c_str() const;
     bool startsWith(const char* prefix) const;
     int toInt(unsigned position) const;
-    int loadFile(const char* path);
+    // 1 when the file cannot be read or is no regular file (the reason in
+    // *error when given), else 0.
+    int loadFile(const char* path, Tfile_read_error* error = nullptr);
 
     void appendHex(const void* data, unsigned length);
     void appendXmlEscaped(const char* text, unsigned length = 0);

@@ -585,3 +585,78 @@ double double_min_defined(double a, double b)
         return a;
     return a < b ? a : b;
 }
+
+namespace {
+
+// The text past blanks and tabs at p.
+const char* skip_blanks(const char* p)
+{
+    while (is_blank_or_tab(*p))
+        ++p;
+    return p;
+}
+
+const char* skip_digits(const char* p, int* count)
+{
+    *count = 0;
+    while (*p >= '0' && *p <= '9') {
+        ++p;
+        ++*count;
+    }
+    return p;
+}
+
+}  // namespace
+
+bool parse_decimal_number(const char* text, double* out)
+{
+    double value = 0;
+    bool whole = false;
+    if (text) {
+        const char* p = skip_blanks(text);
+        if (*p == '+' || *p == '-')
+            ++p;
+        int integer_digits = 0;
+        int fraction_digits = 0;
+        p = skip_digits(p, &integer_digits);
+        if (*p == '.')
+            p = skip_digits(p + 1, &fraction_digits);
+        whole = integer_digits + fraction_digits > 0;
+        if (whole && (*p == 'e' || *p == 'E')) {
+            ++p;
+            if (*p == '+' || *p == '-')
+                ++p;
+            int exponent_digits = 0;
+            p = skip_digits(p, &exponent_digits);
+            whole = exponent_digits > 0;
+        }
+        whole = whole && *skip_blanks(p) == '\0' && !parse_double(text, &value);
+    }
+    if (out)
+        *out = whole ? value : 0;
+    return !whole;
+}
+
+bool parse_int64_number(const char* text, int64_t* out)
+{
+    uint64_t magnitude = 0;
+    bool negative = false;
+    bool whole = false;
+    if (text) {
+        const char* p = skip_blanks(text);
+        negative = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+        whole = *p >= '0' && *p <= '9';
+        for (; whole && *p >= '0' && *p <= '9'; ++p) {
+            const unsigned digit = static_cast<unsigned>(*p - '0');
+            whole = magnitude <= (limit - digit) / 10;
+            magnitude = magnitude * 10 + digit;
+        }
+        whole = whole && *skip_blanks(p) == '\0';
+    }
+    if (out)
+        *out = !whole ? 0 : negative ? static_cast<int64_t>(0u - magnitude) : static_cast<int64_t>(magnitude);
+    return !whole;
+}

@@ -29,6 +29,14 @@ bool parse_hex(const char* text, int* out, int length = 0);
 bool parse_hex_unsigned(const char* text, unsigned* out, int length = 0);
 int hex_text_to_int(const char* text);
 bool parse_double(const char* text, double* out);
+// Strict forms for the values of files, which no person typed and so must be
+// one number of their kind whole: blanks only around it, one sign only before
+// its first digit. A decimal: digits with at most one point, at least one
+// digit, an optional exponent (e or E, a sign, digits); its value is
+// parse_double's. An integer: digits that fit 64 bits signed. True on failure,
+// with out 0.
+bool parse_decimal_number(const char* text, double* out);
+bool parse_int64_number(const char* text, int64_t* out);
 double text_to_double(const char* text);
 unsigned ipv4_from_text(const char* text);
 

@@ -8,12 +8,11 @@
 #include <string_view>
 #include <unordered_set>
 
-#include <sys/stat.h>
-
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/params.h"
 #include "base/parse.h"
+#include "base/regular_file.h"
 
 namespace {
 
@@ -68,15 +67,17 @@ bool has_duplicate_attribute(pugi::xml_node node)
 // attribute given twice, text beside the root element. The nesting depth is
 // bounded too, so that the recursive walks over a tree (the log dump, the
 // compilers) stay well within the stack whatever a file holds. Walked without
-// recursion for the same reason.
-bool well_formed(const pugi::xml_document& document)
+// recursion for the same reason. Null when well formed, else what is wrong.
+const char* well_formed_fault(const pugi::xml_document& document)
 {
     int depth = 0;
     for (pugi::xml_node node = document.first_child(); node;) {
         if (depth == 0 && node.type() == pugi::node_pcdata)
-            return false;
-        if (node.type() == pugi::node_element && (depth >= xml_depth_max || has_duplicate_attribute(node)))
-            return false;
+            return xml_fault_text_beside_root;
+        if (node.type() == pugi::node_element && depth >= xml_depth_max)
+            return xml_fault_too_deep;
+        if (node.type() == pugi::node_element && has_duplicate_attribute(node))
+            return xml_fault_attribute_twice;
         if (node.first_child()) {
             node = node.first_child();
             ++depth;
@@ -88,18 +89,32 @@ bool well_formed(const pugi::xml_document& document)
         }
         node = node.next_sibling();
     }
-    return true;
+    return first_element(document) ? nullptr : xml_fault_no_element;
 }
 
 // root := the document's first element when the load or parse succeeded. A
 // failed parse may leave the part read before the fault: it is dropped, so
-// that a broken file shows as no document at all.
-Txml_element take_root(myXMLdocument* doc, bool loaded)
+// that a broken file shows as no document at all. size is the length of the
+// text parsed: an error at its end is a text cut short.
+Txml_element take_root(myXMLdocument* doc, const pugi::xml_parse_result& parsed, std::size_t size,
+                       Tfile_read_error* error)
 {
-    loaded = loaded && well_formed(*doc->document);
-    if (!loaded)
+    const char* fault = parsed ? well_formed_fault(*doc->document) : nullptr;
+    if (!parsed || fault) {
         doc->document->reset();
-    doc->root = loaded ? first_element(*doc->document).internal_object() : nullptr;
+        doc->root = nullptr;
+        if (error) {
+            *error = Tfile_read_error();
+            const std::size_t at = parsed.offset > 0 ? static_cast<std::size_t>(parsed.offset) : 0;
+            const bool cut = !parsed && size > 0 && at + 1 >= size;
+            error->fault = cut ? Tfile_fault::cut : Tfile_fault::no_xml;
+            error->at = cut ? size : at;
+            if (fault)
+                error->detail = fault;
+        }
+        return nullptr;
+    }
+    doc->root = first_element(*doc->document).internal_object();
     return doc->root;
 }
 
@@ -147,26 +162,37 @@ myXMLdocument::~myXMLdocument()
     delete document;
 }
 
-Txml_element xml_LoadFile(const char* path, myXMLdocument* doc)
+Txml_element xml_LoadFile(const char* path, myXMLdocument* doc, Tfile_read_error* error)
 {
     if (!doc)
         return nullptr;
-    // Only a regular file has a length to read by: a folder opens too, and
-    // its seek end would be taken for the size of the file.
-    struct stat info;
-    if (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode))
-        return take_root(doc, false);
-    // The load clears the document first.
-    return take_root(doc, static_cast<bool>(doc->document->load_file(path, parse_options, pugi::encoding_utf8)));
+    doc->document->reset();
+    doc->root = nullptr;
+    std::string bytes;
+    if (!read_regular_file(path, &bytes, error))
+        return nullptr;
+    if (bytes.empty()) {
+        if (error) {
+            *error = Tfile_read_error();
+            error->fault = Tfile_fault::no_xml;
+            error->detail = file_fault_empty;
+        }
+        return nullptr;
+    }
+    return take_root(doc, doc->document->load_buffer(bytes.data(), bytes.size(), parse_options, pugi::encoding_utf8),
+                     bytes.size(), error);
 }
 
 Txml_element xml_ParseText(const char* text, myXMLdocument* doc)
 {
     if (!doc)
         return nullptr;
-    if (!text)
-        return take_root(doc, false);
-    return take_root(doc, static_cast<bool>(doc->document->load_string(text, parse_options)));
+    if (!text) {
+        doc->document->reset();
+        doc->root = nullptr;
+        return nullptr;
+    }
+    return take_root(doc, doc->document->load_string(text, parse_options), std::strlen(text), nullptr);
 }
 
 Txml_element xml_FindPath(Txml_element node, const char* path)
@@ -367,12 +393,52 @@ void xml_SetAttributeInt(Txml_element element, const char* name, int value)
     xml_SetAttribute(element, name, std::to_string(value).c_str());
 }
 
-void xml_LogEntity(Txml_element node, int level, int child_levels)
+namespace {
+
+// The elements of the tree under node, node included; without recursion.
+long long count_elements(pugi::xml_node node)
+{
+    long long count = 0;
+    const pugi::xml_node top = node;
+    for (pugi::xml_node at = node; at;) {
+        if (at.type() == pugi::node_element)
+            ++count;
+        if (at.first_child()) {
+            at = at.first_child();
+            continue;
+        }
+        while (at != top && !at.next_sibling())
+            at = at.parent();
+        at = at == top ? pugi::xml_node() : at.next_sibling();
+    }
+    return count;
+}
+
+// What is left to show of a bounded dump: elements, or -1 for all. The line
+// that says how many were left out is written once, at the first one.
+struct Tlog_budget {
+    long long left = -1;
+    long long shown = 0;
+    bool told = false;
+    pugi::xml_node top;
+};
+
+void log_entity(Txml_element node, int level, int child_levels, Tlog_budget* budget)
 {
     if (!node)
         return;
     level = std::clamp(level, 0, log_indent_levels_max);
     const std::string indent(4u * static_cast<unsigned>(level), ' ');
+    if (budget->left == 0) {
+        if (!budget->told)
+            log_printf("%s... %lld more elements not shown", indent.c_str(),
+                       count_elements(budget->top) - budget->shown);
+        budget->told = true;
+        return;
+    }
+    if (budget->left > 0)
+        --budget->left;
+    ++budget->shown;
     Tmy_string attributes;
     const pugi::xml_node element = node_of(node);
     append_log_attributes(&attributes, element, indent);
@@ -387,7 +453,24 @@ void xml_LogEntity(Txml_element node, int level, int child_levels)
     if (text)
         log_printf("%s%m", indent.c_str(), text);
     const int next_levels = child_levels > 0 ? child_levels - 1 : -1;
-    for (; child; child = xml_NextEntity(child))
-        xml_LogEntity(child, level + 1, next_levels);
+    for (; child && !budget->told; child = xml_NextEntity(child))
+        log_entity(child, level + 1, next_levels, budget);
     log_printf("%s</%s>", indent.c_str(), element.name());
+}
+
+}  // namespace
+
+void xml_LogEntity(Txml_element node, int level, int child_levels)
+{
+    Tlog_budget all;
+    all.left = -1;
+    log_entity(node, level, child_levels, &all);
+}
+
+void xml_LogEntityBounded(Txml_element node, long long elements_max)
+{
+    Tlog_budget budget;
+    budget.left = elements_max < 0 ? 0 : elements_max;
+    budget.top = node_of(node);
+    log_entity(node, 0, -1, &budget);
 }

@@ -14,6 +14,8 @@ struct xml_node_struct;
 class xml_document;
 }  // namespace pugi
 
+struct Tfile_read_error;
+
 // An element of a myXMLdocument, or null; valid while its document lives.
 using Txml_element = pugi::xml_node_struct*;
 
@@ -37,7 +39,9 @@ constexpr int xml_depth_max = 100;
 // Replace the document's contents by a file or a text; root := its first
 // element. Returns root, null on any failure (missing file, parse error, an
 // attribute given twice, elements nested deeper than xml_depth_max, no element).
-Txml_element xml_LoadFile(const char* path, myXMLdocument* doc);
+// A file that is no regular file is not opened; the reason of a failure goes
+// to *error when given.
+Txml_element xml_LoadFile(const char* path, myXMLdocument* doc, Tfile_read_error* error = nullptr);
 Txml_element xml_ParseText(const char* text, myXMLdocument* doc);
 
 // Longest path segment xml_FindPath accepts; a longer one finds nothing.
@@ -93,3 +97,7 @@ void xml_SetAttributeInt(Txml_element element, const char* name, int value);
 // Logs the element and its descendants down to child_levels (-1 all, 0 the
 // element alone), one line per tag and text, indented 4 blanks per level.
 void xml_LogEntity(Txml_element node, int level, int child_levels);
+// The whole tree, but at most elements_max elements of it, in document order;
+// the rest is one line "... N more elements not shown" where the first of
+// them stands. Open elements are closed, so the dump stays nested.
+void xml_LogEntityBounded(Txml_element node, long long elements_max);

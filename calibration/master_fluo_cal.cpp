@@ -1,12 +1,16 @@
 #include "calibration/master_fluo_cal.h"
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 #include "base/log.h"
 #include "base/params.h"
 #include "base/parse.h"
 #include "base/paths.h"
 #include "base/program_interface.h"
+#include "base/regular_file.h"
 #include "base/time_calendar.h"
 #include "base/xml.h"
 #include "calibration/calibration_file.h"
@@ -32,6 +36,35 @@ float sample_attribute(Txml_element node, const char* name)
     if (!xml_GetAttribute(node, name, VALUE_DOUBLE, &value, 0, nullptr) || !(std::fabs(value) < FLOAT_RANGE))
         return float_undefined();
     return static_cast<float>(value);
+}
+
+
+// The file's year, month and day (0 where missing). False, with the reason,
+// when one is given but is no whole number, or when all three are above 0 but
+// make no day of the calendar (a year of 1 to 9999).
+bool read_calibration_date(Txml_element root, int* year, int* month, int* day, std::string* error)
+{
+    const char* const names[] = {"year", "month", "day"};
+    int* const fields[] = {year, month, day};
+    for (int i = 0; i < 3; ++i) {
+        const char* text = xml_FindAttributeValue(root, names[i]);
+        int64_t value = 0;
+        if (text && (parse_int64_number(text, &value) || value < INT_MIN || value > INT_MAX)) {
+            *error = std::string(names[i]) + " \"" + text + "\" is no number";
+            return false;
+        }
+        *fields[i] = static_cast<int>(value);
+    }
+    if (*year <= 0 || *month <= 0 || *day <= 0)
+        return true;
+    static const int month_days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    constexpr int year_max = 9999;
+    const bool in_calendar = *year <= year_max && *month <= 12 &&
+                             *day <= month_days[*month - 1] + (*month == 2 && is_leap_year(*year) ? 1 : 0);
+    if (!in_calendar)
+        *error = "the date year=" + std::to_string(*year) + " month=" + std::to_string(*month) +
+                 " day=" + std::to_string(*day) + " is no day of the calendar";
+    return in_calendar;
 }
 
 }  // namespace
@@ -304,9 +337,20 @@ bool Tmaster_fluo_cal::readCalibrationXml(const char* path)
     file_directory.assign(part);
 
     myXMLdocument doc;
-    Txml_element root = xml_LoadFile(path, &doc);
+    Tfile_read_error error;
+    Txml_element root = xml_LoadFile(path, &doc, &error);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        log_printf("ERROR : \"%s\" %s", path ? path : "", file_read_error_text(error).c_str());
+        return true;
+    }
+    int file_year = 0;
+    int file_month = 0;
+    int file_day = 0;
+    std::string date_error;
+    if (!read_calibration_date(root, &file_year, &file_month, &file_day, &date_error)) {
+        // A date that is none would be written into the constants as it stands.
+        log_printf("ERROR : \"%s\": %s; nothing is read", path, date_error.c_str());
         return true;
     }
     log_printf("      : reading values file \"%s\"", path);
@@ -315,9 +359,6 @@ bool Tmaster_fluo_cal::readCalibrationXml(const char* path)
     setSerialFromText(xml_GetAttributeString(root, "serial_number"));
     setConfigurationFromText(xml_FindAttributeValue(root, "configuration"));
     setModelFromText(xml_FindAttributeValue(root, "model"));
-    const int file_year = xml_GetAttributeInt(root, "year");
-    const int file_month = xml_GetAttributeInt(root, "month");
-    const int file_day = xml_GetAttributeInt(root, "day");
     if (file_year > 0 && file_month > 0 && file_day > 0)
         setDate(file_year, file_month, file_day);
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 #include "base/time_calendar.h"
 #include "base/xml.h"
 #include "data/crc16_modbus.h"
@@ -21,17 +21,11 @@ namespace {
 constexpr std::size_t header_limit = 1u << 20;
 constexpr int output_path_size = 512;
 
-bool read_whole_file(const char* path, std::vector<uint8_t>* bytes)
+bool read_whole_file(const char* path, std::vector<uint8_t>* bytes, Tfile_read_error* error)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = open_regular_file(path, error);
     if (!file)
         return false;
-    // A folder opens for reading too, and its size says nothing about its bytes.
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
-        return false;
-    }
     // Sized up front when the size is known; a stream that grows still reads whole.
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
@@ -265,8 +259,10 @@ int Tflash_parser::convertToXml(const char* output_directory, const char* downlo
     header = Tdownload_header{};
     record_bytes = 0;
     std::vector<uint8_t> bytes;
-    if (!read_whole_file(download_path, &bytes)) {
-        log_printf("ERROR : cannot read download file \"%s\"", download_path ? download_path : "");
+    Tfile_read_error error;
+    if (!read_whole_file(download_path, &bytes, &error)) {
+        log_printf("ERROR : cannot read download file \"%s\": it %s", download_path ? download_path : "",
+                   file_read_error_text(error).c_str());
         return 1;
     }
     std::size_t records_start = 0;

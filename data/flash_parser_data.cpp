@@ -14,6 +14,8 @@ bool Tflash_parser_data::take(Tflash_parser_value* slots)
     values = nullptr;
     for (uint64_t& word : present)
         word = 0;
+    for (uint64_t& word : integral)
+        word = 0;
     if (!slots)
         return true;
 
@@ -33,6 +35,8 @@ bool Tflash_parser_data::take(Tflash_parser_value* slots)
         if (!slots[i].valid)
             continue;
         present[i / 64] |= uint64_t{1} << (i % 64);
+        if (slots[i].integral)
+            integral[i / 64] |= uint64_t{1} << (i % 64);
         values[stored++] = Tstored{slots[i].value, slots[i].integer};
         slots[i] = Tflash_parser_value();
     }
@@ -62,6 +66,7 @@ Tflash_parser_value Tflash_parser_data::slot(unsigned index) const
     out.value = stored.value;
     out.integer = stored.integer;
     out.valid = true;
+    out.integral = (integral[index / 64] >> (index % 64) & 1u) != 0;
     return out;
 }
 

@@ -11,6 +11,9 @@ struct Tflash_parser_value {
     double value = 0;
     int64_t integer = 0;
     bool valid = false;
+    // The integer is the value as read (an integer text), not 0 for a value
+    // that is no whole number.
+    bool integral = false;
 };
 
 // The numbering of the slots that the displays index: 0-45 the fixed places of
@@ -70,6 +73,7 @@ private:
     void clearRaw();
 
     uint64_t present[mask_words] = {};
+    uint64_t integral[mask_words] = {};  // of the valid slots, those whose integer is their own
     Tstored* values = nullptr;
     Tlist* raw = nullptr;  // made on the first raw text; most steps have none
 };

@@ -1,5 +1,6 @@
 #include "data/measurement_document.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cstdint>
@@ -7,12 +8,12 @@
 
 namespace {
 
-// The whole file into text, with its stamp; false when it cannot be read
-// whole. Only a regular file has a size to go by: a folder opens too, and its
-// seek end is no length.
-bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size, Tfile_stamp* stamp)
+// The whole file into text, with its stamp; false, with the reason, when it
+// cannot be read whole. An empty file has nothing to parse: it is no XML.
+bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_t* size, Tfile_stamp* stamp,
+                     Tfile_read_error* error)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path, error);
     if (!file)
         return false;
     bool read = false;
@@ -20,6 +21,11 @@ bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_
         *size = static_cast<std::size_t>(stamp->size);
         text->reset(new (std::nothrow) char[*size]);
         read = *text && std::fread(text->get(), 1, *size, file) == *size;
+        error->fault = read ? Tfile_fault::none : Tfile_fault::unreadable;
+        error->error_number = *text ? EIO : ENOMEM;
+    } else {
+        error->fault = Tfile_fault::no_xml;
+        error->detail = file_fault_empty;
     }
     std::fclose(file);
     return read;
@@ -29,7 +35,7 @@ bool read_whole_file(const char* path, std::unique_ptr<char[]>* text, std::size_
 bool read_file_part(const char* path, std::size_t start, std::size_t length, std::unique_ptr<char[]>* part)
 {
     part->reset(new (std::nothrow) char[length ? length : 1]);
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path, nullptr);
     if (!*part || !file) {
         if (file)
             std::fclose(file);
@@ -45,18 +51,27 @@ bool read_file_part(const char* path, std::size_t start, std::size_t length, std
 
 bool Tmeasurement_document::load(const char* path)
 {
+    error = Tfile_read_error();
     document.reset();
     text.reset();
     cut_offset = 0;
     cut_time = pugi::xml_node();
     file_stamp = Tfile_stamp();
     std::size_t size = 0;
-    if (!path || !read_whole_file(path, &text, &size, &file_stamp))
+    if (!read_whole_file(path, &text, &size, &file_stamp, &error))
         return false;
     const pugi::xml_parse_result parsed =
         document.load_buffer_inplace(text.get(), size, measurement_parse_options, measurement_encoding);
-    if (parsed)
-        return root() != nullptr;
+    if (parsed) {
+        if (root() && (std::strcmp(root().name(), measurement_root_name) == 0 || data()))
+            return true;
+        // Another program's XML (a setup file) would show as an empty table.
+        error.fault = root() ? Tfile_fault::wrong_kind : Tfile_fault::no_xml;
+        error.detail = root() ? root().name() : xml_fault_no_element;
+        document.reset();
+        text.reset();
+        return false;
+    }
     // An error at the last byte (the input ended with elements open) or in
     // the file's last tag is a cut; one before it a file that is no XML,
     // refused whole.
@@ -64,6 +79,12 @@ bool Tmeasurement_document::load(const char* path)
     const bool at_end = parsed.offset >= 0 && error_at <= size &&
                         (error_at + 1 >= size || errorIsInLastTag(path, error_at, size));
     if (!at_end || !data()) {
+        // Cut only when something of a document came before the end.
+        const bool cut = at_end && root();
+        error.fault = cut ? Tfile_fault::cut : Tfile_fault::no_xml;
+        error.at = cut ? size : error_at;
+        if (!root())
+            error.detail = xml_fault_no_element;
         document.reset();
         text.reset();
         return false;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "base/regular_file.h"
 #include "data/measurement_time_index.h"
 
 // Entities are decoded and line ends normalised as in every other XML file
@@ -13,6 +14,7 @@
 // declaration names, as in the other XML files.
 constexpr unsigned measurement_parse_options = pugi::parse_escapes | pugi::parse_eol;
 constexpr pugi::xml_encoding measurement_encoding = pugi::encoding_utf8;
+constexpr char measurement_root_name[] = "FLASH_CONTENT";
 
 // A measurement XML file parsed for one pass over its time elements, then let
 // go: the reader builds its steps from it and the custom column filter reads
@@ -23,9 +25,11 @@ constexpr pugi::xml_encoding measurement_encoding = pugi::encoding_utf8;
 // are whole, and the one the cut went through, if any, is left out.
 class Tmeasurement_document {
 public:
-    // False when the file cannot be read, is no XML, or is cut before its
-    // DATA element.
+    // False when the file cannot be read, is no XML, is XML of another kind
+    // (neither a FLASH_CONTENT root nor a DATA element) or is cut before its DATA element;
+    // readError() says why.
     bool load(const char* path);
+    const Tfile_read_error& readError() const { return error; }
 
     // The document's first element and its DATA element; null before a load.
     pugi::xml_node root() const { return document.document_element(); }
@@ -61,6 +65,7 @@ private:
     std::unique_ptr<char[]> text;
     pugi::xml_document document;
     Tfile_stamp file_stamp;
+    Tfile_read_error error;
     std::size_t cut_offset = 0;
     pugi::xml_node cut_time;  // the time element the cut went through
 };

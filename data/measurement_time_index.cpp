@@ -1,5 +1,7 @@
 #include "data/measurement_time_index.h"
 
+#include "base/regular_file.h"
+
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -63,9 +65,10 @@ bool Tmeasurement_time_index::forEachTime(const std::function<void(pugi::xml_nod
 {
     if (offsets.empty())
         return true;
-    FILE* file = std::fopen(source_path.c_str(), "rb");
+    Tfile_read_error refusal;
+    FILE* file = open_regular_file(source_path.c_str(), &refusal);
     if (!file) {
-        *error = "cannot be opened";
+        *error = file_read_error_text(refusal);
         return false;
     }
     Tfile_stamp now;

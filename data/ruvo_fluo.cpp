@@ -11,6 +11,7 @@
 #include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
+#include "base/regular_file.h"
 
 namespace {
 
@@ -189,8 +190,11 @@ int Truvo_fluo::getcalib(const char* path, int verbose)
     if (verbose & 1)
         log_printf("Truvo_fluo::getcalib(%s)", path);
     Tmy_string text;
-    if (text.loadFile(path) != 0)
+    Tfile_read_error error;
+    if (text.loadFile(path, &error) != 0) {
+        log_printf("ERROR : calibration file %s %s", path, file_read_error_text(error).c_str());
         return read_result = CALIB_CANNOT_OPEN;
+    }
     return getcalibText(text.c_str(), text.length());
 }
 

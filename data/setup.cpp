@@ -9,6 +9,7 @@
 #include "base/params.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 
 namespace {
 
@@ -243,10 +244,12 @@ int Tsetup::readFile(const char* path)
         return eeprom_result_error;
     }
     myXMLdocument doc;
-    Txml_element root = xml_LoadFile(path, &doc);
+    Tfile_read_error error;
+    Txml_element root = xml_LoadFile(path, &doc, &error);
     if (!root) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
-        upload_error.printf("unable to read \"%s\" file correctly", path ? path : "");
+        log_printf("ERROR : \"%s\" %s", path ? path : "", file_read_error_text(error).c_str());
+        upload_error.printf("the file %s", file_read_error_text(error).c_str());
         return eeprom_result_error;
     }
     log_printf("      : reading setup file \"%s\"", path);

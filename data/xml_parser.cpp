@@ -47,60 +47,40 @@ constexpr int channel_mode_gps = 10;
 constexpr int channel_mode_sensor_dump = 11;
 
 constexpr int framed_bytes_max = 512;
+constexpr long long filter_log_elements_max = 200;
 constexpr int framed_value_length = 7;  // type, four value bytes, CRC low byte first
 constexpr unsigned framed_type_bits = 0x3F;
-
-// A decimal integer in 64 bits with the grammar of the 32-bit parsers: blanks
-// and tabs skipped, the last sign wins, digits accumulate and wrap; true on a
-// foreign character, with the value so far stored.
-bool parse_int64(const char* text, int64_t* out)
-{
-    uint64_t value = 0;
-    bool negative = false;
-    bool error = false;
-    for (const char* p = text; *p; ++p) {
-        const char c = *p;
-        if (c == ' ' || c == '\t')
-            continue;
-        if (c == '+' || c == '-') {
-            negative = c == '-';
-        } else if (c >= '0' && c <= '9') {
-            value = value * 10u + static_cast<unsigned>(c - '0');
-        } else {
-            error = true;
-            break;
-        }
-    }
-    *out = static_cast<int64_t>(negative ? 0u - value : value);
-    return error;
-}
 
 // The slots of the time step being read.
 class Tstep_slots {
 public:
     explicit Tstep_slots(Tflash_parser_value* slots_) : slots(slots_) {}
 
-    void store(unsigned slot, double value, int64_t integer)
+    // integral: the integer is the value's own, not 0 for a value that is none.
+    void store(unsigned slot, double value, int64_t integer, bool integral)
     {
         Tflash_parser_value& target = slots[slot];
         target.value = value;
         target.integer = integer;
+        target.integral = integral;
         target.valid = true;
     }
 
-    // Each store happens only when the attribute exists and converts whole.
+    // Each store happens only when the attribute exists and is a number of
+    // its kind whole: a text edited by hand («1.2.3», «abc», twenty digits)
+    // shows as no value, never as part of one.
     void storeDouble(Telement element, const char* attribute, unsigned slot)
     {
         double value = 0;
         if (readDouble(element, attribute, &value))
-            store(slot, value, 0);
+            store(slot, value, 0, false);
     }
 
     void storeInteger(Telement element, const char* attribute, unsigned slot)
     {
         int64_t integer = 0;
         if (readInteger(element, attribute, &integer))
-            store(slot, 0, integer);
+            store(slot, 0, integer, true);
     }
 
     // A value of type 128-191: the double, and the integer when the text is one.
@@ -110,21 +90,20 @@ public:
         if (!readDouble(element, attribute, &value))
             return;
         int64_t integer = 0;
-        if (!readInteger(element, attribute, &integer))
-            integer = 0;
-        store(flash_parser_type_slot(type), value, integer);
+        const bool integral = readInteger(element, attribute, &integer);
+        store(flash_parser_type_slot(type), value, integer, integral);
     }
 
     static bool readDouble(Telement element, const char* attribute, double* out)
     {
         const char* text = measurement_attribute(element, attribute);
-        return text && !convert_value(text, out, VALUE_DOUBLE, 0);
+        return text && !parse_decimal_number(text, out);
     }
 
     static bool readInteger(Telement element, const char* attribute, int64_t* out)
     {
         const char* text = measurement_attribute(element, attribute);
-        return text && !parse_int64(text, out);
+        return text && !parse_int64_number(text, out);
     }
 
 private:
@@ -159,11 +138,11 @@ void read_fluorometer(Tstep_slots& slots, Telement element)
         double signal = 0;
         if (!Tstep_slots::readDouble(element, signal_names[lamp], &signal))
             continue;
-        slots.store(flash_parser_type_slot(type_lamp_first + lamp), signal, 0);
+        slots.store(flash_parser_type_slot(type_lamp_first + lamp), signal, 0, false);
         double base = 0;
         if (Tstep_slots::readDouble(element, base_names[lamp], &base)) {
-            slots.store(slot_switch_first + 2 * lamp, base, 0);
-            slots.store(slot_switch_first + 2 * lamp + 1, base + signal, 0);
+            slots.store(slot_switch_first + 2 * lamp, base, 0, false);
+            slots.store(slot_switch_first + 2 * lamp + 1, base + signal, 0, false);
         }
     }
     slots.storeDouble(element, "T", flash_parser_type_slot(type_temperature));
@@ -224,7 +203,7 @@ void read_framed(Tstep_slots& slots, Telement element)
     if (!flash_crc_follows(b, 1 + flash_value_size))
         return;
     const unsigned type = flash_parser_type_first + (b[0] & framed_type_bits);
-    slots.store(flash_parser_type_slot(type), read_be_float(b + 1, 4), read_be32(b + 1));
+    slots.store(flash_parser_type_slot(type), read_be_float(b + 1, 4), read_be32(b + 1), true);
 }
 
 void read_element(Tstep_slots& slots, Tflash_parser_data* step, Telement element)
@@ -275,7 +254,9 @@ int Txml_parser::parseFile(const char* path)
     // The document goes as soon as the steps are built: the steps hold all
     // the windows show, and the custom filter reads the file again.
     Tmeasurement_document document;
-    if (!document.load(path))
+    const bool loaded = document.load(path);
+    read_error = document.readError();
+    if (!loaded)
         return 1;
     time_index.begin(path, document.stamp());
     parse_uint(document.root().child("DOWNLOAD").attribute("station_id").value(), &station_id);
@@ -296,9 +277,11 @@ void Txml_parser::readSteps(Tmeasurement_document& document)
     for (Telement time = document.nextTime(Telement()); time;) {
         Tflash_parser_data* step = new (std::nothrow) Tflash_parser_data;
         if (step) {
+            // A time element without v is a step at 0; one whose v is no
+            // number is a step without a time.
             int64_t seconds = 0;
-            Tstep_slots::readInteger(time, "v", &seconds);
-            slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds);
+            if (!time.attribute("v") || Tstep_slots::readInteger(time, "v", &seconds))
+                slots.store(flash_parser_type_slot(flash_parser_type_first), 0, seconds, true);
             for (Telement element = time.first_child(); element; element = element.next_sibling())
                 if (element.type() == pugi::node_element)
                     read_element(slots, step, element);
@@ -346,7 +329,9 @@ bool Txml_parser::reserveIndex()
 
 int Txml_parser::loadFilter(const char* path)
 {
-    xml_LoadFile(path, &filter);
-    xml_LogEntity(filter.root, 0, -1);
+    xml_LoadFile(path, &filter, &filter_error);
+    // The log is for the eye: a filter of many thousand columns would hold
+    // the window for seconds to show lines nobody reads.
+    xml_LogEntityBounded(filter.root, filter_log_elements_max);
     return 0;
 }

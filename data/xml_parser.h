@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/list.h"
+#include "base/regular_file.h"
 #include "base/xml.h"
 #include "data/measurement_time_index.h"
 
@@ -26,6 +27,8 @@ public:
     // the file cannot be loaded (nothing is then held), else 0. A file cut
     // short gives its whole time steps, with a WARNING line saying where.
     int parseFile(const char* path);
+    // Why the last parseFile gave 1.
+    const Tfile_read_error& readError() const { return read_error; }
     // Exchanges the steps, the station and the file's index with another
     // reader (one that has read a file on a worker thread), in constant time,
     // so that the old steps can be freed there too. The filters stay.
@@ -34,6 +37,8 @@ public:
     void clear();
     // Loads a column-filter file and logs its tree; 0.
     int loadFilter(const char* path);
+    // Why the last loadFilter left no filter.
+    const Tfile_read_error& filterError() const { return filter_error; }
 
     Txml_element getFilterRoot() { return filter.root; }
     // The file the steps were read from; "" when none is held.
@@ -63,4 +68,6 @@ private:
     Tlist steps;
     std::vector<Tflash_parser_data*> index;
     unsigned station_id = 0;
+    Tfile_read_error read_error;
+    Tfile_read_error filter_error;
 };

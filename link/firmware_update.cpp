@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/regular_file.h"
 #include "link/calyxo_master.h"
 #include "link/firmware_file.h"
 #include "link/rfu_window_port.h"
@@ -107,8 +108,10 @@ int Tfirmware_update::rfu_load_file(const char* path)
     data_cursor = nullptr;
     crc_cursor = nullptr;
     file_loaded = false;
-    if (!xml_LoadFile(path, &document)) {
+    Tfile_read_error read_error;
+    if (!xml_LoadFile(path, &document, &read_error)) {
         log_printf("ERROR : unable to read \"%s\" file correctly", path ? path : "");
+        log_printf("ERROR : \"%s\" %s", path ? path : "", file_read_error_text(read_error).c_str());
         return 1;
     }
     Tmy_string error;

@@ -5,9 +5,11 @@
 
 #include "base/default_folders.h"
 #include "base/list.h"
+#include "base/log.h"
 #include "base/my_string.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 #include "base/time_calendar.h"
 
 namespace {
@@ -111,8 +113,13 @@ void transaction_read_host(Tmy_string* out)
     transaction_folder(&path);
     path.appendf("/%s", config_file_name);
     Tmy_string text;
-    if (text.loadFile(path.c_str()))
+    Tfile_read_error error;
+    if (text.loadFile(path.c_str(), &error)) {
+        if (error.fault != Tfile_fault::missing)
+            log_printf("ERROR : transactions configuration %s %s: the host stays undefined", path.c_str(),
+                       file_read_error_text(error).c_str());
         return;
+    }
     Tstring_tokenizer lines;
     lines.splitLines(text.c_str());
     for (unsigned i = 0; i < lines.count(); ++i) {

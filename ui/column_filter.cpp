@@ -1,5 +1,7 @@
 #include "ui/column_filter.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "base/parse.h"
@@ -16,7 +18,21 @@ bool read_scale(Txml_element element, const char* attribute, double* out, bool* 
     if (!text || !*text)
         return true;
     *given = true;
-    return !parse_double(text, out);
+    return !parse_decimal_number(text, out);
+}
+
+// Seconds added to a timestamp column: absent or empty is 0; anything else
+// must be a whole number of the int range.
+bool read_time_zone(Txml_element element, int* out)
+{
+    const char* text = xml_FindAttributeValue(element, "time_zone");
+    if (!text || !*text)
+        return true;
+    int64_t seconds = 0;
+    if (parse_int64_number(text, &seconds) || seconds < INT_MIN || seconds > INT_MAX)
+        return false;
+    *out = static_cast<int>(seconds);
+    return true;
 }
 
 }  // namespace
@@ -40,15 +56,18 @@ bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* err
         column.element = name ? name : "";
         column.timestamp = out->match && name && text_compare_nocase(name, "timestamp") == 0;
         column.attribute = xml_GetAttributeString(element, "attribute");
-        column.time_zone = xml_GetAttributeInt(element, "time_zone");
+        auto refuse = [&](const char* attribute) {
+            if (error)
+                *error = "column " + std::to_string(position) + " \"" + column.name + "\": " + attribute + " \"" +
+                         xml_GetAttributeString(element, attribute) + "\" is no number";
+            return false;
+        };
+        if (!read_time_zone(element, &column.time_zone))
+            return refuse("time_zone");
         for (const char* scale : {"c0", "c1"}) {
             double* target = scale[1] == '0' ? &column.c0 : &column.c1;
-            if (!read_scale(element, scale, target, &column.scaled)) {
-                if (error)
-                    *error = "column " + std::to_string(position) + " \"" + column.name + "\": " + scale + " \"" +
-                             xml_GetAttributeString(element, scale) + "\" is no number";
-                return false;
-            }
+            if (!read_scale(element, scale, target, &column.scaled))
+                return refuse(scale);
         }
         if (out->match) {
             for (Txml_element condition = xml_FirstChildEntity(element); condition;
@@ -58,6 +77,14 @@ bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* err
                                                  xml_GetAttributeString(condition, "value")});
         }
         out->columns.push_back(std::move(column));
+    }
+    // Another kind of XML (a setup or a measurement file) would lay out a
+    // table of the time columns alone.
+    if (out->columns.empty()) {
+        if (error)
+            *error = std::string("no COLUMN element: XML of another kind (its root is <") +
+                     (root ? xml_GetName(root) : "") + ">)";
+        return false;
     }
     return true;
 }

@@ -38,8 +38,9 @@ struct Tcolumn_filter {
 };
 
 // Reads the filter under its root element. False, with a message naming the
-// column, when a "c0" or "c1" is given but is no number; the filter is then
-// not to be used.
+// column, when a "c0", "c1" or "time_zone" is given but is no number of its
+// kind, or when the root has no "COLUMN" element (XML of another kind); the
+// filter is then not to be used.
 bool read_column_filter(Txml_element root, Tcolumn_filter* out, std::string* error);
 
 // True when the measurement element satisfies every condition of the column.

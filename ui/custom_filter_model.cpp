@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "base/my_string.h"
-#include "base/parse.h"
 #include "base/time_calendar.h"
 
 namespace {
@@ -52,10 +51,11 @@ int Tcustom_filter_model::columnWidth(int column) const
 
 void Tcustom_filter_model::appendIsoTime(std::size_t row, std::string& out) const
 {
-    std::string v;
-    rows.appendTime(row, v);
     unsigned seconds = 0;
-    parse_uint(v.c_str(), &seconds);
+    if (!rows.timeSeconds(row, &seconds)) {
+        out += '-';
+        return;
+    }
     Tmy_string text;
     calendar_format(&text, seconds, zone, iso_style);
     out += text.c_str();

@@ -1,6 +1,7 @@
 #include "ui/custom_rows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #include "base/parse.h"
@@ -93,14 +94,27 @@ void Tcustom_rows::appendTime(std::size_t row, std::string& out) const
     appendText(row, 0, out);
 }
 
+bool Tcustom_rows::timeSeconds(std::size_t row, unsigned* seconds) const
+{
+    // No v is the time 0; a v that is no time of the calendar is none.
+    std::string v;
+    appendText(row, 0, v);
+    int64_t time = 0;
+    if (!v.empty() && (parse_int64_number(v.c_str(), &time) || time < 0 || time > UINT32_MAX))
+        return false;
+    *seconds = static_cast<unsigned>(time);
+    return true;
+}
+
 void Tcustom_rows::appendValueCell(std::size_t row, std::size_t column, std::string& out) const
 {
     const Tfilter_column& shown = shown_filter.columns[column];
     if (shown.timestamp) {
-        std::string v;
-        appendText(row, 0, v);
         unsigned seconds = 0;
-        parse_uint(v.c_str(), &seconds);
+        if (!timeSeconds(row, &seconds)) {
+            out += '-';
+            return;
+        }
         append_printf(out, "%f",
                       static_cast<double>(seconds) / seconds_per_day + spreadsheet_day_of_1970 +
                           shown.time_zone / seconds_per_day);
@@ -118,7 +132,10 @@ void Tcustom_rows::appendValueCell(std::size_t row, std::size_t column, std::str
     std::string text;
     appendText(row, slot, text);
     double value = 0;
-    parse_double(text.c_str(), &value);
+    if (parse_decimal_number(text.c_str(), &value)) {
+        out += '-';
+        return;
+    }
     append_printf(out, "%f", value * shown.c1 + shown.c0);
 }
 

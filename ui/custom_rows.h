@@ -31,6 +31,8 @@ public:
 
     // The time element's "v" text of a row read.
     void appendTime(std::size_t row, std::string& out) const;
+    // The seconds of a row's time; false when its "v" is no time.
+    bool timeSeconds(std::size_t row, unsigned* seconds) const;
     // The cell of the value column (0 for the filter's first) in a row read,
     // the spreadsheet day count of a timestamp column included.
     void appendValueCell(std::size_t row, std::size_t column, std::string& out) const;

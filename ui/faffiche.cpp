@@ -238,7 +238,8 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
     if (loaded->result != 0) {
         // A file that cannot be read leaves the table it would have replaced.
         Tmy_string text;
-        text.printf("Cannot read the measurement file %s", path.c_str());
+        text.printf("Cannot read the measurement file %s: it %s", path.c_str(),
+                    file_read_error_text(loaded->reader.readError()).c_str());
         log_printf("ERROR : %s", text.c_str());
         if (chosen_by_user) {
             Tmessage_box box;
@@ -286,23 +287,38 @@ void TFaffiche::fillGrid(const Tdisplay_columns& set)
     StringGrid1->showModel(&standard_model);
 }
 
-void TFaffiche::showCustomRows(Tcustom_rows rows)
+bool TFaffiche::showCustomRows(Tcustom_rows rows)
 {
-    if (!rows.error().empty())
-        log_printf("ERROR : Custom filter: cannot read the measurement file %s again: it %s", rows.path().c_str(),
-                   rows.error().c_str());
+    if (!rows.error().empty()) {
+        refuseFilter(": cannot read the measurement file " + rows.path() + " again: it " + rows.error());
+        return false;
+    }
     custom_model.showRows(std::move(rows), display_time_zone);
     custom_rows_current = true;
+    return true;
 }
 
-void TFaffiche::fillCustomGrid()
+bool TFaffiche::fillCustomGrid()
 {
-    // Rows not made by the load (a filter applied since) are read here.
+    // Rows not made by the load (a file read before the filter) are read here.
     if (custom_rows_current)
         custom_model.showZone(display_time_zone);
-    else
-        showCustomRows(Tcustom_rows(filter, reader.timeIndex()));
+    else if (!showCustomRows(Tcustom_rows(filter, reader.timeIndex())))
+        return false;
     StringGrid1->showModel(&custom_model);
+    return true;
+}
+
+void TFaffiche::refuseFilter(const std::string& why)
+{
+    Tmy_string text;
+    text.printf("Custom filter%s; the table keeps its layout", why.c_str());
+    log_printf("ERROR : %s", text.c_str());
+    Tmessage_box box;
+    box.text = text.c_str();
+    box.caption = "Custom Filter";
+    box.icon = Tbox_icon::error;
+    dialog_seam().messageBox(box);
 }
 
 void TFaffiche::refill()
@@ -346,23 +362,18 @@ void TFaffiche::CustomFilter1Click()
     Tcolumn_filter loaded;
     std::string error;
     if (!reader.getFilterRoot())
-        error = "cannot read the file";
+        error = "cannot read the file: it " + file_read_error_text(reader.filterError());
     else if (!read_column_filter(reader.getFilterRoot(), &loaded, &error))
         error = "refused, " + error;
     if (!error.empty()) {
-        Tmy_string text;
-        text.printf("Custom filter %s: %s; the table keeps its layout", path.c_str(), error.c_str());
-        log_printf("ERROR : %s", text.c_str());
-        Tmessage_box box;
-        box.text = text.c_str();
-        box.caption = "Custom Filter";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
+        refuseFilter(" " + path + ": " + error);
         return;
     }
+    // Read aside first: a file that cannot be read again keeps the table.
+    if (!showCustomRows(Tcustom_rows(loaded, reader.timeIndex())))
+        return;
     filter = std::move(loaded);
     ++filter_number;
-    custom_rows_current = false;
     setCustomLayout(true);
     fillCustomGrid();
 }

@@ -49,7 +49,9 @@ public:
     void abandonLoad();
     // The standard layout with a column set, and the custom one after the filter.
     void fillGrid(const Tdisplay_columns& set);
-    void fillCustomGrid();
+    // False, with a box, when the measurement file cannot be read again as
+    // it was read: the table then stays as it was.
+    bool fillCustomGrid();
 
     void appendLog(const char* line);
     // Where the measurement open and the export dialogs start.
@@ -91,8 +93,11 @@ private:
     void buildMenu();
     void buildWidgets();
     void setCustomLayout(bool on);
-    // The rows to the custom model, and what kept them from being read to the log.
-    void showCustomRows(Tcustom_rows rows);
+    // The rows to the custom model; refused with a box, the table kept, when
+    // the measurement file could not be read again.
+    bool showCustomRows(Tcustom_rows rows);
+    // Logs and shows why a filter is not applied: "Custom filter" then why.
+    void refuseFilter(const std::string& why);
     void refill();
     Tgrid_model* shownModel() const;
 

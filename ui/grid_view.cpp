@@ -53,9 +53,14 @@ void Tgrid_view::applyWidths()
     const std::vector<int> cells = shown->cellWidths(
         [this](const std::string& text) { return cell_text_width(*this, QString::fromStdString(text)); });
     const int columns = shown->columnCount();
+    // A header that repaints after each resize finds the position of every
+    // column again each time: a filter of many thousand columns took seconds.
+    QHeaderView* header = horizontalHeader();
+    header->setUpdatesEnabled(false);
     for (int column = 0; column < columns; ++column)
         fit_column(*this, column, shown->columnWidth(column),
                    column < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(column)] : 0);
+    header->setUpdatesEnabled(true);
 }
 
 void Tgrid_view::keyPressEvent(QKeyEvent* event)

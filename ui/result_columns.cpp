@@ -137,7 +137,16 @@ bool cell_value(const Tflash_parser_data& step, const Tresult_column& column, Tf
     *value = step.slot(column.slot);
     if (column.kind == Tcell_kind::pair)
         *fraction = step.slot(column.fraction_slot);
-    return value->valid && (column.kind != Tcell_kind::pair || fraction->valid);
+    // A whole-number column shows only a value that was one: «12.5» is no count.
+    switch (column.kind) {
+    case Tcell_kind::real:
+        return value->valid;
+    case Tcell_kind::integer:
+        return value->valid && value->integral;
+    case Tcell_kind::pair:
+        return value->valid && value->integral && fraction->valid && fraction->integral;
+    }
+    return false;
 }
 
 }  // namespace

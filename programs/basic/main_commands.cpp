@@ -11,6 +11,7 @@
 #include "link/calyxo_master.h"
 #include "platform/widgets/dialog_seam.h"
 #include "programs/basic/command_master.h"
+#include "programs/basic/file_refusal.h"
 #include "programs/basic/start_refusal.h"
 
 namespace {
@@ -112,8 +113,8 @@ bool upload_eeprom(Tcommand_host& host, const Tmain_command&)
     if (result != 0) {
         // Nothing was sent: the box says which file and its first error.
         Tmessage_box box;
-        box.text = "Erreur de lecture du fichier de configuration ! Voir log\n" + path + "\n" +
-                   host.commands().upload_error();
+        box.text = file_refusal_text("Erreur de lecture du fichier de configuration ! Voir log", path,
+                                     host.commands().upload_error());
         box.icon = Tbox_icon::error;
         box.buttons = Tbox_buttons::ok;
         dialog_seam().messageBox(box);

@@ -11,6 +11,7 @@
 #include "link/firmware_update.h"
 #include "platform/widgets/dialog_seam.h"
 #include "platform/widgets/log_memo.h"
+#include "programs/basic/file_refusal.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ void TFormrfu::bt_loadClick()
     Label1->setText(QString::fromStdString(path));
     if (update.rfu_load_file(path.c_str()) != 0) {
         Tmessage_box box;
-        box.text = "Erreur de lecture du fichier de firmware ! Voir log";
+        box.text = file_refusal_text("Erreur de lecture du fichier de firmware ! Voir log", path);
         box.caption = "RFU - Remote Firmware Update";
         box.icon = Tbox_icon::error;
         dialog_seam().messageBox(box);

@@ -19,6 +19,7 @@
 
 #include "base/log.h"
 #include "base/my_string.h"
+#include "base/regular_file.h"
 #include "platform/widgets/log_memo.h"
 #include "programs/confview/configuration_block.h"
 #include "programs/confview/eeprom_image_file.h"
@@ -186,16 +187,18 @@ void TFmain::load_setup_file(const char* path)
     // A station parsed in place would keep what the file before set and this
     // one leaves out (its id among them).
     station = std::make_unique<Tstation>();
+    const std::string file = path ? path : "";
     Tmy_string too_large_file;
+    Tfile_read_error error;
     if (setup_file_too_large(path, &too_large_file)) {
         load_failure = std::string(read_error) + "\n" + too_large_file.c_str();
         errorBox(load_failure.c_str());
-    } else if (!xml_LoadFile(path, &document)) {
-        load_failure = read_error;
-        errorBox(read_error);
+    } else if (!xml_LoadFile(path, &document, &error)) {
+        load_failure = std::string(read_error) + "\n" + file + " : " + file_read_error_text_fr(error);
+        errorBox(load_failure.c_str());
     } else if (!(station_element = setup_station(document))) {
         // A measurement file or any other XML: nothing in it is a station.
-        load_failure = std::string(read_error) + "\n" + path + " : " + no_station;
+        load_failure = std::string(read_error) + "\n" + file + " : " + no_station;
         errorBox(load_failure.c_str());
     } else {
         Tlog_capture compile_log;

@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/parse.h"
 #include "base/paths.h"
+#include "base/regular_file.h"
 
 namespace {
 
@@ -69,8 +70,16 @@ void Tsettings::read()
 {
     clear();
     Tmy_string text;
-    if (!file_name.length() || text.loadFile(file_name.c_str()) != 0)
+    Tfile_read_error error;
+    if (!file_name.length())
         return;
+    if (text.loadFile(file_name.c_str(), &error) != 0) {
+        // No file yet is the first start; anything else the user must hear of.
+        if (error.fault != Tfile_fault::missing)
+            log_printf("ERROR : settings file %s %s: the default settings are used", file_name.c_str(),
+                       file_read_error_text(error).c_str());
+        return;
+    }
     // Lines end in CR as written, or in LF or CR LF where the file was edited
     // elsewhere; a last line without its end counts too.
     const char* bytes = text.c_str();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -166,6 +167,62 @@ TEST(Parse, Doubles)
         EXPECT_NEAR(value, c.value, 1e-9) << c.text;
     }
     EXPECT_EQ(text_to_double(nullptr), 0);
+}
+
+// The strict forms take a number of their kind whole, or nothing.
+TEST(Parse, StrictDecimalNumbers)
+{
+    const struct {
+        const char* text;
+        bool error;
+        double value;
+    } cases[] = {
+        {"1.5", false, 1.5},       {" -2.5e1 ", false, -25},  {"+21.5", false, 21.5}, {".5", false, 0.5},
+        {"5.", false, 5},          {"1E-2", false, 0.01},     {"0", false, 0},        {"1.2.3", true, 0},
+        {"1,5", true, 0},          {"1-2", true, 0},          {"- 7", true, 0},       {"", true, 0},
+        {"  ", true, 0},           {"+", true, 0},            {".", true, 0},         {"e5", true, 0},
+        {"1e", true, 0},           {"1e+", true, 0},          {"1e2.5", true, 0},     {"abc", true, 0},
+        {"inf", true, 0},          {"nan", true, 0},          {"12 3", true, 0},      {"--1", true, 0},
+    };
+    for (const auto& c : cases) {
+        double value = 99;
+        EXPECT_EQ(parse_decimal_number(c.text, &value), c.error) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    EXPECT_TRUE(parse_decimal_number(nullptr, nullptr));
+}
+
+TEST(Parse, StrictInt64Numbers)
+{
+    const struct {
+        const char* text;
+        bool error;
+        int64_t value;
+    } cases[] = {
+        {"0", false, 0},
+        {" 12 ", false, 12},
+        {"-12", false, -12},
+        {"+7", false, 7},
+        {"9223372036854775807", false, INT64_MAX},
+        {"-9223372036854775808", false, INT64_MIN},
+        {"9223372036854775808", true, 0},
+        {"-9223372036854775809", true, 0},
+        {"99999999999999999999", true, 0},
+        {"12.5", true, 0},
+        {"1e3", true, 0},
+        {"1-2", true, 0},
+        {"- 12", true, 0},
+        {"12x", true, 0},
+        {"", true, 0},
+        {"-", true, 0},
+        {"abc", true, 0},
+    };
+    for (const auto& c : cases) {
+        int64_t value = 99;
+        EXPECT_EQ(parse_int64_number(c.text, &value), c.error) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    EXPECT_TRUE(parse_int64_number(nullptr, nullptr));
 }
 
 TEST(Parse, HexAndBytes)

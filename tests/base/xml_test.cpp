@@ -544,6 +544,38 @@ TEST_F(XmlLogTest, IndentationAndPaddingAreCapped)
               (Tlines{"    <" + name + " a=\"1\"" + continuation + " b=\"2\"" + continuation + " c=\"3\"/>"}));
 }
 
+// A bounded dump shows the first elements in document order, then one line
+// for the rest where the first left out stands, and closes what it opened.
+TEST(XmlLogBoundedTest, ShowsTheFirstElementsThenCountsTheRest)
+{
+    myXMLdocument doc;
+    ASSERT_NE(xml_ParseText("<R><C n=\"1\"><D/></C><C n=\"2\"><D/><D/></C><C n=\"3\"/><E>t</E></R>", &doc), nullptr);
+    const struct {
+        long long bound;
+        Tlines lines;
+    } cases[] = {
+        {4, {"<R >", "    <C n=\"1\" >", "        <D/>", "    </C>", "    <C n=\"2\" >",
+             "        ... 4 more elements not shown", "    </C>", "</R>"}},
+        {1, {"<R >", "    ... 7 more elements not shown", "</R>"}},
+        {0, {"... 8 more elements not shown"}},
+        {8, {"<R >", "    <C n=\"1\" >", "        <D/>", "    </C>", "    <C n=\"2\" >", "        <D/>",
+             "        <D/>", "    </C>", "    <C n=\"3\"/>", "    <E >", "    t", "    </E>", "</R>"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bound);
+        recorded::clear_log();
+        xml_LogEntityBounded(doc.root, c.bound);
+        EXPECT_EQ(recorded::log_lines(), c.lines);
+    }
+    // Unbounded, the dump is the whole tree, as the bound of all its elements gives.
+    recorded::clear_log();
+    xml_LogEntity(doc.root, 0, -1);
+    EXPECT_EQ(recorded::log_lines(), cases[3].lines);
+    recorded::clear_log();
+    xml_LogEntityBounded(nullptr, 5);
+    EXPECT_TRUE(recorded::log_lines().empty());
+}
+
 TEST(XmlNullTest, EveryFunctionToleratesNulls)
 {
     recorded::clear_log();

@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "base/time_calendar.h"
 #include "base/xml.h"
 #include "data/eeprom_configurer.h"
@@ -175,14 +177,24 @@ TEST_F(CommandsAgainstLogger, UploadFromASetupFileIsVerifiedAndHeld)
     EXPECT_EQ(variable(sim::var::acq_interval0), 900u);
     EXPECT_EQ(variable(sim::var::gsm_interval), 3600u);
 
-    // A file that cannot be read: the box, nothing sent.
-    const std::string missing = work.file("missing.xml");
-    dialogs.file_answers = {missing};
+    // A file that cannot be read: the box names it and says why, nothing sent.
+    dialogs.file_answers = {work.file("missing.xml")};
     child_of<QPushButton>(program->main_form, "bt_upload")->click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + missing +
-                                         "\nunable to read \"" + missing + "\" file correctly");
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Erreur de lecture du fichier de configuration ! Voir log\n" + work.file("missing.xml") +
+                  " : il n'existe pas");
+    // Nor is a FIFO waited on.
+    const std::string fifo = work.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    dialogs.file_answers = {fifo};
+    child_of<QPushButton>(program->main_form, "bt_upload")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + fifo +
+                                         " : c'est un FIFO, pas un fichier ordinaire");
+    EXPECT_TRUE(recorded::log_contains("ERROR : \"" + fifo + "\" is a FIFO, not a regular file"));
 }
+
 
 // One value its field cannot hold stops the whole upload: the logger keeps
 // every page it held, and the box names the file and the value.
@@ -212,7 +224,7 @@ TEST_F(CommandsAgainstLogger, UploadOfAFileWithOneRefusedValueSendsNothing)
     ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + setup_file +
-                                         "\nTeeprom_configurer, SYSCTRL time_zone=\"300\" is out of range");
+                                         " : Teeprom_configurer, SYSCTRL time_zone=\"300\" is out of range");
     EXPECT_TRUE(recorded::log_contains("ERROR : Teeprom_configurer, SYSCTRL time_zone=\"300\" is out of range"));
     EXPECT_FALSE(recorded::log_contains("EEPROM Verification"));
     EXPECT_EQ(pages(), before);

@@ -32,6 +32,7 @@
 #include "tests/basic/basic_test_support.h"
 #include "tests/basic/recording_commands.h"
 #include "tests/support/recording_program.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -293,12 +294,27 @@ TEST_F(MainCommands, UploadFromSetupFileShowsReadErrorsAndRefusals)
 
     reset();
     recording.upload_result = 1;
-    recording.upload_error_text = "the file holds no STATIONS/STATION: it is no setup file";
-    dialogs.file_answers = {"/tmp/empty.xml"};
+    Ttemp_dir scratch;
+    const std::string empty = scratch.file("empty.xml");
+    ASSERT_TRUE(write_file_bytes(empty, ""));
+    dialogs.file_answers = {empty};
     click("bt_upload");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n/tmp/empty.xml\n"
-                                     "the file holds no STATIONS/STATION: it is no setup file");
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + empty +
+                                         " : ce n'est pas du XML (un fichier vide)");
+
+    // An XML file the compiler refuses: its first error follows the file.
+    reset();
+    dialogs.boxes.clear();
+    recording.upload_result = 1;
+    recording.upload_error_text = "the file holds no STATIONS/STATION: it is no setup file";
+    const std::string no_station = scratch.file("no_station.xml");
+    ASSERT_TRUE(write_file_bytes(no_station, "<DATA/>"));
+    dialogs.file_answers = {no_station};
+    click("bt_upload");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Erreur de lecture du fichier de configuration ! Voir log\n" + no_station +
+                                         " : the file holds no STATIONS/STATION: it is no setup file");
     EXPECT_EQ(dialogs.boxes[0].buttons, Tbox_buttons::ok);
 
     reset();

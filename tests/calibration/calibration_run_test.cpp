@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "base/parse.h"
 #include "base/time_calendar.h"
 #include "calibration/calibration_host.h"
@@ -304,6 +306,11 @@ TEST_F(CalibrationRun, AFailedCalculationWritesNoConstantsFile)
     const std::string broken = dir.file("broken.xml");
     ASSERT_TRUE(write_file_bytes(broken, "<CALIBRATION><SAMPLE"));
     EXPECT_TRUE(run->readCalibrationXml(broken.c_str()));
+    // A FIFO in place of the file is refused at once.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(run->readCalibrationXml(fifo.c_str()));
+    EXPECT_TRUE(recorded::log_contains("ERROR : \"" + fifo + "\" is a FIFO, not a regular file"));
 
     const std::string refusal = "No tracer calibrated (calibration.check_validity() => Error code = ";
     for (bool water_only : {false, true}) {
@@ -402,6 +409,45 @@ TEST_F(CalibrationRun, TheCalibrationFileReadsBackIntoTheSameGrid)
     EXPECT_TRUE(has(GUI_CAL_PANEL, "PANEL_STORED_VALUES"));
     ASSERT_FALSE(host.shown_counts.empty());
     EXPECT_EQ(host.shown_counts.back(), 12u);
+}
+
+// A date that is no day of the calendar refuses the file: nothing of it is
+// taken, the samples and the date stay as they were.
+TEST_F(CalibrationRun, AFileWhoseDateIsNoDayIsRefused)
+{
+    Ttemp_dir dir;
+    const std::string good = dir.file("good.xml");
+    ASSERT_TRUE(write_file_bytes(good,
+        "<CALIBRATION serial_number=\"9\" year=\"2024\" month=\"2\" day=\"29\">"
+        "<SAMPLE traceur=\"Water\" concentration=\"0 NTU\" LA_mV=\"5.000\"/></CALIBRATION>"));
+    ASSERT_FALSE(run->readCalibrationXml(good.c_str()));
+    ASSERT_EQ(run->grid().count(), 1u);
+    const struct {
+        const char* date;
+        const char* reason;
+    } refused[] = {
+        {"year=\"99999\" month=\"5\" day=\"6\"", "the date year=99999 month=5 day=6 is no day of the calendar"},
+        {"year=\"2026\" month=\"13\" day=\"6\"", "the date year=2026 month=13 day=6 is no day of the calendar"},
+        {"year=\"2026\" month=\"5\" day=\"45\"", "the date year=2026 month=5 day=45 is no day of the calendar"},
+        {"year=\"2025\" month=\"2\" day=\"29\"", "the date year=2025 month=2 day=29 is no day of the calendar"},
+        {"year=\"2026\" month=\"5\" day=\"6th\"", "day \"6th\" is no number"},
+        {"year=\"99999999999\" month=\"5\" day=\"6\"", "year \"99999999999\" is no number"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.date);
+        const std::string path = dir.file("refused.xml");
+        ASSERT_TRUE(write_file_bytes(path, std::string("<CALIBRATION serial_number=\"4\" ") + c.date +
+                                               "><SAMPLE traceur=\"Water\" concentration=\"1 NTU\" LA_mV=\"9\"/>"
+                                               "<SAMPLE traceur=\"Water\" concentration=\"0 NTU\" LA_mV=\"7\"/>"
+                                               "</CALIBRATION>"));
+        recorded::clear_log();
+        EXPECT_TRUE(run->readCalibrationXml(path.c_str()));
+        EXPECT_TRUE(recorded::log_contains("ERROR : \"" + path + "\": " + c.reason + "; nothing is read"));
+        EXPECT_EQ(run->grid().count(), 1u);
+        EXPECT_EQ(run->year, 2024);
+        EXPECT_EQ(run->month, 2);
+        EXPECT_EQ(run->day, 29);
+    }
 }
 
 TEST_F(CalibrationRun, AMissingLampInTheFileStaysUndefined)

@@ -270,6 +270,13 @@ TEST_F(FlashParserTest, BrokenHeadersWriteNothing)
     // A folder given as the download file is refused, not read.
     EXPECT_EQ(parser.convertToXml(dir.path().c_str(), dir.path().c_str(), path, sizeof path), 1);
     EXPECT_STREQ(path, "");
+    // Nor is a FIFO waited on.
+    const std::string fifo = dir.file("fifo.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(parser.convertToXml(dir.path().c_str(), fifo.c_str(), path, sizeof path), 1);
+    EXPECT_STREQ(path, "");
+    EXPECT_TRUE(recorded::log_contains("ERROR : cannot read download file \"" + fifo +
+                                       "\": it is a FIFO, not a regular file"));
 }
 
 TEST_F(FlashParserTest, FailedOutputLeavesTheFileOnDiskAlone)

@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <string>
 
+#include <sys/stat.h>
+
+#include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -258,6 +261,11 @@ TEST(CalibrationConstantsFile, PathsThatGiveNoFile)
     Truvo_fluo fluo;
     EXPECT_EQ(fluo.getcalib(nullptr, 0), CALIB_NO_PATH);
     EXPECT_EQ(fluo.getcalib(dir.file("missing.txt").c_str(), 0), CALIB_CANNOT_OPEN);
+    // A FIFO chosen as the file is refused at once, never waited on.
+    const std::string fifo = dir.file("fifo.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(fluo.getcalib(fifo.c_str(), 0), CALIB_CANNOT_OPEN);
+    EXPECT_TRUE(recorded::log_contains("ERROR : calibration file " + fifo + " is a FIFO, not a regular file"));
     ASSERT_TRUE(write_file_bytes(dir.file("constants.txt"), Tconstants_file().text()));
     EXPECT_EQ(fluo.getcalib(dir.file("constants.txt").c_str(), 0), 0);
     EXPECT_TRUE(fluo.valid);

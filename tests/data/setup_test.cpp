@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
@@ -318,7 +319,12 @@ TEST_F(Setup_test, ReadFileLogsAndAFailedReadKeepsWhatTheSetupHeld)
     ASSERT_TRUE(write_file_bytes(broken, "<SETUP><STATIONS>"));
     EXPECT_EQ(setup.readFile(broken.c_str()), 1);
     EXPECT_EQ(setup.readFile(dir.file("missing.xml").c_str()), 1);
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(setup.readFile(fifo.c_str()), 1);
     EXPECT_TRUE(recorded::log_contains("ERROR : unable to read \"" + broken + "\" file correctly"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : \"" + broken + "\" is cut at byte 17"));
+    EXPECT_TRUE(recorded::log_contains("ERROR : \"" + fifo + "\" is a FIFO, not a regular file"));
     EXPECT_EQ(setup.stations.count(), 1);
     EXPECT_EQ(setup.stations.getFirst()->id, 9u);
     EXPECT_EQ(setup.comports.count(), 1);

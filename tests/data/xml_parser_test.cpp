@@ -352,7 +352,7 @@ TEST(Txml_parser, TimeIndexRefusesAFileChangedSinceTheLoad)
     ASSERT_EQ(std::remove(path.c_str()), 0);
     EXPECT_TRUE(indexed_times(reader, &whole, &error).empty());
     EXPECT_FALSE(whole);
-    EXPECT_EQ(error, "cannot be opened");
+    EXPECT_EQ(error, "does not exist");
 }
 
 // What is not measurement XML stays refused: a fault before the end of the
@@ -400,6 +400,34 @@ TEST(Txml_parser, FilterDocumentIsLoadedAndLogged)
     EXPECT_EQ(reader.getFilterRoot(), nullptr);
 }
 
+// A filter of a great many elements is logged by its first ones and a count
+// of the rest: the whole tree took the window seconds to show.
+TEST(Txml_parser, BigFilterIsLoggedByItsFirstElementsAndACount)
+{
+    Ttemp_dir dir;
+    const std::string path = dir.file("filter.xml");
+    std::string text = "<FILTER type=\"match\">";
+    constexpr int columns = 200000;
+    for (int i = 0; i < columns; ++i)
+        text += "<COLUMN name=\"c" + std::to_string(i) + "\" element=\"a145\" attribute=\"v\"/>";
+    text += "</FILTER>";
+    ASSERT_TRUE(write_file_bytes(path, text));
+    Txml_parser reader;
+    recorded::clear_log();
+    EXPECT_EQ(reader.loadFilter(path.c_str()), 0);
+    const std::vector<std::string> lines = recorded::log_lines();
+    ASSERT_EQ(lines.size(), 202u);  // the root, 199 columns, the count, the end tag
+    EXPECT_EQ(lines[0], "<FILTER type=\"match\" >");
+    EXPECT_EQ(lines[199].rfind("    <COLUMN name=\"c198\"", 0), 0u) << lines[199];
+    EXPECT_EQ(lines[200], "    ... " + std::to_string(columns - 199) + " more elements not shown");
+    EXPECT_EQ(lines[201], "</FILTER>");
+    // The filter itself is whole.
+    int count = 0;
+    for (Txml_element column = xml_FirstChildEntity(reader.getFilterRoot()); column; column = xml_NextEntity(column))
+        ++count;
+    EXPECT_EQ(count, columns);
+}
+
 // The packed store against a plain array over random sets of slots, with both
 // ends of each word of the presence mask among them.
 TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
@@ -411,7 +439,7 @@ TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
         for (unsigned slot = 0; slot < flash_parser_slot_count; ++slot) {
             const bool edge = slot == 0 || slot == 63 || slot == 64 || slot == flash_parser_slot_count - 1;
             if (random() % (round % 5 + 2) == 0 || (edge && round % 2 == 0)) {
-                full[slot] = {slot + 0.5, static_cast<int64_t>(random()) - (int64_t{1} << 40), true};
+                full[slot] = {slot + 0.5, static_cast<int64_t>(random()) - (int64_t{1} << 40), true, random() % 2 == 0};
                 reference[slot] = full[slot];
             }
         }
@@ -423,6 +451,7 @@ TEST(Tflash_parser_data, KeepsExactlyTheValidSlotsOfAFullArray)
             ASSERT_EQ(got.valid, reference[slot].valid) << "slot " << slot;
             EXPECT_EQ(got.value, reference[slot].value) << "slot " << slot;
             EXPECT_EQ(got.integer, reference[slot].integer) << "slot " << slot;
+            EXPECT_EQ(got.integral, reference[slot].integral) << "slot " << slot;
             EXPECT_FALSE(full[slot].valid) << "the full array is cleared for the next step";
             valid += got.valid ? 1u : 0u;
         }

@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "base/log.h"
 #include "platform/widgets/recording_dialogs.h"
 #include "tests/gui/qt_application.h"
@@ -239,12 +241,27 @@ TEST_F(ConfigurationView, UnreadableFilesShowTheReadBoxAndEmptyTheTabs)
     select_tab(1);
     ASSERT_EQ(text("lb_size"), "7 bytes");
 
-    window->load_setup_file(dir.file("missing.xml").c_str());
-    window->load_setup_file(setup_file("broken.xml", "<SETUP><STATIONS></SETUP>").c_str());
-    window->load_setup_file(dir.path().c_str());
-    ASSERT_EQ(dialogs.boxes.size(), 3u);
-    for (const Tmessage_box& box : dialogs.boxes) {
-        EXPECT_EQ(box.text, read_error);
+    // The box names the file and says why, whatever kind of file it is.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string broken = "<SETUP><STATIONS></SETUP>";
+    const std::string cut = "<SETUP><STATIONS><STATION id=\"1\">";
+    const struct {
+        std::string path;
+        std::string reason;
+    } failures[] = {
+        {dir.file("missing.xml"), "il n'existe pas"},
+        {setup_file("broken.xml", broken), "ce n'est pas du XML (erreur \xC3\xA0 l'octet 19)"},
+        {setup_file("cut.xml", cut), "il est coup\xC3\xA9 \xC3\xA0 l'octet " + std::to_string(cut.size())},
+        {dir.path(), "c'est un dossier, pas un fichier"},
+        {fifo, "c'est un FIFO, pas un fichier ordinaire"},
+    };
+    for (const auto& failure : failures)
+        window->load_setup_file(failure.path.c_str());
+    ASSERT_EQ(dialogs.boxes.size(), std::size(failures));
+    for (std::size_t i = 0; i < std::size(failures); ++i) {
+        const Tmessage_box& box = dialogs.boxes[i];
+        EXPECT_EQ(box.text, std::string(read_error) + "\n" + failures[i].path + " : " + failures[i].reason);
         EXPECT_EQ(box.icon, Tbox_icon::error);
         EXPECT_EQ(box.buttons, Tbox_buttons::ok);
     }

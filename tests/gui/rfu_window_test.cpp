@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 #include "link/calyxo_master.h"
 #include "link/firmware_update.h"
 #include "platform/widgets/recording_dialogs.h"
@@ -79,13 +81,21 @@ TEST_F(RfuWindow, LoadShowsThePathAndAnUnreadableFileGivesTheErrorBox)
     loadThroughDialog(bad);
     EXPECT_EQ(child<QLabel>("Label1")->text().toStdString(), bad);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, read_error);
+    EXPECT_EQ(dialogs.boxes[0].text, std::string(read_error) + "\n" + bad + " : son contenu est refus\xC3\xA9");
     EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+
+    // A FIFO is refused at once with its reason, never waited on.
+    const std::string fifo = folder.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    loadThroughDialog(fifo);
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text,
+              std::string(read_error) + "\n" + fifo + " : c'est un FIFO, pas un fichier ordinaire");
 
     const std::string good = folder.file("good.xml");
     ASSERT_TRUE(write_file_bytes(good, sound_file()));
     loadThroughDialog(good);
-    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_TRUE(update.loaded());
 
     // A cancelled dialog changes nothing.

@@ -13,6 +13,7 @@
 #include "base/my_string.h"
 #include "base/time_calendar.h"
 #include "tests/link/json_check.h"
+#include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -93,6 +94,13 @@ TEST_F(TransactionFileTest, HostComesFromTheFirstHostLineOfTheConfigFile)
         writeConfig(c.config);
         EXPECT_EQ(readHost(), c.host) << c.config;
     }
+    // A FIFO in its place is refused with a line, never waited on.
+    const std::string config = folder + "/__config.txt";
+    ASSERT_EQ(std::remove(config.c_str()), 0);
+    ASSERT_EQ(mkfifo(config.c_str(), 0600), 0);
+    EXPECT_EQ(readHost(), "undef");
+    EXPECT_TRUE(recorded::log_contains("ERROR : transactions configuration " + config +
+                                       " is a FIFO, not a regular file: the host stays undefined"));
 }
 
 TEST_F(TransactionFileTest, KeyRecordIsValidJsonWithTheProgrammedValues)

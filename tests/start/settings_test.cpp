@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "programs/start/globals.h"
+#include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -269,6 +270,20 @@ TEST_F(Settings, AFileThatCannotBeWrittenKeepsWhatIsOnDisk)
     ASSERT_EQ(stat(file().c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(access(beside.c_str(), F_OK), -1);
+}
+
+// A FIFO in the file's place would block the start before any window: it is
+// refused with a line and the defaults are used.
+TEST_F(Settings, AFifoInTheFilesPlaceIsRefusedAtOnceWithTheDefaults)
+{
+    ASSERT_EQ(mkfifo(file().c_str(), 0600), 0);
+    recorded::clear_log();
+    auto globals = loaded();
+    EXPECT_EQ(globals->ttimezone, 0);
+    EXPECT_EQ(globals->mode, MODE_UNDEFINED);
+    EXPECT_EQ(globals->settings.count(), 0);
+    EXPECT_TRUE(recorded::log_contains("ERROR : settings file " + file() +
+                                       " is a FIFO, not a regular file: the default settings are used"));
 }
 
 TEST_F(Settings, NamesAreFoundInAnyCaseAndNewOnesWrittenInLowerCase)

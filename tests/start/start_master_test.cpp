@@ -335,7 +335,7 @@ TEST_F(StartMaster, ACustomConfigurationThatCannotBeReadIsReportedAndUploadsNoth
     master.start_custom_upload(missing.c_str());
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0], "Error while reading the configuration file ! See log\n" + missing +
-                                   "\nunable to read \"" + missing + "\" file correctly");
+                                   "\nthe file does not exist");
     EXPECT_TRUE(master.idle());
 
     // One value its field cannot hold: nothing is uploaded, the box names it.

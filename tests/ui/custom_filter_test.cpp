@@ -9,8 +9,11 @@
 #include <QPlainTextEdit>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/widgets/log_memo.h"
 #include "tests/support/recording_program.h"
@@ -139,16 +142,50 @@ TEST_F(CustomFilter, UnusableFiltersAreRefusedAndTheLayoutStays)
     EXPECT_EQ(grid_rows(window.get()), 6);
     EXPECT_EQ(headings().size(), 6u);
 
-    for (const char* scale : {"c0=\"abc\"", "c1=\"1,5\""}) {
+    for (const char* scale : {"c0=\"abc\"", "c1=\"1,5\"", "c1=\"1.2.3\"", "c0=\"1-2\"", "time_zone=\"3600s\"",
+                              "time_zone=\"99999999999\""}) {
         dialogs.boxes.clear();
         useFilter("scale.xml", std::string("<FILTER type=\"match\"><COLUMN name=\"ok\" element=\"a145\"/>"
                                            "<COLUMN name=\"Scaled\" element=\"a145\" attribute=\"v\" ") +
                                    scale + "/></FILTER>");
         ASSERT_EQ(dialogs.boxes.size(), 1u) << scale;
-        EXPECT_NE(dialogs.boxes[0].text.find("column 2 \"Scaled\""), std::string::npos) << dialogs.boxes[0].text;
+        std::string named = scale;  // c1="1,5" is named as c1 "1,5"
+        named.replace(named.find('='), 1, " ");
+        EXPECT_NE(dialogs.boxes[0].text.find("column 2 \"Scaled\": " + named + " is no number"), std::string::npos)
+            << dialogs.boxes[0].text;
         EXPECT_FALSE(checked("CustomFilter1"));
         EXPECT_EQ(headings().size(), 6u);
     }
+
+    // XML of another kind, or no XML, is refused with the file and the reason.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string reason;
+    } refused[] = {
+        {ui_fixture("custom.xml"), "refused, no COLUMN element: XML of another kind (its root is <FLASH_CONTENT>)"},
+        {dir.file("missing.xml"), "cannot read the file: it does not exist"},
+        {fifo, "cannot read the file: it is a FIFO, not a regular file"},
+    };
+    const std::string setup = dir.file("setup.xml");
+    ASSERT_TRUE(write_file_bytes(setup, "<SETUP><STATIONS><STATION id=\"1\"/></STATIONS></SETUP>"));
+    dialogs.boxes.clear();
+    dialogs.file_answers.push_back(setup);
+    trigger("CustomFilter1");
+    for (const auto& file : refused) {
+        dialogs.file_answers.push_back(file.path);
+        trigger("CustomFilter1");
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1 + std::size(refused));
+    EXPECT_EQ(dialogs.boxes[0].text, "Custom filter " + setup +
+                                         ": refused, no COLUMN element: XML of another kind (its root is <SETUP>)"
+                                         "; the table keeps its layout");
+    for (std::size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_EQ(dialogs.boxes[1 + i].text,
+                  "Custom filter " + refused[i].path + ": " + refused[i].reason + "; the table keeps its layout");
+    EXPECT_FALSE(checked("CustomFilter1"));
+    EXPECT_EQ(headings().size(), 6u);
 
     // A cancelled dialog changes nothing, not even the item's check mark.
     trigger("CustomFilter1");
@@ -203,9 +240,33 @@ TEST_F(CustomFilter, TenMebibyteAttributeIsLoggedCutAndTheFilterUsed)
     expect_grab(window.get(), "result_window_long_filter_value");
 }
 
+// A measurement file edited by hand: a cell whose text is no number of its
+// kind shows "-" where the column computes with it, the text where it shows it.
+TEST_F(CustomFilter, FieldsThatAreNoNumberShowADash)
+{
+    const std::string path = dir.file("edited.xml");
+    ASSERT_TRUE(write_file_bytes(path, "<FLASH_CONTENT><DATA>"
+                                       "<time v=\"abc\"><a145 v=\"1.2.3\"/></time>"
+                                       "<time v=\"3600\"><a145 v=\"2.5\"/></time>"
+                                       "<time v=\"-1\"><a145 v=\"1e\"/></time>"
+                                       "</DATA></FLASH_CONTENT>"));
+    display_time_zone = 0;
+    load(path);
+    useFilter("filter.xml", "<FILTER type=\"match\">"
+                            "<COLUMN name=\"Scaled\" element=\"a145\" attribute=\"v\" c1=\"2\"/>"
+                            "<COLUMN name=\"Text\" element=\"a145\" attribute=\"v\"/>"
+                            "<COLUMN name=\"Day\" element=\"timestamp\"/>"
+                            "</FILTER>");
+    ASSERT_TRUE(dialogs.boxes.empty());
+    ASSERT_EQ(grid_rows(window.get()), 5);
+    EXPECT_EQ(row(2), (Trow{"-", "abc", "-", "1.2.3", "-"}));
+    EXPECT_EQ(row(3), (Trow{"1970-01-01T01:00:00+0:00", "3600", "5.000000", "2.5", "25569.041667"}));
+    EXPECT_EQ(row(4), (Trow{"-", "-1", "-", "1e", "-"}));
+}
+
 // The filter reads its cells from the file when it is applied: of a file cut
-// inside its second step it shows the first; a file gone since the load
-// leaves the value cells empty and says so.
+// inside its second step it shows the first; a file gone or changed since the
+// load refuses the filter with a box, and the table stays as it was.
 TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
 {
     const std::string whole = read_file_bytes(ui_fixture("custom.xml"));
@@ -222,15 +283,51 @@ TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
     useFilter("sequence_filter.xml", sequential_filter);
     EXPECT_EQ(row(2), (Trow{"1970-01-01T01:00:00+1:00", "0", "1.5", "-", "-"}));
 
-    const std::string gone = dir.file("gone.xml");
-    ASSERT_TRUE(write_file_bytes(gone, whole));
-    load(gone);
-    ASSERT_EQ(std::remove(gone.c_str()), 0);
-    recorded::clear_log();
-    useFilter("match.xml", match_filter);
-    EXPECT_TRUE(recorded::log_contains("ERROR : Custom filter: cannot read the measurement file " + gone));
+    const std::string changed = dir.file("changed.xml");
+    ASSERT_TRUE(write_file_bytes(changed, whole));
+    load(changed);
     ASSERT_EQ(grid_rows(window.get()), 4);
-    EXPECT_EQ(grid_cell(window.get(), 2, 2), "");
+    const std::string shown = table_text();
+    ASSERT_TRUE(write_file_bytes(changed, whole + "\r\n"));
+    const struct {
+        const char* what;
+        std::string reason;
+    } refusals[] = {
+        {"changed", "has changed since it was read"},
+        {"gone", "does not exist"},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        if (refusal.reason == "does not exist") {
+            ASSERT_EQ(std::remove(changed.c_str()), 0);
+        }
+        recorded::clear_log();
+        dialogs.boxes.clear();
+        useFilter("match.xml", match_filter);
+        const std::string text = "Custom filter: cannot read the measurement file " + changed + " again: it " +
+                                 refusal.reason + "; the table keeps its layout";
+        EXPECT_TRUE(recorded::log_contains("ERROR : " + text));
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, text);
+        EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
+        // The sequential layout stays, with its cells, for the eye and for "Save tabular".
+        EXPECT_TRUE(checked("CustomFilter1"));
+        EXPECT_EQ(table_text(), shown);
+    }
+    // A refill for another time zone needs no second reading of the file
+    // that is gone: the rows held are shown with the new zone's dates.
+    dialogs.boxes.clear();
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
+        list->setCurrentIndex(list->findText("UTC-3"));
+        dialog->findChild<QPushButton*>("bt_save")->click();
+    });
+    trigger("Timezone2");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    ASSERT_EQ(grid_rows(window.get()), 4);
+    EXPECT_EQ(grid_cell(window.get(), 3, 0), "2026-07-01T11:00:00-3:00");
 }
 
 TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
@@ -302,6 +304,20 @@ TEST_F(PpbView, FailedConstantsLoadShowsItsBitsOnRed)
     expect_grab(view.get(), "ppb_view_failed_load_many");
     for (const char* name : {"lb_ca", "lb_c0", "lb_c1", "lb_c2", "lb_cond_b0", "lb_cond_c0", "lb_cond_c1", "lb_cond_c2"})
         EXPECT_EQ(label(name)->text().toStdString(), "---") << name;
+}
+
+// A FIFO chosen as the constants file froze the view on the open: it is
+// refused at once, as a file that cannot be opened, and says why in the log.
+TEST_F(PpbView, AFifoChosenAsConstantsFileIsRefusedAtOnce)
+{
+    loadConstants(ui_fixture("calibrat.dat"));
+    const std::string fifo = dir.file("fifo.dat");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    recorded::clear_log();
+    loadConstants(fifo);
+    EXPECT_EQ(label("pl_result")->text().toStdString().rfind("2", 0), 0u) << label("pl_result")->text().toStdString();
+    EXPECT_EQ(label("lb_ca")->text().toStdString(), "---");
+    EXPECT_TRUE(recorded::log_contains("ERROR : calibration file " + fifo + " is a FIFO, not a regular file"));
 }
 
 TEST_F(PpbView, SensitivityThatIsNoNumberIsRefusedWithAMessage)

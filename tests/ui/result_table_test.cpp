@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "tests/support/file_size_limit.h"
 #include "tests/support/recording_program.h"
 #include "tests/ui/result_window_support.h"
@@ -277,13 +279,32 @@ TEST_F(ResultWindowTest, UnreadableFileIsReportedAndKeepsTheTableItReplaced)
     ASSERT_EQ(grid_rows(window.get()), 3);
     const std::string shown = table_text();
     recorded::clear_log();
-    for (const std::string& unreadable : {dir.file("missing.xml"), dir.path()}) {
+    // Each is refused with the file and the reason; none is waited on or
+    // shown as an empty table.
+    const std::string fifo = dir.file("fifo.xml");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(write_file_bytes(dir.file("setup.xml"), "<SETUP><STATIONS><STATION id=\"7\"/></STATIONS></SETUP>"));
+    ASSERT_TRUE(write_file_bytes(dir.file("text.xml"), "station 7"));
+    ASSERT_TRUE(write_file_bytes(dir.file("cut.xml"), "<FLASH_CONTENT><DA"));
+    const struct {
+        std::string path;
+        std::string reason;
+    } refused[] = {
+        {dir.file("missing.xml"), "does not exist"},
+        {dir.path(), "is a folder, not a file"},
+        {fifo, "is a FIFO, not a regular file"},
+        {dir.file("setup.xml"), "is XML of another kind (its root is <SETUP>)"},
+        {dir.file("text.xml"), "is not XML (no element)"},
+        {dir.file("cut.xml"), "is cut at byte 18"},
+    };
+    for (const auto& file : refused) {
         dialogs.boxes.clear();
-        load(unreadable);
-        ASSERT_EQ(dialogs.boxes.size(), 1u) << unreadable;
-        EXPECT_NE(dialogs.boxes[0].text.find(unreadable), std::string::npos);
+        load(file.path);
+        const std::string text = "Cannot read the measurement file " + file.path + ": it " + file.reason;
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << file.path;
+        EXPECT_EQ(dialogs.boxes[0].text, text);
         EXPECT_EQ(dialogs.boxes[0].icon, Tbox_icon::error);
-        EXPECT_TRUE(recorded::log_contains("ERROR : Cannot read the measurement file " + unreadable));
+        EXPECT_TRUE(recorded::log_contains("ERROR : " + text)) << text;
         EXPECT_EQ(table_text(), shown);
     }
     // Still the records of the file: another layout shows them too.
@@ -319,6 +340,52 @@ TEST_F(ResultWindowTest, TimeColumnsShowOneValue)
                   (std::vector<std::string>{"-", "", "", row == 2 ? "2.00" : "3.00"})) << row;
     }
     EXPECT_EQ(grid_row(window.get(), 4)[1], "01.01.1970 00:00:00");
+}
+
+// A file edited by hand: a field that is no number of its kind shows "-",
+// never a part of it, a wrapped value or 0; the numbers beside it still show.
+TEST_F(ResultWindowTest, FieldsThatAreNoNumberOfTheirKindShowADash)
+{
+    const std::string path = dir.file("edited.xml");
+    ASSERT_TRUE(write_file_bytes(path,
+        "<FLASH_CONTENT><DATA>"
+        "<time v=\"abc\"><a144 v=\"1.2.3\"/><a163 v=\"99999999999999999999\"/><a149 v=\"4\"/></time>"
+        "<time v=\"100\"><a144 v=\"1,5\"/><a163 v=\"12.5\"/><a149 v=\" -2.5e1 \"/></time>"
+        "<time v=\"200\"><a144 v=\"+21.5\"/><a163 v=\"- 7\"/><a149 v=\"e5\"/></time>"
+        "<time v=\"1-2\"><a144 v=\".5\"/><a163 v=\"9223372036854775807\"/><a149 v=\"5.\"/></time>"
+        "<time><a144 v=\"1e\"/><a163 v=\"-12\"/><a149 v=\"\"/></time>"
+        "</DATA></FLASH_CONTENT>"));
+    display_time_zone = 0;
+    load(path);
+    const std::vector<std::string> heads = headings();
+    auto column = [&](const char* heading) {
+        return static_cast<int>(std::find(heads.begin(), heads.end(), heading) - heads.begin());
+    };
+    const int temperature = column("T [\u00B0C]");
+    const int humidity = column("RH [%]");
+    const int index = column("In");
+    ASSERT_LT(index, static_cast<int>(heads.size()));
+    const struct {
+        const char* time;
+        const char* temperature;
+        const char* index;
+        const char* humidity;
+    } rows[] = {
+        {"-", "-", "-", "4.00"},
+        {"100", "-", "-", "-25.00"},
+        {"200", "21.50", "-", "-"},
+        {"-", "0.50", "9223372036854775807", "5.00"},
+        {"0", "-", "-12", "-"},
+    };
+    ASSERT_EQ(grid_rows(window.get()), 1 + static_cast<int>(std::size(rows)));
+    for (int r = 0; r < static_cast<int>(std::size(rows)); ++r) {
+        SCOPED_TRACE(r);
+        const std::vector<std::string> cells = grid_row(window.get(), r + 1);
+        EXPECT_EQ(cells[0], rows[r].time);
+        EXPECT_EQ(cells[temperature], rows[r].temperature);
+        EXPECT_EQ(cells[index], rows[r].index);
+        EXPECT_EQ(cells[humidity], rows[r].humidity);
+    }
 }
 
 // show_result reloads the reader while the window shows it: the views must
