@@ -61,7 +61,11 @@ void Tserial_resource_win32::OnNotification(Tmy_event* event) {
 unsigned Tserial_resource_win32::open(const char* port_path, const Tserial_settings& settings) {
     // The old worker ends first, so that it cannot touch the fresh flags.
     port.close();
-    write_in_progress = false;
+    {
+        std::lock_guard<std::mutex> guard(write_lock);
+        queued_writes.clear();
+        write_in_progress = false;
+    }
     received_length = 0;
     const std::string device = Tport_list().resolve(port_path);
     const unsigned result = port.open(device.empty() ? nullptr : device.c_str(), settings);
@@ -76,12 +80,6 @@ void Tserial_resource_win32::close() {
 }
 
 bool Tserial_resource_win32::sendData(const void* data, int length, bool log_rejections) {
-    if (write_in_progress) {
-        if (log_rejections) {
-            log_printf("Tserial_resource::sendData rejected : tx_in_progress");
-        }
-        return true;
-    }
     if (length > SERIAL_MAX_SIZE) {
         if (log_rejections) {
             log_printf("Tserial_resource::sendData rejected : size>SERIAL_MAX_SIZE");
@@ -97,14 +95,29 @@ bool Tserial_resource_win32::sendData(const void* data, int length, bool log_rej
     if (!data || !port.isRunning()) {
         return true;
     }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::lock_guard<std::mutex> guard(write_lock);
+    if (write_in_progress) {
+        if (queued_writes.size() >= static_cast<std::size_t>(SERIAL_MAX_QUEUED_WRITES)) {
+            log_printf("ERROR : serial port : %d bytes not sent, %d writes already wait for the port", length,
+                       SERIAL_MAX_QUEUED_WRITES);
+            return true;
+        }
+        queued_writes.emplace_back(bytes, bytes + length);
+        return false;
+    }
     write_in_progress = true;
+    startWrite(bytes, length);
+    return false;
+}
+
+void Tserial_resource_win32::startWrite(const unsigned char* data, int length) {
     std::memcpy(send_buffer, data, static_cast<std::size_t>(length));
     send_length = length;
     if (debug_io) {
         log_hex_dump_labelled("serial TX ", send_buffer, static_cast<unsigned>(length), dump_bytes_per_line);
     }
     port.requestWrite(send_buffer, static_cast<unsigned>(send_length));
-    return false;
 }
 
 void Tserial_resource_win32::dataHasBeenRead() {
@@ -139,7 +152,15 @@ void Tserial_resource_win32::onDataArrived(unsigned length) {
 }
 
 void Tserial_resource_win32::onDataSent() {
-    write_in_progress = false;
+    {
+        std::lock_guard<std::mutex> guard(write_lock);
+        if (queued_writes.empty()) {
+            write_in_progress = false;
+        } else {
+            startWrite(queued_writes.front().data(), static_cast<int>(queued_writes.front().size()));
+            queued_writes.pop_front();
+        }
+    }
     win32_DATA_SENT.signal();
 }
 

@@ -229,6 +229,27 @@ TEST_F(CommandsAgainstLogger, GsmConsoleLinesReachTheLoggerCutAtFiftyEightBytes)
     EXPECT_EQ(lines[1], fifty_seven + "\r");
 }
 
+TEST_F(CommandsAgainstLogger, GsmConsoleLinesSentInTheSameInstantBothReachTheModemInOrder)
+{
+    auto* console = program->gsm_console;
+    child_of<QLineEdit>(console, "Edit_d2")->setText("AT+CSQ");
+    child_of<QLineEdit>(console, "Edit_d3")->setText("AT+CREG?");
+    logger.clearReceived();
+    // The second line is asked for while the first is still going out.
+    child_of<QPushButton>(console, "bt_send_d2")->click();
+    child_of<QPushButton>(console, "bt_send_d3")->click();
+    std::vector<std::string> lines;
+    ASSERT_TRUE(loop_until([&] {
+        lines.clear();
+        for (const sim::Received& frame : logger.received())
+            if (frame.port == sim::port::basicio && frame.command() == 'C')
+                lines.emplace_back(frame.payload.begin() + 1, frame.payload.end());
+        return lines.size() >= 2;
+    }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"AT+CSQ\r", "AT+CREG?\r"}));
+    EXPECT_FALSE(recorded::log_contains("ERROR"));
+}
+
 TEST_F(CommandsAgainstLogger, GsmConsoleCommandsGetTheModemsAnswersInTheLog)
 {
     auto* console = program->gsm_console;
