@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+int Tbackground_job::running_count = 0;
+
 Tbackground_job::Tbackground_job(const char* name)
 {
     DONE.init(name, this);
@@ -28,8 +30,15 @@ bool Tbackground_job::start(std::function<void()> work, std::function<void()> ha
         on_done = nullptr;
         return false;
     }
-    active = true;
+    setActive(true);
     return true;
+}
+
+void Tbackground_job::setActive(bool on)
+{
+    if (on != active)
+        running_count += on ? 1 : -1;
+    active = on;
 }
 
 void Tbackground_job::abandon()
@@ -39,7 +48,7 @@ void Tbackground_job::abandon()
     event_remove_from_queue(&DONE);
     work_to_do = nullptr;
     on_done = nullptr;
-    active = false;
+    setActive(false);
 }
 
 void Tbackground_job::OnNotification(Tmy_event* event)
@@ -48,7 +57,7 @@ void Tbackground_job::OnNotification(Tmy_event* event)
         return;
     thread.join();
     work_to_do = nullptr;
-    active = false;
+    setActive(false);
     // The hand-over may start the next job.
     std::function<void()> hand_over = std::move(on_done);
     on_done = nullptr;

@@ -22,6 +22,9 @@ public:
     bool start(std::function<void()> work, std::function<void()> hand_over);
     // Started, and its hand-over not yet run.
     bool running() const { return active; }
+    // How many jobs of the program are running, all together (GUI thread): a
+    // test steps the clock on only once the program has no work left.
+    static int runningCount() { return running_count; }
     // Waits for the work and drops its hand-over (the receiver goes away).
     void abandon();
 
@@ -34,4 +37,7 @@ private:
     std::function<void()> work_to_do;
     std::function<void()> on_done;
     bool active = false;
+    static int running_count;
+
+    void setActive(bool on);
 };

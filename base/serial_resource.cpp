@@ -67,6 +67,8 @@ unsigned Tserial_resource_win32::open(const char* port_path, const Tserial_setti
         write_in_progress = false;
     }
     received_length = 0;
+    bytes_sent = 0;
+    bytes_received = 0;
     const std::string device = Tport_list().resolve(port_path);
     const unsigned result = port.open(device.empty() ? nullptr : device.c_str(), settings);
     if (result == 0) {
@@ -149,11 +151,14 @@ void Tserial_resource_win32::onDataArrived(unsigned length) {
         log_hex_dump_labelled("serial RX ", receive_buffer, length, dump_bytes_per_line);
     }
     win32_DATA_ARRIVAL.signal();
+    // Counted once the chunk's event is queued: whoever sees the count finds the event.
+    bytes_received += length;
 }
 
 void Tserial_resource_win32::onDataSent() {
     {
         std::lock_guard<std::mutex> guard(write_lock);
+        bytes_sent += static_cast<unsigned long>(send_length);
         if (queued_writes.empty()) {
             write_in_progress = false;
         } else {

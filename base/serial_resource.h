@@ -75,6 +75,10 @@ public:
     int send_length = 0;
     Tserial_resource* const parent;
     std::atomic<int> debug_io{0};
+    // Bytes written out and read in since the port was opened, for traces and
+    // for tests that wait until everything sent has arrived on the other side.
+    std::atomic<unsigned long> bytes_sent{0};
+    std::atomic<unsigned long> bytes_received{0};
 
 private:
     // Worker thread.

@@ -76,17 +76,17 @@ protected:
     }
 
     // Waits for the next termination line of the master and returns it ("" when
-    // none came). With ticking, the one-second tick is given between waits so
-    // that lost answers time out.
+    // none came). With ticking, the one-second tick is given whenever the line
+    // is quiet, so that lost answers time out.
     std::string finish(bool ticking = false)
     {
         const int before = ends();
-        for (int second = 0; second < 120; ++second) {
-            if (pump.window.pumpUntil([&] { return master.state == 0 && ends() > before; },
-                                      ticking ? 200 : link_test::generous_ms))
+        auto ended = [&] { return master.state == 0 && ends() > before; };
+        if (!ticking && !pump.window.pumpUntil(ended, link_test::generous_ms))
+            return "";
+        for (int second = 0; ticking && second < 120; ++second) {
+            if (!pump.untilQuiet(io, logger, ended) || ended())
                 break;
-            if (!ticking)
-                return "";
             master.On_1Hz();
         }
         for (const std::string& line : recorded::log_lines())
