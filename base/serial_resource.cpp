@@ -143,6 +143,7 @@ void Tserial_resource_win32::requestRead() {
 
 void Tserial_resource_win32::onConnected() {
     win32_CONNECTED.signal();
+    ++connections;
 }
 
 void Tserial_resource_win32::onDataArrived(unsigned length) {
@@ -185,6 +186,7 @@ void Tserial_resource_win32::onLineEvents(const Tserial_line_events& events) {
 
 void Tserial_resource_win32::onDisconnected() {
     win32_DISCONNECTED.signal();
+    ++disconnections;
 }
 
 Tserial_resource::Tserial_resource() : win32(new (std::nothrow) Tserial_resource_win32(this)) {

@@ -79,6 +79,10 @@ public:
     // for tests that wait until everything sent has arrived on the other side.
     std::atomic<unsigned long> bytes_sent{0};
     std::atomic<unsigned long> bytes_received{0};
+    // CONNECTED and DISCONNECTED reported so far, each counted once queued:
+    // equal once a worker that ended has said so.
+    std::atomic<unsigned> connections{0};
+    std::atomic<unsigned> disconnections{0};
 
 private:
     // Worker thread.

@@ -129,9 +129,11 @@ public:
     }
     // Whether a simulated device's side of the line is quiet with the program's
     // serial port: the device owes nothing, and while the port is open the
-    // device has read every byte the port wrote and the port every byte the
-    // device wrote (counted at both ends: the pty hands bytes over late, so
-    // that neither end sees the other's bytes at once).
+    // device has seen it open, has read every byte the port wrote and the port
+    // every byte the device wrote (counted at both ends: the pty hands bytes
+    // over late, so that neither end sees the other's bytes at once). A port
+    // still open on a line the device has closed or left is not quiet: the
+    // program has yet to hear of it.
     using Tpeer_quiet = std::function<bool(const Tserial_resource&)>;
     template <class Device>
     static Tpeer_quiet quiet_device(const Device& device)
@@ -140,9 +142,10 @@ public:
             if (!device.idle())
                 return false;
             if (!serial.is_open())
-                return true;
+                return serial.win32->connections.load() == serial.win32->disconnections.load();
             const sim::LineCounts line = device.lineCounts();
-            return line.read == serial.win32->bytes_sent.load() && line.written == serial.win32->bytes_received.load();
+            return line.listening && line.read == serial.win32->bytes_sent.load() &&
+                   line.written == serial.win32->bytes_received.load();
         };
     }
     // Pumps until done holds or the line is quiet: nothing goes out of the

@@ -16,6 +16,7 @@ int milliseconds_until(std::chrono::steady_clock::time_point deadline, std::chro
 
 // What went over the line since the device last saw a program open it.
 struct LineCounts {
+    bool listening = false;     // the device has seen the program open the line
     unsigned long read = 0;     // bytes read from the program
     unsigned long written = 0;  // bytes written to it
 };

@@ -201,6 +201,7 @@ LineCounts Logger::lineCounts() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     LineCounts counts;
+    counts.listening = listener;
     counts.read = line_read;
     counts.written = transmitter.written() - line_written_base;
     return counts;

@@ -146,7 +146,9 @@ bool Probe::idle() const
 sim::LineCounts Probe::lineCounts() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return line_counts;
+    sim::LineCounts counts = line_counts;
+    counts.listening = listener;
+    return counts;
 }
 
 // ---- the thread ----
