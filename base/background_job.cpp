@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+int Tbackground_job::running_count = 0;
+
 Tbackground_job::Tbackground_job(const char* name)
 {
     DONE.init(name, this);
@@ -24,8 +26,15 @@ bool Tbackground_job::launch(std::function<void()> run, std::function<void()> de
         return false;
     }
     on_done = std::move(deliver);
-    active = true;
+    setActive(true);
     return true;
+}
+
+void Tbackground_job::setActive(bool on)
+{
+    if (on != active)
+        running_count += on ? 1 : -1;
+    active = on;
 }
 
 void Tbackground_job::abandon()
@@ -34,7 +43,7 @@ void Tbackground_job::abandon()
         thread.join();
     event_remove_from_queue(&DONE);
     on_done = nullptr;
-    active = false;
+    setActive(false);
 }
 
 void Tbackground_job::finishNow()
@@ -58,7 +67,7 @@ void Tbackground_job::handOver()
 {
     if (thread.joinable())
         thread.join();
-    active = false;
+    setActive(false);
     // The hand-over may start the next job.
     std::function<void()> deliver = std::move(on_done);
     on_done = nullptr;

@@ -29,6 +29,9 @@ public:
     bool start(Work work, Hand_over hand_over);
     // Started, and its hand-over not yet run.
     bool running() const { return active; }
+    // How many jobs of the program are running, all together (GUI thread): a
+    // test steps the clock on only once the program has no work left.
+    static int runningCount() { return running_count; }
     // Waits for the work and drops its hand-over (the receiver goes away).
     void abandon();
     // Waits for the work and runs its hand-over now, on the calling (GUI)
@@ -47,6 +50,9 @@ private:
     // Runs the hand-over with the work's result; the GUI thread's only.
     std::function<void()> on_done;
     bool active = false;
+    static int running_count;
+
+    void setActive(bool on);
 };
 
 template <class Work, class Hand_over>

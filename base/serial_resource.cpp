@@ -61,8 +61,14 @@ void Tserial_resource_win32::OnNotification(Tmy_event* event) {
 unsigned Tserial_resource_win32::open(const char* port_path, const Tserial_settings& settings) {
     // The old worker ends first, so that it cannot touch the fresh flags.
     port.close();
-    write_in_progress = false;
+    {
+        std::lock_guard<std::mutex> guard(write_lock);
+        queued_writes.clear();
+        write_in_progress = false;
+    }
     received_length = 0;
+    bytes_sent = 0;
+    bytes_received = 0;
     const std::string device = Tport_list().resolve(port_path);
     const unsigned result = port.open(device.empty() ? nullptr : device.c_str(), settings);
     if (result == 0) {
@@ -76,12 +82,6 @@ void Tserial_resource_win32::close() {
 }
 
 bool Tserial_resource_win32::sendData(const void* data, int length, bool log_rejections) {
-    if (write_in_progress) {
-        if (log_rejections) {
-            log_printf("Tserial_resource::sendData rejected : tx_in_progress");
-        }
-        return true;
-    }
     if (length > SERIAL_MAX_SIZE) {
         if (log_rejections) {
             log_printf("Tserial_resource::sendData rejected : size>SERIAL_MAX_SIZE");
@@ -97,14 +97,29 @@ bool Tserial_resource_win32::sendData(const void* data, int length, bool log_rej
     if (!data || !port.isRunning()) {
         return true;
     }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::lock_guard<std::mutex> guard(write_lock);
+    if (write_in_progress) {
+        if (queued_writes.size() >= static_cast<std::size_t>(SERIAL_MAX_QUEUED_WRITES)) {
+            log_printf("ERROR : serial port : %d bytes not sent, %d writes already wait for the port", length,
+                       SERIAL_MAX_QUEUED_WRITES);
+            return true;
+        }
+        queued_writes.emplace_back(bytes, bytes + length);
+        return false;
+    }
     write_in_progress = true;
+    startWrite(bytes, length);
+    return false;
+}
+
+void Tserial_resource_win32::startWrite(const unsigned char* data, int length) {
     std::memcpy(send_buffer, data, static_cast<std::size_t>(length));
     send_length = length;
     if (debug_io) {
         log_hex_dump_labelled("serial TX ", send_buffer, static_cast<unsigned>(length), dump_bytes_per_line);
     }
     port.requestWrite(send_buffer, static_cast<unsigned>(send_length));
-    return false;
 }
 
 void Tserial_resource_win32::dataHasBeenRead() {
@@ -128,6 +143,7 @@ void Tserial_resource_win32::requestRead() {
 
 void Tserial_resource_win32::onConnected() {
     win32_CONNECTED.signal();
+    ++connections;
 }
 
 void Tserial_resource_win32::onDataArrived(unsigned length) {
@@ -136,10 +152,21 @@ void Tserial_resource_win32::onDataArrived(unsigned length) {
         log_hex_dump_labelled("serial RX ", receive_buffer, length, dump_bytes_per_line);
     }
     win32_DATA_ARRIVAL.signal();
+    // Counted once the chunk's event is queued: whoever sees the count finds the event.
+    bytes_received += length;
 }
 
 void Tserial_resource_win32::onDataSent() {
-    write_in_progress = false;
+    {
+        std::lock_guard<std::mutex> guard(write_lock);
+        bytes_sent += static_cast<unsigned long>(send_length);
+        if (queued_writes.empty()) {
+            write_in_progress = false;
+        } else {
+            startWrite(queued_writes.front().data(), static_cast<int>(queued_writes.front().size()));
+            queued_writes.pop_front();
+        }
+    }
     win32_DATA_SENT.signal();
 }
 
@@ -159,6 +186,7 @@ void Tserial_resource_win32::onLineEvents(const Tserial_line_events& events) {
 
 void Tserial_resource_win32::onDisconnected() {
     win32_DISCONNECTED.signal();
+    ++disconnections;
 }
 
 Tserial_resource::Tserial_resource() : win32(new (std::nothrow) Tserial_resource_win32(this)) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
+#include <mutex>
+#include <vector>
 
 #include "base/event_resource.h"
 #include "platform/port_list.h"
@@ -8,6 +11,9 @@
 
 // Largest chunk of one send or one read.
 constexpr int SERIAL_MAX_SIZE = 256;
+// Writes that may wait behind the one going out; a send beyond them is refused
+// with an ERROR line (only a peer that stopped reading gets there).
+constexpr int SERIAL_MAX_QUEUED_WRITES = 64;
 
 // Failure bits of Tserial_resource::open besides the port's own
 // (SERIAL_OPEN_SETTINGS_FAILED 0x20, SERIAL_OPEN_DEVICE_FAILED 0x40,
@@ -60,6 +66,7 @@ public:
     Tmy_event win32_CD_ON;
     Tmy_event win32_CD_OFF;
 
+    // Set from the accepted send until the last queued write went out.
     std::atomic<bool> write_in_progress{false};
     unsigned char receive_buffer[SERIAL_MAX_SIZE] = {};
     std::atomic<int> read_chunk_size{1};
@@ -68,6 +75,14 @@ public:
     int send_length = 0;
     Tserial_resource* const parent;
     std::atomic<int> debug_io{0};
+    // Bytes written out and read in since the port was opened, for traces and
+    // for tests that wait until everything sent has arrived on the other side.
+    std::atomic<unsigned long> bytes_sent{0};
+    std::atomic<unsigned long> bytes_received{0};
+    // CONNECTED and DISCONNECTED reported so far, each counted once queued:
+    // equal once a worker that ended has said so.
+    std::atomic<unsigned> connections{0};
+    std::atomic<unsigned> disconnections{0};
 
 private:
     // Worker thread.
@@ -78,6 +93,12 @@ private:
     void onDisconnected() override;
 
     void requestRead();
+    void startWrite(const unsigned char* data, int length);
+
+    // The writes accepted while another was going out, in order; the worker
+    // starts the next one as soon as the previous is out.
+    std::mutex write_lock;
+    std::deque<std::vector<unsigned char>> queued_writes;
 
     // Last, so that it goes first: its worker uses everything above.
     Tserial_port port;
@@ -99,8 +120,11 @@ public:
     // Stops the worker at once and waits for it; DISCONNECTED follows.
     void close();
     bool is_open() const;
-    // true when refused: a write still in progress, no bytes or more than
-    // SERIAL_MAX_SIZE, no data, or the port not open. The bytes are copied.
+    // true when refused: no bytes or more than SERIAL_MAX_SIZE, no data, the
+    // port not open, or SERIAL_MAX_QUEUED_WRITES already waiting. The bytes are
+    // copied; a send while a write is going out waits and goes out after it, in
+    // order. DATA_SENT follows each write out (writes that went out before it
+    // was handled bring one, as an event is queued once).
     bool sendData(const void* data, int length);
     int getRxLength() const;
     const char* getRxData() const;

@@ -20,7 +20,6 @@
 #include "base/time_calendar.h"
 #include "link/calyxo_master.h"
 #include "link/firmware_update.h"
-#include "link/main_window_port.h"
 #include "link/mlp_io.h"
 #include "link/mlp_message.h"
 #include "link/module_resource.h"
@@ -28,6 +27,7 @@
 #include "link/mscp_protocol.h"
 #include "link/rfu_window_port.h"
 #include "link/transaction_file.h"
+#include "tests/e2e/master_stack.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -70,25 +70,6 @@ struct Tfolders {
     std::string firmware;
 };
 
-class Tquiet_window : public Tmain_window_port {
-public:
-    void show_busy(bool) override {}
-    void show_connection_state() override {}
-    void show_station_id() override {}
-    void set_status_refresh(bool) override {}
-    void show_result(const char*) override {}
-    void show_health(const Tflash_parser_data*) override {}
-    void show_com_setting(const char*, const char*) override {}
-    void show_pulse_meter_form() override {}
-    void set_text_window(const char*) override {}
-    bool select_station(Tcomport*& port) override
-    {
-        port = nullptr;
-        return false;
-    }
-    void pending_tick() override {}
-};
-
 // The update's timer runs on the ticks.
 class Trfu_window : public Trfu_window_port {
 public:
@@ -99,10 +80,11 @@ public:
     int wait_ms = -1;
 };
 
-struct Tstack {
+// The master's stack with the firmware update, its window unused: the
+// station chooser is cancelled.
+struct Tstack : e2e_test::Tmaster_stack {
     explicit Tstack(const Tfolders& folders)
     {
-        master.initLinks(module, io, window);
         master.setParameter("path_bin", folders.output.path().c_str());
         master.setParameter("path_xml", folders.output.path().c_str());
         module.setRedpHooks(&update);
@@ -127,10 +109,6 @@ struct Tstack {
 
     bool busy() const { return master.state != 0 || module.state != 0 || update.state() != 0; }
 
-    Tmlp_io io;
-    Tmodule_resource module;
-    Tcalyxo_master master;
-    Tquiet_window window;
     Tfirmware_update update{master};
     Trfu_window rfu;
 };

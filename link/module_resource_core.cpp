@@ -146,8 +146,8 @@ unsigned char Tmodule_resource_core::process_tx(const Tmlp_message* msg)
         log_printf("#<mlpTx ----------");
         log_hex_dump_labelled("#<mlpTx", msg->bytes, msg->length, dump_bytes_per_line);
         mscp_trace_message(msg);
-        // Every message is handed over: the serial resource refuses a second
-        // write while one is in progress, and the sockets repeat what was lost.
+        // Every message is handed over: the serial resource queues a write
+        // asked for while another is going out.
         log_printf("process_tx tx_busy=%d mlp_io=%d", 0, mlp_io ? 1 : 0);
     }
     tx.copy(msg, Tmlp_message::capacity);

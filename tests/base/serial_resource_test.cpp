@@ -279,7 +279,7 @@ TEST_F(SerialResource, SendRefusesBadLengthsAndNullDataAndCopiesNothing)
     EXPECT_EQ(pty.queued(), 0);
 }
 
-TEST_F(SerialResource, SecondSendWhileAWriteIsInProgressIsRefused)
+TEST_F(SerialResource, SendsWhileAWriteIsInProgressGoOutAfterItInOrder)
 {
     serial->options = SERIAL_OPTION_LOG_REJECTIONS;
     ASSERT_EQ(openPty(pty), 0u);
@@ -288,15 +288,45 @@ TEST_F(SerialResource, SecondSendWhileAWriteIsInProgressIsRefused)
     ASSERT_EQ(tcflow(pty.slave, TCOOFF), 0);
 
     EXPECT_FALSE(serial->sendData("first", 5));
-    EXPECT_TRUE(serial->sendData("second", 6));
-    EXPECT_TRUE(recorded::log_contains("Tserial_resource::sendData rejected : tx_in_progress"));
+    char second[] = "second";
+    EXPECT_FALSE(serial->sendData(second, 6));
+    // The waiting send holds its own copy.
+    second[0] = 'X';
+    EXPECT_FALSE(serial->sendData("third", 5));
+    EXPECT_FALSE(recorded::log_contains("rejected"));
 
     ASSERT_EQ(tcflow(pty.slave, TCOON), 0);
-    EXPECT_EQ(pty.receive(5), "first");
-    ASSERT_TRUE(pumpUntilEvent("DATA_SENT"));
-    EXPECT_FALSE(serial->sendData("third", 5));
-    EXPECT_EQ(pty.receive(5), "third");
-    ASSERT_TRUE(pumpUntilEvent("DATA_SENT", 2));
+    EXPECT_EQ(pty.receive(16), "firstsecondthird");
+    ASSERT_TRUE(pumpUntil([&] { return owner.count("DATA_SENT") >= 1 && !serial->win32->write_in_progress; }));
+    // Once the queue is out, a send goes straight out again.
+    const int sent_before = owner.count("DATA_SENT");
+    EXPECT_FALSE(serial->sendData("fourth", 6));
+    EXPECT_EQ(pty.receive(6), "fourth");
+    ASSERT_TRUE(pumpUntilEvent("DATA_SENT", sent_before + 1));
+    EXPECT_EQ(pty.queued(), 0);
+}
+
+TEST_F(SerialResource, SendsBeyondTheQueueAreRefusedWithAnErrorLine)
+{
+    ASSERT_EQ(openPty(pty), 0u);
+    ASSERT_TRUE(pumpUntilEvent("CONNECTED"));
+    ASSERT_EQ(tcflow(pty.slave, TCOOFF), 0);
+    EXPECT_FALSE(serial->sendData("0", 1));
+    std::string expected = "0";
+    for (int k = 1; k <= SERIAL_MAX_QUEUED_WRITES; ++k) {
+        const char byte = static_cast<char>('A' + k % 26);
+        ASSERT_FALSE(serial->sendData(&byte, 1)) << k;
+        expected += byte;
+    }
+    EXPECT_TRUE(serial->sendData("!", 1));
+    EXPECT_TRUE(recorded::log_contains("ERROR : serial port : 1 bytes not sent"));
+
+    ASSERT_EQ(tcflow(pty.slave, TCOON), 0);
+    EXPECT_EQ(pty.receive(expected.size()), expected);
+    ASSERT_TRUE(pumpUntil([&] { return owner.count("DATA_SENT") >= 1 && !serial->win32->write_in_progress; }));
+    // The refused byte never went out, and the port takes sends again.
+    EXPECT_FALSE(serial->sendData("z", 1));
+    EXPECT_EQ(pty.receive(1), "z");
 }
 
 TEST_F(SerialResource, ChunkSizeOneDeliversEveryByteOnlyAfterTheLastWasReleased)

@@ -10,11 +10,10 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include <unistd.h>
-
 #include <clocale>
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <string>
 
 namespace {
 
@@ -42,15 +41,13 @@ void ensure_basic_application()
     static char name[] = "basic_tests";
     static char* argv[] = {name, nullptr};
     if (!application) {
-        // The offscreen screen is the technician's laptop screen.
-        // Written whole under another name first: test processes that run
-        // side by side read it as they start.
-        const std::string config = std::filesystem::absolute("offscreen_laptop_screen.json").string();
-        const std::string written = config + "." + std::to_string(getpid());
-        std::ofstream(written) << "{ \"screens\": [ { \"name\": \"laptop\", \"x\": 0, \"y\": 0, \"width\": "
-                               << laptop_screen_width << ", \"height\": " << laptop_screen_height
-                               << ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1 } ] }\n";
-        std::filesystem::rename(written, config);
+        // The offscreen screen is the technician's laptop screen, described
+        // in the process's own scratch home (tests/support/scratch_home.cpp).
+        const char* home = std::getenv("HOME");
+        const std::string config = std::string(home ? home : ".") + "/offscreen_laptop_screen.json";
+        std::ofstream(config) << "{ \"screens\": [ { \"name\": \"laptop\", \"x\": 0, \"y\": 0, \"width\": "
+                              << laptop_screen_width << ", \"height\": " << laptop_screen_height
+                              << ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1 } ] }\n";
         qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
         application = new QApplication(argc, argv);
     }

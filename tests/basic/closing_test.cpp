@@ -20,6 +20,7 @@
 #include "programs/basic/wselstation.h"
 #include "tests/support/temp_dir.h"
 #include "ui/faffiche.h"
+#include "tests/basic/basic_program_fixture.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -31,14 +32,11 @@ namespace {
 
 constexpr uint32_t station = 812;
 
-class Closing : public ::testing::Test {
+class Closing : public Tbasic_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_basic_application(); }
-
     void SetUp() override
     {
-        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
-        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        Tbasic_program_fixture::SetUp();
         ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
         const sim::Bytes flash = sim::acquisition_series(1700000000, 600, 60, station);
         flash_size = static_cast<uint32_t>(flash.size());
@@ -48,25 +46,17 @@ protected:
             s.variables[sim::var::acq_enable] = 1;
             s.pace_output = true;
         });
-        recorded::clear_log();
-        program = std::make_unique<Tbasic_program>();
-        forward_program_interface(program.get(), true);
+        makeProgram(true);
     }
     void TearDown() override
     {
-        forward_program_interface(nullptr, false);
-        program.reset();
+        Tbasic_program_fixture::TearDown();
         logger.stop();
-        ASSERT_EQ(chdir(previous_dir), 0);
     }
 
-    link_test::Tports_folder ports;
-    Ttemp_dir work;
     Ttemp_dir no_tty;
-    char previous_dir[4096] = {};
     sim::Logger logger;
     uint32_t flash_size = 0;
-    std::unique_ptr<Tbasic_program> program;
 };
 
 TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)

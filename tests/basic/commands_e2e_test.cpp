@@ -33,6 +33,7 @@
 #include "programs/basic/wgsm_console.h"
 #include "programs/basic/wmain.h"
 #include "programs/basic/wselstation.h"
+#include "tests/basic/basic_program_fixture.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -51,14 +52,11 @@ const char* const setup_text =
     "<HTTP_URL value=\"/upload\"/></CONFIGURATION>"
     "</STATION></STATIONS></SETUP>";
 
-class CommandsAgainstLogger : public ::testing::Test {
+class CommandsAgainstLogger : public Tbasic_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_basic_application(); }
-
     void SetUp() override
     {
-        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
-        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        Tbasic_program_fixture::SetUp();
         ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
         const sim::Bytes flash = sim::acquisition_series(1700000000, 600, 6, station);
         flash_size = static_cast<uint32_t>(flash.size());
@@ -68,9 +66,7 @@ protected:
             s.variables[sim::var::acq_enable] = 1;
         });
         module_view = Tmodule_view();
-        recorded::clear_log();
-        program = std::make_unique<Tbasic_program>();
-        forward_program_interface(program.get(), false);
+        makeProgram(false);
 
         program->preInitialise();
         program->createForms();
@@ -95,10 +91,9 @@ protected:
         }
         forward_program_interface(nullptr, false);
         program->destroyForms();
-        program.reset();
+        Tbasic_program_fixture::TearDown();
         logger.stop();
         module_view = Tmodule_view();
-        ASSERT_EQ(chdir(previous_dir), 0);
     }
 
     bool idleWith(uint8_t link)
@@ -112,27 +107,16 @@ protected:
         child_of<QAction>(program->main_form, action)->trigger();
         return idleWith(Tcalyxo_master::LINK_CONNECTED);
     }
-    // The grabs go under the build folder, not into the work folder.
-    void grab(QWidget* window, const char* name)
-    {
-        ASSERT_EQ(chdir(previous_dir), 0);
-        save_grab(window, name);
-        ASSERT_EQ(chdir(work.path().c_str()), 0);
-    }
     std::string label(const char* name) { return child_of<QLabel>(program->main_form, name)->text().toStdString(); }
     uint32_t variable(uint8_t id)
     {
         return logger.read([id](const sim::State& s) { return s.variables.at(id); });
     }
 
-    link_test::Tports_folder ports;
-    Ttemp_dir work;
     Ttemp_dir no_tty;
-    char previous_dir[4096] = {};
     sim::Logger logger;
     uint32_t flash_size = 0;
     Trecording_dialogs dialogs;
-    std::unique_ptr<Tbasic_program> program;
 };
 
 TEST_F(CommandsAgainstLogger, GetStatusAndGetHealthFillTheirPages)
@@ -282,6 +266,27 @@ TEST_F(CommandsAgainstLogger, GsmConsoleLinesReachTheLoggerCutAtFiftyEightBytes)
     // The long line loses its tail and its CR; the shorter one keeps its CR.
     EXPECT_EQ(lines[0], seventy.substr(0, 58));
     EXPECT_EQ(lines[1], fifty_seven + "\r");
+}
+
+TEST_F(CommandsAgainstLogger, GsmConsoleLinesSentInTheSameInstantBothReachTheModemInOrder)
+{
+    auto* console = program->gsm_console;
+    child_of<QLineEdit>(console, "Edit_d2")->setText("AT+CSQ");
+    child_of<QLineEdit>(console, "Edit_d3")->setText("AT+CREG?");
+    logger.clearReceived();
+    // The second line is asked for while the first is still going out.
+    child_of<QPushButton>(console, "bt_send_d2")->click();
+    child_of<QPushButton>(console, "bt_send_d3")->click();
+    std::vector<std::string> lines;
+    ASSERT_TRUE(loop_until([&] {
+        lines.clear();
+        for (const sim::Received& frame : logger.received())
+            if (frame.port == sim::port::basicio && frame.command() == 'C')
+                lines.emplace_back(frame.payload.begin() + 1, frame.payload.end());
+        return lines.size() >= 2;
+    }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"AT+CSQ\r", "AT+CREG?\r"}));
+    EXPECT_FALSE(recorded::log_contains("ERROR"));
 }
 
 TEST_F(CommandsAgainstLogger, GsmConsoleCommandsGetTheModemsAnswersInTheLog)

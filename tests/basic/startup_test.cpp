@@ -52,6 +52,7 @@
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
+#include "tests/basic/basic_program_fixture.h"
 
 namespace {
 
@@ -128,23 +129,12 @@ TEST(ExceptionBox, EveryExceptionThatEscapesIsShownInTheErrorBox)
     }
 }
 
-class ProgramStart : public ::testing::Test {
+class ProgramStart : public Tbasic_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_basic_application(); }
-
     void SetUp() override
     {
-        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
-        ASSERT_EQ(chdir(work.path().c_str()), 0);
-        recorded::clear_log();
-        program = std::make_unique<Tbasic_program>();
-        forward_program_interface(program.get(), true);
-    }
-    void TearDown() override
-    {
-        forward_program_interface(nullptr, false);
-        program.reset();
-        ASSERT_EQ(chdir(previous_dir), 0);
+        Tbasic_program_fixture::SetUp();
+        makeProgram(true);
     }
 
     std::string dayLog() const
@@ -155,10 +145,7 @@ protected:
         return text;
     }
 
-    link_test::Tports_folder ports;
-    Ttemp_dir work;
-    char previous_dir[4096] = {};
-    std::unique_ptr<Tbasic_program> program;
+
 };
 
 TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
@@ -204,7 +191,7 @@ TEST_F(ProgramStart, FormsInOrderStartRoutineOnceThenTheStationChooser)
         QTimer::singleShot(0, dialog, [dialog] { type_key(dialog, Qt::Key_Escape); });
     });
     ASSERT_TRUE(loop_until([&] { return chooser_seen && program->master.state == 0; }));
-    save_grab(program->main_form, "basic_program_started");
+    grab(program->main_form, "basic_program_started");
     EXPECT_EQ(recorded::application_ready_calls(), ready_before + 2);
     EXPECT_EQ(child_of<QTabWidget>(program->main_form, "PageControl1")->currentIndex(), 2);
     // All optional result columns on.

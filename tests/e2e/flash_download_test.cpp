@@ -94,16 +94,17 @@ protected:
 
     void TearDown() override { time_set_clock(nullptr); }
 
-    // Runs the operation to the master's end line: whenever the line has been
-    // quiet for a moment the virtual clock moves on by 100 ms, and every tenth
-    // step gives the one-second tick. at_step may act in the middle.
+    // Runs the operation to the master's end line: whenever the line is quiet
+    // the virtual clock moves on by 100 ms, and every tenth step gives the
+    // one-second tick. at_step may act in the middle.
     // step_ms longer than 100 moves a line that stays silent on faster.
     std::string runToEnd(const std::function<void()>& at_step = {}, unsigned step_ms = 100)
     {
         const int before = ends();
+        auto ended = [&] { return ends() > before; };
         unsigned since_tick = 0;
         for (int step = 0; step < 6000 && ends() == before; ++step) {
-            if (pump.window.pumpUntil([&] { return ends() > before; }, 20))
+            if (!pump.untilQuiet(io, logger, ended) || ended())
                 break;
             if (at_step)
                 at_step();
@@ -976,7 +977,7 @@ TEST_F(FlashDownloadCuts, ACompleteBlockIsTakenWithoutWaitingOutTheTwoSecondStep
     const int before = ends();
     unsigned advanced = 0;
     for (int step = 0; step < 2000 && ends() == before; ++step) {
-        if (pump.window.pumpUntil([&] { return ends() > before; }, 20))
+        if (!pump.untilQuiet(io, logger, [&] { return ends() > before; }) || ends() > before)
             break;
         if (module.downloadManager().state == 105) {
             pump.window.advance(200);

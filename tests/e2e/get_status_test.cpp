@@ -18,6 +18,7 @@
 #include "link/module_resource.h"
 #include "link/module_view.h"
 #include "tests/base/time_test_support.h"
+#include "tests/e2e/master_stack.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/file_size_limit.h"
 #include "tools/logger_sim/logger.h"
@@ -25,30 +26,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// The main window as the master sees it: it records what it is asked to show
-// and confirms the station chooser with the port it is given.
-class Tmain_window : public Tmain_window_port {
-public:
-    void show_busy(bool on) override { calls.push_back(on ? "busy on" : "busy off"); }
-    void show_connection_state() override { calls.push_back("connection state"); }
-    void show_station_id() override { calls.push_back("station id"); }
-    void set_status_refresh(bool on) override { calls.push_back(on ? "refresh on" : "refresh off"); }
-    void show_result(const char*) override {}
-    void show_health(const Tflash_parser_data*) override {}
-    void show_com_setting(const char*, const char*) override {}
-    void show_pulse_meter_form() override {}
-    void set_text_window(const char*) override {}
-    bool select_station(Tcomport*& port) override
-    {
-        port = chosen;
-        return true;
-    }
-    void pending_tick() override {}
-
-    Tcomport* chosen = nullptr;
-    std::vector<std::string> calls;
-};
 
 constexpr unsigned pc_time = 1700000100;  // Tue 2023-11-14 23:15:00 in CET standard time
 constexpr uint32_t logger_time = 1700000000;
@@ -71,13 +48,9 @@ protected:
             s.flash.assign(300, 0x5A);
             s.eeprom.write(255, {0x03});
         });
-        port.rate = 38400;
-        const std::string name = link_test::com_port_name(logger.comNumber());
-        name.copy(port.port, sizeof port.port - 1);
-        window.chosen = &port;
+        stack.choosePort(link_test::com_port_name(logger.comNumber()));
         ASSERT_EQ(master.setup.readText(("<SETUP><PATH_STATUS_LOG path=\"" + status_dir.path() + "\"/></SETUP>").c_str()),
                   0);
-        master.initLinks(module, io, window);
         master.setParameter("verbose", "1");
         recorded::clear_log();
     }
@@ -117,11 +90,11 @@ protected:
     link_test::Tports_folder ports;
     Ttemp_dir status_dir;
     sim::Logger logger;
-    Tcomport port;
-    Tmain_window window;
-    Tmlp_io io;
-    Tmodule_resource module;
-    Tcalyxo_master master;
+    e2e_test::Tmaster_stack stack;
+    e2e_test::Trecording_main_window& window = stack.window;
+    Tmlp_io& io = stack.io;
+    Tmodule_resource& module = stack.module;
+    Tcalyxo_master& master = stack.master;
 };
 
 const char* const first_status_file =

@@ -49,13 +49,13 @@ protected:
         ASSERT_TRUE(pump.until([&] { return listener.count("io:SUCCESS") == 1; }));
     }
 
-    // Pumps until done holds; a request that the busy line refused goes out
-    // again on the next tick.
+    // Pumps until done holds, giving the one-second tick whenever the line is
+    // quiet, so that a lost answer times out and is asked for again.
     bool runUntil(const std::function<bool()>& done, int ticks = 40)
     {
         for (int round = 0; round < ticks; ++round) {
-            if (pump.window.pumpUntil(done, 200))
-                return true;
+            if (!pump.untilQuiet(io, logger, done) || done())
+                return done();
             module.On_1Hz();
             pump.settle(io);
         }

@@ -17,35 +17,14 @@
 #include "link/mlp_io.h"
 #include "link/module_resource.h"
 #include "link/sequence_report.h"
+#include "tests/e2e/master_stack.h"
 #include "tests/link/link_test_support.h"
 #include "tools/logger_sim/logger.h"
 
 namespace operations_test {
 
 // The main window's side of the operations: what they show.
-class Tshown : public Tmain_window_port {
-public:
-    void show_busy(bool) override {}
-    void show_connection_state() override {}
-    void show_station_id() override {}
-    void set_status_refresh(bool) override {}
-    void show_result(const char*) override {}
-    void show_health(const Tflash_parser_data*) override {}
-    void show_com_setting(const char* key, const char* value) override { com_settings[key] = value; }
-    void show_pulse_meter_form() override { ++pulse_meter_forms; }
-    void set_text_window(const char* text) override { text_window = text; }
-    bool select_station(Tcomport*& chosen) override
-    {
-        chosen = port;
-        return true;
-    }
-    void pending_tick() override {}
-
-    Tcomport* port = nullptr;
-    std::map<std::string, std::string> com_settings;
-    int pulse_meter_forms = 0;
-    std::string text_window;
-};
+using Tshown = e2e_test::Trecording_main_window;
 
 constexpr const char* master_success = "SUCCESS : Tcalyxo_master : terminated TERMINATE_SUCCESS";
 constexpr const char* master_cancelled = "Tcalyxo_master : terminated TERMINATE_CANCELLED";
@@ -60,11 +39,7 @@ protected:
             s.variables[sim::var::acq_enable] = 1;
             s.variables[sim::var::station_id] = 812;
         });
-        port.rate = 38400;
-        const std::string name = link_test::com_port_name(logger.comNumber());
-        name.copy(port.port, sizeof port.port - 1);
-        shown.port = &port;
-        master.initLinks(module, io, shown);
+        stack.choosePort(link_test::com_port_name(logger.comNumber()));
         master.setParameter("verbose", "1");
         module.trace |= TRACE_OPERATOR;
         ASSERT_FALSE(master.start_connect());
@@ -76,17 +51,17 @@ protected:
     }
 
     // Waits for the next termination line of the master and returns it ("" when
-    // none came). With ticking, the one-second tick is given between waits so
-    // that lost answers time out.
+    // none came). With ticking, the one-second tick is given whenever the line
+    // is quiet, so that lost answers time out.
     std::string finish(bool ticking = false)
     {
         const int before = ends();
-        for (int second = 0; second < 120; ++second) {
-            if (pump.window.pumpUntil([&] { return master.state == 0 && ends() > before; },
-                                      ticking ? 200 : link_test::generous_ms))
+        auto ended = [&] { return master.state == 0 && ends() > before; };
+        if (!ticking && !pump.window.pumpUntil(ended, link_test::generous_ms))
+            return "";
+        for (int second = 0; ticking && second < 120; ++second) {
+            if (!pump.untilQuiet(io, logger, ended) || ended())
                 break;
-            if (!ticking)
-                return "";
             master.On_1Hz();
         }
         for (const std::string& line : recorded::log_lines())
@@ -119,11 +94,12 @@ protected:
     link_test::Tevent_pump pump;
     link_test::Tports_folder ports;
     sim::Logger logger;
-    Tcomport port;
-    Tshown shown;
-    Tmlp_io io;
-    Tmodule_resource module;
-    Tcalyxo_master master;
+    e2e_test::Tmaster_stack stack;
+    Tcomport& port = stack.port;
+    Tshown& shown = stack.window;
+    Tmlp_io& io = stack.io;
+    Tmodule_resource& module = stack.module;
+    Tcalyxo_master& master = stack.master;
     std::string last_end;
 };
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/background_job.h"
 #include "base/event_resource.h"
 #include "data/flash_parser_hooks.h"
 #include "link/basicio_dump.h"
@@ -75,6 +76,20 @@ private:
     std::string saved;
 };
 
+// A logger whose flow loop takes readings on its own (real) clock: true once
+// it has taken a reading after the `taken` ones, which then counts them, or at
+// once while no loop runs. A test gives the program's next second only after
+// it, so that the program never asks ahead of the logger.
+inline bool wait_for_reading(sim::Logger& logger, unsigned& taken)
+{
+    const unsigned before = taken;
+    const bool ready = logger.waitUntil(
+        [before](const sim::State& s) { return s.schedule.flow_left == 0 || s.schedule.flow_taken > before; },
+        std::chrono::milliseconds(generous_ms));
+    taken = logger.read([](const sim::State& s) { return s.schedule.flow_taken; });
+    return ready;
+}
+
 // The GUI thread's event queue on a manual window, attached for its lifetime;
 // the shared state of the link starts afresh: the module view, the installed
 // hooks, the transaction counter and the log record.
@@ -111,6 +126,49 @@ public:
         const bool written = until([&] { return !io.com.serial.win32->write_in_progress.load(); });
         window.pumpAll();
         return written;
+    }
+    // Whether a simulated device's side of the line is quiet with the program's
+    // serial port: the device owes nothing, and while the port is open the
+    // device has seen it open, has read every byte the port wrote and the port
+    // every byte the device wrote (counted at both ends: the pty hands bytes
+    // over late, so that neither end sees the other's bytes at once). A port
+    // still open on a line the device has closed or left is not quiet: the
+    // program has yet to hear of it.
+    using Tpeer_quiet = std::function<bool(const Tserial_resource&)>;
+    template <class Device>
+    static Tpeer_quiet quiet_device(const Device& device)
+    {
+        return [&device](const Tserial_resource& serial) {
+            if (!device.idle())
+                return false;
+            if (!serial.is_open())
+                return serial.win32->connections.load() == serial.win32->disconnections.load();
+            const sim::LineCounts line = device.lineCounts();
+            return line.listening && line.read == serial.win32->bytes_sent.load() &&
+                   line.written == serial.win32->bytes_received.load();
+        };
+    }
+    // Pumps until done holds or the line is quiet: nothing goes out of the
+    // serial port, the device is quiet with it, no event waits and no job
+    // of the program runs in the background. Only then
+    // may a test move the clock on, so that virtual time never runs ahead of
+    // the device however slow the machine. False when neither came within the
+    // generous limit (a fault of its own).
+    bool untilLineQuiet(Tmlp_io& io, const Tpeer_quiet& peer_quiet, const std::function<bool()>& done)
+    {
+        const Tserial_resource& serial = io.com.serial;
+        return window.pumpUntil(
+            [&] {
+                return done() || (!serial.win32->write_in_progress.load() && peer_quiet(serial) &&
+                                  window.pumpAll() == 0 && Tbackground_job::runningCount() == 0);
+            },
+            generous_ms);
+    }
+    // The same for a simulated logger or probe.
+    template <class Device>
+    bool untilQuiet(Tmlp_io& io, const Device& device, const std::function<bool()>& done)
+    {
+        return untilLineQuiet(io, quiet_device(device), done);
     }
 
     Tmanual_signal_window window;

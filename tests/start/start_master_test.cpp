@@ -76,11 +76,14 @@ protected:
         recorded::clear_gui_values();
     }
 
-    // Starts the controller on the port; true once connected.
-    bool connectTo(int com, uint8_t mode)
+    // Starts the controller on the simulated logger or probe; true once
+    // connected. The tick waits for that device to be quiet.
+    template <class Device>
+    bool connectTo(const Device& device, uint8_t mode)
     {
+        peer_quiet = link_test::Tevent_pump::quiet_device(device);
         globals.mode = mode;
-        globals.last_connect_device_id = com;
+        globals.last_connect_device_id = device.comNumber();
         globals.autonnect = 1;
         master.start();
         return pump.until([] { return gui_was_set(GUI_CONNECTION, "CONNECTED"); }) &&
@@ -88,15 +91,20 @@ protected:
     }
 
     // Seconds of the controller's tick on the virtual clock, until done holds.
-    bool tickUntil(const std::function<bool()>& done, int seconds = 60)
+    // Each second is given once the line is quiet and before_tick, when
+    // given, holds.
+    bool tickUntil(const std::function<bool()>& done, int seconds = 60, const std::function<bool()>& before_tick = {})
     {
         for (int s = 0; s < seconds; ++s) {
-            if (pump.window.pumpUntil(done, 300))
-                return true;
+            if (!pump.untilLineQuiet(io, peer_quiet, done) || done())
+                return done();
+            if (before_tick && !before_tick())
+                return done();
             pump.window.advance(1000);
         }
         return done();
     }
+    link_test::Tevent_pump::Tpeer_quiet peer_quiet = [](const Tserial_resource&) { return true; };
 
     link_test::Tevent_pump pump;
     link_test::Tports_folder ports;
@@ -119,7 +127,7 @@ TEST_F(StartMaster, TheLiveViewAsksTheProbeEveryFifteenSecondsAndShowsEachLine)
         ASSERT_TRUE(probe_sim::apply_lamp_text("T:40:7.5", s.script));
     });
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    ASSERT_TRUE(connectTo(probe.comNumber(), MODE_VEXL));
+    ASSERT_TRUE(connectTo(probe, MODE_VEXL));
     EXPECT_TRUE(recorded::log_contains("@ 9600"));
 
     master.start_view();
@@ -204,7 +212,7 @@ TEST_F(StartMaster, TheFlowStopSendsNothingToAProbe)
 {
     probe_sim::Probe probe;
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    ASSERT_TRUE(connectTo(probe.comNumber(), MODE_VEXL));
+    ASSERT_TRUE(connectTo(probe, MODE_VEXL));
     master.stop_flow();
     EXPECT_TRUE(recorded::log_contains("Fluo Flow Stop: no logger to break in VEXL mode"));
     tickUntil([] { return false; }, 8);
@@ -219,7 +227,7 @@ TEST_F(StartMaster, ConnectIsRefusedWhileAnOperationRuns)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     master.start_get_status();
     ASSERT_FALSE(master.idle());
     master.start_connect();
@@ -236,7 +244,7 @@ TEST_F(StartMaster, TheStatusFillsTheLabelsAndTheFlashSize)
         s.variables[39] = 0x45;
         s.variables[40] = 0xFFFFFFFF;
     });
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     EXPECT_TRUE(recorded::log_contains("@ 38400"));
     master.start_get_status();
     ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
@@ -253,7 +261,7 @@ TEST_F(StartMaster, TheStationIdReadIsShownAndViewUpdatesAreTracedWithVerboseOnl
     sim::Logger logger;
     ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
     logger.update([](sim::State& s) { s.variables[sim::var::station_id] = 812; });
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     recorded::clear_log();
     const unsigned shown = window.station_ids_shown;
     master.start_get_status();
@@ -278,7 +286,7 @@ TEST_F(StartMaster, AQuickSyncPutsTheNextAcquisitionAndCallOnTheQuarter)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     time_set_clock(quarter_past_noon);
     master.start_quick_sync();
     const bool done = tickUntil([&] { return master.idle(); });
@@ -300,7 +308,7 @@ TEST_F(StartMaster, ADownloadIsConvertedAndShownInTheResultWindow)
     Ttemp_dir bin;
     module.setParameter("path_bin", bin.path().c_str());
     master.data_directory.assign(data.path().c_str());
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     master.start_download(0, 0, false);
     ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 120));
     ASSERT_EQ(window.results.size(), 1u) << "no result shown";
@@ -313,7 +321,7 @@ TEST_F(StartMaster, AFlowStopEndsEvenWhenItsBreakCannotLeave)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     master.start_flow();
     ASSERT_TRUE(tickUntil([&] { return master.idle(); }));
     logger.stop();
@@ -380,7 +388,7 @@ TEST_F(StartMaster, AFlowRecordsTheLoggersReadingsIntoAcqXmlAndItsChart)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
 
     master.start_flow();
     ASSERT_EQ(master.appMode(), Tcalyxo_start_master::APP_FLOW);
@@ -438,7 +446,7 @@ TEST_F(StartMasterScheduled, TheLoggerAcquiresOnItsScheduleAndNextOnMovesOn)
                                  std::chrono::seconds(5)));
     EXPECT_EQ(logger.read([](const sim::State& s) { return s.variables.at(sim::var::acq_next); }), due + 600 * 6);
 
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     master.start_get_status();
     ASSERT_TRUE(tickUntil([&] { return master.idle(); }, 20));
     Tmy_string next;
@@ -457,9 +465,12 @@ TEST_F(StartMasterScheduled, TheFlowProgramTakesAReadingEveryFlowIntervalUntilIt
         s.schedule.flow_interval = std::chrono::milliseconds(400);
     });
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     master.start_flow();
-    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 5; }, 120)) << window.rows.size();
+    unsigned readings = 0;
+    ASSERT_TRUE(tickUntil([&] { return window.rows.size() >= 5; }, 120,
+                          [&] { return link_test::wait_for_reading(logger, readings); }))
+        << window.rows.size();
     EXPECT_TRUE(logger.read([](const sim::State& s) { return s.acq_running; }));
     EXPECT_GE(window.flow_points, 5u);
     EXPECT_GE(master.flow.mv_series.count(), 5u);
@@ -494,7 +505,7 @@ TEST_F(StartMaster, TheLoggerOperationsReachTheLogger)
         s.variables[sim::var::next_download_address] = 64;
         s.flash = sim::acquisition_records(1700000000 - 600, 812);
     });
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
     auto run = [&](const std::function<void()>& operation) {
         recorded::clear_log();
         recorded::clear_gui();
@@ -549,7 +560,7 @@ TEST_F(StartMaster, InLoggerModeTheCalibrationAndTheViewReadThroughTheLogger)
 {
     sim::Logger logger;
     ASSERT_TRUE(link_test::start_logger(logger, ports, 1700000000));
-    ASSERT_TRUE(connectTo(logger.comNumber(), MODE_KLVR));
+    ASSERT_TRUE(connectTo(logger, MODE_KLVR));
 
     const uint32_t before = time_now();
     master.start_calibration();

@@ -102,25 +102,33 @@ protected:
         under_test = nullptr;
     }
 
-    void startOn(int com, uint8_t mode)
+    // Connects to the simulated logger or probe; the tick waits for it to be quiet.
+    template <class Device>
+    void startOn(const Device& device, uint8_t mode)
     {
+        peer_quiet = link_test::Tevent_pump::quiet_device(device);
         program->globals.mode = mode;
-        program->globals.last_connect_device_id = com;
+        program->globals.last_connect_device_id = device.comNumber();
         program->globals.autonnect = 1;
         program->onApplicationReady();
         ASSERT_TRUE(pump->until([&] { return child<QPushButton>(frame, "bt_conn_disconn")->text() == "Disconnect"; }));
         ASSERT_TRUE(pump->until([&] { return program->master.idle(); }));
     }
 
-    bool tickUntil(const std::function<bool()>& done, int seconds = 60)
+    // Seconds of the virtual clock, each given once the line is quiet and
+    // before_tick, when given, holds, until done holds.
+    bool tickUntil(const std::function<bool()>& done, int seconds = 60, const std::function<bool()>& before_tick = {})
     {
         for (int s = 0; s < seconds; ++s) {
-            if (pump->window.pumpUntil(done, 30))
-                return true;
+            if (!pump->untilLineQuiet(program->io, peer_quiet, done) || done())
+                return done();
+            if (before_tick && !before_tick())
+                return done();
             pump->window.advance(1000);
         }
         return done();
     }
+    link_test::Tevent_pump::Tpeer_quiet peer_quiet = [](const Tserial_resource&) { return true; };
 
     void click(const char* name)
     {
@@ -460,7 +468,7 @@ TEST_F(StartWindows, ALiveViewAgainstTheProbeFillsTheViewPageAndItsTable)
         ASSERT_TRUE(probe_sim::apply_lamp_text("T:40:7.5", s.script));
     });
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    startOn(probe.comNumber(), MODE_VEXL);
+    startOn(probe, MODE_VEXL);
 
     click("Panel11");
     EXPECT_EQ(text_of(frame, "pl_app_caption"), "Fluo View");
@@ -534,7 +542,7 @@ TEST_F(StartWindows, AProbeCalibrationThroughTheWindowsWritesFilesThatConvertBac
 {
     probe_sim::Probe probe;
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    startOn(probe.comNumber(), MODE_VEXL);
+    startOn(probe, MODE_VEXL);
     click("Panel12");
     child<QLineEdit>(frame, "fluo_cal_ed_SNR")->setText(QStringLiteral("1234"));
     QComboBox* model = child<QComboBox>(frame, "fluo_cal_cb_model");
@@ -621,7 +629,7 @@ TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsEveryReadingAndItsIntegral)
         s.schedule.flow_interval = std::chrono::milliseconds(300);
     });
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger.comNumber(), MODE_KLVR);
+    startOn(logger, MODE_KLVR);
     dialogs.box_answers.push_back(Tbox_answer::ok);
     click("Button4");
     ASSERT_TRUE(tickUntil([&] { return recorded::log_contains("INFO : UPLOAD Ok !"); }, 120));
@@ -630,7 +638,9 @@ TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsEveryReadingAndItsIntegral)
     click("bt_flow_start");
     QTableView* table = child<QTableView>(frame, "StringGridView");
     const Tsamples_serie& mv = program->master.flow.mv_series;
-    ASSERT_TRUE(tickUntil([&] { return mv.count() >= 8; }, 240)) << mv.count();
+    unsigned taken = 0;
+    ASSERT_TRUE(tickUntil([&] { return mv.count() >= 8; }, 240, [&] { return link_test::wait_for_reading(logger, taken); }))
+        << mv.count();
     click("bt_flow_stop");
     ASSERT_TRUE(tickUntil([&] { return program->master.appMode() == 0 && program->master.idle(); }));
     const unsigned readings = mv.count();
@@ -722,7 +732,7 @@ TEST_F(StartWindows, GetStatusShowsTheStationIdInTheSerialNumberBox)
     sim::Logger logger;
     logger.update([](sim::State& s) { s.variables[sim::var::station_id] = 812; });
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger.comNumber(), MODE_KLVR);
+    startOn(logger, MODE_KLVR);
     click("Button11");
     ASSERT_TRUE(tickUntil([&] { return program->master.idle() && text_of(frame, "lb_snr") == "812"; }, 30));
     EXPECT_EQ(text_of(frame, "lb_station_id"), "812");
@@ -735,7 +745,7 @@ TEST_F(StartWindows, TheIntervalDialogsSetTheLoggersIntervals)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger.comNumber(), MODE_KLVR);
+    startOn(logger, MODE_KLVR);
     // The dialog is modal: answered from inside its own loop.
     auto choose = [](const char* interval) {
         QTimer::singleShot(0, [interval] {
@@ -785,7 +795,7 @@ TEST_F(StartWindows, AStandardConfigurationIsUploadedOnlyWhenConfirmed)
 {
     sim::Logger logger;
     ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger.comNumber(), MODE_KLVR);
+    startOn(logger, MODE_KLVR);
     dialogs.box_answers.push_back(Tbox_answer::cancel);
     click("Button8");
     EXPECT_TRUE(program->master.idle());

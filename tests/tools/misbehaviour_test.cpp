@@ -36,17 +36,34 @@ TEST_F(LoggerFaults, NoiseGoesBeforeTheNextFramesAndACutFrameNeverCloses)
     });
     for (uint8_t mark = 1; mark <= 4; ++mark)
         ASSERT_TRUE(logger.sendFrame(text_port, {mark}));
-    std::vector<Bytes> messages;
-    while (auto message = client.receiveRaw(std::chrono::milliseconds(500)))
-        messages.push_back(*message);
     // Frames 1 and 2 after the noise; frame 3 cut, so that frame 4's start
-    // opens a new message over it.
-    ASSERT_EQ(messages.size(), 5u);
+    // opens a new message over it: five messages, the last one frame 4.
+    std::vector<Bytes> messages;
+    while (messages.size() < 5u) {
+        auto message = client.receiveRaw(std::chrono::seconds(30));
+        ASSERT_TRUE(message) << messages.size() << " messages";
+        messages.push_back(*message);
+    }
     EXPECT_EQ(messages[0], Bytes{0x12});
     EXPECT_EQ(messages[1].at(4), 1);
     EXPECT_EQ(messages[2], Bytes{0x12});
     EXPECT_EQ(messages[3].at(4), 2);
     EXPECT_EQ(messages[4].at(4), 4);
+}
+
+TEST_F(LoggerFaults, FramesSentBeforeAnyoneOpenedTheLineReachTheFirstListener)
+{
+    // Nobody has listened yet, so nobody went away: the frames wait.
+    for (uint8_t mark = 1; mark <= 3; ++mark)
+        ASSERT_TRUE(logger.sendFrame(text_port, {mark}));
+    RawLineClient client(logger.devicePath());
+    ASSERT_TRUE(client.isOpen());
+    ASSERT_TRUE(logger.waitForListener(std::chrono::seconds(30)));
+    for (uint8_t mark = 1; mark <= 3; ++mark) {
+        auto frame = client.receive(std::chrono::seconds(30));
+        ASSERT_TRUE(frame) << int(mark);
+        EXPECT_EQ(frame->payload, Bytes{mark});
+    }
 }
 
 TEST_F(LoggerFaults, ALineClosedForGoodIsNotReopened)

@@ -10,9 +10,10 @@
 //
 // The logger must already be registered as COM<N> in the ports folder. DIR
 // (default: the working folder) receives the pictures, the status files
-// under status/ and the day log under log/. Exit 0 only when the status file
-// and the export were written, the health page shows the logger's values, the
-// COM page its settings, and no two pictures are the same.
+// under status/, the downloads under data_bin/ and data_xml/ and the day log
+// under log/. Exit 0 only when the status file and the export were written,
+// the health page shows the logger's values, the COM page its settings, and no
+// two pictures are the same; otherwise the log's ERROR lines follow the reason.
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -68,6 +70,8 @@ private:
     enum class Tstage { choosing, connecting, reading, health, exporting, closing };
 
     void fail(const char* why);
+    // The log's ERROR lines on stderr: what went wrong below the tour.
+    void printErrorLines() const;
     void choose(QWidget* chooser);
     // Saves a PNG of the window; false when it cannot be saved or shows the
     // same picture as one saved before.
@@ -117,8 +121,20 @@ void Ttour::command(const char* action)
 void Ttour::fail(const char* why)
 {
     std::fprintf(stderr, "calyxo_basic_tour: %s\n", why);
+    printErrorLines();
     result = 1;
     QApplication::exit(1);
+}
+
+void Ttour::printErrorLines() const
+{
+    auto* log = program.main_form ? program.main_form->findChild<QPlainTextEdit*>("Memo1") : nullptr;
+    if (!log)
+        return;
+    for (const QString& line : log->toPlainText().split('\n')) {
+        if (line.startsWith("ERROR"))
+            std::fprintf(stderr, "calyxo_basic_tour: log: %s\n", line.toUtf8().constData());
+    }
 }
 
 bool Ttour::grab(QWidget* window, const char* name, std::string* path)
@@ -266,6 +282,11 @@ void Ttour::step()
                         apn ? apn->text().toUtf8().constData() : "?");
             std::fflush(stdout);
             result = status_file.empty() || !health_shown || !com_shown ? 1 : 0;
+            if (result != 0) {
+                std::fprintf(stderr, "calyxo_basic_tour: the status file, the health values or the COM settings "
+                                     "are missing\n");
+                printErrorLines();
+            }
             stage = Tstage::closing;
             // Closing disconnects first; the program quits once the link is down.
             program.main_form->close();
@@ -316,6 +337,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     program.createForms();
+    // The downloads under DIR too, not in the user's default folders.
+    program.module.setParameter("path_bin", (out + "/data_bin").toUtf8().constData());
+    program.master.setParameter("path_xml", (out + "/data_xml").toUtf8().constData());
 
     Ttour tour(program, com, out);
     QTimer poll;

@@ -81,11 +81,17 @@ void DeviceLine::wake()
     }
 }
 
+bool DeviceLine::present() const
+{
+    const int fd = line.fd();
+    pollfd check{fd, POLLIN, 0};
+    return fd >= 0 && poll(&check, 1, 0) >= 0 && !(check.revents & POLLHUP);
+}
+
 DeviceLine::Seen DeviceLine::wait(bool want_write, int timeout_ms)
 {
     int fd = line.fd();
-    pollfd check{fd, POLLIN, 0};
-    bool present = fd >= 0 && poll(&check, 1, 0) >= 0 && !(check.revents & POLLHUP);
+    const bool present = this->present();
     if (!present)
         timeout_ms = timeout_ms < 0 ? listener_check_ms : std::min(timeout_ms, listener_check_ms);
     pollfd fds[2] = {{wake_pipe[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0}};
@@ -96,7 +102,8 @@ DeviceLine::Seen DeviceLine::wait(bool want_write, int timeout_ms)
     }
     Seen seen;
     seen.readable = present && (fds[1].revents & POLLIN);
-    seen.listener = present && !(fds[1].revents & (POLLHUP | POLLERR));
+    // Not present before: a program may have opened the line during the wait.
+    seen.listener = present ? !(fds[1].revents & (POLLHUP | POLLERR)) : this->present();
     return seen;
 }
 

@@ -14,6 +14,13 @@ namespace sim {
 // Milliseconds from now to deadline for poll(), 0 when it is past, at most 60 s.
 int milliseconds_until(std::chrono::steady_clock::time_point deadline, std::chrono::steady_clock::time_point now);
 
+// What went over the line since the device last saw a program open it.
+struct LineCounts {
+    bool listening = false;     // the device has seen the program open the line
+    unsigned long read = 0;     // bytes read from the program
+    unsigned long written = 0;  // bytes written to it
+};
+
 class DeviceLine {
 public:
     DeviceLine() = default;
@@ -40,6 +47,8 @@ public:
     // the slave open: then only the wake-up pipe is watched, and the line looked
     // at again every 20 ms. Takes the wake-ups it was woken by.
     Seen wait(bool want_write, int timeout_ms);
+    // A program has the line open now (without waiting).
+    bool present() const;
 
     PtyLine& pty() { return line; }
     const PtyLine& pty() const { return line; }

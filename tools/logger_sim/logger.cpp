@@ -178,6 +178,35 @@ bool Logger::waitUntil(const std::function<bool(const State&)>& predicate, std::
     return changed.wait_for(lock, timeout, [&] { return predicate(state); });
 }
 
+bool Logger::waitForListener(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return listener; });
+}
+
+bool Logger::idle() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!running)
+        return true;
+    if (!transmitter.idle() || (btp && listener))
+        return false;
+    for (const auto& entry : late_timers)
+        if (entry.second.release_at || entry.second.repeat_at)
+            return false;
+    return true;
+}
+
+LineCounts Logger::lineCounts() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    LineCounts counts;
+    counts.listening = listener;
+    counts.read = line_read;
+    counts.written = transmitter.written() - line_written_base;
+    return counts;
+}
+
 unsigned Logger::executions(const Command& command) const
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -212,6 +241,9 @@ void Logger::run()
 
 bool Logger::pollLine(std::unique_lock<std::mutex>& lock, Time now)
 {
+    // Seen before the wait, which may block until the program writes.
+    if (!listener && device.present())
+        listenerCame();
     std::optional<Time> deadline = nextDeadline();
     std::optional<Time> next_write = transmitter.nextWrite();
     bool want_write = listener && next_write && *next_write <= now;
@@ -221,14 +253,14 @@ bool Logger::pollLine(std::unique_lock<std::mutex>& lock, Time now)
     if (stopping)
         return false;
     now = Clock::now();
+    if (seen.listener && !listener)
+        listenerCame();
     if (seen.readable)
         readLine(now);
-    if (!seen.listener) {
+    // Only a listener that was seen can go: what was queued before anyone
+    // opened the line waits for the first one.
+    if (!seen.listener && listener)
         listenerGone();
-    } else if (!listener) {
-        listener = true;
-        collector.reset();
-    }
     return true;
 }
 
@@ -236,10 +268,12 @@ void Logger::readLine(Time now)
 {
     uint8_t buffer[512];
     ssize_t count = 0;
-    while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0)
+    while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0) {
+        line_read += static_cast<unsigned long>(count);
         for (ssize_t i = 0; i < count; ++i)
             if (std::optional<Bytes> message = collector.take(buffer[i]))
                 onMessage(*message, now);
+    }
 }
 
 void Logger::writeLine(Time now)
@@ -254,6 +288,15 @@ void Logger::writeLine(Time now)
         return;
     }
     reopenLine();
+}
+
+void Logger::listenerCame()
+{
+    listener = true;
+    collector.reset();
+    line_read = 0;
+    line_written_base = transmitter.written();
+    changed.notify_all();
 }
 
 void Logger::listenerGone()

@@ -84,6 +84,15 @@ public:
     std::optional<Received> waitFor(const Match& match, std::chrono::milliseconds timeout);
     // Waits until the predicate holds on the state (checked after every step of the thread).
     bool waitUntil(const std::function<bool(const State&)>& predicate, std::chrono::milliseconds timeout);
+    // Waits until the thread has seen a program open the line; from then on
+    // what it sends reaches that program.
+    bool waitForListener(std::chrono::milliseconds timeout);
+    // Nothing in flight on the logger's side: what it read is answered, every
+    // answer is out, and no late answer waits for a time of its own (one held
+    // for releaseLate() does not count).
+    bool idle() const;
+    // The bytes over the line since the thread last saw a program open it.
+    LineCounts lineCounts() const;
     // How often a command ran (copies of a request are not counted).
     unsigned executions(const Command& command) const;
 
@@ -117,6 +126,8 @@ private:
     FrameCollector collector;
     DeviceLine device;
     bool listener = false;  // the slave side is open
+    unsigned long line_read = 0;      // bytes read since the listener came
+    unsigned long line_written_base = 0;  // the transmitter's count when it came
     unsigned generation = 0;
     bool stopping = false;
     bool running = false;
@@ -127,6 +138,7 @@ private:
     bool pollLine(std::unique_lock<std::mutex>& lock, Time now);
     void readLine(Time now);
     void writeLine(Time now);
+    void listenerCame();
     void listenerGone();
     void reopenLine();
     void serviceTimers(Time now);

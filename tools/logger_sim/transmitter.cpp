@@ -101,6 +101,7 @@ Transmitter::Result Transmitter::write(int fd, Time now, unsigned baud, bool pac
         if (count <= 0)
             return result;  // full (or gone): the caller polls again
         head.written += static_cast<std::size_t>(count);
+        written_total += static_cast<unsigned long>(count);
         result = Result::wrote;
         if (head.written < head.bytes.size())
             return result;

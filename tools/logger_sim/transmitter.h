@@ -23,6 +23,8 @@ public:
     void send(Frame frame, std::optional<Command> answers, Misbehaviour& misbehaviour, Time now);
 
     bool idle() const { return queue.empty(); }
+    // Bytes written by write() since the start.
+    unsigned long written() const { return written_total; }
     // When the next bytes may go; none when nothing waits.
     std::optional<Time> nextWrite() const;
 
@@ -42,6 +44,7 @@ private:
     };
     std::deque<Pending> queue;
     Time line_free{};
+    unsigned long written_total = 0;
 
     void queueBytes(std::vector<uint8_t> line, const Misbehaviour& misbehaviour, bool cut, Time now);
 };

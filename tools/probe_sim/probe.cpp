@@ -137,6 +137,20 @@ bool Probe::waitForSent(std::size_t n, std::chrono::milliseconds timeout)
     return changed.wait_for(lock, timeout, [&] { return lines_sent.size() >= n; });
 }
 
+bool Probe::idle() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return !running || outgoing.empty();
+}
+
+sim::LineCounts Probe::lineCounts() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    sim::LineCounts counts = line_counts;
+    counts.listening = listener;
+    return counts;
+}
+
 // ---- the thread ----
 
 void Probe::run()
@@ -144,6 +158,9 @@ void Probe::run()
     std::unique_lock<std::mutex> lock(mutex);
     while (!stopping) {
         Clock::time_point now = Clock::now();
+        // Seen before the wait, which may block until the program writes.
+        if (!listener && device.present())
+            listenerCame();
         if (listener)
             writeDue(now);
         bool want_write = listener && !outgoing.empty() && outgoing.front().due <= now;
@@ -156,20 +173,23 @@ void Probe::run()
         if (stopping)
             break;
         now = Clock::now();
+        if (seen.listener && !listener)
+            listenerCame();
         if (seen.readable) {
             uint8_t buffer[256];
             ssize_t count = 0;
-            while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0)
+            while ((count = ::read(device.pty().fd(), buffer, sizeof buffer)) > 0) {
+                line_counts.read += static_cast<unsigned long>(count);
                 for (ssize_t i = 0; i < count; ++i)
                     onByte(buffer[i], now);
+            }
         }
-        if (!seen.listener) {
-            // Nobody hears what would go out now; a pty would keep it for the next reader.
+        if (!seen.listener && listener) {
+            // The program that listened went: nobody hears what would go out
+            // now, and a pty would keep it for the next reader.
             listener = false;
             outgoing.clear();
             written = 0;
-        } else {
-            listener = true;
         }
         changed.notify_all();
     }
@@ -210,6 +230,13 @@ std::string Probe::answerFor(uint8_t command)
     return answer_line(command, source.take(setup.script), setup.script, clock_words(answers));
 }
 
+void Probe::listenerCame()
+{
+    listener = true;
+    line_counts = {};
+    changed.notify_all();
+}
+
 void Probe::writeDue(Clock::time_point now)
 {
     while (!outgoing.empty() && outgoing.front().due <= now) {
@@ -218,6 +245,7 @@ void Probe::writeDue(Clock::time_point now)
         if (count < 0)
             return;  // full (EAGAIN) or gone: the poll says which
         written += static_cast<std::size_t>(count);
+        line_counts.written += static_cast<unsigned long>(count);
         if (written < bytes.size())
             return;
         lines_sent.push_back(bytes);

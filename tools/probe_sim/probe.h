@@ -86,6 +86,10 @@ public:
     bool waitForCommands(std::size_t n, std::chrono::milliseconds timeout);
     // Waits until at least n lines went out on the line.
     bool waitForSent(std::size_t n, std::chrono::milliseconds timeout);
+    // Nothing in flight on the probe's side: every answer it owes is out.
+    bool idle() const;
+    // The bytes over the line since the thread last saw a program open it.
+    sim::LineCounts lineCounts() const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -105,6 +109,7 @@ private:
     unsigned answers = 0;
     sim::DeviceLine device;
     bool listener = false;
+    sim::LineCounts line_counts;
     bool stopping = false;
     bool running = false;
     std::thread thread;
@@ -114,6 +119,7 @@ private:
     void onByte(uint8_t byte, Clock::time_point now);
     std::string answerFor(uint8_t command);
     void writeDue(Clock::time_point now);
+    void listenerCame();
     std::size_t commandCount() const;
 };
 
