@@ -8,12 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QListWidget>
+
 #include <unistd.h>
 
 #include <memory>
 #include <string>
 
+#include "link/calyxo_master.h"
 #include "programs/basic/basic_program.h"
+#include "programs/basic/wselstation.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -42,6 +46,28 @@ protected:
         program = std::make_unique<Tbasic_program>();
         forward_program_interface(program.get(), with_start_message);
     }
+    // The station chooser lists the private ports (beside a folder with no
+    // tty, and /dev); the module's and the master's files go to the work folder.
+    void useTestPortsAndWorkFolder()
+    {
+        program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
+        program->module.setParameter("path_bin", work.path().c_str());
+        program->master.setParameter("path_xml", work.path().c_str());
+    }
+    // The next station chooser shown picks the simulated logger's port.
+    static void chooseTestPortWhenAsked()
+    {
+        when_modal([](QWidget* dialog) {
+            auto* list = child_of<QListWidget>(dialog, "lb_comports");
+            type_text(list, "b");
+            type_key(list, Qt::Key_Return);
+        });
+    }
+    bool idleWith(uint8_t link)
+    {
+        Tcalyxo_master& master = program->master;
+        return loop_until([&] { return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == link; });
+    }
     // The grabs go under the build folder, not into the work folder.
     void grab(QWidget* window, const char* name)
     {
@@ -52,6 +78,7 @@ protected:
 
     link_test::Tports_folder ports;
     Ttemp_dir work;
+    Ttemp_dir no_tty;
     char previous_dir[4096] = {};
     std::unique_ptr<Tbasic_program> program;
 };

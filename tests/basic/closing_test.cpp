@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QListWidget>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -54,7 +52,6 @@ protected:
         logger.stop();
     }
 
-    Ttemp_dir no_tty;
     sim::Logger logger;
     uint32_t flash_size = 0;
 };
@@ -63,9 +60,7 @@ TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)
 {
     program->preInitialise();
     program->createForms();
-    program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
-    program->module.setParameter("path_bin", work.path().c_str());
-    program->master.setParameter("path_xml", work.path().c_str());
+    useTestPortsAndWorkFolder();
     when_modal([this](QWidget* dialog) {
         EXPECT_EQ(dialog, program->station_chooser);
         auto* list = child_of<QListWidget>(dialog, "lb_comports");
@@ -74,9 +69,7 @@ TEST_F(Closing, ADownloadIsCancelledAndEndsBeforeTheProgramGoes)
         type_key(list, Qt::Key_Return);
     });
     Tcalyxo_master& master = program->master;
-    ASSERT_TRUE(loop_until([&] {
-        return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == Tcalyxo_master::LINK_CONNECTED;
-    }));
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
 
     // The window is closed when the first block is in: the transfer reports
     // a percentage above 0.

@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QListWidget>
 #include <QPlainTextEdit>
-
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -17,7 +14,7 @@
 #include "link/calyxo_master.h"
 #include "programs/basic/basic_program.h"
 #include "programs/basic/wmain.h"
-#include "programs/basic/wselstation.h"
+#include "tests/basic/basic_program_fixture.h"
 #include "tests/basic/basic_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tests/support/recording_program.h"
@@ -31,35 +28,22 @@ namespace {
 
 constexpr uint32_t station = 813;
 
-class ClosingWithThreads : public ::testing::Test {
+class ClosingWithThreads : public Tbasic_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_basic_application(); }
-
     void SetUp() override
     {
-        ASSERT_EQ(getcwd(previous_dir, sizeof previous_dir), previous_dir);
-        // The day log goes to the working folder's log/.
-        ASSERT_EQ(chdir(work.path().c_str()), 0);
-        recorded::clear_log();
-        program = std::make_unique<Tbasic_program>();
-        forward_program_interface(program.get(), true);
+        ASSERT_NO_FATAL_FAILURE(Tbasic_program_fixture::SetUp());
+        makeProgram(true);
         program->preInitialise();
         program->createForms();
     }
     void TearDown() override
     {
-        forward_program_interface(nullptr, false);
-        program.reset();
+        Tbasic_program_fixture::TearDown();
         logger.stop();
-        ASSERT_EQ(chdir(previous_dir), 0);
     }
 
-    link_test::Tports_folder ports;
-    Ttemp_dir work;
-    Ttemp_dir no_tty;
-    char previous_dir[4096] = {};
     sim::Logger logger;
-    std::unique_ptr<Tbasic_program> program;
 };
 
 TEST_F(ClosingWithThreads, WhileTheReaderOfACutFileLogs)
@@ -88,18 +72,10 @@ TEST_F(ClosingWithThreads, WhileTheSerialWorkerLogsWhatTheLoggerSends)
         s.variables[sim::var::station_id] = station;
         s.pace_output = true;
     });
-    program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
-    program->module.setParameter("path_bin", work.path().c_str());
-    program->master.setParameter("path_xml", work.path().c_str());
-    when_modal([](QWidget* dialog) {
-        auto* list = child_of<QListWidget>(dialog, "lb_comports");
-        type_text(list, "b");
-        type_key(list, Qt::Key_Return);
-    });
+    useTestPortsAndWorkFolder();
+    chooseTestPortWhenAsked();
     Tcalyxo_master& master = program->master;
-    ASSERT_TRUE(loop_until([&] {
-        return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == Tcalyxo_master::LINK_CONNECTED;
-    }));
+    ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
     // Every byte that comes is dumped by the serial worker.
     program->io.setParameter("debug_IO", "1");
     ASSERT_FALSE(master.start_download(0, static_cast<uint32_t>(flash.size()), false));

@@ -10,12 +10,9 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QLabel>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
-
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -71,14 +68,8 @@ protected:
         program->preInitialise();
         program->createForms();
         program->onApplicationReady();
-        program->station_chooser->setPortFolders({ports.path(), no_tty.path(), "/dev"});
-        program->module.setParameter("path_bin", work.path().c_str());
-        program->master.setParameter("path_xml", work.path().c_str());
-        when_modal([](QWidget* dialog) {
-            auto* list = child_of<QListWidget>(dialog, "lb_comports");
-            type_text(list, "b");
-            type_key(list, Qt::Key_Return);
-        });
+        useTestPortsAndWorkFolder();
+        chooseTestPortWhenAsked();
         // The splash's first tick starts the connection, as in the program; a
         // connection made here as well would meet the splash's one later.
         ASSERT_TRUE(idleWith(Tcalyxo_master::LINK_CONNECTED));
@@ -96,11 +87,6 @@ protected:
         module_view = Tmodule_view();
     }
 
-    bool idleWith(uint8_t link)
-    {
-        Tcalyxo_master& master = program->master;
-        return loop_until([&] { return master.state == Tcalyxo_master::STATE_IDLE && master.getLinkState() == link; });
-    }
     // The command triggered as the user does; true once the master is idle again.
     bool run(const char* action)
     {
@@ -113,7 +99,6 @@ protected:
         return logger.read([id](const sim::State& s) { return s.variables.at(id); });
     }
 
-    Ttemp_dir no_tty;
     sim::Logger logger;
     uint32_t flash_size = 0;
     Trecording_dialogs dialogs;

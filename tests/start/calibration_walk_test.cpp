@@ -31,6 +31,7 @@
 #include "programs/start/windows/fframe.h"
 #include "programs/start/windows/start_program.h"
 #include "tests/link/link_test_support.h"
+#include "tests/start/start_program_fixture.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/column_check.h"
@@ -47,22 +48,6 @@ namespace {
 // difference line by line and copy the file over this one.
 const std::string walk_constants = "tests/start/fixtures/calibration_1_20261211.dat";
 
-Tstart_program* under_test = nullptr;
-
-void forward_log(const char* line) { under_test->logOutput(line); }
-void forward_gui(int id, const char* text) { under_test->guiSet(id, text); }
-const char* forward_gui_get(int id) { return under_test->guiGet(id); }
-void forward_select(int channel) { under_test->selectOutput(channel); }
-void forward_clear() { under_test->clearOutput(); }
-
-template <class T>
-T* child(const QObject* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-
 // A run of 20 digits or more: a no-value marker printed as a number.
 bool holds_marker_digits(const std::string& text)
 {
@@ -70,63 +55,13 @@ bool holds_marker_digits(const std::string& text)
     return std::regex_search(text, digits);
 }
 
-class CalibrationWalk : public ::testing::Test {
+class CalibrationWalk : public Tstart_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_ui_application(); }
-
     void SetUp() override
     {
-        program = std::make_unique<Tstart_program>();
-        under_test = program.get();
-        program->globals.data_dir.assign(data.path().c_str());
-        program->createForms();
-        pump = std::make_unique<link_test::Tevent_pump>();
-        program->installHooks();
-        recorded::set_log_forward(forward_log);
-        recorded::set_gui_forward(forward_gui);
-        recorded::set_gui_get_forward(forward_gui_get);
-        recorded::set_output_forward(forward_select, forward_clear);
-        frame = program->frame;
+        ASSERT_NO_FATAL_FAILURE(Tstart_program_fixture::SetUp());
         // A laptop screen's window.
         frame->resize(1366, 768);
-    }
-
-    void TearDown() override
-    {
-        recorded::set_log_forward(nullptr);
-        recorded::set_gui_forward(nullptr);
-        recorded::set_gui_get_forward(nullptr);
-        recorded::set_output_forward(nullptr, nullptr);
-        pump.reset();
-        program.reset();
-        under_test = nullptr;
-    }
-
-    void startOn(int com, uint8_t mode)
-    {
-        program->globals.mode = mode;
-        program->globals.last_connect_device_id = com;
-        program->globals.autonnect = 1;
-        program->onApplicationReady();
-        ASSERT_TRUE(pump->until([&] { return child<QPushButton>(frame, "bt_conn_disconn")->text() == "Disconnect"; }));
-        ASSERT_TRUE(pump->until([&] { return program->master.idle(); }));
-    }
-
-    bool tickUntil(const std::function<bool()>& done, int seconds = 60)
-    {
-        for (int s = 0; s < seconds; ++s) {
-            if (pump->window.pumpUntil(done, 30))
-                return true;
-            pump->window.advance(1000);
-        }
-        return done();
-    }
-
-    void click(const char* name)
-    {
-        QPushButton* b = child<QPushButton>(frame, name);
-        ASSERT_NE(b, nullptr);
-        b->click();
     }
 
     void setProbe(probe_sim::Probe& probe, const int deltas[4])
@@ -163,13 +98,6 @@ protected:
                 return true;
         return false;
     }
-
-    Ttemp_dir data;
-    link_test::Tports_folder ports;
-    std::unique_ptr<Tstart_program> program;
-    std::unique_ptr<link_test::Tevent_pump> pump;
-    TFframe* frame = nullptr;
-    Trecording_dialogs dialogs;
 };
 
 const int water_deltas[4] = {5, 6, 7, 4};
@@ -180,13 +108,8 @@ TEST_F(CalibrationWalk, AUranineCalibrationIsShownSavedReadBackAndConvertsLampAI
 {
     probe_sim::Probe probe;
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    startOn(probe.comNumber(), MODE_VEXL);
-    click("Panel12");
-    child<QLineEdit>(frame, "fluo_cal_ed_SNR")->setText(QStringLiteral("1"));
-    QComboBox* model = child<QComboBox>(frame, "fluo_cal_cb_model");
-    model->setCurrentIndex(model->findData(1));
-    QComboBox* configuration = child<QComboBox>(frame, "fluo_cal_cb_configuration");
-    configuration->setCurrentIndex(configuration->findData(1));
+    startOn(probe, MODE_VEXL);
+    fillCalibrationPage("1", 1, 1);
     program->master.calibration.setDate(2026, 12, 11);
     click("bt_cal_start");
     store(probe, TRACER_WATER, CONCENTRATION_0_NTU, water_deltas);
@@ -266,12 +189,7 @@ TEST_F(CalibrationWalk, AFlowDrawsLampAInPpbAndTheCloseEndsTheLoggersLoop)
 {
     link_test::Tvirtual_time clock{*pump, 1800000000};
     sim::Logger logger;
-    logger.update([](sim::State& s) {
-        s.schedule.run = true;
-        s.schedule.flow_interval = std::chrono::milliseconds(300);
-    });
-    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger.comNumber(), MODE_KLVR);
+    ASSERT_NO_FATAL_FAILURE(startOnFlowingLogger(logger));
 
     click("Panel13");
     recorded::clear_log();
@@ -326,7 +244,7 @@ TEST_F(CalibrationWalk, TheTablesShowEveryHeadingAndValueWhole)
 {
     probe_sim::Probe probe;
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
-    startOn(probe.comNumber(), MODE_VEXL);
+    startOn(probe, MODE_VEXL);
     QTableView* view_table = child<QTableView>(frame, "StringGridView");
     EXPECT_EQ(view_table->columnWidth(1), 120);  // the layout's width for "Date"
     EXPECT_EQ(view_table->columnWidth(11), 50);

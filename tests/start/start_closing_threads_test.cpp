@@ -16,6 +16,7 @@
 #include "programs/start/windows/fframe.h"
 #include "programs/start/windows/start_program.h"
 #include "tests/link/link_test_support.h"
+#include "tests/start/start_program_fixture.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/shutdown_files.h"
 #include "tests/support/temp_dir.h"
@@ -25,42 +26,10 @@
 
 namespace {
 
-Tstart_program* under_test = nullptr;
-
-void forward_log(const char* line)
-{
-    if (under_test)
-        under_test->logOutput(line);
-}
-
-class StartClosingWithThreads : public ::testing::Test {
+// The day log goes under the data folder, where the tests read it back.
+class StartClosingWithThreads : public Tstart_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_ui_application(); }
-
-    void SetUp() override
-    {
-        program = std::make_unique<Tstart_program>();
-        under_test = program.get();
-        program->globals.data_dir.assign(data.path().c_str());
-        ASSERT_EQ(program->day_log.setDirectory(data.path().c_str()), 0);
-        program->createForms();
-        pump = std::make_unique<link_test::Tevent_pump>();
-        program->installHooks();
-        recorded::set_log_forward(forward_log);
-    }
-    void TearDown() override
-    {
-        recorded::set_log_forward(nullptr);
-        pump.reset();
-        program.reset();
-        under_test = nullptr;
-    }
-
-    Ttemp_dir data;
-    link_test::Tports_folder ports;
-    std::unique_ptr<Tstart_program> program;
-    std::unique_ptr<link_test::Tevent_pump> pump;
-    Trecording_dialogs dialogs;
+    StartClosingWithThreads() : Tstart_program_fixture(Tday_log::in_data_folder) {}
 };
 
 TEST_F(StartClosingWithThreads, WhileTheReaderOfACutFileLogs)

@@ -32,6 +32,7 @@
 #include "programs/start/windows/fpending2.h"
 #include "programs/start/windows/start_program.h"
 #include "tests/link/link_test_support.h"
+#include "tests/start/start_program_fixture.h"
 #include "tests/support/recording_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/ui_application.h"
@@ -41,22 +42,6 @@
 #include "tools/probe_sim/probe.h"
 
 namespace {
-
-Tstart_program* under_test = nullptr;
-
-void forward_log(const char* line) { under_test->logOutput(line); }
-void forward_gui(int id, const char* text) { under_test->guiSet(id, text); }
-const char* forward_gui_get(int id) { return under_test->guiGet(id); }
-void forward_select(int channel) { under_test->selectOutput(channel); }
-void forward_clear() { under_test->clearOutput(); }
-
-template <class T>
-T* child(const QObject* parent, const char* name)
-{
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
 
 std::string text_of(const QObject* parent, const char* name)
 {
@@ -71,78 +56,13 @@ struct Tcase_text {
     const char* expected;
 };
 
-class StartWindows : public ::testing::Test {
+class StartWindows : public Tstart_program_fixture {
 protected:
-    static void SetUpTestSuite() { ensure_ui_application(); }
-
     void SetUp() override
     {
-        program = std::make_unique<Tstart_program>();
-        under_test = program.get();
-        program->globals.data_dir.assign(data.path().c_str());
-        program->createForms();
-        pump = std::make_unique<link_test::Tevent_pump>();
-        program->installHooks();
-        recorded::set_log_forward(forward_log);
-        recorded::set_gui_forward(forward_gui);
-        recorded::set_gui_get_forward(forward_gui_get);
-        recorded::set_output_forward(forward_select, forward_clear);
-        frame = program->frame;
+        ASSERT_NO_FATAL_FAILURE(Tstart_program_fixture::SetUp());
         frame->resize(1085, 685);
     }
-
-    void TearDown() override
-    {
-        recorded::set_log_forward(nullptr);
-        recorded::set_gui_forward(nullptr);
-        recorded::set_gui_get_forward(nullptr);
-        recorded::set_output_forward(nullptr, nullptr);
-        pump.reset();
-        program.reset();
-        under_test = nullptr;
-    }
-
-    // Connects to the simulated logger or probe; the tick waits for it to be quiet.
-    template <class Device>
-    void startOn(const Device& device, uint8_t mode)
-    {
-        peer_quiet = link_test::Tevent_pump::quiet_device(device);
-        program->globals.mode = mode;
-        program->globals.last_connect_device_id = device.comNumber();
-        program->globals.autonnect = 1;
-        program->onApplicationReady();
-        ASSERT_TRUE(pump->until([&] { return child<QPushButton>(frame, "bt_conn_disconn")->text() == "Disconnect"; }));
-        ASSERT_TRUE(pump->until([&] { return program->master.idle(); }));
-    }
-
-    // Seconds of the virtual clock, each given once the line is quiet and
-    // before_tick, when given, holds, until done holds.
-    bool tickUntil(const std::function<bool()>& done, int seconds = 60, const std::function<bool()>& before_tick = {})
-    {
-        for (int s = 0; s < seconds; ++s) {
-            if (!pump->untilLineQuiet(program->io, peer_quiet, done) || done())
-                return done();
-            if (before_tick && !before_tick())
-                return done();
-            pump->window.advance(1000);
-        }
-        return done();
-    }
-    link_test::Tevent_pump::Tpeer_quiet peer_quiet = [](const Tserial_resource&) { return true; };
-
-    void click(const char* name)
-    {
-        QPushButton* b = child<QPushButton>(frame, name);
-        ASSERT_NE(b, nullptr);
-        b->click();
-    }
-
-    Ttemp_dir data;
-    link_test::Tports_folder ports;
-    std::unique_ptr<Tstart_program> program;
-    std::unique_ptr<link_test::Tevent_pump> pump;
-    TFframe* frame = nullptr;
-    Trecording_dialogs dialogs;
 };
 
 TEST_F(StartWindows, TheFormsComeInTheirOrderAndTheMainWindowIsNamedAndCaptioned)
@@ -543,12 +463,7 @@ TEST_F(StartWindows, AProbeCalibrationThroughTheWindowsWritesFilesThatConvertBac
     probe_sim::Probe probe;
     ASSERT_TRUE(probe.start({0, ports.path()})) << probe.error();
     startOn(probe, MODE_VEXL);
-    click("Panel12");
-    child<QLineEdit>(frame, "fluo_cal_ed_SNR")->setText(QStringLiteral("1234"));
-    QComboBox* model = child<QComboBox>(frame, "fluo_cal_cb_model");
-    model->setCurrentIndex(model->findData(2));
-    QComboBox* configuration = child<QComboBox>(frame, "fluo_cal_cb_configuration");
-    configuration->setCurrentIndex(configuration->findData(1));
+    fillCalibrationPage("1234", 2, 1);
     click("bt_cal_start");
     ASSERT_EQ(program->master.appMode(), Tcalyxo_start_master::APP_CALIBRATION);
 
@@ -624,12 +539,7 @@ TEST_F(StartWindows, AFlowAgainstTheLoggerDrawsEveryReadingAndItsIntegral)
 {
     link_test::Tvirtual_time clock{*pump, 1800000000};
     sim::Logger logger;
-    logger.update([](sim::State& s) {
-        s.schedule.run = true;
-        s.schedule.flow_interval = std::chrono::milliseconds(300);
-    });
-    ASSERT_TRUE(logger.start({0, ports.path()})) << logger.error();
-    startOn(logger, MODE_KLVR);
+    ASSERT_NO_FATAL_FAILURE(startOnFlowingLogger(logger));
     dialogs.box_answers.push_back(Tbox_answer::ok);
     click("Button4");
     ASSERT_TRUE(tickUntil([&] { return recorded::log_contains("INFO : UPLOAD Ok !"); }, 120));

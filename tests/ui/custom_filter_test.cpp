@@ -54,6 +54,18 @@ protected:
         dialogs.file_answers.push_back(path);
         trigger("CustomFilter1");
     }
+    // "Time zone..." answered with zone and saved.
+    void chooseTimeZone(const char* zone)
+    {
+        QTimer::singleShot(0, [zone] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
+            list->setCurrentIndex(list->findText(zone));
+            dialog->findChild<QPushButton*>("bt_save")->click();
+        });
+        trigger("Timezone2");
+    }
     Trow row(int r) { return grid_row(window.get(), r); }
 };
 
@@ -317,14 +329,7 @@ TEST_F(CustomFilter, FilterReadsTheFileWhenItIsApplied)
     // A refill for another time zone needs no second reading of the file
     // that is gone: the rows held are shown with the new zone's dates.
     dialogs.boxes.clear();
-    QTimer::singleShot(0, [] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
-        list->setCurrentIndex(list->findText("UTC-3"));
-        dialog->findChild<QPushButton*>("bt_save")->click();
-    });
-    trigger("Timezone2");
+    chooseTimeZone("UTC-3");
     EXPECT_TRUE(dialogs.boxes.empty());
     ASSERT_EQ(grid_rows(window.get()), 4);
     EXPECT_EQ(grid_cell(window.get(), 3, 0), "2026-07-01T11:00:00-3:00");
@@ -334,14 +339,7 @@ TEST_F(CustomFilter, TimeZoneDialogRefillsTheCustomLayout)
 {
     load(ui_fixture("custom.xml"));
     useFilter("match.xml", match_filter);
-    QTimer::singleShot(0, [] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        QComboBox* list = dialog->findChild<QComboBox*>("cb_ttimezone");
-        list->setCurrentIndex(list->findText("UTC-3"));
-        dialog->findChild<QPushButton*>("bt_save")->click();
-    });
-    trigger("Timezone2");
+    chooseTimeZone("UTC-3");
     EXPECT_EQ(display_time_zone, -3);
     EXPECT_TRUE(checked("CustomFilter1"));
     EXPECT_EQ(grid_cell(window.get(), 3, 0), "2026-07-01T11:00:00-3:00");
