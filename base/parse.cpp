@@ -149,20 +149,24 @@ bool parse_whole_number(const char* text, long long min, long long max, long lon
         ++p;
     if (*p < '0' || *p > '9')
         return true;
-    // Held once beyond every 64-bit bound, so that no count of digits wraps.
-    constexpr unsigned long long held = 1ULL << 62;
+    // The digits are read whole whatever their count; beyond 64 bits the
+    // number lies outside every range, and nothing wraps.
+    const unsigned long long limit = negative ? 1ULL << 63 : (1ULL << 63) - 1;
     unsigned long long magnitude = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (magnitude < held)
-            magnitude = magnitude * 10u + static_cast<unsigned>(*p - '0');
+    bool beyond = false;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (magnitude > (limit - digit) / 10)
+            beyond = true;
+        else
+            magnitude = magnitude * 10 + digit;
+    }
     while (is_blank_or_tab(*p))
         ++p;
     if (*p)
         return true;
-    const long long value = magnitude >= held ? (negative ? -static_cast<long long>(held) : static_cast<long long>(held))
-                                              : (negative ? -static_cast<long long>(magnitude)
-                                                          : static_cast<long long>(magnitude));
-    if (value < min || value > max) {
+    const long long value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    if (beyond || value < min || value > max) {
         if (out_of_range)
             *out_of_range = true;
         return true;
@@ -639,24 +643,9 @@ bool parse_decimal_number(const char* text, double* out)
 
 bool parse_int64_number(const char* text, int64_t* out)
 {
-    uint64_t magnitude = 0;
-    bool negative = false;
-    bool whole = false;
-    if (text) {
-        const char* p = skip_blanks(text);
-        negative = *p == '-';
-        if (*p == '+' || *p == '-')
-            ++p;
-        const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-        whole = *p >= '0' && *p <= '9';
-        for (; whole && *p >= '0' && *p <= '9'; ++p) {
-            const unsigned digit = static_cast<unsigned>(*p - '0');
-            whole = magnitude <= (limit - digit) / 10;
-            magnitude = magnitude * 10 + digit;
-        }
-        whole = whole && *skip_blanks(p) == '\0';
-    }
+    long long value = 0;
+    const bool failed = parse_whole_number(text, INT64_MIN, INT64_MAX, &value, nullptr);
     if (out)
-        *out = !whole ? 0 : negative ? static_cast<int64_t>(0u - magnitude) : static_cast<int64_t>(magnitude);
-    return !whole;
+        *out = failed ? 0 : value;
+    return failed;
 }
