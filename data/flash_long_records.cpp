@@ -192,8 +192,8 @@ void Tflash_record_decoder::meterMessage(Tmy_string* text, const uint8_t* p, uns
 
 void Tflash_record_decoder::framedRecord(Tmy_string* text, const uint8_t* p, unsigned count)
 {
-    if (count == 7 && flash_is_value_record(p[0])) {
-        const bool ok = flash_crc_follows(p, 5);
+    if (flash_frames_value_record(p, count)) {
+        const bool ok = flash_crc_follows(p, 1 + flash_value_size);
         decodeValue(text, p[0], p + 1, ok ? flash_crc_ok : flash_crc_error);
         return;
     }
@@ -253,7 +253,7 @@ void Tflash_record_decoder::decodeLong(Tmy_string* text, unsigned type, const ui
     case 0xC1: radioTelegram(text, p, count); return;
     case 0xC3: case 0xC7: case 0xCB: channelMessage(text, type, p, count); return;
     case 0xC4: meterMessage(text, p, count); return;
-    case 0xC6: framedRecord(text, p, count); return;
+    case flash_framed_type: framedRecord(text, p, count); return;
     case 0xC8: splitTelegram(text, p, count); return;
     case 0xC9: sensorValues(text, p, count); return;
     default: flash_append_generic(text, type, p, count, "hexa"); return;

@@ -81,38 +81,50 @@ std::size_t Tflash_parser::keptEnd(const uint8_t* bytes, std::size_t size, std::
     // with the data (or with a record cut off) is the last step in doubt.
     Tflash_record_cursor cursor(bytes, size, start);
     std::size_t last_time = size;
+    // The last time record's 4 value bytes; null while that record is cut off.
+    const uint8_t* last_seconds = nullptr;
     while (!cursor.atEnd()) {
         const std::size_t record_start = cursor.offset();
         const unsigned type = cursor.byte();
-        if (type == flash_time_type)
-            last_time = record_start;
-        const uint8_t* skipped = nullptr;
+        const uint8_t* payload = nullptr;
+        unsigned count = flash_value_size;
         bool cut = false;
         if (flash_is_value_record(type)) {
-            cut = cursor.take(flash_value_size, &skipped);
+            cut = cursor.take(flash_value_size, &payload);
         } else if (flash_is_short_record(type) || flash_is_long_record(type)) {
             const std::size_t length_size = flash_is_short_record(type) ? 1 : 2;
             const uint8_t* length = nullptr;
-            cut = cursor.take(length_size, &length) ||
-                  cursor.take(length_size == 1 ? flash_short_length(length[0]) : flash_long_length(read_be16(length)),
-                              &skipped);
+            cut = cursor.take(length_size, &length);
+            if (!cut) {
+                count = length_size == 1 ? flash_short_length(length[0]) : flash_long_length(read_be16(length));
+                cut = cursor.take(count, &payload);
+            }
         } else {
             // An end marker is the logger's end; other bytes fail the conversion.
             return size;
         }
-        if (cut)
+        if (cut) {
+            if (type == flash_time_type) {
+                last_time = record_start;
+                last_seconds = nullptr;
+            }
             break;
+        }
+        if (flash_step_type(type, payload, count) == flash_time_type) {
+            last_time = record_start;
+            last_seconds = type == flash_time_type ? payload : payload + 1;
+        }
     }
     if (last_time == size)
         return size;
     const unsigned address = flashAddress(last_time, start);
-    if (last_time + 1 + flash_value_size > size) {
+    if (!last_seconds) {
         log_printf("WARNING : the time record at flash address %u is cut off by the end of the data: the time step "
                    "before it is whole, a download from %u fetches this one whole",
                    address, address);
         return last_time;
     }
-    const uint32_t seconds = read_be32(bytes + last_time + 1);
+    const uint32_t seconds = read_be32(last_seconds);
     Tmy_string iso;
     flash_append_iso(&iso, seconds, decoder.zone_offset);
     log_printf("WARNING : the data end before the logger's end: time step %u (%s) at flash address %u may lack "
@@ -215,11 +227,10 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
         const unsigned type = cursor.byte();
         const uint8_t* payload = nullptr;
         Tmy_string text;
-        if (flash_is_value_record(type) || flash_is_short_record(type) || flash_is_long_record(type))
-            noteBeforeFirstTime(type, record_start, start);
         if (flash_is_value_record(type)) {
             if (cursor.take(flash_value_size, &payload))
                 return recordCutOff(type, record_start, start, size - record_start, 1 + flash_value_size);
+            noteBeforeFirstTime(type, record_start, start);
             decoder.decodeValue(&text, type, payload, "");
         } else if (flash_is_short_record(type) || flash_is_long_record(type)) {
             const std::size_t length_size = flash_is_short_record(type) ? 1 : 2;
@@ -230,6 +241,7 @@ bool Tflash_parser::parseRecords(const uint8_t* bytes, std::size_t size, std::si
                                                     : flash_long_length(read_be16(length));
             if (cursor.take(count, &payload))
                 return recordCutOff(type, record_start, start, size - record_start, 1 + length_size + count);
+            noteBeforeFirstTime(flash_step_type(type, payload, count), record_start, start);
             if (length_size == 1)
                 decoder.decodeShort(&text, type, length[0], payload, count);
             else
@@ -334,7 +346,7 @@ void Tflash_parser::parseRecord(Tmy_string* text, const uint8_t* record, unsigne
     const uint8_t* r = record;
     unsigned n = length;
     const char* crc = "";
-    if (r[0] == 0xC6 && n >= 5 && n == read_be16(r + 1) + 3 && flash_crc_follows(r + 3, n - 5)) {
+    if (r[0] == flash_framed_type && n >= 5 && n == read_be16(r + 1) + 3 && flash_crc_follows(r + 3, n - 5)) {
         r += 3;
         n -= 5;
         crc = flash_crc_ok;

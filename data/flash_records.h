@@ -16,6 +16,18 @@ constexpr unsigned flash_value_size = 4;
 // The time record opens a time step; a timestamp_info record stands between steps.
 constexpr unsigned flash_time_type = 128;
 constexpr unsigned flash_timestamp_info_type = 64;
+// A long record of this type with 7 payload bytes frames one value record and its CRC.
+constexpr unsigned flash_framed_type = 0xC6;
+constexpr bool flash_frames_value_record(const uint8_t* payload, unsigned count)
+{
+    return count == 1 + flash_value_size + 2 && flash_is_value_record(payload[0]);
+}
+// The type by which a record stands among the time steps: a framed value record
+// is the record it carries, so that a framed time record opens a step.
+constexpr unsigned flash_step_type(unsigned type, const uint8_t* payload, unsigned count)
+{
+    return type == flash_framed_type && flash_frames_value_record(payload, count) ? payload[0] : type;
+}
 // A length field of 0 stands for the largest length it can hold plus one.
 constexpr unsigned flash_short_length(unsigned length_byte) { return length_byte ? length_byte : 256u; }
 constexpr unsigned flash_long_length(unsigned length_word) { return length_word ? length_word : 65536u; }

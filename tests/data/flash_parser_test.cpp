@@ -646,6 +646,39 @@ TEST_F(FlashParserSteps, RecordsBeforeTheFirstTimeRecordAreKeptAndNamed)
     expect_strictly_well_formed(output);
 }
 
+// A time record may come in a CRC frame (with a good CRC or not): it opens a
+// step as a plain one does, both where it ends the records that stand before the
+// first time and where it starts the step that data ending early leave out.
+TEST_F(FlashParserSteps, AFramedTimeRecordOpensAStep)
+{
+    const Bytes framed_time = concat({{0xC6, 0x00, 0x07}, crc_framed(value_record(0x80, 1700000600))});
+    Bytes framed_time_bad = framed_time;
+    framed_time_bad.back() ^= 1;
+    for (const Bytes& time : {framed_time, framed_time_bad}) {
+        SCOPED_TRACE(time == framed_time ? "good CRC" : "wrong CRC");
+        const Bytes records = concat({value_record(137, 5), time, value_record(137, 6),
+                                      value_record(0x80, 1700001200), value_record(137, 7)});
+        recorded::clear_log();
+        std::string output;
+        ASSERT_EQ(convertSteps(download_at(4010, records), &output, false), 0);
+        EXPECT_NE(read_file_bytes(output).find("    <a137 v=\"5\" />\r\n</continued_step>\r\n<time v=\"1700000600\""),
+                  std::string::npos);
+        EXPECT_EQ(stepTimes(output), (std::vector<int64_t>{1700000600, 1700001200}));
+        expect_strictly_well_formed(output);
+        std::remove(output.c_str());
+
+        const Bytes first = concat({value_record(0x80, 1700000000), value_record(137, 1)});
+        recorded::clear_log();
+        ASSERT_EQ(convertSteps(download_at(1000, concat({first, time, value_record(137, 2)})), &output, true), 0);
+        EXPECT_EQ(stepTimes(output), std::vector<int64_t>{1700000000});
+        EXPECT_EQ(record_bytes, first.size());
+        EXPECT_TRUE(recorded::log_contains("time step 1700000600 (2023-11-14T23:23:20+01:00) at flash address " +
+                                           std::to_string(1000 + first.size())));
+        expect_strictly_well_formed(output);
+        std::remove(output.c_str());
+    }
+}
+
 // A caller that cannot be told the file's path gets no file and a failure.
 TEST_F(FlashParserSteps, AnOutPathTooShortForTheFileFailsAndPlacesNoFile)
 {
