@@ -7,29 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cctype>
 #include <cstdint>
 
+#include "base/my_string.h"
+#include "base/typed_number.h"
 #include "programs/basic/window_style.h"
 #include "ui/dialog_keys.h"
-
-bool read_download_field(const char* text, int32_t* value)
-{
-    const char* p = text ? text : "";
-    while (std::isspace(static_cast<unsigned char>(*p)))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    uint64_t number = 0;
-    while (std::isdigit(static_cast<unsigned char>(*p)) && number <= INT32_MAX)
-        number = number * 10 + static_cast<unsigned>(*p++ - '0');
-    if (number > INT32_MAX || (negative && number > 0))
-        return false;
-    if (value)
-        *value = static_cast<int32_t>(number);
-    return true;
-}
 
 namespace {
 
@@ -99,11 +82,17 @@ bool TFdowload_select::ask_download_range(int32_t* start, int32_t* count, uint8_
 
 bool TFdowload_select::readField(const QLineEdit* field, const char* name, int32_t* value)
 {
+    // A text that is not all a number from 0 up is refused, never read in part:
+    // "12ab" would download from address 12, a negative count 4294967295 bytes.
     const QByteArray text = field->text().toUtf8();
-    if (read_download_field(text.constData(), value))
-        return true;
-    lb_error->setText(QString::asprintf("%s must be a number from 0 to 2147483647.", name));
-    return false;
+    long long number = 0;
+    Tmy_string refused;
+    if (!read_typed_whole_number(text.constData(), name, 0, INT32_MAX, &number, &refused)) {
+        lb_error->setText(QString::fromUtf8(refused.c_str()));
+        return false;
+    }
+    *value = static_cast<int32_t>(number);
+    return true;
 }
 
 void TFdowload_select::confirm(int32_t start, int32_t count, uint8_t incremental)

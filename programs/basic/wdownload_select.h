@@ -29,8 +29,8 @@ public:
     void bt_cancelClick();
 
 private:
-    // The field's number (leading blanks and a sign allowed, no number 0);
-    // false, with the message shown, when it is out of range.
+    // The field's whole number from 0 to 2147483647; false, with the refusal
+    // shown, for any other text.
     bool readField(const QLineEdit* field, const char* name, int32_t* value);
     void confirm(int32_t start, int32_t count, uint8_t incremental);
 
@@ -41,8 +41,3 @@ private:
     int32_t count_value = 0;
     uint8_t incremental_flag = 0;
 };
-
-// A field's text as the runtime's decimal conversion reads it: leading blanks
-// and one sign, then digits up to the first other character; no digit gives 0.
-// False when the value is below 0 or above 2147483647.
-bool read_download_field(const char* text, int32_t* value);

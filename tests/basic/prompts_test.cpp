@@ -236,7 +236,9 @@ TEST_F(Prompts, SerialNumberPromptKeepsItsDialogOpenOnAWrongNumber)
     EXPECT_EQ(ask.ask_snr(), 0u);
 }
 
-TEST(DownloadFieldText, ReadAsTheRuntimeReadsALongButNeverBelowZero)
+// A field is taken only as a whole number from 0 to 2147483647; any other text
+// keeps the dialog open with a line that names the field, and nothing is chosen.
+TEST_F(Prompts, DownloadFieldsTakeOnlyAWholeNumberInRange)
 {
     struct Tcase {
         const char* text;
@@ -244,15 +246,38 @@ TEST(DownloadFieldText, ReadAsTheRuntimeReadsALongButNeverBelowZero)
         int32_t value;
     };
     const Tcase cases[] = {
-        {"4096", true, 4096},        {"  +100", true, 100},       {"12ab", true, 12},     {"abc", true, 0},
-        {"", true, 0},               {"-0", true, 0},             {"2147483647", true, 2147483647},
-        {"-1", false, 0},            {" -4096", false, 0},        {"2147483648", false, 0},
-        {"99999999999999999999", false, 0},
+        {"4096", true, 4096},   {"  +100", true, 100},  {"2147483647", true, 2147483647},
+        {"12ab", false, 0},     {"abc", false, 0},      {"", false, 0},
+        {"1e6", false, 0},      {"1,5", false, 0},      {"0x10", false, 0},
+        {"-0", false, 0},       {"-1", false, 0},       {" -4096", false, 0},
+        {"2147483648", false, 0}, {"99999999999999999999", false, 0},
     };
     for (const Tcase& c : cases) {
-        int32_t value = -7;
-        EXPECT_EQ(read_download_field(c.text, &value), c.accepted) << c.text;
-        EXPECT_EQ(value, c.accepted ? c.value : -7) << c.text;
+        for (const char* field : {"ed_start_download", "ed_count"}) {
+            SCOPED_TRACE(std::string(field) + " \"" + c.text + "\"");
+            TFdowload_select select;
+            int32_t start = -7;
+            int32_t count = -7;
+            bool refused = false;
+            when_modal([&](QWidget* dialog) {
+                answer(dialog, "ed_start_download", "10", 0);
+                answer(dialog, "ed_count", "20", 0);
+                answer(dialog, field, c.text, 0, "bt_range");
+                if (!dialog->isVisible())
+                    return;
+                refused = true;
+                const std::string line = child_of<QLabel>(dialog, "lb_error")->text().toStdString();
+                EXPECT_NE(line.find(field == std::string("ed_count") ? "Count" : "Start Address"), std::string::npos)
+                    << line;
+                EXPECT_NE(line.find("2147483647"), std::string::npos) << line;
+                child_of<QPushButton>(dialog, "bt_cancel")->click();
+            });
+            EXPECT_EQ(select.ask_download_range(&start, &count, nullptr), c.accepted);
+            EXPECT_EQ(refused, !c.accepted);
+            if (c.accepted) {
+                EXPECT_EQ(field == std::string("ed_count") ? count : start, c.value);
+            }
+        }
     }
 }
 
