@@ -241,13 +241,8 @@ void TFaffiche::finishLoad(const std::string& path, bool chosen_by_user, const s
         text.printf("Cannot read the measurement file %s: it %s", path.c_str(),
                     file_read_error_text(loaded->reader.readError()).c_str());
         log_printf("ERROR : %s", text.c_str());
-        if (chosen_by_user) {
-            Tmessage_box box;
-            box.text = text.c_str();
-            box.caption = "Load XML result";
-            box.icon = Tbox_icon::error;
-            dialog_seam().messageBox(box);
-        }
+        if (chosen_by_user)
+            show_error_box("Load XML result", text.c_str());
         return;
     }
     // The views must let go of the records before the reader frees them.
@@ -314,11 +309,7 @@ void TFaffiche::refuseFilter(const std::string& why)
     Tmy_string text;
     text.printf("Custom filter%s; the table keeps its layout", why.c_str());
     log_printf("ERROR : %s", text.c_str());
-    Tmessage_box box;
-    box.text = text.c_str();
-    box.caption = "Custom Filter";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box("Custom Filter", text.c_str());
 }
 
 void TFaffiche::refill()

@@ -256,11 +256,7 @@ bool TFppb::readSensitivity(float* out)
     Tmy_string message;
     message.printf("Turbidity Sensitivity: \"%s\" is no number; nothing converted", text.c_str());
     log_printf("ERROR : %s", message.c_str());
-    Tmessage_box box;
-    box.text = message.c_str();
-    box.caption = "ppb conversion";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box("ppb conversion", message.c_str());
     return false;
 }
 

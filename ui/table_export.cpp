@@ -25,9 +25,5 @@ void save_table_text(const Tgrid_model& model, const Tfile_dialog& dialog)
     Tmy_string text;
     text.printf("Cannot write the table to %s: %s", path.c_str(), std::strerror(error));
     log_printf("ERROR : %s", text.c_str());
-    Tmessage_box box;
-    box.text = text.c_str();
-    box.caption = "Save tabular";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box("Save tabular", text.c_str());
 }

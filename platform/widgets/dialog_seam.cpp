@@ -16,6 +16,15 @@ Tdialog_seam& dialog_seam()
     return qt_dialogs;
 }
 
+void show_error_box(const std::string& caption, const std::string& text)
+{
+    Tmessage_box box;
+    box.text = text;
+    box.caption = caption;
+    box.icon = Tbox_icon::error;
+    dialog_seam().messageBox(box);
+}
+
 Tdialog_seam* set_dialog_seam(Tdialog_seam* seam)
 {
     Tdialog_seam* previous = installed;

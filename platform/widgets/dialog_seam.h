@@ -46,6 +46,8 @@ public:
 
 // The handler in force; never null.
 Tdialog_seam& dialog_seam();
+// An error box of caption and text with its OK button, through the handler in force.
+void show_error_box(const std::string& caption, const std::string& text);
 // Installs a handler (null puts the Qt one back) and returns the one it replaces,
 // null when that was the Qt one. The caller keeps ownership. Tests install a
 // Trecording_dialogs (platform/widgets/recording_dialogs.h).

@@ -15,11 +15,7 @@ void numbers_in_c_locale()
 
 void show_exception_box(const char* caption, const char* text)
 {
-    Tmessage_box box;
-    box.text = text ? text : "";
-    box.caption = caption ? caption : "";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box(caption ? caption : "", text ? text : "");
 }
 
 void name_program(const char* name)

@@ -112,12 +112,8 @@ bool upload_eeprom(Tcommand_host& host, const Tmain_command&)
         return true;
     if (result != 0) {
         // Nothing was sent: the box says which file and its first error.
-        Tmessage_box box;
-        box.text = file_refusal_text("Erreur de lecture du fichier de configuration ! Voir log", path,
-                                     host.commands().upload_error());
-        box.icon = Tbox_icon::error;
-        box.buttons = Tbox_buttons::ok;
-        dialog_seam().messageBox(box);
+        show_error_box("", file_refusal_text("Erreur de lecture du fichier de configuration ! Voir log", path,
+                                             host.commands().upload_error()));
     }
     return false;
 }

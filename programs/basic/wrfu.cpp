@@ -15,6 +15,9 @@
 
 namespace {
 
+// The window's title, also the caption of its error boxes.
+constexpr const char* rfu_caption = "RFU - Remote Firmware Update";
+
 QString text_of(const char* text)
 {
     return QString::fromUtf8(text ? text : "");
@@ -25,7 +28,7 @@ QString text_of(const char* text)
 TFormrfu::TFormrfu(Tfirmware_update& firmware_update, QWidget* parent) : QWidget(parent), update(firmware_update)
 {
     setObjectName("Formrfu");
-    setWindowTitle("RFU - Remote Firmware Update");
+    setWindowTitle(rfu_caption);
 
     bt_load = new QPushButton("Load File", this);
     bt_load->setObjectName("bt_load");
@@ -89,13 +92,8 @@ void TFormrfu::bt_loadClick()
     if (path.empty())
         return;
     Label1->setText(QString::fromStdString(path));
-    if (update.rfu_load_file(path.c_str()) != 0) {
-        Tmessage_box box;
-        box.text = file_refusal_text("Erreur de lecture du fichier de firmware ! Voir log", path);
-        box.caption = "RFU - Remote Firmware Update";
-        box.icon = Tbox_icon::error;
-        dialog_seam().messageBox(box);
-    }
+    if (update.rfu_load_file(path.c_str()) != 0)
+        show_error_box(rfu_caption, file_refusal_text("Erreur de lecture du fichier de firmware ! Voir log", path));
 }
 
 void TFormrfu::bt_programClick()
@@ -141,10 +139,6 @@ void TFormrfu::rfu_wait(int ms)
 void TFormrfu::rfu_failed(const char* text)
 {
     rfu_log(text);
-    Tmessage_box box;
-    box.text = text_of(text).toStdString();
-    box.caption = "RFU - Remote Firmware Update";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box(rfu_caption, text_of(text).toStdString());
     enableButtons(true);
 }

@@ -309,10 +309,5 @@ void TFmain::on_drop_files(const QMimeData* dropped)
 
 void TFmain::errorBox(const char* text)
 {
-    Tmessage_box box;
-    box.text = text;
-    box.caption = windowTitle().toStdString();
-    box.icon = Tbox_icon::error;
-    box.buttons = Tbox_buttons::ok;
-    dialog_seam().messageBox(box);
+    show_error_box(windowTitle().toStdString(), text);
 }

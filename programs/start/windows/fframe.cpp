@@ -668,11 +668,7 @@ std::string TFframe::chooseFile(bool save, const char* filter, const char* exten
 
 void TFframe::errorBox(const char* text)
 {
-    Tmessage_box box;
-    box.text = text ? text : "";
-    box.caption = "Calyxo Start";
-    box.icon = Tbox_icon::error;
-    dialog_seam().messageBox(box);
+    show_error_box("Calyxo Start", text ? text : "");
 }
 
 void TFframe::Panel17Click()
