@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -378,14 +379,11 @@ void report_gaps(benchmark::State& state, double largest, double total_seconds)
     state.counters["target_met"] = largest <= largest_gap_target_ms ? 1 : 0;
 }
 
-// (a) The long file loaded through the window's own "Load XML result...".
-void BM_gui_gaps_while_loading(benchmark::State& state)
+// The largest GUI gaps while the window's own "Load XML result..." reads path,
+// each round from a clean window that prepare then sets up (untimed).
+void measure_load_gaps(benchmark::State& state, const std::string& path,
+                       const std::function<void(Trecording_dialogs&)>& prepare)
 {
-    const Tmeasurement_file& file = measurement_file(long_steps);
-    if (file.path.empty()) {
-        state.SkipWithError("the download could not be converted");
-        return;
-    }
     QAction* load = result_window().findChild<QAction*>(QStringLiteral("LoadXMLresult1"));
     Trecording_dialogs dialogs;
     double largest = 0;
@@ -393,14 +391,26 @@ void BM_gui_gaps_while_loading(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         start_clean();
+        prepare(dialogs);
         state.ResumeTiming();
-        dialogs.file_answers.push_back(file.path);
+        dialogs.file_answers.push_back(path);
         const auto start = std::chrono::steady_clock::now();
         largest = std::max(largest, largest_tick_gap_ms([&] { load->trigger(); },
                                                         [] { return !result_window().loading(); }));
         seconds += seconds_since(start);
     }
     report_gaps(state, largest, seconds);
+}
+
+// (a) The long file loaded in the standard layout.
+void BM_gui_gaps_while_loading(benchmark::State& state)
+{
+    const Tmeasurement_file& file = measurement_file(long_steps);
+    if (file.path.empty()) {
+        state.SkipWithError("the download could not be converted");
+        return;
+    }
+    measure_load_gaps(state, file.path, [](Trecording_dialogs&) {});
 }
 
 // (a') The same load in the custom layout: the job reads the filter's rows
@@ -413,25 +423,12 @@ void BM_gui_gaps_while_loading_custom(benchmark::State& state)
         state.SkipWithError("the download could not be converted or the filter written");
         return;
     }
-    QAction* load = result_window().findChild<QAction*>(QStringLiteral("LoadXMLresult1"));
-    Trecording_dialogs dialogs;
-    double largest = 0;
-    double seconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        start_clean();
+    measure_load_gaps(state, file.path, [&](Trecording_dialogs& dialogs) {
         // The filter over the empty file puts the custom layout in force.
         dialogs.file_answers.push_back(filter_path);
         result_window().CustomFilter1Click();
-        state.ResumeTiming();
-        dialogs.file_answers.push_back(file.path);
-        const auto start = std::chrono::steady_clock::now();
-        largest = std::max(largest, largest_tick_gap_ms([&] { load->trigger(); },
-                                                        [] { return !result_window().loading(); }));
-        seconds += seconds_since(start);
-    }
+    });
     state.counters["rows"] = static_cast<double>(grid()->model()->rowCount());
-    report_gaps(state, largest, seconds);
     // Back to the standard layout with every column on, which the benchmarks
     // after this one measure.
     result_window().fillGrid(display_columns);
