@@ -119,7 +119,13 @@ TEST_F(EepromOperations, ATimeOutInTheMiddleFailsTheUploadAndPutsAcquisitionBack
 
 TEST_F(EepromOperations, ACancelledUploadEndsCancelledWithAcquisitionAsItWas)
 {
-    logger.update([](sim::State& s) { s.variables[sim::var::acq_enable] = 0; });
+    // The first write is answered PENDING and its answer held back, so that
+    // the cancel always finds the upload under way, however fast the rest
+    // of it would run.
+    logger.update([](sim::State& s) {
+        s.variables[sim::var::acq_enable] = 0;
+        s.misbehaviour.pending[mem_write] = sim::LateRule{true, {}};
+    });
     ASSERT_EQ(master.start_eeprom_upload_file(setup_file.c_str()), 0);
     ASSERT_TRUE(waitExecuted(mem_write, 1));
     master.STOP.signal();
